@@ -1,0 +1,4 @@
+// Common controls: nothing here draws, so there is nothing to initialise.
+#include <commctrl.h>
+
+extern "C" void WINAPI InitCommonControls() {}

@@ -1,0 +1,4 @@
+// Forwarder: the COM basics live in com.h.
+#pragma once
+
+#include "com.h"

@@ -1,0 +1,182 @@
+// IWMPControls: transport over the current playlist of the model.
+#include "scripted/internal.h"
+
+namespace scripted {
+namespace {
+
+struct Controls final : DispatchObject<IWMPControls> {
+  explicit Controls(std::shared_ptr<State> owner)
+      : DispatchObject(std::move(owner), "IWMPControls") {}
+
+  STDMETHOD(QueryInterface)(REFIID riid, void **object) override { return queryOwn(riid, object); }
+  STDMETHOD_(ULONG, AddRef)() override { return addRef(); }
+  STDMETHOD_(ULONG, Release)() override { return release(); }
+
+  std::vector<Media> &items() { return model().currentPlaylist->items; }
+  bool hasItem() { return model().currentItem && *model().currentItem < items().size(); }
+  // Playing with no current item starts at the first one.
+  bool selectSomething() {
+    if (!model().currentItem && !items().empty())
+      model().currentItem = 0;
+    return hasItem();
+  }
+  // The index of `media` in the current playlist.
+  std::optional<std::size_t> find(IWMPMedia *media) {
+    Media item = mediaRecord(media);
+    for (std::size_t i = 0; item && i < items().size(); ++i)
+      if (items()[i] == item)
+        return i;
+    return std::nullopt;
+  }
+
+  STDMETHOD(get_isAvailable)(BSTR item, VARIANT_BOOL *available) override {
+    if (auto answer = enter("get_isAvailable", {arg(item)}, available))
+      return *answer;
+    if (!available)
+      return E_POINTER;
+    *available =
+        model().unavailableControls.count(lower(text(item))) ? VARIANT_FALSE : VARIANT_TRUE;
+    return S_OK;
+  }
+  STDMETHOD(play)() override {
+    if (auto answer = enter("play"))
+      return *answer;
+    if (selectSomething())
+      model().playState = wmppsPlaying;
+    return S_OK;
+  }
+  STDMETHOD(stop)() override {
+    if (auto answer = enter("stop"))
+      return *answer;
+    if (hasItem())
+      model().playState = wmppsStopped;
+    model().position = 0;
+    return S_OK;
+  }
+  STDMETHOD(pause)() override {
+    if (auto answer = enter("pause"))
+      return *answer;
+    if (model().playState == wmppsPlaying)
+      model().playState = wmppsPaused;
+    return S_OK;
+  }
+  STDMETHOD(fastForward)() override {
+    if (auto answer = enter("fastForward"))
+      return *answer;
+    if (selectSomething())
+      model().playState = wmppsScanForward;
+    return S_OK;
+  }
+  STDMETHOD(fastReverse)() override {
+    if (auto answer = enter("fastReverse"))
+      return *answer;
+    if (selectSomething())
+      model().playState = wmppsScanReverse;
+    return S_OK;
+  }
+  STDMETHOD(get_currentPosition)(double *seconds) override {
+    if (auto answer = enter("get_currentPosition", {}, seconds))
+      return *answer;
+    if (!seconds)
+      return E_POINTER;
+    *seconds = model().position;
+    return S_OK;
+  }
+  STDMETHOD(put_currentPosition)(double seconds) override {
+    if (auto answer = enter("put_currentPosition", {arg(seconds)}))
+      return *answer;
+    model().position = seconds;
+    return S_OK;
+  }
+  STDMETHOD(get_currentPositionString)(BSTR *text) override {
+    if (auto answer = enter("get_currentPositionString", {}, text))
+      return *answer;
+    return giveText(text, clockText(model().position));
+  }
+  // At the last item: to the first with "loop" on, else nowhere.
+  STDMETHOD(next)() override {
+    if (auto answer = enter("next"))
+      return *answer;
+    if (items().empty())
+      return S_OK;
+    if (!hasItem()) {
+      model().currentItem = 0;
+    } else if (*model().currentItem + 1 < items().size()) {
+      ++*model().currentItem;
+    } else if (model().modes[u"loop"]) {
+      model().currentItem = 0;
+    }
+    model().position = 0;
+    return S_OK;
+  }
+  STDMETHOD(previous)() override {
+    if (auto answer = enter("previous"))
+      return *answer;
+    if (items().empty())
+      return S_OK;
+    if (!hasItem()) {
+      model().currentItem = 0;
+    } else if (*model().currentItem > 0) {
+      --*model().currentItem;
+    } else if (model().modes[u"loop"]) {
+      model().currentItem = items().size() - 1;
+    }
+    model().position = 0;
+    return S_OK;
+  }
+  STDMETHOD(currentItem)(IWMPMedia **media) override {
+    if (auto answer = enter("currentItem", {}, media))
+      return *answer;
+    if (!media)
+      return E_POINTER;
+    *media = hasItem() ? newMediaObject(state, items()[*model().currentItem]) : nullptr;
+    return S_OK;
+  }
+  // Only an item of the current playlist can become its current item.
+  STDMETHOD(put_currentItem)(IWMPMedia *media) override {
+    if (auto answer = enter("put_currentItem", {arg(media)}))
+      return *answer;
+    if (!media)
+      return E_POINTER;
+    auto index = find(media);
+    if (!index)
+      return E_INVALIDARG;
+    model().currentItem = *index;
+    model().position = 0;
+    return S_OK;
+  }
+  STDMETHOD(get_currentMarker)(long *marker) override {
+    if (auto answer = enter("get_currentMarker", {}, marker))
+      return *answer;
+    if (!marker)
+      return E_POINTER;
+    *marker = 0;
+    return S_OK;
+  }
+  STDMETHOD(put_currentMarker)(long marker) override {
+    if (auto answer = enter("put_currentMarker", {arg(marker)}))
+      return *answer;
+    return S_OK;
+  }
+  STDMETHOD(playItem)(IWMPMedia *media) override {
+    if (auto answer = enter("playItem", {arg(media)}))
+      return *answer;
+    if (!media)
+      return E_POINTER;
+    auto index = find(media);
+    if (!index)
+      return E_INVALIDARG;
+    model().currentItem = *index;
+    model().position = 0;
+    model().playState = wmppsPlaying;
+    return S_OK;
+  }
+};
+
+} // namespace
+
+IWMPControls *newControls(std::shared_ptr<State> state) {
+  return new Controls(std::move(state));
+}
+
+} // namespace scripted

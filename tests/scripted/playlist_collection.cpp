@@ -1,0 +1,112 @@
+// IWMPPlaylistCollection over the model's saved playlists. Queries leave
+// out playlists marked deleted.
+#include <algorithm>
+
+#include "scripted/internal.h"
+
+namespace scripted {
+namespace {
+
+struct PlaylistCollection final : DispatchObject<IWMPPlaylistCollection> {
+  explicit PlaylistCollection(std::shared_ptr<State> owner)
+      : DispatchObject(std::move(owner), "IWMPPlaylistCollection") {}
+
+  STDMETHOD(QueryInterface)(REFIID riid, void **object) override { return queryOwn(riid, object); }
+  STDMETHOD_(ULONG, AddRef)() override { return addRef(); }
+  STDMETHOD_(ULONG, Release)() override { return release(); }
+
+  std::vector<PlaylistRef> &saved() { return model().savedPlaylists; }
+  std::vector<PlaylistRef>::iterator find(IWMPPlaylist *playlist) {
+    return std::find(saved().begin(), saved().end(), playlistRecord(playlist));
+  }
+  HRESULT query(IWMPPlaylistArray **playlists, const std::u16string *name) {
+    if (!playlists)
+      return E_POINTER;
+    std::vector<PlaylistRef> matching;
+    for (auto &playlist : saved())
+      if (!playlist->deleted && (!name || playlist->name == *name))
+        matching.push_back(playlist);
+    *playlists = newPlaylistArray(state, std::move(matching));
+    return S_OK;
+  }
+
+  STDMETHOD(newPlaylist)(BSTR name, IWMPPlaylist **playlist) override {
+    if (auto answer = enter("newPlaylist", {arg(name)}, playlist))
+      return *answer;
+    if (!playlist)
+      return E_POINTER;
+    auto record = std::make_shared<Playlist>();
+    record->name = text(name);
+    saved().push_back(record);
+    *playlist = newPlaylistObject(state, record);
+    return S_OK;
+  }
+  STDMETHOD(getAll)(IWMPPlaylistArray **playlists) override {
+    if (auto answer = enter("getAll", {}, playlists))
+      return *answer;
+    return query(playlists, nullptr);
+  }
+  STDMETHOD(getByName)(BSTR name, IWMPPlaylistArray **playlists) override {
+    if (auto answer = enter("getByName", {arg(name)}, playlists))
+      return *answer;
+    std::u16string wanted = text(name);
+    return query(playlists, &wanted);
+  }
+  STDMETHOD(remove)(IWMPPlaylist *playlist) override {
+    if (auto answer = enter("remove", {arg(playlist)}))
+      return *answer;
+    if (!playlist)
+      return E_POINTER;
+    auto found = find(playlist);
+    if (found == saved().end())
+      return E_INVALIDARG;
+    saved().erase(found);
+    return S_OK;
+  }
+  STDMETHOD(setDeleted)(IWMPPlaylist *playlist, VARIANT_BOOL deleted) override {
+    if (auto answer = enter("setDeleted", {arg(playlist), arg(deleted)}))
+      return *answer;
+    if (!playlist)
+      return E_POINTER;
+    auto found = find(playlist);
+    if (found == saved().end())
+      return E_INVALIDARG;
+    (*found)->deleted = deleted != VARIANT_FALSE;
+    return S_OK;
+  }
+  STDMETHOD(isDeleted)(IWMPPlaylist *playlist, VARIANT_BOOL *deleted) override {
+    if (auto answer = enter("isDeleted", {arg(playlist)}, deleted))
+      return *answer;
+    if (!playlist || !deleted)
+      return E_POINTER;
+    auto found = find(playlist);
+    if (found == saved().end())
+      return E_INVALIDARG;
+    *deleted = (*found)->deleted ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+  }
+  // Saves a copy of any playlist of this control in the library.
+  STDMETHOD(importPlaylist)(IWMPPlaylist *playlist, IWMPPlaylist **imported) override {
+    if (auto answer = enter("importPlaylist", {arg(playlist)}, imported))
+      return *answer;
+    if (!playlist || !imported)
+      return E_POINTER;
+    *imported = nullptr;
+    PlaylistRef source = playlistRecord(playlist);
+    if (!source)
+      return E_INVALIDARG;
+    auto copy = std::make_shared<Playlist>(*source);
+    copy->deleted = false;
+    saved().push_back(copy);
+    *imported = newPlaylistObject(state, copy);
+    return S_OK;
+  }
+};
+
+} // namespace
+
+IWMPPlaylistCollection *newPlaylistCollection(std::shared_ptr<State> state) {
+  return new PlaylistCollection(std::move(state));
+}
+
+} // namespace scripted
