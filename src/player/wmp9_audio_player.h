@@ -31,18 +31,70 @@ public:
   WMPVersion GetCurrentPlayerVer() override;
 
   // Transport and playback settings: player_transport.cpp, player_settings.cpp
+  long PlaySingleFile(const unsigned short *path) override;
+  long Play() override;
+  long Pause() override;
+  long Resume() override;
+  long Stop() override;
+  long GotoBegin() override;
+  long GotoEnd() override;
+  long NextTrack() override;
+  long PrevTrack() override;
+  long GetPos(double *seconds) override;
+  long SetPos(double seconds) override;
+  long GetPlayState(PlayState *state) override;
+  long SetVol(long volume) override;
+  long GetVol(long *volume) override;
+  long SetMute(int mute) override;
+  long GetMute(int *mute) override;
+  long SetVisFullSrc(int fullScreen) override;
+  long GetVisFullSrc(int *fullScreen) override;
+  long EnableVis(int visible) override;
+  long EnableErrorDialogs(int enable) override;
+  int IsSupportSetRate() override;
+  long SetRate(double rate) override;
+  long SetLoop(int loop) override;
+  long GetLoop(int *loop) override;
+  long SetShuffle(int shuffle) override;
+  long GetShuffle(int *shuffle) override;
 
   // Current playlist editing: player_playlist_editing.cpp
+  long AppendMusic(const unsigned short *path) override;
+  long InsertMusic(const unsigned short *path, long index) override;
+  long RemoveMusic(long index) override;
+  long MoveMusic(long from, long to) override;
+  long ClearAllMusic() override;
+  long GetCurPlaylistCount(long *count) override;
 
   // Playlist selection and navigation: player_playlist_selection.cpp
+  long PlayPlaylist(const unsigned short *path) override;
+  long SetCurPlaylist(const unsigned short *path) override;
+  long GetPlaylistIndex(long *index) override;
+  long PlaylistIndex(long index) override;
+  long SetCdromToCurPlaylist(const unsigned short *drive) override;
+  long SetPlayListIndex(long index) override;
+  long PlayCurrent() override;
 
   // Media information: player_media_info.cpp
+  long GetMusicInfo(const unsigned short *path, tagMediaInfo *info) override;
+  long SetMusicInfo(const unsigned short *path, const unsigned short *value,
+                    InfoType type) override;
+  long GetCurPlaylistMusicInfo(long index, tagMediaInfo *info) override;
+  long SetCurPlaylistMusicInfo(long index, tagMediaInfo *info) override;
 
   // Playlist files: player_playlist_file.cpp
+  long UpdateCurPlaylistToFile(const unsigned short *path) override;
 
   // Saved playlist library: player_saved_playlists.cpp
+  long GetPlaylistNumByName(const unsigned short *name, long *count) override;
+  long SaveCurPlaylist(const unsigned short *name) override;
+  long DeleteItemFromCollection(const unsigned short *path) override;
+  long GetPLCollectionCount(long *count) override;
+  long GetPLCollectionNamebyIndex(long index, unsigned short *name) override;
+  long UpdatePlaylistbyIndex(long index) override;
 
   // Host notifications: player_notifications.cpp
+  void CallAudioProc(CallNotify code, long first, long second) override;
 
   // The 0-based index of `item` in the current playlist by the control's
   // identity test; writes -1 first. E_FAIL when not created, for a null

@@ -69,7 +69,18 @@ public:
   CComBSTR(int length, LPCOLESTR text) : m_str(SysAllocStringLen(text, UINT(length))) {}
   CComBSTR(const CComBSTR &) = delete;
   CComBSTR &operator=(const CComBSTR &) = delete;
+  CComBSTR(CComBSTR &&other) noexcept : m_str(other.Detach()) {}
   ~CComBSTR() { SysFreeString(m_str); }
+
+  void Attach(BSTR text) {
+    SysFreeString(m_str);
+    m_str = text;
+  }
+  BSTR Detach() {
+    BSTR text = m_str;
+    m_str = nullptr;
+    return text;
+  }
 
   operator BSTR() const { return m_str; }
   // For out-parameters: the holder must be empty, or its string would leak.
