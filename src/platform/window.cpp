@@ -265,6 +265,22 @@ BOOL WINAPI DestroyWindow(HWND window) {
   return destroy(window, true);
 }
 
+BOOL WINAPI EnumThreadWindows(DWORD thread, WNDENUMPROC callback, LPARAM data) {
+  std::vector<HWND> found;
+  {
+    WindowTable &table = window_table();
+    std::lock_guard lock(table.mutex);
+    for (const auto &[handle, window] : table.windows)
+      if (window.thread == thread && window.parent == nullptr && !window.destroying)
+        found.push_back(handle);
+  }
+  // The callback runs unlocked and may destroy windows: each is checked again.
+  for (HWND handle : found)
+    if (IsWindow(handle) && !callback(handle, data))
+      return FALSE;
+  return !found.empty();
+}
+
 BOOL WINAPI IsWindow(HWND window) {
   WindowTable &table = window_table();
   std::lock_guard lock(table.mutex);

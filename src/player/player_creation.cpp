@@ -32,7 +32,8 @@ void EnableDoubleClicks(HINSTANCE module) {
 }
 
 // A getter that succeeds without an object fails the step that needs it.
-HRESULT Require(HRESULT status, const void *object) {
+// The holder is taken by reference: it is read only after the getter ran.
+template <class T> HRESULT Require(HRESULT status, const CComPtr<T> &object) {
   if (FAILED(status))
     return status;
   return object ? status : E_FAIL;

@@ -8,6 +8,7 @@
 #include "wintypes.h"
 
 typedef LRESULT(CALLBACK *WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef BOOL(CALLBACK *WNDENUMPROC)(HWND, LPARAM);
 
 typedef struct tagWNDCLASSEXW {
   UINT cbSize;
@@ -119,6 +120,8 @@ BOOL WINAPI TranslateMessage(const MSG *msg);
 LRESULT WINAPI DispatchMessageW(const MSG *msg);
 UINT WINAPI RegisterWindowMessageW(LPCWSTR name);
 DWORD WINAPI GetCurrentThreadId();
+// Calls `callback` for each top-level window of `thread` until it answers FALSE.
+BOOL WINAPI EnumThreadWindows(DWORD thread, WNDENUMPROC callback, LPARAM data);
 DWORD WINAPI GetLastError();
 void WINAPI SetLastError(DWORD code);
 }
