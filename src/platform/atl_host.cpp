@@ -56,10 +56,14 @@ public:
     HRESULT hr = CheckWindow(window);
     if (FAILED(hr))
       return hr;
-    ReleaseControl(); // one control per window: the old one goes first
+    if (name == nullptr)
+      return E_POINTER;
+    // A name that is no class id changes nothing.
     CLSID clsid;
-    if (name == nullptr || FAILED(CLSIDFromString(name, &clsid)))
-      return E_FAIL;
+    hr = CLSIDFromString(name, &clsid);
+    if (FAILED(hr))
+      return hr;
+    ReleaseControl(); // one control per window: the old one goes first
     IUnknown *created = nullptr;
     hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IUnknown),
                           reinterpret_cast<void **>(&created));
@@ -221,7 +225,9 @@ BOOL AtlAxWinInit() {
     if (GetClassInfoExW(module, name, &wc))
       continue;
     wc.cbSize = sizeof(wc);
-    wc.style = CS_GLOBALCLASS | CS_DBLCLKS; // usable from any module
+    // Usable from any module. Double clicks are left to the class's user,
+    // which re-registers it with CS_DBLCLKS when it wants them.
+    wc.style = CS_GLOBALCLASS;
     wc.lpfnWndProc = HostWindowProc;
     wc.hInstance = module;
     wc.lpszClassName = name;

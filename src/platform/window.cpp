@@ -85,6 +85,11 @@ auto with_window(HWND handle, decltype(std::declval<Action>()(std::declval<Windo
   return action(*window);
 }
 
+// Owned popups and overlapped windows are top-level, like unowned ones.
+bool is_child(const Window &window) {
+  return (window.style & WS_CHILD) != 0 && window.parent != nullptr;
+}
+
 int copy_text(const std::u16string &text, LPWSTR out, int capacity) {
   if (out == nullptr || capacity <= 0)
     return 0;
@@ -271,7 +276,7 @@ BOOL WINAPI EnumThreadWindows(DWORD thread, WNDENUMPROC callback, LPARAM data) {
     WindowTable &table = window_table();
     std::lock_guard lock(table.mutex);
     for (const auto &[handle, window] : table.windows)
-      if (window.thread == thread && window.parent == nullptr && !window.destroying)
+      if (window.thread == thread && !is_child(window) && !window.destroying)
         found.push_back(handle);
   }
   // The callback runs unlocked and may destroy windows: each is checked again.
@@ -315,8 +320,12 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
   return was;
 }
 
+// A child's parent, or a popup's owner; an overlapped window has neither,
+// even when it was created with an owner.
 HWND WINAPI GetParent(HWND window) {
-  return with_window(window, HWND{}, [](Window &w) { return w.parent; });
+  return with_window(window, HWND{}, [](Window &w) {
+    return is_child(w) || (w.style & WS_POPUP) != 0 ? w.parent : nullptr;
+  });
 }
 
 BOOL WINAPI GetWindowRect(HWND window, RECT *rect) {

@@ -1,81 +1,92 @@
-// Stand-in definitions: the default answers, until this group is built.
+// Transport: each operation is one call on the control's transport object,
+// except PlaySingleFile, which is made of the player's own operations.
+#include <cstdint>
+#include <cstring>
+
+#include "player/play_state.h"
+#include "player/text.h"
 #include "player/wmp9_audio_player.h"
 
+static_assert(sizeof(WMPPlayState) == sizeof(std::int32_t), "the control's play state is 32 bits");
+
 long CWMP9AudioPlayer::PlaySingleFile(const unsigned short *path) {
-  return CAudioPlayer::PlaySingleFile(path);
+  if (!created || IsMissingText(path))
+    return E_FAIL;
+  // Through the virtual slots, so that these are exactly the operations the
+  // host could call itself.
+  HRESULT status = ClearAllMusic();
+  if (FAILED(status))
+    return status;
+  status = AppendMusic(path);
+  if (FAILED(status))
+    return status;
+  return Play();
 }
+
 long CWMP9AudioPlayer::Play() {
-  return CAudioPlayer::Play();
+  return created ? controls->play() : E_FAIL;
 }
+
 long CWMP9AudioPlayer::Pause() {
-  return CAudioPlayer::Pause();
+  return created ? controls->pause() : E_FAIL;
 }
+
 long CWMP9AudioPlayer::Resume() {
-  return CAudioPlayer::Resume();
+  return created ? controls->play() : E_FAIL;
 }
+
 long CWMP9AudioPlayer::Stop() {
-  return CAudioPlayer::Stop();
+  return created ? controls->stop() : E_FAIL;
 }
+
 long CWMP9AudioPlayer::GotoBegin() {
-  return CAudioPlayer::GotoBegin();
+  return created ? controls->put_currentPosition(0.0) : E_FAIL;
 }
+
+// The end of the current item is the start of the next one.
 long CWMP9AudioPlayer::GotoEnd() {
-  return CAudioPlayer::GotoEnd();
+  return created ? controls->next() : E_FAIL;
 }
+
 long CWMP9AudioPlayer::NextTrack() {
-  return CAudioPlayer::NextTrack();
+  return created ? controls->next() : E_FAIL;
 }
+
 long CWMP9AudioPlayer::PrevTrack() {
-  return CAudioPlayer::PrevTrack();
+  return created ? controls->previous() : E_FAIL;
 }
+
 long CWMP9AudioPlayer::GetPos(double *seconds) {
-  return CAudioPlayer::GetPos(seconds);
+  if (!created || seconds == nullptr)
+    return E_FAIL;
+  return controls->get_currentPosition(seconds);
 }
+
 long CWMP9AudioPlayer::SetPos(double seconds) {
-  return CAudioPlayer::SetPos(seconds);
+  // Written so that a NaN position is refused too.
+  if (!created || !(seconds >= 0.0))
+    return E_FAIL;
+  CComPtr<IWMPMedia> media;
+  if (FAILED(controls->currentItem(&media)) || !media)
+    return E_FAIL;
+  // An unreadable duration counts as 0: only the start can be sought then.
+  double duration = 0.0;
+  media->get_duration(&duration);
+  if (!(seconds <= duration))
+    return E_FAIL;
+  return controls->put_currentPosition(seconds);
 }
+
 long CWMP9AudioPlayer::GetPlayState(PlayState *state) {
-  return CAudioPlayer::GetPlayState(state);
-}
-long CWMP9AudioPlayer::SetVol(long volume) {
-  return CAudioPlayer::SetVol(volume);
-}
-long CWMP9AudioPlayer::GetVol(long *volume) {
-  return CAudioPlayer::GetVol(volume);
-}
-long CWMP9AudioPlayer::SetMute(int mute) {
-  return CAudioPlayer::SetMute(mute);
-}
-long CWMP9AudioPlayer::GetMute(int *mute) {
-  return CAudioPlayer::GetMute(mute);
-}
-long CWMP9AudioPlayer::SetVisFullSrc(int fullScreen) {
-  return CAudioPlayer::SetVisFullSrc(fullScreen);
-}
-long CWMP9AudioPlayer::GetVisFullSrc(int *fullScreen) {
-  return CAudioPlayer::GetVisFullSrc(fullScreen);
-}
-long CWMP9AudioPlayer::EnableVis(int visible) {
-  return CAudioPlayer::EnableVis(visible);
-}
-long CWMP9AudioPlayer::EnableErrorDialogs(int enable) {
-  return CAudioPlayer::EnableErrorDialogs(enable);
-}
-int CWMP9AudioPlayer::IsSupportSetRate() {
-  return CAudioPlayer::IsSupportSetRate();
-}
-long CWMP9AudioPlayer::SetRate(double rate) {
-  return CAudioPlayer::SetRate(rate);
-}
-long CWMP9AudioPlayer::SetLoop(int loop) {
-  return CAudioPlayer::SetLoop(loop);
-}
-long CWMP9AudioPlayer::GetLoop(int *loop) {
-  return CAudioPlayer::GetLoop(loop);
-}
-long CWMP9AudioPlayer::SetShuffle(int shuffle) {
-  return CAudioPlayer::SetShuffle(shuffle);
-}
-long CWMP9AudioPlayer::GetShuffle(int *shuffle) {
-  return CAudioPlayer::GetShuffle(shuffle);
+  if (!created || state == nullptr)
+    return E_FAIL;
+  WMPPlayState value = wmppsUndefined;
+  if (FAILED(player->get_playState(&value)))
+    return E_FAIL;
+  // The control may report numbers the enumeration does not name: read the
+  // 32 bits it wrote rather than the enumeration.
+  std::int32_t number = 0;
+  std::memcpy(&number, &value, sizeof number);
+  *state = PlayStateOf(number);
+  return S_OK;
 }

@@ -1,0 +1,62 @@
+// One GStreamer playbin for one engine. Audio goes to the default output,
+// or to a real-time fakesink when AUDIOPLAYER_SINK=fake is set or no audio
+// output can be opened; video, if a file has any, is dropped likewise.
+//
+// Threads: every method is called on the host's thread. What the pipeline
+// reports from its streaming threads is queued here and announced by
+// posting `message` to `window` (a window of the host's thread); the
+// window's procedure then calls TakeMessage until it gives null, so bus
+// messages are handled on the host's thread only. Stop and Open drop what
+// is still queued from the item before.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+typedef struct _GstElement GstElement;
+typedef struct _GstMessage GstMessage;
+
+namespace engine {
+
+class Playback {
+public:
+  Playback(HWND window, UINT message);
+  ~Playback();
+  Playback(const Playback &) = delete;
+  Playback &operator=(const Playback &) = delete;
+
+  // False when GStreamer or its playbin is not available.
+  bool Usable() const { return playbin_ != nullptr; }
+  // The URI GStreamer opens for a path or URL.
+  static std::string UriOf(const std::u16string &url);
+
+  // Loads `uri` and prerolls it (paused); completion is reported on the bus.
+  bool Open(const std::string &uri);
+  bool Play();
+  bool Pause();
+  // Back to nothing loaded; drops the queued messages.
+  void Stop();
+  // A flushing, accurate seek at the given rate; false when refused.
+  bool Seek(double seconds, double rate);
+  // Seconds; negative when the pipeline cannot tell.
+  double Position() const;
+  double Duration() const;
+  void SetVolume(double linear);
+  void SetMute(bool mute);
+
+  // The next queued bus message, owned by the caller (gst_message_unref), or null.
+  GstMessage *TakeMessage();
+  // Whether the message comes from the playbin itself (not one of its children).
+  bool FromPipeline(GstMessage *message) const;
+
+  // Where the bus's sync handler leaves messages; shared with the handler.
+  struct Queue;
+
+private:
+  std::shared_ptr<Queue> queue_;
+  GstElement *playbin_ = nullptr;
+};
+
+} // namespace engine

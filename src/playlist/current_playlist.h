@@ -1,0 +1,15 @@
+// The control's current playlist, fetched afresh for each operation: the
+// player keeps no list of its own.
+#pragma once
+
+#include <atlbase.h>
+#include <windows.h>
+#include <wmp.h>
+
+// The current playlist into `playlist`: the control's failure as it is,
+// E_FAIL when it answers without one.
+HRESULT GetCurrentPlaylist(IWMPPlayer4 *player, CComPtr<IWMPPlaylist> &playlist);
+
+// The same, then its item count into `count` (left as it was when the
+// control writes nothing); the first failing status stops it.
+HRESULT GetCurrentPlaylistCount(IWMPPlayer4 *player, CComPtr<IWMPPlaylist> &playlist, long &count);

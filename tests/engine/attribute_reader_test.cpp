@@ -1,0 +1,130 @@
+#include "engine/attribute_reader.h"
+
+#include "engine/utf8_text.h"
+#include "generated_media.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+using engine::FileAttributes;
+using engine::ReadFileAttributes;
+using engine::Utf16Of;
+using engine::Utf8Of;
+using test_media::Kind;
+
+std::string Attribute(const FileAttributes &attributes, const std::u16string &name) {
+  auto found = attributes.text.find(name);
+  return found == attributes.text.end() ? std::string() : Utf8Of(found->second);
+}
+
+long Number(const FileAttributes &attributes, const std::u16string &name) {
+  return std::strtol(Attribute(attributes, name).c_str(), nullptr, 10);
+}
+
+constexpr const char *kTags =
+    R"(title="Morning Tone",artist="Test Artist",album="Generated Album")";
+
+TEST(AttributeReader, WavReportsPcmFormatExactBitrateTagsAndDuration) {
+  test_media::TempFolder folder;
+  const std::string path = folder.File("tone.WAV");
+  ASSERT_TRUE(test_media::MakeAudioFile(path, Kind::Wav, 1.0, kTags));
+
+  FileAttributes attributes;
+  ASSERT_TRUE(ReadFileAttributes(Utf16Of(path), attributes));
+  EXPECT_NEAR(attributes.duration, 1.0, 0.01);
+  EXPECT_EQ(Attribute(attributes, u"Duration"), "1");
+  EXPECT_EQ(Attribute(attributes, u"Channels"), "2");
+  EXPECT_EQ(Attribute(attributes, u"FileType"), "wav"); // lower case, no dot
+  EXPECT_EQ(Attribute(attributes, u"FormatTag"), "1");
+  EXPECT_EQ(Attribute(attributes, u"Bitrate"), "1411200"); // 44100 Hz x 2 x 16 bits
+  EXPECT_EQ(Attribute(attributes, u"AudioBitrate"), "1411200");
+  EXPECT_EQ(Attribute(attributes, u"Title"), "Morning Tone");
+  EXPECT_EQ(Attribute(attributes, u"Author"), "Test Artist");
+  EXPECT_EQ(Attribute(attributes, u"Album"), "Generated Album");
+  EXPECT_EQ(Attribute(attributes, u"SourceURL"), path);
+  EXPECT_EQ(Attribute(attributes, u"MediaType"), "audio");
+  // Audio has no picture and no video codec.
+  EXPECT_EQ(attributes.width, 0);
+  EXPECT_EQ(attributes.height, 0);
+  EXPECT_EQ(attributes.text.count(u"FourCC"), 0u);
+  EXPECT_EQ(attributes.text.count(u"VideoBitrate"), 0u);
+  EXPECT_EQ(attributes.text.count(u"FrameRate"), 0u);
+
+  const std::string floatPath = folder.File("float.wav");
+  ASSERT_TRUE(test_media::MakeAudioFile(floatPath, Kind::FloatWav, 0.5));
+  ASSERT_TRUE(ReadFileAttributes(Utf16Of(floatPath), attributes));
+  EXPECT_EQ(Attribute(attributes, u"FormatTag"), "3");
+  EXPECT_EQ(Attribute(attributes, u"Bitrate"), "2822400"); // 32-bit samples
+  EXPECT_NEAR(attributes.duration, 0.5, 0.01);
+  // A file without tags has no title rather than an empty one.
+  EXPECT_EQ(attributes.text.count(u"Title"), 0u);
+}
+
+TEST(AttributeReader, CompressedFormatsReportTheirRegisteredTagsAndPlausibleRates) {
+  test_media::TempFolder folder;
+  struct Case {
+    Kind kind;
+    const char *name;
+    const char *formatTag;
+    long minBitrate, maxBitrate;
+  };
+  const Case cases[] = {
+      {Kind::Flac, "tone.flac", "61868", 20000, 1411200},
+      {Kind::Vorbis, "tone.ogg", "26447", 32000, 500000},
+      {Kind::Mp3, "tone.mp3", "85", 127000, 129000},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = folder.File(c.name);
+    ASSERT_TRUE(test_media::MakeAudioFile(path, c.kind, 1.0, kTags));
+    FileAttributes attributes;
+    ASSERT_TRUE(ReadFileAttributes(Utf16Of(path), attributes));
+    EXPECT_EQ(Attribute(attributes, u"FormatTag"), c.formatTag);
+    EXPECT_EQ(Attribute(attributes, u"Channels"), "2");
+    EXPECT_NEAR(attributes.duration, 1.0, 0.1);
+    EXPECT_GE(Number(attributes, u"Bitrate"), c.minBitrate);
+    EXPECT_LE(Number(attributes, u"Bitrate"), c.maxBitrate);
+    EXPECT_EQ(Number(attributes, u"AudioBitrate"), Number(attributes, u"Bitrate"));
+    EXPECT_EQ(Attribute(attributes, u"Title"), "Morning Tone");
+    EXPECT_EQ(Attribute(attributes, u"Author"), "Test Artist");
+    EXPECT_EQ(Attribute(attributes, u"Album"), "Generated Album");
+    const std::string name = c.name;
+    EXPECT_EQ(Attribute(attributes, u"FileType"), name.substr(name.find('.') + 1));
+  }
+}
+
+TEST(AttributeReader, AcceptsFileUrlsAndRejectsWhatIsNotLocalMedia) {
+  test_media::TempFolder folder;
+  const std::string path = folder.File("a b.wav");
+  ASSERT_TRUE(test_media::MakeAudioFile(path, Kind::Wav, 0.2));
+  FileAttributes attributes;
+  const std::u16string url = u"file://" + Utf16Of(folder.path().string()) + u"/a%20b.wav";
+  ASSERT_TRUE(ReadFileAttributes(url, attributes));
+  EXPECT_EQ(Attribute(attributes, u"FormatTag"), "1");
+  EXPECT_EQ(attributes.text[u"SourceURL"], url);
+
+  const std::string text = folder.File("notes.mp3");
+  test_media::WriteFile(text, "these are not the sounds you are looking for\n");
+  EXPECT_FALSE(ReadFileAttributes(Utf16Of(text), attributes));
+  EXPECT_TRUE(attributes.text.empty()); // nothing stale from the previous file
+  EXPECT_FALSE(ReadFileAttributes(Utf16Of(folder.File("missing.wav")), attributes));
+  EXPECT_FALSE(ReadFileAttributes(Utf16Of(folder.path().string()), attributes)); // a folder
+  EXPECT_FALSE(ReadFileAttributes(u"http://example.invalid/a.mp3", attributes));
+  EXPECT_FALSE(ReadFileAttributes(u"", attributes));
+}
+
+TEST(AttributeReader, DerivedAttributesAreThoseReadFromTheFile) {
+  for (const char16_t *name :
+       {u"SourceURL", u"FileType", u"Duration", u"Bitrate", u"AudioBitrate", u"VideoBitrate",
+        u"Channels", u"FrameRate", u"FormatTag", u"FourCC", u"bitrate", u"SOURCEURL"})
+    EXPECT_TRUE(engine::IsDerivedAttribute(name)) << Utf8Of(name);
+  for (const char16_t *name : {u"Title", u"Author", u"Album", u"AlbumArtist", u"WM/Genre",
+                               u"WM/Composer", u"Name", u"", u"Bitrates"})
+    EXPECT_FALSE(engine::IsDerivedAttribute(name)) << Utf8Of(name);
+}
+
+} // namespace

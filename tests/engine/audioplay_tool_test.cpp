@@ -1,0 +1,120 @@
+// The audioplay host program, run as a user would run it, on generated files.
+#ifdef AUDIOPLAY_TOOL
+
+#include "generated_media.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+struct ToolRun {
+  int exitCode = -1;
+  std::string output; // standard output and error
+};
+
+// Runs the tool with a silent sink and a library of its own; `prefix` may
+// wrap it in another command.
+ToolRun RunTool(const test_media::TempFolder &folder, const std::string &arguments,
+                const std::string &prefix = "") {
+  const std::string command = "AUDIOPLAYER_SINK=fake AUDIOPLAYER_LIBRARY='" +
+                              folder.File("library.db") + "' " + prefix + " '" AUDIOPLAY_TOOL "' " +
+                              arguments + " 2>&1";
+  ToolRun run;
+  FILE *pipe = ::popen(command.c_str(), "r");
+  if (!pipe)
+    return run;
+  char buffer[4096];
+  std::size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+    run.output.append(buffer, got);
+  const int status = ::pclose(pipe);
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+TEST(AudioplayTool, PlaysFilesAndPlaylistsToTheEndAndFailsClearly) {
+  test_media::TempFolder folder;
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("one.wav"), test_media::Kind::Wav, 1.0,
+                                        R"(title="Tone One")"));
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("two.wav"), test_media::Kind::Wav, 0.5));
+
+  const auto started = std::chrono::steady_clock::now();
+  ToolRun single = RunTool(folder, "'" + folder.File("one.wav") + "'");
+  EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(900))
+      << "the silent sink keeps real time";
+  EXPECT_EQ(single.exitCode, 0) << single.output;
+  EXPECT_GT(single.output.rfind("(MediaEnded)"), single.output.rfind("(Playing)"))
+      << "played to the end: " << single.output;
+  EXPECT_NE(single.output.find("CN_PlayStateChange 3 0 (Playing)"), std::string::npos)
+      << single.output;
+  EXPECT_NE(single.output.find("item 0: Tone One"), std::string::npos) << single.output;
+
+  test_media::WriteFile(folder.File("list.m3u"), "one.wav\ntwo.wav\n");
+  ToolRun playlist = RunTool(folder, "--quiet '" + folder.File("list.m3u") + "'");
+  EXPECT_EQ(playlist.exitCode, 0) << playlist.output;
+  EXPECT_NE(playlist.output.find("CN_PlayStateChange 3 1 (Playing)"), std::string::npos)
+      << "the second item played: " << playlist.output;
+
+  ToolRun missing = RunTool(folder, "'" + folder.File("missing.wav") + "'");
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_NE(missing.output.find("no such file"), std::string::npos) << missing.output;
+
+  test_media::WriteFile(folder.File("noise.wav"), "not audio at all");
+  ToolRun unplayable = RunTool(folder, "'" + folder.File("noise.wav") + "'");
+  EXPECT_EQ(unplayable.exitCode, 1) << unplayable.output;
+  EXPECT_NE(unplayable.output.find("could not be played"), std::string::npos) << unplayable.output;
+
+  EXPECT_EQ(RunTool(folder, "").exitCode, 2);
+  EXPECT_EQ(RunTool(folder, "--bogus").exitCode, 2);
+}
+
+TEST(AudioplayTool, InfoSaveListAndExport) {
+  test_media::TempFolder folder;
+  const std::string one = folder.File("one.wav"), two = folder.File("two.wav");
+  ASSERT_TRUE(test_media::MakeAudioFile(one, test_media::Kind::Wav, 0.5,
+                                        R"(title="Tone One",artist="Maker")"));
+  ASSERT_TRUE(test_media::MakeAudioFile(two, test_media::Kind::Wav, 0.5));
+
+  ToolRun info = RunTool(folder, "--info '" + one + "'");
+  EXPECT_EQ(info.exitCode, 0) << info.output;
+  for (const char *line :
+       {"Title: Tone One\n", "Author: Maker\n", "Duration: 0.500 s\n", "File type: wav\n",
+        "Audio codec: PCM\n", "Bit rate: 1411200\n", "Channels: 2\n"})
+    EXPECT_NE(info.output.find(line), std::string::npos) << line << " in " << info.output;
+
+  // Saved playlists live in the library database and outlive the process.
+  EXPECT_EQ(RunTool(folder, "--save Evening '" + one + "' '" + two + "'").exitCode, 0);
+  EXPECT_EQ(RunTool(folder, "--save Morning '" + two + "'").exitCode, 0);
+  ToolRun list = RunTool(folder, "--list");
+  EXPECT_EQ(list.exitCode, 0) << list.output;
+  EXPECT_NE(list.output.find("0: Evening\n1: Morning\n"), std::string::npos) << list.output;
+
+  const std::string exported = folder.File("out.m3u");
+  ToolRun write = RunTool(folder, "--export '" + exported + "' '" + one + "' '" + two + "'");
+  EXPECT_EQ(write.exitCode, 0) << write.output;
+  std::ifstream file(exported, std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  EXPECT_EQ(text, "#EXTM3U\r\n#EXTINF:\r\n" + one + "\r\n\r\n#EXTINF:\r\n" + two + "\r\n\r\n");
+  ToolRun replay = RunTool(folder, "--quiet '" + exported + "'");
+  EXPECT_EQ(replay.exitCode, 0) << replay.output;
+  EXPECT_NE(replay.output.find("CN_PlayStateChange 3 1 (Playing)"), std::string::npos)
+      << replay.output;
+
+  // Ctrl-C stops playback and exits at once.
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("long.wav"), test_media::Kind::Wav, 5.0));
+  ToolRun interrupted = RunTool(folder, "--quiet '" + folder.File("long.wav") + "'",
+                                "timeout --preserve-status -s INT 1.5");
+  EXPECT_EQ(interrupted.exitCode, 130) << interrupted.output;
+}
+
+} // namespace
+
+#endif // AUDIOPLAY_TOOL

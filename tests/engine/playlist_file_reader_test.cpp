@@ -1,0 +1,229 @@
+#include "engine/playlist_file_reader.h"
+
+#include "engine/playlist_markup.h"
+#include "engine/utf8_text.h"
+#include "generated_media.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using engine::ParsePlaylist;
+using engine::PlaylistEntry;
+using engine::PlaylistFormat;
+
+// Entries as "url|title" lines, for readable comparisons.
+std::vector<std::string> Flat(const std::vector<PlaylistEntry> &entries) {
+  std::vector<std::string> flat;
+  for (const PlaylistEntry &entry : entries)
+    flat.push_back(engine::Utf8Of(entry.url) + "|" + engine::Utf8Of(entry.title));
+  return flat;
+}
+using Lines = std::vector<std::string>;
+
+std::vector<std::string> Parse(PlaylistFormat format, const std::string &bytes,
+                               const std::u16string &base = u"/lists") {
+  return Flat(ParsePlaylist(format, bytes, base));
+}
+
+TEST(PlaylistFileReader, FormatFollowsTheExtensionInAnyCase) {
+  EXPECT_EQ(engine::PlaylistFormatOf(u"/a/b.m3u"), PlaylistFormat::M3U);
+  EXPECT_EQ(engine::PlaylistFormatOf(u"/a/b.M3U8"), PlaylistFormat::M3U);
+  EXPECT_EQ(engine::PlaylistFormatOf(u"b.Pls"), PlaylistFormat::PLS);
+  EXPECT_EQ(engine::PlaylistFormatOf(u"C:\\x\\b.ASX"), PlaylistFormat::ASX);
+  EXPECT_EQ(engine::PlaylistFormatOf(u"/a/b.wpl"), PlaylistFormat::WPL);
+  EXPECT_EQ(engine::PlaylistFormatOf(u"/a/b.mp3"), PlaylistFormat::Unknown);
+  EXPECT_EQ(engine::PlaylistFormatOf(u"/a.m3u/b"), PlaylistFormat::Unknown);
+  EXPECT_EQ(engine::PlaylistFormatOf(u"m3u"), PlaylistFormat::Unknown);
+}
+
+TEST(PlaylistFileReader, M3uTitlesPathsUrlsAndEncodings) {
+  const std::string m3u = "\xEF\xBB\xBF#EXTM3U\r\n"
+                          "#EXTINF:123, First Song \r\n"
+                          "a.mp3\r\n"
+                          "\r\n"
+                          "# a comment\n"
+                          "#extinf:-1,Radio\n"
+                          "http://radio.example/stream?x=1&y=2\n"
+                          "#EXTINF:\n"
+                          "/abs/b.flac\n"
+                          "sub/../c d.ogg\r"
+                          "file:///music/caf%C3%A9%20x.wav\n"
+                          "file://localhost/music/e.wav\n"
+                          "C:\\Music\\f.wma\n"
+                          "  \t\n";
+  EXPECT_EQ(
+      Parse(PlaylistFormat::M3U, m3u),
+      (Lines{"/lists/a.mp3|First Song", "http://radio.example/stream?x=1&y=2|Radio", "/abs/b.flac|",
+             "/lists/c d.ogg|", "/music/caf\u00e9 x.wav|", "/music/e.wav|", "C:\\Music\\f.wma|"}));
+  // A title line names only the entry that follows it.
+  EXPECT_EQ(Parse(PlaylistFormat::M3U, "#EXTINF:1,T\nx.mp3\ny.mp3\n"),
+            (Lines{"/lists/x.mp3|T", "/lists/y.mp3|"}));
+  // Not UTF-8: the bytes are Windows-1252, as the library's own writer makes them.
+  EXPECT_EQ(Parse(PlaylistFormat::M3U, "#EXTINF:1,Caf\xE9 \x80\n/m/\xE9t\xE9.mp3\n"),
+            (Lines{"/m/\u00e9t\u00e9.mp3|Caf\u00e9 \u20ac"}));
+  // UTF-8 without a byte order mark stays UTF-8.
+  EXPECT_EQ(Parse(PlaylistFormat::M3U, "/m/\xC3\xA9t\xC3\xA9.mp3\n"),
+            (Lines{"/m/\u00e9t\u00e9.mp3|"}));
+  // With no folder to resolve against, relative entries stay relative.
+  EXPECT_EQ(Parse(PlaylistFormat::M3U, "a.mp3", u""), (Lines{"a.mp3|"}));
+  // The library's writer: #EXTINF: lines without title, an empty line after each.
+  EXPECT_EQ(Parse(PlaylistFormat::M3U, "#EXTM3U\r\n#EXTINF:\r\n/m/a&b.mp3\r\n\r\n#EXTINF:\r\n/m/"
+                                       "\"q\".mp3\r\n\r\n"),
+            (Lines{"/m/a&b.mp3|", "/m/\"q\".mp3|"}));
+}
+
+TEST(PlaylistFileReader, PlsEntriesFollowTheirNumbers) {
+  const std::string pls = "[playlist]\r\n"
+                          "NumberOfEntries=3\r\n"
+                          "File2=two.mp3\r\n"
+                          "Title2=Second\r\n"
+                          "file1=http://a.example/one\r\n"
+                          "TITLE1=First = best\r\n"
+                          "Length1=-1\r\n"
+                          "Title3=orphan title\r\n"
+                          "File10=/ten.mp3\r\n"
+                          "Filex=nonsense\r\n"
+                          "garbage line\r\n"
+                          "Version=2\r\n";
+  EXPECT_EQ(Parse(PlaylistFormat::PLS, pls),
+            (Lines{"http://a.example/one|First = best", "/lists/two.mp3|Second", "/ten.mp3|"}));
+}
+
+TEST(PlaylistFileReader, AsxEntriesRefsTitlesAndEntities) {
+  const std::string asx = "<ASX version=\"3.0\">\n"
+                          "  <TITLE>The list, not an entry</TITLE>\n"
+                          "  <!-- <entry><ref href=\"commented.mp3\"/></entry> -->\n"
+                          "  <Entry>\n"
+                          "    <Title>Tom &amp; Jerry &lt;live&gt; &quot;x&quot; &apos;y&apos; "
+                          "&#233;&#xE9;</Title>\n"
+                          "    <Ref HREF = 'one.mp3' />\n"
+                          "    <ref href=\"ignored-second-ref.mp3\"/>\n"
+                          "  </Entry>\n"
+                          "  <entry><ref href=\"mms://srv/a?x=1&amp;y=2\"></ref></entry>\n"
+                          "  <entry><title>no ref</title></entry>\n"
+                          "  <entry><ref href=file:///m/bare.wav/></entry>\n"
+                          "</asx>";
+  EXPECT_EQ(Parse(PlaylistFormat::ASX, asx),
+            (Lines{"/lists/one.mp3|Tom & Jerry <live> \"x\" 'y' \u00e9\u00e9",
+                   "mms://srv/a?x=1&y=2|", "/m/bare.wav|"}));
+
+  // What the library's writer makes: unescaped ampersands and quotes.
+  const std::string written = "<Asx Version = \"3.0\" >\r\n"
+                              "<Param Name = \"AllowShuffle\" Value = \"yes\" />\r\n"
+                              "<Title >Party</Title>\r\n"
+                              "<Param Name = \"encoding\" Value = \"UTF-8\" />\r\n"
+                              "<Entry>\r\n<Ref href = \"/m/Tom & Jerry.mp3\"/>\r\n</Entry>\r\n"
+                              "<Entry>\r\n<Ref href = \"/m/say \"hi\" now.mp3\"/>\r\n</Entry>\r\n"
+                              "<Entry>\r\n<Ref href = \"/m/a\"b.mp3\"/>\r\n</Entry>\r\n"
+                              "<Entry>\r\n<Ref href = \"/m/it's.mp3\"/>\r\n</Entry>\r\n"
+                              "<Entry>\r\n<Ref href = \"\"/>\r\n</Entry>\r\n"
+                              "<Entry>\r\n<Ref href = \"/m/caf\xC3\xA9.mp3\"/>\r\n</Entry>\r\n"
+                              "</Asx>";
+  EXPECT_EQ(Parse(PlaylistFormat::ASX, written),
+            (Lines{"/m/Tom & Jerry.mp3|", "/m/say \"hi\" now.mp3|", "/m/a\"b.mp3|", "/m/it's.mp3|",
+                   "/m/caf\u00e9.mp3|"}));
+  // An entry left open ends where the next begins or the text ends.
+  EXPECT_EQ(
+      Parse(PlaylistFormat::ASX, "<asx><entry><ref href=\"a.mp3\"><entry><ref href=\"b.mp3\""),
+      (Lines{"/lists/a.mp3|", "/lists/b.mp3|"}));
+}
+
+TEST(PlaylistFileReader, WplMediaSources) {
+  const std::string written = "\xEF\xBB\xBF<?wpl version=\"1.0\"?>\r\n<smil>\r\n<head>\r\n"
+                              "<meta name=\"Generator\" content=\"Halvern Quorvanite\"/>\r\n"
+                              "<title>Party</title>\r\n</head>\r\n<body>\r\n<seq>\r\n"
+                              "<media src=\"/m/a & b.mp3\"/>\r\n"
+                              "<media src=\"/m/\"quoted\".mp3\"/>\r\n"
+                              "<media src=\"rel/c.mp3\"/>\r\n"
+                              "</seq>\r\n</body>\r\n</smil>\r\n";
+  EXPECT_EQ(Parse(PlaylistFormat::WPL, written),
+            (Lines{"/m/a & b.mp3|", "/m/\"quoted\".mp3|", "/lists/rel/c.mp3|"}));
+  // Other writers escape, add attributes and vary the case.
+  EXPECT_EQ(Parse(PlaylistFormat::WPL, "<smil><body><seq><MEDIA SRC=\"..\\Music\\a&amp;b.wma\" "
+                                       "tid=\"{1}\" cid='{2}'/><media tid=\"x\"/>"
+                                       "<media src=\"/m/d.mp3\" /></seq></body></smil>"),
+            (Lines{"/Music/a&b.wma|", "/m/d.mp3|"}));
+  // UTF-16 with a byte order mark, as some editors save it.
+  const std::u16string wide = u"<smil><media src=\"/m/\u00e9.mp3\"/></smil>";
+  std::string bytes = "\xFF\xFE";
+  for (char16_t c : wide)
+    bytes += std::string{char(c & 0xFF), char(c >> 8)};
+  EXPECT_EQ(Parse(PlaylistFormat::WPL, bytes), (Lines{"/m/\u00e9.mp3|"}));
+}
+
+TEST(PlaylistFileReader, EntitiesThatAreNotEntitiesStay) {
+  EXPECT_EQ(engine::DecodeEntities(u"a & b &amp; &AMP; &bogus; &#0; &#xD800; &#65 &#x41;; &"),
+            u"a & b & & &bogus; &#0; &#xD800; &#65 A; &");
+}
+
+TEST(PlaylistFileReader, ReadsFilesRelativeToTheirFolder) {
+  test_media::TempFolder folder;
+  const std::string list = folder.File("my list.m3u8");
+  test_media::WriteFile(list, "#EXTINF:1,One\none.mp3\n../up.mp3\n");
+  const std::u16string path = engine::Utf16Of(list);
+  const std::string base = folder.path().string();
+  auto entries = engine::ReadPlaylistFile(path);
+  ASSERT_TRUE(entries);
+  EXPECT_EQ(Flat(*entries),
+            (Lines{base + "/one.mp3|One", folder.path().parent_path().string() + "/up.mp3|"}));
+  auto viaUrl = engine::ReadPlaylistFile(u"file://" + engine::Utf16Of(base) + u"/my%20list.m3u8");
+  ASSERT_TRUE(viaUrl);
+  EXPECT_EQ(Flat(*viaUrl), Flat(*entries));
+
+  const std::string empty = folder.File("empty.pls");
+  test_media::WriteFile(empty, "");
+  auto none = engine::ReadPlaylistFile(engine::Utf16Of(empty));
+  ASSERT_TRUE(none);
+  EXPECT_TRUE(none->empty());
+  EXPECT_FALSE(engine::ReadPlaylistFile(engine::Utf16Of(folder.File("missing.m3u"))));
+  EXPECT_FALSE(engine::ReadPlaylistFile(engine::Utf16Of(folder.File("x.txt"))));
+  test_media::WriteFile(folder.File("x.txt"), "a.mp3\n");
+  EXPECT_FALSE(engine::ReadPlaylistFile(engine::Utf16Of(folder.File("x.txt"))));
+  std::filesystem::create_directory(folder.File("dir.asx"));
+  EXPECT_FALSE(engine::ReadPlaylistFile(engine::Utf16Of(folder.File("dir.asx"))));
+}
+
+// Random bytes and cut-up real playlists: everything parses without
+// crashing (the sanitizers watch), and every entry has a URL.
+TEST(PlaylistFileReader, GarbageNeverCrashes) {
+  const std::string seeds[] = {
+      "<asx><entry><title>T&amp;</title><ref href=\"a.mp3\"/></entry></asx>",
+      "<smil><media src=\"a&b\"/><media src='x\"/></smil>",
+      "[playlist]\nFile1=a\nTitle1=b\n",
+      "#EXTM3U\n#EXTINF:1,x\nfile:///%\n%zz\n",
+      "\xEF\xBB\xBF<?x<!--<!<\"'&#x;&#99999999;=/>",
+  };
+  std::mt19937 random(5);
+  for (int round = 0; round < 3000; ++round) {
+    std::string bytes = seeds[round % std::size(seeds)];
+    const int edits = 1 + int(random() % 8);
+    for (int e = 0; e < edits && !bytes.empty(); ++e) {
+      const std::size_t at = random() % bytes.size();
+      switch (random() % 3) {
+      case 0:
+        bytes[at] = char(random());
+        break;
+      case 1:
+        bytes.erase(at, 1 + random() % 4);
+        break;
+      default:
+        bytes.insert(at, 1, "<>\"'&;=/\n#"[random() % 10]);
+      }
+    }
+    if (round % 7 == 0)
+      bytes = bytes.substr(0, bytes.size() / 2);
+    for (PlaylistFormat format : {PlaylistFormat::M3U, PlaylistFormat::PLS, PlaylistFormat::ASX,
+                                  PlaylistFormat::WPL, PlaylistFormat::Unknown}) {
+      for (const PlaylistEntry &entry : ParsePlaylist(format, bytes, u"/base"))
+        ASSERT_FALSE(entry.url.empty()) << bytes;
+    }
+  }
+  EXPECT_TRUE(ParsePlaylist(PlaylistFormat::Unknown, "a.mp3\n", u"/base").empty());
+}
+
+} // namespace

@@ -1,0 +1,380 @@
+// The event sink: which events reach the player's CallAudioProc and with
+// which arguments, on both faces; Invoke's answers; its interface map,
+// reference count and life on a connection point.
+#include "scripted/scripted_control.h"
+
+#include "events/media_error_identity.h"
+#include "events/wmp_event_dispatch.h"
+
+#include <gtest/gtest.h>
+#include <wmpids.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+using Forwarded = std::tuple<long, long, long>; // code, first, second
+
+// A player that only records what the sink hands it.
+class RecordingPlayer : public CAudioPlayer {
+public:
+  void CallAudioProc(CallNotify code, long first, long second) override {
+    received.emplace_back(long(code), first, second);
+    if (code == CN_MediaError)
+      resolvedMedia = ResolveMediaIdentity(first);
+  }
+  std::vector<Forwarded> received;
+  IDispatch *resolvedMedia = nullptr;
+};
+
+using Sink = ATL::CComObject<CWMPEventDispatch>;
+
+// A sink with one reference held, released when the holder goes.
+struct HeldSink {
+  HeldSink() {
+    EXPECT_EQ(Sink::CreateInstance(&sink), S_OK);
+    events = sink;
+  }
+  Sink *operator->() const { return sink; }
+  Sink *sink = nullptr;
+  CComPtr<IWMPEvents> events;
+};
+
+// Dispatch arguments are stored last first; `args` is in declaration order.
+HRESULT InvokeEvent(Sink *sink, DISPID id, std::vector<VARIANT> args, UINT named = 0) {
+  std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+  DISPID namedIds[1] = {0};
+  DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(), named ? namedIds : nullptr,
+                    UINT(reversed.size()), named};
+  _WMPOCXEvents *face = sink;
+  return face->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+}
+
+VARIANT I4(long value) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = LONG(value);
+  return v;
+}
+VARIANT I2(short value) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_I2;
+  v.iVal = value;
+  return v;
+}
+VARIANT R8(double value) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_R8;
+  v.dblVal = value;
+  return v;
+}
+VARIANT Dispatch(IDispatch *value) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_DISPATCH;
+  v.pdispVal = value;
+  return v;
+}
+VARIANT Empty() {
+  VARIANT v;
+  VariantInit(&v);
+  return v;
+}
+
+// Any address stands for the media item: the sink never calls it.
+IDispatch *const kMedia = reinterpret_cast<IDispatch *>(std::uintptr_t(0x12345678));
+
+// Every IWMPEvents method with an effect-free event, called directly.
+void RaiseIgnoredEvents(IWMPEvents *sink) {
+  BSTR text = SysAllocString(OLESTR("x"));
+  sink->AudioLanguageChange(1);
+  sink->StatusChange();
+  sink->ScriptCommand(text, text);
+  sink->NewStream();
+  sink->Disconnect(1);
+  sink->Buffering(VARIANT_TRUE);
+  sink->Warning(1, 2, text);
+  sink->EndOfStream(0);
+  sink->PositionChange(1.0, 2.0);
+  sink->MarkerHit(1);
+  sink->DurationUnitChange(1);
+  sink->CdromMediaChange(0);
+  sink->PlaylistChange(kMedia, wmplcAppend);
+  sink->CurrentPlaylistItemAvailable(text);
+  sink->MediaChange(kMedia);
+  sink->CurrentMediaItemAvailable(text);
+  sink->CurrentItemChange(kMedia);
+  sink->MediaCollectionChange();
+  sink->MediaCollectionAttributeStringAdded(text, text);
+  sink->MediaCollectionAttributeStringRemoved(text, text);
+  sink->MediaCollectionAttributeStringChanged(text, text, text);
+  sink->PlaylistCollectionChange();
+  sink->PlaylistCollectionPlaylistAdded(text);
+  sink->PlaylistCollectionPlaylistRemoved(text);
+  sink->PlaylistCollectionPlaylistSetAsDeleted(text, VARIANT_TRUE);
+  sink->ModeChange(text, VARIANT_TRUE);
+  sink->OpenPlaylistSwitch(kMedia);
+  sink->DomainChange(text);
+  sink->SwitchedToPlayerApplication();
+  sink->SwitchedToControl();
+  sink->PlayerDockedStateChange();
+  sink->PlayerReconnect();
+  sink->DoubleClick(1, 0, 10, 20);
+  sink->KeyDown(65, 0);
+  sink->KeyPress(65);
+  sink->KeyUp(65, 0);
+  sink->MouseDown(1, 0, 10, 20);
+  sink->MouseMove(1, 0, 10, 20);
+  sink->MouseUp(1, 0, 10, 20);
+  SysFreeString(text);
+}
+
+TEST(EventSink, DirectFaceForwardsSixEventsInArgumentOrder) {
+  RecordingPlayer player;
+  HeldSink sink;
+  sink->SetPlayer(&player);
+  IWMPEvents *events = sink.events;
+
+  events->OpenStateChange(13);
+  events->PlayStateChange(3);
+  events->Error();
+  events->CurrentPlaylistChange(wmplcMove);
+  events->Click(1, 4, 10, 20);
+  events->Click(2, 0, 11, 21); // other buttons are no click for the host
+  events->Click(4, 0, 12, 22);
+  events->Click(0, 1, 13, 23);
+  events->MediaError(kMedia);
+  EXPECT_EQ(player.received,
+            (std::vector<Forwarded>{{CN_OpenStateChange, 13, 0},
+                                    {CN_PlayStateChange, 3, 0},
+                                    {CN_Error, 0, 0},
+                                    {CN_CurrentPlaylistChange, long(wmplcMove), 0},
+                                    {CN_Click, 10, 20},
+                                    {CN_MediaError, MediaIdentity(kMedia), 0}}));
+  // The item's 32-bit identity leads back to it while it is delivered.
+  EXPECT_EQ(player.resolvedMedia, kMedia);
+  EXPECT_EQ(MediaIdentity(kMedia), 0x12345678);
+  EXPECT_EQ(ResolveMediaIdentity(MediaIdentity(kMedia)),
+            sizeof(void *) == 4 ? kMedia : nullptr); // and only then where addresses are wider
+
+  player.received.clear();
+  RaiseIgnoredEvents(events);
+  EXPECT_TRUE(player.received.empty());
+}
+
+TEST(EventSink, EventsBeforeSetPlayerAreIgnored) {
+  RecordingPlayer player;
+  HeldSink sink;
+  sink.events->PlayStateChange(3);
+  sink.events->Error();
+  sink.events->Click(1, 0, 10, 20);
+  sink.events->MediaError(kMedia);
+  EXPECT_EQ(InvokeEvent(sink.sink, DISPID_WMPCOREEVENT_PLAYSTATECHANGE, {I4(3)}),
+            DISP_E_MEMBERNOTFOUND);
+  sink->SetPlayer(nullptr); // still no player
+  sink.events->OpenStateChange(1);
+
+  sink->SetPlayer(&player);
+  sink.events->PlayStateChange(8);
+  sink->SetPlayer(nullptr); // keeps the player it has
+  sink.events->Error();
+  EXPECT_EQ(player.received,
+            (std::vector<Forwarded>{{CN_PlayStateChange, 8, 0}, {CN_Error, 0, 0}}));
+
+  RecordingPlayer other;
+  sink->SetPlayer(&other);
+  sink.events->Error();
+  EXPECT_EQ(player.received.size(), 2u);
+  EXPECT_EQ(other.received, (std::vector<Forwarded>{{CN_Error, 0, 0}}));
+}
+
+TEST(EventSink, InvokeAnswersAndArgumentOrder) {
+  RecordingPlayer player;
+  HeldSink sink;
+  sink->SetPlayer(&player);
+  _WMPOCXEvents *face = sink.sink;
+
+  EXPECT_EQ(face->Invoke(DISPID_WMPCOREEVENT_PLAYSTATECHANGE, IID_NULL, 0, DISPATCH_METHOD, nullptr,
+                         nullptr, nullptr, nullptr),
+            E_POINTER);
+  EXPECT_EQ(InvokeEvent(sink.sink, DISPID_WMPCOREEVENT_PLAYSTATECHANGE, {I4(3)}, /*named=*/1),
+            DISP_E_NONAMEDARGS);
+  EXPECT_TRUE(player.received.empty());
+
+  // Every event, forwarded or not, and any identifier, gets the same answer.
+  struct Case {
+    DISPID id;
+    std::vector<VARIANT> args;
+    std::vector<Forwarded> expected;
+  };
+  const std::vector<Case> cases = {
+      {DISPID_WMPCOREEVENT_OPENSTATECHANGE, {I4(21)}, {{CN_OpenStateChange, 21, 0}}},
+      {DISPID_WMPCOREEVENT_PLAYSTATECHANGE, {I4(3)}, {{CN_PlayStateChange, 3, 0}}},
+      {DISPID_WMPCOREEVENT_ERROR, {}, {{CN_Error, 0, 0}}},
+      {DISPID_WMPCOREEVENT_CURRENTPLAYLISTCHANGE,
+       {I4(wmplcDelete)},
+       {{CN_CurrentPlaylistChange, long(wmplcDelete), 0}}},
+      {DISPID_WMPCOREEVENT_MEDIAERROR,
+       {Dispatch(kMedia)},
+       {{CN_MediaError, MediaIdentity(kMedia), 0}}},
+      // button, shift, x, y: the button is the last element, y the first.
+      {DISPID_WMPOCXEVENT_CLICK, {I2(1), I2(5), I4(-7), I4(300)}, {{CN_Click, -7, 300}}},
+      {DISPID_WMPOCXEVENT_CLICK, {I2(2), I2(0), I4(1), I4(2)}, {}},
+      {DISPID_WMPOCXEVENT_CLICK, {I2(4), I2(1), I4(1), I4(2)}, {}},
+      {DISPID_WMPOCXEVENT_DOUBLECLICK, {I2(1), I2(0), I4(1), I4(2)}, {}},
+      {DISPID_WMPOCXEVENT_MOUSEDOWN, {I2(1), I2(0), I4(1), I4(2)}, {}},
+      {DISPID_WMPOCXEVENT_MOUSEUP, {I2(1), I2(0), I4(1), I4(2)}, {}},
+      {DISPID_WMPOCXEVENT_MOUSEMOVE, {I2(1), I2(0), I4(1), I4(2)}, {}},
+      {DISPID_WMPOCXEVENT_KEYDOWN, {I2(65), I2(0)}, {}},
+      {DISPID_WMPOCXEVENT_KEYPRESS, {I2(65)}, {}},
+      {DISPID_WMPOCXEVENT_KEYUP, {I2(65), I2(0)}, {}},
+      {DISPID_WMPCOREEVENT_STATUSCHANGE, {}, {}},
+      {DISPID_WMPCOREEVENT_ENDOFSTREAM, {I4(0)}, {}},
+      {DISPID_WMPCOREEVENT_POSITIONCHANGE, {R8(1), R8(2)}, {}},
+      {DISPID_WMPCOREEVENT_CURRENTITEMCHANGE, {Dispatch(kMedia)}, {}},
+      {DISPID_WMPCOREEVENT_OPENPLAYLISTSWITCH, {Dispatch(kMedia)}, {}},
+      {DISPID_WMPOCXEVENT_PLAYERRECONNECT, {}, {}},
+      // Identifiers of no event of this interface.
+      {0, {I4(3)}, {}},
+      {5003, {I4(3)}, {}},
+      {6513, {I2(1), I2(0), I4(1), I4(2)}, {}},
+      {-1, {}, {}},
+      // Too few arguments: the event is not read past the array's end.
+      {DISPID_WMPCOREEVENT_PLAYSTATECHANGE, {}, {}},
+      {DISPID_WMPOCXEVENT_CLICK, {I2(1), I2(0)}, {}},
+      {DISPID_WMPCOREEVENT_MEDIAERROR, {}, {}},
+  };
+  for (const Case &c : cases) {
+    player.received.clear();
+    EXPECT_EQ(InvokeEvent(sink.sink, c.id, c.args), DISP_E_MEMBERNOTFOUND) << c.id;
+    EXPECT_EQ(player.received, c.expected) << c.id;
+  }
+
+  // A media error's item is the dispatch pointer, and resolves while delivered.
+  player.resolvedMedia = nullptr;
+  InvokeEvent(sink.sink, DISPID_WMPCOREEVENT_MEDIAERROR, {Dispatch(kMedia)});
+  EXPECT_EQ(player.resolvedMedia, kMedia);
+  // A media error without an item forwards a null identity.
+  player.received.clear();
+  InvokeEvent(sink.sink, DISPID_WMPCOREEVENT_MEDIAERROR, {Empty()});
+  EXPECT_EQ(player.received, (std::vector<Forwarded>{{CN_MediaError, 0, 0}}));
+
+  // No type information is offered.
+  UINT count = 9;
+  EXPECT_EQ(face->GetTypeInfoCount(&count), E_NOTIMPL);
+  ITypeInfo *info = nullptr;
+  EXPECT_EQ(face->GetTypeInfo(0, 0, &info), E_NOTIMPL);
+  LPOLESTR names[1] = {const_cast<LPOLESTR>(OLESTR("PlayStateChange"))};
+  DISPID ids[1] = {0};
+  EXPECT_EQ(face->GetIDsOfNames(IID_NULL, names, 1, 0, ids), E_NOTIMPL);
+}
+
+TEST(EventSink, InterfaceMapAndReferenceCount) {
+  Sink *sink = nullptr;
+  ASSERT_EQ(Sink::CreateInstance(&sink), S_OK);
+  IWMPEvents *events = sink;
+  EXPECT_EQ(events->AddRef(), 1u); // created with no reference
+
+  void *unknown = nullptr, *direct = nullptr, *dispatchFace = nullptr, *dispatch = nullptr;
+  ASSERT_EQ(events->QueryInterface(__uuidof(IUnknown), &unknown), S_OK);
+  ASSERT_EQ(events->QueryInterface(__uuidof(IWMPEvents), &direct), S_OK);
+  ASSERT_EQ(events->QueryInterface(__uuidof(_WMPOCXEvents), &dispatchFace), S_OK);
+  ASSERT_EQ(events->QueryInterface(__uuidof(IDispatch), &dispatch), S_OK);
+  // IUnknown is the IWMPEvents face at the start of the object; IDispatch is
+  // the dispatch face.
+  EXPECT_EQ(unknown, static_cast<void *>(events));
+  EXPECT_EQ(static_cast<void *>(static_cast<IWMPEvents *>(sink)), static_cast<void *>(sink));
+  EXPECT_EQ(direct, static_cast<void *>(events));
+  EXPECT_EQ(dispatchFace, static_cast<void *>(static_cast<_WMPOCXEvents *>(sink)));
+  EXPECT_EQ(dispatch, dispatchFace);
+  // The dispatch face answers for the same object.
+  void *fromDispatch = nullptr;
+  ASSERT_EQ(static_cast<_WMPOCXEvents *>(sink)->QueryInterface(__uuidof(IUnknown), &fromDispatch),
+            S_OK);
+  EXPECT_EQ(fromDispatch, unknown);
+
+  void *other = reinterpret_cast<void *>(1);
+  EXPECT_EQ(events->QueryInterface(__uuidof(IConnectionPoint), &other), E_NOINTERFACE);
+  EXPECT_EQ(other, nullptr);
+  EXPECT_EQ(events->QueryInterface(__uuidof(IWMPEvents), nullptr), E_POINTER);
+
+  // One reference taken here and five by the queries.
+  EXPECT_EQ(events->AddRef(), 7u);
+  EXPECT_EQ(events->Release(), 6u);
+  for (ULONG left = 5; left > 0; --left)
+    EXPECT_EQ(events->Release(), left);
+  EXPECT_EQ(events->Release(), 0u); // and it is gone
+}
+
+// Connected to the scripted control on either face, the sink gets the
+// control's events, and Unadvise lets it go.
+void ExpectConnectedOn(const IID &faceIid, scripted::Face face) {
+  scripted::Control control;
+  RecordingPlayer player;
+  {
+    Sink *sink = nullptr;
+    ASSERT_EQ(Sink::CreateInstance(&sink), S_OK);
+    sink->SetPlayer(&player);
+    IWMPEvents *events = sink;
+    events->AddRef();
+
+    CComPtr<IWMPPlayer4> wmp;
+    ASSERT_EQ(CoCreateInstance(CLSID_WindowsMediaPlayer, nullptr, CLSCTX_INPROC_SERVER,
+                               __uuidof(IWMPPlayer4), reinterpret_cast<void **>(&wmp)),
+              S_OK);
+    CComPtr<IConnectionPointContainer> container;
+    ASSERT_EQ(wmp.QueryInterface(&container), S_OK);
+    CComPtr<IConnectionPoint> point;
+    ASSERT_EQ(container->FindConnectionPoint(faceIid, &point), S_OK);
+    DWORD cookie = 0;
+    ASSERT_EQ(point->Advise(events, &cookie), S_OK);
+    EXPECT_EQ(control.advisedFace(), face);
+    EXPECT_EQ(events->AddRef(), 3u); // ours and the control's
+    events->Release();
+
+    control.raiseOpenStateChange(wmposMediaOpen);
+    control.raisePlayStateChange(wmppsPaused);
+    control.raiseError();
+    control.raiseCurrentPlaylistChange(wmplcInsert);
+    control.raiseClick(1, 2, 30, 40);
+    control.raiseClick(2, 0, 31, 41);
+    control.raiseDoubleClick(1, 0, 32, 42);
+    control.raiseMouseDown(1, 0, 33, 43);
+    control.raiseKeyDown(65, 0);
+    control.raiseEndOfStream(0);
+    control.raisePositionChange(1.5, 2.5);
+    std::uintptr_t media = control.raiseMediaError(control.makeMedia(u"C:\\a.mp3"));
+    EXPECT_EQ(player.received,
+              (std::vector<Forwarded>{{CN_OpenStateChange, long(wmposMediaOpen), 0},
+                                      {CN_PlayStateChange, long(wmppsPaused), 0},
+                                      {CN_Error, 0, 0},
+                                      {CN_CurrentPlaylistChange, long(wmplcInsert), 0},
+                                      {CN_Click, 30, 40},
+                                      {CN_MediaError, long(LONG(ULONG(media))), 0}}));
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(player.resolvedMedia), media);
+
+    // Unadvise drops the control's reference: ours is the last.
+    ASSERT_EQ(point->Unadvise(cookie), S_OK);
+    EXPECT_EQ(control.connectionCount(), 0u);
+    player.received.clear();
+    control.raiseError();
+    EXPECT_TRUE(player.received.empty());
+    EXPECT_EQ(events->Release(), 0u);
+  }
+  EXPECT_EQ(scripted::liveObjects(), 0u) << scripted::leakReport();
+  EXPECT_EQ(scripted::outstandingReferences(), 0) << scripted::leakReport();
+}
+
+TEST(EventSink, ConnectedThroughEitherFace) {
+  ExpectConnectedOn(__uuidof(IWMPEvents), scripted::Face::Events);
+  ExpectConnectedOn(__uuidof(_WMPOCXEvents), scripted::Face::Dispatch);
+}
+
+} // namespace

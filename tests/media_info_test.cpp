@@ -1,0 +1,685 @@
+// Media information: the record's invariants, the reads of a file through
+// the media library (GetMusicInfo) and of a playlist item
+// (GetCurPlaylistMusicInfo), and the writes of both kinds.
+#include "player/attribute_number.h"
+#include "player/media_info_reads.h"
+#include "player/media_info_record.h"
+#include "player/wmp9_audio_player.h"
+#include "player_test_support.h"
+#include "scripted_failure.h"
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using test_support::FailFromCall;
+using test_support::Text;
+
+constexpr std::uint32_t kAllBits = 0x1FFFFF;
+constexpr HRESULT kRefused = HRESULT(0x8007001F);
+
+std::u16string Field(const unsigned short *field) {
+  std::u16string text;
+  for (; *field != 0; ++field)
+    text.push_back(char16_t(*field));
+  return text;
+}
+
+template <std::size_t N> void SetField(unsigned short (&field)[N], const std::u16string &text) {
+  std::fill(std::begin(field), std::end(field), 0);
+  std::copy(text.begin(), text.end(), field);
+}
+
+// A record as a host leaves it before the call: every byte set.
+std::unique_ptr<tagMediaInfo> DirtyRecord(std::uint32_t mask) {
+  auto info = std::make_unique<tagMediaInfo>();
+  std::memset(info.get(), 0x5A, sizeof *info);
+  info->dwMask = mask;
+  return info;
+}
+
+// The record a fill operation must leave: zero but for the mask and what
+// `fill` sets.
+template <class Fill> std::unique_ptr<tagMediaInfo> Expected(std::uint32_t mask, Fill fill) {
+  auto info = std::make_unique<tagMediaInfo>();
+  std::memset(info.get(), 0, sizeof *info);
+  info->dwMask = mask;
+  fill(*info);
+  return info;
+}
+
+bool SameRecord(const tagMediaInfo &a, const tagMediaInfo &b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+std::vector<std::string> ItemInfoNames(const scripted::Control &control) {
+  std::vector<std::string> names;
+  for (auto &call : control.callsTo("IWMPMedia.getItemInfo"))
+    names.push_back(call.args.at(0));
+  return names;
+}
+
+// ---- the record ------------------------------------------------------------
+
+TEST(MediaInfoRecord, FieldsStandInTheInterfaceOrderWithTheirWidths) {
+  EXPECT_EQ(sizeof(tagMediaInfo::dwMask), 4u);
+  EXPECT_EQ(sizeof(tagMediaInfo::szTitle), 850u);
+  EXPECT_EQ(sizeof(tagMediaInfo::dDuration), 8u);
+  EXPECT_EQ(sizeof(tagMediaInfo::szFileType), 8u);
+  EXPECT_EQ(sizeof(tagMediaInfo::lWidth), 4u);
+  EXPECT_EQ(sizeof(tagMediaInfo::lChannels), 4u);
+  const std::size_t order[] = {
+      offsetof(tagMediaInfo, dwMask),        offsetof(tagMediaInfo, szTitle),
+      offsetof(tagMediaInfo, szAlbum),       offsetof(tagMediaInfo, szAuthor),
+      offsetof(tagMediaInfo, szSourceURL),   offsetof(tagMediaInfo, szGenre),
+      offsetof(tagMediaInfo, dDuration),     offsetof(tagMediaInfo, szComposer),
+      offsetof(tagMediaInfo, szTOC),         offsetof(tagMediaInfo, szAlbumArtist),
+      offsetof(tagMediaInfo, szContentID),   offsetof(tagMediaInfo, szFileType),
+      offsetof(tagMediaInfo, lWidth),        offsetof(tagMediaInfo, lHeight),
+      offsetof(tagMediaInfo, szVideoCodec),  offsetof(tagMediaInfo, szAudioCodec),
+      offsetof(tagMediaInfo, lVideoBitrate), offsetof(tagMediaInfo, lAudioBitrate),
+      offsetof(tagMediaInfo, lAspectX),      offsetof(tagMediaInfo, lAspectY),
+      offsetof(tagMediaInfo, lBitrate),      offsetof(tagMediaInfo, lFrameRate),
+      offsetof(tagMediaInfo, lChannels)};
+  for (std::size_t i = 1; i < std::size(order); ++i)
+    EXPECT_LT(order[i - 1], order[i]) << "field " << i;
+  EXPECT_EQ(offsetof(tagMediaInfo, szTitle), 4u);
+  EXPECT_EQ(offsetof(tagMediaInfo, lWidth), offsetof(tagMediaInfo, szFileType) + 8);
+}
+
+TEST(MediaInfoRecord, ResetKeepsOnlyTheMaskAndCutsKeepTheirLimits) {
+  auto info = DirtyRecord(0x20001);
+  EXPECT_EQ(ResetMediaInfo(info.get()), 0x20001u);
+  EXPECT_TRUE(SameRecord(*info, *Expected(0x20001, [](tagMediaInfo &) {})));
+
+  StoreFileType(info->szFileType, OLESTR("MPEG4"));
+  EXPECT_EQ(Field(info->szFileType), u"MPE");
+  StoreFileType(info->szFileType, OLESTR("w"));
+  EXPECT_EQ(Field(info->szFileType), u"w");
+  EXPECT_EQ(info->szFileType[3], 0);
+}
+
+TEST(MediaInfoRecord, AttributeNumbersReadLikeWcstolWith32BitLongs) {
+  auto number = [](const std::u16string &text) {
+    auto units = Text(text);
+    return AttributeNumber(units.c_str());
+  };
+  EXPECT_EQ(number(u"128000"), 128000);
+  EXPECT_EQ(number(u"128000 bps"), 128000);
+  EXPECT_EQ(number(u" \t\n-42x"), -42);
+  EXPECT_EQ(number(u"+7"), 7);
+  EXPECT_EQ(number(u"abc"), 0);
+  EXPECT_EQ(number(u"- 5"), 0);
+  EXPECT_EQ(number(u""), 0);
+  EXPECT_EQ(AttributeNumber(nullptr), 0);
+  EXPECT_EQ(number(u"2147483647"), 2147483647);
+  EXPECT_EQ(number(u"2147483648"), 2147483647);
+  EXPECT_EQ(number(u"-2147483648"), INT32_MIN);
+  EXPECT_EQ(number(u"-2147483649"), INT32_MIN);
+  EXPECT_EQ(number(u"000000000000000000000000000031"), 31);
+  EXPECT_EQ(number(u"99999999999999999999999999999999"), 2147483647);
+}
+
+TEST(MediaInfoRecord, AspectRatioIsReducedByEuclid) {
+  EXPECT_EQ(ReducedRatio(640, 480), 160);
+  EXPECT_EQ(ReducedRatio(1280, 720), 80);
+  EXPECT_EQ(ReducedRatio(7, 0), 7);
+  EXPECT_EQ(ReducedRatio(17, 5), 1);
+
+  auto aspect = [](std::int32_t width, std::int32_t height) {
+    tagMediaInfo info{};
+    info.lWidth = width;
+    info.lHeight = height;
+    StoreAspectRatio(&info);
+    return std::make_pair(info.lAspectX, info.lAspectY);
+  };
+  EXPECT_EQ(aspect(640, 480), std::make_pair(4, 3));
+  EXPECT_EQ(aspect(1280, 720), std::make_pair(16, 9));
+  EXPECT_EQ(aspect(720, 576), std::make_pair(5, 4));
+  EXPECT_EQ(aspect(0, 480), std::make_pair(0, 0));
+  EXPECT_EQ(aspect(640, 0), std::make_pair(0, 0));
+  // The one quotient that leaves 32 bits wraps instead of trapping.
+  EXPECT_EQ(aspect(INT32_MIN, -1), std::make_pair(INT32_MIN, 1));
+}
+
+// ---- the reads against a hand-made item --------------------------------------
+
+// An item whose answers the test sets, success codes other than S_OK
+// included, which the scripted control cannot give with a value.
+struct FakeMedia final : IWMPMedia {
+  std::map<std::u16string, std::pair<HRESULT, std::u16string>> info;
+  HRESULT widthStatus = S_OK, heightStatus = S_OK;
+  long width = 0, height = 0;
+  ULONG refs = 1;
+
+  STDMETHOD(QueryInterface)(REFIID riid, void **object) override {
+    *object = nullptr;
+    if (riid != __uuidof(IUnknown) && riid != __uuidof(IDispatch) && riid != __uuidof(IWMPMedia))
+      return E_NOINTERFACE;
+    *object = static_cast<IWMPMedia *>(this);
+    AddRef();
+    return S_OK;
+  }
+  STDMETHOD_(ULONG, AddRef)() override { return ++refs; }
+  STDMETHOD_(ULONG, Release)() override { return --refs; }
+  STDMETHOD(GetTypeInfoCount)(UINT *) override { return E_NOTIMPL; }
+  STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
+  STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override { return E_NOTIMPL; }
+  STDMETHOD(Invoke)
+  (DISPID, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *, EXCEPINFO *, UINT *) override {
+    return E_NOTIMPL;
+  }
+  STDMETHOD(get_isIdentical)(IWMPMedia *, VARIANT_BOOL *) override { return E_NOTIMPL; }
+  STDMETHOD(get_sourceURL)(BSTR *) override { return E_NOTIMPL; }
+  STDMETHOD(get_name)(BSTR *) override { return E_NOTIMPL; }
+  STDMETHOD(put_name)(BSTR) override { return E_NOTIMPL; }
+  STDMETHOD(get_imageSourceWidth)(long *value) override {
+    *value = width;
+    return widthStatus;
+  }
+  STDMETHOD(get_imageSourceHeight)(long *value) override {
+    *value = height;
+    return heightStatus;
+  }
+  STDMETHOD(get_markerCount)(long *) override { return E_NOTIMPL; }
+  STDMETHOD(getMarkerTime)(long, double *) override { return E_NOTIMPL; }
+  STDMETHOD(getMarkerName)(long, BSTR *) override { return E_NOTIMPL; }
+  STDMETHOD(get_duration)(double *seconds) override {
+    *seconds = 12.5;
+    return S_OK;
+  }
+  STDMETHOD(get_durationString)(BSTR *) override { return E_NOTIMPL; }
+  STDMETHOD(get_attributeCount)(long *) override { return E_NOTIMPL; }
+  STDMETHOD(getAttributeName)(long, BSTR *) override { return E_NOTIMPL; }
+  STDMETHOD(getItemInfo)(BSTR name, BSTR *value) override {
+    auto found = info.find(name);
+    if (found == info.end()) {
+      *value = SysAllocString(OLESTR(""));
+      return S_OK;
+    }
+    *value = SysAllocString(found->second.second.c_str()); // freed by the reader
+    return found->second.first;
+  }
+  STDMETHOD(setItemInfo)(BSTR, BSTR) override { return E_NOTIMPL; }
+  STDMETHOD(getItemInfoByAtom)(long, BSTR *) override { return E_NOTIMPL; }
+  STDMETHOD(isMemberOf)(IWMPPlaylist *, VARIANT_BOOL *) override { return E_NOTIMPL; }
+  STDMETHOD(isReadOnlyItem)(BSTR, VARIANT_BOOL *) override { return E_NOTIMPL; }
+};
+
+TEST(MediaInfoReads, AFileReadTakesAnySuccessAPlaylistReadOnlyExactSOk) {
+  FakeMedia media;
+  media.info[u"Title"] = {S_FALSE, u"Kept"};
+  media.info[u"Name"] = {S_FALSE, u"Dropped"};
+  media.info[u"Bitrate"] = {S_FALSE, u"128000"};
+  media.info[u"Channels"] = {S_OK, u"2"};
+  media.widthStatus = S_FALSE;
+  media.width = 640;
+  media.height = 480;
+
+  auto file = Expected(INFO_TITLE, [](tagMediaInfo &) {});
+  EXPECT_EQ(ReadFileInfo(&media, INFO_TITLE, file.get(), S_OK), S_FALSE);
+  EXPECT_EQ(Field(file->szTitle), u"Kept");
+
+  std::uint32_t mask = INFO_TITLE | INFO_WIDTH | INFO_HEIGHT | INFO_BITRATE | INFO_CHANNELS;
+  auto item = Expected(mask, [](tagMediaInfo &) {});
+  EXPECT_EQ(ReadItemInfo(&media, mask, item.get(), S_OK), S_OK); // Channels came last
+  EXPECT_EQ(Field(item->szTitle), u"");
+  EXPECT_EQ(item->lWidth, 0); // S_FALSE is not S_OK here
+  EXPECT_EQ(item->lHeight, 480);
+  EXPECT_EQ(item->lBitrate, 0);
+  EXPECT_EQ(item->lChannels, 2);
+  EXPECT_EQ(media.refs, 1u);
+}
+
+TEST(MediaInfoReads, TheAspectRatioKeepsTheSizesItReadsWhateverTheirStatus) {
+  FakeMedia media;
+  media.widthStatus = S_FALSE;
+  media.width = 640;
+  media.height = 480;
+  auto item = Expected(INFO_ASPECTRATIO, [](tagMediaInfo &) {});
+  EXPECT_EQ(ReadItemInfo(&media, INFO_ASPECTRATIO, item.get(), S_OK), S_OK);
+  EXPECT_EQ(item->lWidth, 640);
+  EXPECT_EQ(item->lHeight, 480);
+  EXPECT_EQ(item->lAspectX, 4);
+  EXPECT_EQ(item->lAspectY, 3);
+  // Asked for on its own too, the width follows the exact-S_OK rule and
+  // the ratio cannot be formed.
+  std::uint32_t mask = INFO_WIDTH | INFO_ASPECTRATIO;
+  auto both = Expected(mask, [](tagMediaInfo &) {});
+  ReadItemInfo(&media, mask, both.get(), S_OK);
+  EXPECT_EQ(both->lWidth, 0);
+  EXPECT_EQ(both->lHeight, 480);
+  EXPECT_EQ(both->lAspectX, 0);
+  EXPECT_EQ(both->lAspectY, 0);
+}
+
+// ---- through the player ------------------------------------------------------
+
+class MediaInfoTest : public PlayerTest {
+protected:
+  const std::u16string kSong = u"C:\\Music\\song.wma";
+
+  // The file kSong as the control knows it, with every attribute set.
+  void RegisterSong() {
+    scripted::MediaItem item;
+    item.url = kSong;
+    item.attributes = {
+        {u"Title", u"Song Title"},   {u"Name", u"Song Name"},        {u"Album", u"The Album"},
+        {u"Author", u"The Author"},  {u"AlbumArtist", u"Band"},      {u"SourceURL", kSong},
+        {u"WM/Genre", u"Ambient"},   {u"WM/Composer", u"Composer"},  {u"TOC", u"1+96+15000"},
+        {u"WMContentID", u"{id}"},   {u"FileType", u"wma"},          {u"FourCC", u"861293911"},
+        {u"FormatTag", u"353"},      {u"VideoBitrate", u"  250000"}, {u"AudioBitrate", u"128000"},
+        {u"Bitrate", u"378000 bps"}, {u"FrameRate", u"30"},          {u"Channels", u"2"}};
+    item.duration = 215.5;
+    item.imageWidth = 1280;
+    item.imageHeight = 720;
+    control.model().mediaFiles[kSong] = item;
+  }
+
+  long GetFile(tagMediaInfo *info) { return player->GetMusicInfo(Text(kSong).c_str(), info); }
+};
+
+TEST_F(MediaInfoTest, AnUncreatedPlayerRefusesAndLeavesTheRecordAlone) {
+  CWMP9AudioPlayer uncreated;
+  auto info = DirtyRecord(kAllBits);
+  auto before = DirtyRecord(kAllBits);
+  auto path = Text(kSong);
+  EXPECT_EQ(uncreated.GetMusicInfo(path.c_str(), info.get()), E_FAIL);
+  EXPECT_EQ(uncreated.GetCurPlaylistMusicInfo(0, info.get()), E_FAIL);
+  EXPECT_EQ(uncreated.SetMusicInfo(path.c_str(), path.c_str(), INFO_TITLE), E_FAIL);
+  EXPECT_EQ(uncreated.SetCurPlaylistMusicInfo(0, info.get()), E_FAIL);
+  EXPECT_EQ(uncreated.SetCurPlaylistMusicInfo(0, nullptr), E_FAIL);
+  EXPECT_TRUE(SameRecord(*info, *before));
+}
+
+TEST_F(MediaInfoTest, GetMusicInfoFillsTheEightFileFieldsAndZeroesTheRest) {
+  ASSERT_EQ(CreatePlayer(), S_OK);
+  RegisterSong();
+  auto info = DirtyRecord(kAllBits);
+  EXPECT_EQ(GetFile(info.get()), S_OK);
+  auto expected = Expected(kAllBits, [&](tagMediaInfo &e) {
+    SetField(e.szTitle, u"Song Title"); // "Title" for a file, not "Name"
+    SetField(e.szAlbum, u"The Album");
+    SetField(e.szAuthor, u"The Author");
+    SetField(e.szAlbumArtist, u"Band");
+    e.dDuration = 215.5;
+    SetField(e.szSourceURL, kSong);
+    SetField(e.szGenre, u"Ambient");
+    SetField(e.szComposer, u"Composer");
+  });
+  EXPECT_TRUE(SameRecord(*info, *expected));
+  EXPECT_EQ(ItemInfoNames(control),
+            (std::vector<std::string>{"Title", "Album", "Author", "AlbumArtist", "SourceURL",
+                                      "WM/Genre", "WM/Composer"}));
+  // The file is in the library now.
+  ASSERT_EQ(control.model().mediaLibrary.size(), 1u);
+  EXPECT_EQ(control.model().mediaLibrary[0]->url, kSong);
+
+  // A bit it does not honour alone: S_OK and a zero record.
+  auto toc = DirtyRecord(INFO_TOC);
+  EXPECT_EQ(GetFile(toc.get()), S_OK);
+  EXPECT_TRUE(SameRecord(*toc, *Expected(INFO_TOC, [](tagMediaInfo &) {})));
+}
+
+TEST_F(MediaInfoTest, MaskZeroZeroesTheRecordWithoutAskingTheControl) {
+  ASSERT_EQ(CreatePlayer(), S_OK);
+  control.setCurrentPlaylist(u"Now", {kSong});
+  control.clearCalls();
+  auto file = DirtyRecord(0);
+  auto item = DirtyRecord(0);
+  EXPECT_EQ(GetFile(file.get()), S_OK);
+  EXPECT_EQ(player->GetCurPlaylistMusicInfo(0, item.get()), S_OK);
+  auto zero = Expected(0, [](tagMediaInfo &) {});
+  EXPECT_TRUE(SameRecord(*file, *zero));
+  EXPECT_TRUE(SameRecord(*item, *zero));
+  EXPECT_TRUE(control.calls().empty()) << control.callLog();
+
+  auto none = DirtyRecord(INFO_TITLE);
+  EXPECT_EQ(player->GetMusicInfo(nullptr, none.get()), E_FAIL);
+  EXPECT_EQ(player->GetMusicInfo(Text(u"").c_str(), none.get()), E_FAIL);
+  EXPECT_EQ(GetFile(nullptr), E_FAIL);
+  EXPECT_EQ(player->GetCurPlaylistMusicInfo(0, nullptr), E_FAIL);
+  EXPECT_EQ(none->szTitle[0], 0x5A5A); // refused before the record is touched
+}
+
+TEST_F(MediaInfoTest, TextArrivesCutTo424UnitsAndTheFileTypeTo3) {
+  ASSERT_EQ(CreatePlayer(), S_OK);
+  std::u16string longTitle(500, u'x');
+  longTitle[423] = u'L';
+  longTitle[424] = u'C';
+  RegisterSong();
+  control.model().mediaFiles[kSong].attributes[u"Title"] = longTitle;
+  control.model().mediaFiles[kSong].attributes[u"Name"] = longTitle;
+  control.model().mediaFiles[kSong].attributes[u"FileType"] = u"MPEG4";
+  control.setCurrentPlaylist(u"Now", {kSong});
+
+  auto file = DirtyRecord(INFO_TITLE);
+  EXPECT_EQ(GetFile(file.get()), S_OK);
+  EXPECT_EQ(Field(file->szTitle), longTitle.substr(0, 424));
+  EXPECT_EQ(file->szTitle[423], u'L');
+  EXPECT_EQ(file->szTitle[424], 0);
+
+  auto item = DirtyRecord(INFO_TITLE | INFO_FILETYPE);
+  EXPECT_EQ(player->GetCurPlaylistMusicInfo(0, item.get()), S_OK);
+  EXPECT_EQ(Field(item->szTitle), longTitle.substr(0, 424));
+  EXPECT_EQ(Field(item->szFileType), u"MPE");
+}
+
+TEST_F(MediaInfoTest, PathsReachTheLibraryCutForReadsAndWholeForWrites) {
+  ASSERT_EQ(CreatePlayer(), S_OK);
+  std::u16string path = u"C:\\" + std::u16string(296, u'p') + u".mp3";
+  ASSERT_EQ(path.size(), 303u);
+  auto info = DirtyRecord(INFO_TITLE);
+  EXPECT_EQ(player->GetMusicInfo(Text(path).c_str(), info.get()), S_OK);
+  EXPECT_EQ(player->SetMusicInfo(Text(path).c_str(), Text(u"T").c_str(), INFO_TITLE), S_OK);
+  auto adds = control.callsTo("IWMPMediaCollection.add");
+  ASSERT_EQ(adds.size(), 2u);
+  EXPECT_EQ(adds[0].args[0], scripted::utf8(path.substr(0, 259)));
+  EXPECT_EQ(adds[1].args[0], scripted::utf8(path));
+}
+
+TEST_F(MediaInfoTest, GetMusicInfoStopsAtTheFirstFailingRead) {
+  ASSERT_EQ(CreatePlayer(), S_OK);
+  RegisterSong();
+  FailFromCall(control, "IWMPMedia.getItemInfo", "Author", kRefused);
+  std::uint32_t mask =
+      INFO_TITLE | INFO_ALBUM | INFO_AUTHOR | INFO_ALBUMARTIST | INFO_DURATION | INFO_GENRE;
+  auto info = DirtyRecord(mask);
+  EXPECT_EQ(GetFile(info.get()), kRefused);
+  EXPECT_EQ(Field(info->szTitle), u"Song Title");
+  EXPECT_EQ(Field(info->szAlbum), u"The Album");
+  EXPECT_EQ(Field(info->szAuthor), u"");
+  EXPECT_EQ(info->dDuration, 0.0);
+  EXPECT_EQ(ItemInfoNames(control), (std::vector<std::string>{"Title", "Album", "Author"}));
+  EXPECT_EQ(control.count("IWMPMedia.get_duration"), 0u);
+}
+
+TEST_F(MediaInfoTest, GetMusicInfoPassesOnTheLibrarysFailures) {
+  ASSERT_EQ(CreatePlayer(), S_OK);
+  RegisterSong();
+  auto info = DirtyRecord(INFO_TITLE | INFO_DURATION | INFO_GENRE);
+  control.fail("IWMPMedia.get_duration", kRefused);
+  EXPECT_EQ(GetFile(info.get()), kRefused);
+  EXPECT_EQ(Field(info->szTitle), u"Song Title");
+  EXPECT_EQ(control.count("IWMPMedia.getItemInfo"), 1u);
+
+  // Any success of a read goes on; the last call's status is the answer.
+  control.clearScript();
+  control.fail("IWMPMedia.getItemInfo", S_FALSE);
+  EXPECT_EQ(GetFile(info.get()), S_FALSE);
+  EXPECT_EQ(info->dDuration, 215.5);
+
+  control.clearScript();
+  control.fail("IWMPMediaCollection.add", kRefused);
+  EXPECT_EQ(GetFile(info.get()), kRefused);
+  control.clearScript();
+  control.giveNull("IWMPMediaCollection.add");
+  EXPECT_EQ(GetFile(info.get()), E_FAIL);
+  EXPECT_EQ(info->dwMask, INFO_TITLE | INFO_DURATION | INFO_GENRE);
+}
+
+TEST_F(MediaInfoTest, GetCurPlaylistMusicInfoFillsAll21FieldsInOrder) {
+  ASSERT_EQ(CreatePlayer(), S_OK);
+  RegisterSong();
+  control.setCurrentPlaylist(u"Now", {u"C:\\Music\\other.mp3", kSong});
+  auto info = DirtyRecord(kAllBits);
+  EXPECT_EQ(player->GetCurPlaylistMusicInfo(1, info.get()), S_OK);
+  auto expected = Expected(kAllBits, [&](tagMediaInfo &e) {
+    SetField(e.szTitle, u"Song Name"); // "Name" for a playlist item
+    SetField(e.szAlbum, u"The Album");
+    SetField(e.szAuthor, u"The Author");
+    SetField(e.szSourceURL, kSong);
+    SetField(e.szGenre, u"Ambient");
+    e.dDuration = 215.5;
+    SetField(e.szComposer, u"Composer");
+    SetField(e.szTOC, u"1+96+15000");
+    SetField(e.szAlbumArtist, u"Band");
+    SetField(e.szContentID, u"{id}");
+    SetField(e.szFileType, u"wma");
+    e.lWidth = 1280;
+    e.lHeight = 720;
+    SetField(e.szVideoCodec, u"Windows Media Video 9");
+    SetField(e.szAudioCodec, u"Windows Media Audio");
+    e.lVideoBitrate = 250000;
+    e.lAudioBitrate = 128000;
+    e.lAspectX = 16;
+    e.lAspectY = 9;
+    e.lBitrate = 378000;
+    e.lFrameRate = 30;
+    e.lChannels = 2;
+  });
+  EXPECT_TRUE(SameRecord(*info, *expected));
+  EXPECT_EQ(ItemInfoNames(control),
+            (std::vector<std::string>{"Name", "Album", "Author", "AlbumArtist", "SourceURL",
+                                      "WM/Genre", "WM/Composer", "TOC", "WMContentID", "FileType",
+                                      "FourCC", "FormatTag", "VideoBitrate", "AudioBitrate",
+                                      "Bitrate", "FrameRate", "Channels"}));
+  // Width and height were asked for on their own: the ratio reads neither.
+  EXPECT_EQ(control.count("IWMPMedia.get_imageSourceWidth"), 1u);
+  EXPECT_EQ(control.count("IWMPMedia.get_imageSourceHeight"), 1u);
+}
+
+TEST_F(MediaInfoTest, TheAspectRatioAloneReadsAndKeepsTheImageSize) {
+  ASSERT_EQ(CreatePlayer(), S_OK);
+  control.setCurrentPlaylist(u"Now", {u"a.wmv", u"b.wmv", u"c.wma"});
+  auto &items = control.model().currentPlaylist->items;
+  items[0]->imageWidth = 1280;
+  items[0]->imageHeight = 720;
+  items[1]->imageWidth = 640;
+  items[1]->imageHeight = 480;
+
+  auto hd = DirtyRecord(INFO_ASPECTRATIO);
+  EXPECT_EQ(player->GetCurPlaylistMusicInfo(0, hd.get()), S_OK);
+  EXPECT_EQ(std::make_pair(hd->lAspectX, hd->lAspectY), std::make_pair(16, 9));
+  EXPECT_EQ(std::make_pair(hd->lWidth, hd->lHeight), std::make_pair(1280, 720));
+
+  auto sd = DirtyRecord(INFO_ASPECTRATIO);
+  EXPECT_EQ(player->GetCurPlaylistMusicInfo(1, sd.get()), S_OK);
+  EXPECT_EQ(std::make_pair(sd->lAspectX, sd->lAspectY), std::make_pair(4, 3));
+
+  auto audio = DirtyRecord(INFO_ASPECTRATIO);
+  EXPECT_EQ(player->GetCurPlaylistMusicInfo(2, audio.get()), S_OK);
+  EXPECT_TRUE(SameRecord(*audio, *Expected(INFO_ASPECTRATIO, [](tagMediaInfo &) {})));
+}
+
+TEST_F(MediaInfoTest, GetCurPlaylistMusicInfoGoesOnPastAFailingRead) {
+  ASSERT_EQ(CreatePlayer(), S_OK);
+  RegisterSong();
+  control.setCurrentPlaylist(u"Now", {kSong});
+  std::uint32_t mask =
+      INFO_TITLE | INFO_DURATION | INFO_WIDTH | INFO_GENRE | INFO_BITRATE | INFO_CHANNELS;
+
+  // A failing read in the middle leaves its field zero; the rest is read
+  // and the last read's status is the answer.
+  control.fail("IWMPMedia.get_duration", kRefused);
+  control.fail("IWMPMedia.get_imageSourceWidth", E_FAIL);
+  auto middle = DirtyRecord(mask);
+  EXPECT_EQ(player->GetCurPlaylistMusicInfo(0, middle.get()), S_OK);
+  EXPECT_EQ(middle->dDuration, 0.0);
+  EXPECT_EQ(middle->lWidth, 0);
+  EXPECT_EQ(Field(middle->szGenre), u"Ambient");
+  EXPECT_EQ(middle->lChannels, 2);
+
+  // A failing "Channels", the last read, is the answer although everything
+  // before it is filled.
+  control.clearScript();
+  FailFromCall(control, "IWMPMedia.getItemInfo", "Channels", kRefused);
+  auto last = DirtyRecord(mask);
+  EXPECT_EQ(player->GetCurPlaylistMusicInfo(0, last.get()), kRefused);
+  auto expected = Expected(mask, [&](tagMediaInfo &e) {
+    SetField(e.szTitle, u"Song Name");
+    e.dDuration = 215.5;
+    e.lWidth = 1280;
+    SetField(e.szGenre, u"Ambient");
+    e.lBitrate = 378000;
+  });
+  EXPECT_TRUE(SameRecord(*last, *expected));
+}
+
+TEST_F(MediaInfoTest, NumbersAndCodecsComeFromTheAttributeText) {
+  ASSERT_EQ(CreatePlayer(), S_OK);
+  control.setCurrentPlaylist(u"Now", {u"a.mp3", u"b.mp3"});
+  auto &items = control.model().currentPlaylist->items;
+  items[0]->attributes = {{u"Bitrate", u"128000"}, {u"FormatTag", u"85"}, {u"FourCC", u"0"}};
+  items[1]->attributes = {{u"Bitrate", u"VBR"}, {u"FormatTag", u"9999"}};
+  std::uint32_t mask = INFO_BITRATE | INFO_AUDIOCODEC | INFO_VIDEOCODEC;
+
+  auto mp3 = DirtyRecord(mask);
+  EXPECT_EQ(player->GetCurPlaylistMusicInfo(0, mp3.get()), S_OK);
+  EXPECT_EQ(mp3->lBitrate, 128000);
+  EXPECT_EQ(Field(mp3->szAudioCodec), u"MPEG Layer-3");
+  EXPECT_EQ(Field(mp3->szVideoCodec), u"Other");
+
+  // No number gives 0; an empty "FourCC" gives no name at all.
+  auto other = DirtyRecord(mask);
+  EXPECT_EQ(player->GetCurPlaylistMusicInfo(1, other.get()), S_OK);
+  EXPECT_EQ(other->lBitrate, 0);
+  EXPECT_EQ(Field(other->szAudioCodec), u"Other");
+  EXPECT_EQ(Field(other->szVideoCodec), u"");
+}
+
+TEST_F(MediaInfoTest, GetCurPlaylistMusicInfoChecksTheIndexAndTheControlsObjects) {
+  ASSERT_EQ(CreatePlayer(), S_OK);
+  control.setCurrentPlaylist(u"Now", {u"a.mp3", u"b.mp3"});
+  auto info = DirtyRecord(INFO_TITLE);
+  EXPECT_EQ(player->GetCurPlaylistMusicInfo(-1, info.get()), E_FAIL);
+  EXPECT_EQ(player->GetCurPlaylistMusicInfo(3, info.get()), E_FAIL);
+  EXPECT_EQ(control.count("IWMPPlaylist.get_Item"), 0u);
+  // The count itself reaches the control, which refuses it.
+  EXPECT_EQ(player->GetCurPlaylistMusicInfo(2, info.get()), E_INVALIDARG);
+  EXPECT_EQ(control.count("IWMPPlaylist.get_Item"), 1u);
+
+  control.giveNull("IWMPPlaylist.get_Item");
+  EXPECT_EQ(player->GetCurPlaylistMusicInfo(0, info.get()), E_FAIL);
+  control.fail("IWMPPlaylist.get_count", kRefused);
+  EXPECT_EQ(player->GetCurPlaylistMusicInfo(0, info.get()), kRefused);
+  control.giveNull("IWMPPlayer4.get_currentPlaylist");
+  EXPECT_EQ(player->GetCurPlaylistMusicInfo(0, info.get()), E_FAIL);
+  control.fail("IWMPPlayer4.get_currentPlaylist", kRefused);
+  EXPECT_EQ(player->GetCurPlaylistMusicInfo(0, info.get()), kRefused);
+  EXPECT_TRUE(SameRecord(*info, *Expected(INFO_TITLE, [](tagMediaInfo &) {})));
+}
+
+TEST_F(MediaInfoTest, SetMusicInfoWritesTheSixFileAttributesUnlessReadOnly) {
+  ASSERT_EQ(CreatePlayer(), S_OK);
+  RegisterSong();
+  auto path = Text(kSong);
+  const std::pair<InfoType, std::u16string> writable[] = {
+      {INFO_TITLE, u"Title"},          {INFO_ALBUM, u"Album"},
+      {INFO_AUTHOR, u"Author"},        {INFO_GENRE, u"WM/Genre"},
+      {INFO_COMPOSER, u"WM/Composer"}, {INFO_ALBUMARTIST, u"AlbumArtist"}};
+  for (auto &[type, name] : writable) {
+    std::u16string value = u"new " + name;
+    EXPECT_EQ(player->SetMusicInfo(path.c_str(), Text(value).c_str(), type), S_OK);
+    ASSERT_EQ(control.model().mediaLibrary.size(), 1u);
+    EXPECT_EQ(control.model().mediaLibrary[0]->attributes[name], value);
+  }
+  // A null value is written as an empty one.
+  EXPECT_EQ(player->SetMusicInfo(path.c_str(), nullptr, INFO_GENRE), S_OK);
+  EXPECT_EQ(control.model().mediaLibrary[0]->attributes[u"WM/Genre"], u"");
+
+  // Other attributes: nothing written, the lookup's status.
+  control.clearCalls();
+  EXPECT_EQ(player->SetMusicInfo(path.c_str(), Text(u"x").c_str(), INFO_SOURCEURL), S_OK);
+  EXPECT_EQ(player->SetMusicInfo(path.c_str(), Text(u"x").c_str(), INFO_DURATION), S_OK);
+  EXPECT_EQ(control.count("IWMPMedia.isReadOnlyItem"), 0u);
+  EXPECT_EQ(control.count("IWMPMedia.setItemInfo"), 0u);
+  EXPECT_EQ(control.model().mediaLibrary[0]->attributes[u"SourceURL"], kSong);
+
+  // A read-only attribute is left as it is, and that is a success.
+  control.model().mediaLibrary[0]->readOnly.insert(u"Album");
+  EXPECT_EQ(player->SetMusicInfo(path.c_str(), Text(u"x").c_str(), INFO_ALBUM), S_OK);
+  EXPECT_EQ(control.model().mediaLibrary[0]->attributes[u"Album"], u"new Album");
+  EXPECT_EQ(control.count("IWMPMedia.setItemInfo"), 0u);
+
+  EXPECT_EQ(player->SetMusicInfo(nullptr, Text(u"x").c_str(), INFO_TITLE), E_FAIL);
+  EXPECT_EQ(player->SetMusicInfo(Text(u"").c_str(), Text(u"x").c_str(), INFO_TITLE), E_FAIL);
+}
+
+TEST_F(MediaInfoTest, SetMusicInfoPassesOnTheControlsFailures) {
+  ASSERT_EQ(CreatePlayer(), S_OK);
+  auto path = Text(kSong);
+  auto value = Text(u"x");
+  control.fail("IWMPMedia.setItemInfo", kRefused);
+  EXPECT_EQ(player->SetMusicInfo(path.c_str(), value.c_str(), INFO_TITLE), kRefused);
+  control.fail("IWMPMedia.isReadOnlyItem", E_ACCESSDENIED);
+  EXPECT_EQ(player->SetMusicInfo(path.c_str(), value.c_str(), INFO_TITLE), E_ACCESSDENIED);
+  control.giveNull("IWMPMediaCollection.add");
+  EXPECT_EQ(player->SetMusicInfo(path.c_str(), value.c_str(), INFO_TITLE), E_FAIL);
+  // The attribute is looked at before the media object.
+  EXPECT_EQ(player->SetMusicInfo(path.c_str(), value.c_str(), INFO_DURATION), S_OK);
+  control.fail("IWMPMediaCollection.add", kRefused);
+  EXPECT_EQ(player->SetMusicInfo(path.c_str(), value.c_str(), INFO_TITLE), kRefused);
+}
+
+TEST_F(MediaInfoTest, SetCurPlaylistMusicInfoWritesSevenFieldsWithoutAReadOnlyTest) {
+  ASSERT_EQ(CreatePlayer(), S_OK);
+  control.setCurrentPlaylist(u"Now", {u"a.mp3", u"b.mp3"});
+  auto &item = control.model().currentPlaylist->items[1];
+  item->readOnly.insert(u"Author");
+
+  auto info = Expected(kAllBits, [](tagMediaInfo &e) {
+    SetField(e.szTitle, u"T");
+    SetField(e.szAlbum, u"Al");
+    SetField(e.szAuthor, u"Au");
+    SetField(e.szAlbumArtist, u"AA");
+    SetField(e.szSourceURL, u"S");
+    SetField(e.szGenre, u"G");
+    SetField(e.szComposer, u"C");
+    SetField(e.szTOC, u"not written");
+    SetField(e.szFileType, u"mp3");
+  });
+  // The refused "Author" does not stop the writes after it.
+  EXPECT_EQ(player->SetCurPlaylistMusicInfo(1, info.get()), S_OK);
+  std::vector<std::string> written;
+  for (auto &call : control.callsTo("IWMPMedia.setItemInfo"))
+    written.push_back(call.args.at(0) + "=" + call.args.at(1));
+  EXPECT_EQ(written, (std::vector<std::string>{"Name=T", "Album=Al", "Author=Au", "AlbumArtist=AA",
+                                               "SourceURL=S", "WM/Genre=G", "WM/Composer=C"}));
+  EXPECT_EQ(control.count("IWMPMedia.isReadOnlyItem"), 0u);
+  EXPECT_EQ(item->attributes.count(u"Author"), 0u);
+  EXPECT_EQ(item->attributes[u"WM/Composer"], u"C");
+
+  // The last write's status is the answer.
+  info->dwMask = INFO_TITLE | INFO_AUTHOR;
+  EXPECT_EQ(player->SetCurPlaylistMusicInfo(1, info.get()), E_ACCESSDENIED);
+  info->dwMask = INFO_AUTHOR | INFO_TITLE | INFO_COMPOSER;
+  EXPECT_EQ(player->SetCurPlaylistMusicInfo(1, info.get()), S_OK);
+}
+
+TEST_F(MediaInfoTest, SetCurPlaylistMusicInfoGuardsAndEndsQuietlyWithoutAnObject) {
+  ASSERT_EQ(CreatePlayer(), S_OK);
+  control.setCurrentPlaylist(u"Now", {u"a.mp3"});
+  control.clearCalls();
+  EXPECT_EQ(player->SetCurPlaylistMusicInfo(0, nullptr), E_INVALIDARG);
+  auto info = Expected(0, [](tagMediaInfo &e) { SetField(e.szTitle, u"T"); });
+  EXPECT_EQ(player->SetCurPlaylistMusicInfo(0, info.get()), S_OK);
+  EXPECT_TRUE(control.calls().empty()) << control.callLog();
+
+  info->dwMask = INFO_TOC | INFO_DURATION; // none of the seven
+  EXPECT_EQ(player->SetCurPlaylistMusicInfo(0, info.get()), S_OK);
+  EXPECT_EQ(control.count("IWMPMedia.setItemInfo"), 0u);
+
+  info->dwMask = INFO_TITLE;
+  EXPECT_EQ(player->SetCurPlaylistMusicInfo(-1, info.get()), E_FAIL);
+  EXPECT_EQ(player->SetCurPlaylistMusicInfo(2, info.get()), E_FAIL);
+  EXPECT_EQ(player->SetCurPlaylistMusicInfo(1, info.get()), E_INVALIDARG); // the control's
+  control.giveNull("IWMPPlaylist.get_Item");
+  EXPECT_EQ(player->SetCurPlaylistMusicInfo(0, info.get()), S_OK);
+  control.giveNull("IWMPPlayer4.get_currentPlaylist");
+  EXPECT_EQ(player->SetCurPlaylistMusicInfo(0, info.get()), S_OK);
+  control.fail("IWMPPlayer4.get_currentPlaylist", kRefused);
+  EXPECT_EQ(player->SetCurPlaylistMusicInfo(0, info.get()), kRefused);
+  EXPECT_EQ(control.count("IWMPMedia.setItemInfo"), 0u);
+}
+
+} // namespace

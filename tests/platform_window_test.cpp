@@ -1,0 +1,419 @@
+// Windows and their message queues: class registration, the order of the
+// creation and destruction messages, parents, visibility, one queue per
+// thread with posts from any thread, WM_QUIT and the enumeration of a
+// thread's windows.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <iterator>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// What the test window procedure saw: "<label> <message>" lines.
+struct MessageLog {
+  std::map<HWND, std::string> labels;
+  std::vector<std::string> lines;
+  std::vector<DWORD> dispatchThreads; // the thread each WM_APP ran on
+  CREATESTRUCTW created{};            // the last WM_CREATE's structure
+  LPARAM createParam = 0;             // its lpCreateParams
+  std::u16string createName;          // its lpszName
+  bool childAliveAtParentDestroy = false;
+  HWND watchedChild = nullptr;
+  LRESULT nccreateAnswer = TRUE;
+  LRESULT createAnswer = 0;
+};
+MessageLog *logged = nullptr;
+
+std::string Label(HWND window) {
+  auto found = logged->labels.find(window);
+  return found == logged->labels.end() ? "?" : found->second;
+}
+
+LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (logged == nullptr)
+    return DefWindowProcW(window, message, wParam, lParam);
+  switch (message) {
+  case WM_NCCREATE:
+    logged->lines.push_back("new WM_NCCREATE");
+    return logged->nccreateAnswer;
+  case WM_CREATE: {
+    auto *create = reinterpret_cast<CREATESTRUCTW *>(lParam);
+    logged->created = *create;
+    logged->createParam = reinterpret_cast<LPARAM>(create->lpCreateParams);
+    logged->createName = create->lpszName ? create->lpszName : u"";
+    logged->lines.push_back("new WM_CREATE");
+    return logged->createAnswer;
+  }
+  case WM_DESTROY:
+    if (logged->watchedChild != nullptr && Label(window) == "parent")
+      logged->childAliveAtParentDestroy = IsWindow(logged->watchedChild) != FALSE;
+    logged->lines.push_back(Label(window) + " WM_DESTROY");
+    return 0;
+  case WM_NCDESTROY:
+    logged->lines.push_back(Label(window) + " WM_NCDESTROY");
+    return 0;
+  case WM_SHOWWINDOW:
+    logged->lines.push_back(Label(window) + (wParam ? " shown" : " hidden"));
+    return 0;
+  case WM_APP:
+    logged->dispatchThreads.push_back(GetCurrentThreadId());
+    logged->lines.push_back(Label(window) + " WM_APP " + std::to_string(lParam));
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+const char16_t kClass[] = u"PlatformWindowTestClass";
+
+class PlatformWindow : public ::testing::Test {
+protected:
+  void SetUp() override {
+    logged = &log;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = RecordingProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kClass;
+    atom = RegisterClassExW(&wc);
+    ASSERT_NE(atom, 0);
+  }
+  void TearDown() override {
+    for (HWND window : made)
+      if (IsWindow(window))
+        DestroyWindow(window);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    EXPECT_TRUE(UnregisterClassW(kClass, GetModuleHandleW(nullptr)));
+    logged = nullptr;
+  }
+
+  HWND Make(const std::string &label, DWORD style, HWND parent = nullptr, RECT at = {1, 2, 31, 42}) {
+    HWND window = CreateWindowExW(0, kClass, u"name", style, at.left, at.top, at.right - at.left,
+                                  at.bottom - at.top, parent, nullptr, nullptr, nullptr);
+    if (window != nullptr) {
+      log.labels[window] = label;
+      made.push_back(window);
+    }
+    return window;
+  }
+
+  MessageLog log;
+  ATOM atom = 0;
+  std::vector<HWND> made;
+};
+
+TEST_F(PlatformWindow, ClassRegistrationRules) {
+  EXPECT_GE(atom, 0xC000);
+
+  WNDCLASSEXW again{};
+  again.cbSize = sizeof again;
+  again.lpfnWndProc = DefWindowProcW;
+  again.lpszClassName = u"platformwindowtestCLASS"; // names ignore case
+  SetLastError(0);
+  EXPECT_EQ(RegisterClassExW(&again), 0);
+  EXPECT_EQ(GetLastError(), 1410u); // ERROR_CLASS_ALREADY_EXISTS
+
+  WNDCLASSEXW noProcedure{};
+  noProcedure.cbSize = sizeof noProcedure;
+  noProcedure.lpszClassName = u"NoProcedureClass";
+  EXPECT_EQ(RegisterClassExW(&noProcedure), 0);
+  WNDCLASSEXW noName{};
+  noName.cbSize = sizeof noName;
+  noName.lpfnWndProc = DefWindowProcW;
+  noName.lpszClassName = u"";
+  EXPECT_EQ(RegisterClassExW(&noName), 0);
+
+  WNDCLASSEXW info{};
+  EXPECT_EQ(GetClassInfoExW(nullptr, u"PLATFORMWINDOWTESTCLASS", &info), BOOL(atom));
+  EXPECT_EQ(info.cbSize, sizeof(WNDCLASSEXW));
+  EXPECT_EQ(info.style, UINT(CS_DBLCLKS));
+  EXPECT_EQ(info.lpfnWndProc, &RecordingProc);
+  WNDCLASSEXW unknown{};
+  SetLastError(0);
+  EXPECT_FALSE(GetClassInfoExW(nullptr, u"NoSuchClass", &unknown));
+  EXPECT_EQ(GetLastError(), 1411u); // ERROR_CLASS_DOES_NOT_EXIST
+
+  // The atom names the class as well as its name does.
+  HWND byAtom = CreateWindowExW(0, reinterpret_cast<LPCWSTR>(std::uintptr_t(atom)), nullptr, 0, 0,
+                                0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(byAtom, nullptr);
+  made.push_back(byAtom);
+  char16_t name[64] = {};
+  EXPECT_EQ(GetClassNameW(byAtom, name, 64), int(std::size(kClass) - 1));
+  EXPECT_EQ(std::u16string(name), kClass);
+  char16_t cut[5] = {};
+  EXPECT_EQ(GetClassNameW(byAtom, cut, 5), 4);
+  EXPECT_EQ(std::u16string(cut), u"Plat");
+
+  SetLastError(0);
+  EXPECT_EQ(CreateWindowExW(0, u"NoSuchClass", nullptr, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr,
+                            nullptr),
+            nullptr);
+  EXPECT_EQ(GetLastError(), 1407u); // ERROR_CANNOT_FIND_WND_CLASS
+
+  // A class with windows stays; without them it can go and come back.
+  SetLastError(0);
+  EXPECT_FALSE(UnregisterClassW(kClass, nullptr));
+  EXPECT_EQ(GetLastError(), 1412u); // ERROR_CLASS_HAS_WINDOWS
+  EXPECT_TRUE(DestroyWindow(byAtom));
+  EXPECT_TRUE(UnregisterClassW(u"platformWindowTestClass", nullptr));
+  EXPECT_FALSE(GetClassInfoExW(nullptr, kClass, &unknown));
+  EXPECT_FALSE(UnregisterClassW(kClass, nullptr));
+  WNDCLASSEXW back{};
+  back.cbSize = sizeof back;
+  back.lpfnWndProc = RecordingProc;
+  back.lpszClassName = kClass;
+  EXPECT_NE(RegisterClassExW(&back), 0);
+
+  // Registered messages share the atom table: the same name, the same id.
+  UINT message = RegisterWindowMessageW(u"PlatformWindowTestMessage");
+  EXPECT_GE(message, 0xC000u);
+  EXPECT_EQ(RegisterWindowMessageW(u"platformwindowtestmessage"), message);
+  EXPECT_NE(RegisterWindowMessageW(u"PlatformWindowTestOther"), message);
+  EXPECT_EQ(RegisterWindowMessageW(u""), 0u);
+}
+
+TEST_F(PlatformWindow, CreationAndDestructionMessagesInOrder) {
+  int param = 0;
+  HWND window = CreateWindowExW(WS_EX_CLIENTEDGE, kClass, u"Title", WS_POPUP | WS_BORDER, 5, 6,
+                                70, 80, nullptr, nullptr, nullptr, &param);
+  ASSERT_NE(window, nullptr);
+  made.push_back(window);
+  log.labels[window] = "parent";
+  EXPECT_EQ(log.lines, (std::vector<std::string>{"new WM_NCCREATE", "new WM_CREATE"}));
+  EXPECT_EQ(log.createParam, reinterpret_cast<LPARAM>(&param));
+  EXPECT_EQ(log.createName, u"Title");
+  EXPECT_EQ(log.created.x, 5);
+  EXPECT_EQ(log.created.y, 6);
+  EXPECT_EQ(log.created.cx, 70);
+  EXPECT_EQ(log.created.cy, 80);
+  EXPECT_EQ(DWORD(log.created.style), DWORD(WS_POPUP | WS_BORDER));
+  EXPECT_EQ(log.created.dwExStyle, DWORD(WS_EX_CLIENTEDGE));
+
+  // What was given is what reads back.
+  EXPECT_EQ(DWORD(GetWindowLongW(window, GWL_STYLE)), DWORD(WS_POPUP | WS_BORDER));
+  EXPECT_EQ(DWORD(GetWindowLongW(window, GWL_EXSTYLE)), DWORD(WS_EX_CLIENTEDGE));
+  RECT rect{};
+  ASSERT_TRUE(GetWindowRect(window, &rect));
+  EXPECT_EQ(rect.left, 5);
+  EXPECT_EQ(rect.top, 6);
+  EXPECT_EQ(rect.right, 75);
+  EXPECT_EQ(rect.bottom, 86);
+  char16_t text[16] = {};
+  EXPECT_EQ(GetWindowTextW(window, text, 16), 5);
+  EXPECT_EQ(std::u16string(text), u"Title");
+  EXPECT_EQ(GetWindowThreadProcessId(window, nullptr), GetCurrentThreadId());
+
+  HWND child = Make("child", WS_CHILD, window);
+  ASSERT_NE(child, nullptr);
+  HWND grandchild = Make("grandchild", WS_CHILD, child);
+  ASSERT_NE(grandchild, nullptr);
+  log.lines.clear();
+  log.watchedChild = child;
+
+  // The window hears WM_DESTROY while its children still exist; each child
+  // is gone before the window's last message.
+  EXPECT_TRUE(DestroyWindow(window));
+  EXPECT_TRUE(log.childAliveAtParentDestroy);
+  EXPECT_EQ(log.lines, (std::vector<std::string>{
+                           "parent WM_DESTROY", "child WM_DESTROY", "grandchild WM_DESTROY",
+                           "grandchild WM_NCDESTROY", "child WM_NCDESTROY", "parent WM_NCDESTROY"}));
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_FALSE(IsWindow(child));
+  EXPECT_FALSE(IsWindow(grandchild));
+  SetLastError(0);
+  EXPECT_FALSE(DestroyWindow(window));
+  EXPECT_EQ(GetLastError(), 1400u); // ERROR_INVALID_WINDOW_HANDLE
+  EXPECT_EQ(GetWindowLongW(window, GWL_STYLE), 0);
+
+  // A procedure that refuses creation: no window, and the messages a
+  // half-made window gets.
+  log.lines.clear();
+  log.createAnswer = -1;
+  EXPECT_EQ(Make("refused", 0), nullptr);
+  EXPECT_EQ(log.lines, (std::vector<std::string>{"new WM_NCCREATE", "new WM_CREATE",
+                                                 "? WM_DESTROY", "? WM_NCDESTROY"}));
+  log.lines.clear();
+  log.createAnswer = 0;
+  log.nccreateAnswer = FALSE;
+  EXPECT_EQ(Make("refused", 0), nullptr);
+  EXPECT_EQ(log.lines, (std::vector<std::string>{"new WM_NCCREATE", "? WM_NCDESTROY"}));
+
+  // A parent that is not a window.
+  log.nccreateAnswer = TRUE;
+  EXPECT_EQ(Make("orphan", WS_CHILD, reinterpret_cast<HWND>(0x7777)), nullptr);
+}
+
+TEST_F(PlatformWindow, ParentsAndVisibility) {
+  HWND owner = Make("owner", WS_POPUP);
+  HWND child = Make("child", WS_CHILD | WS_VISIBLE, owner);
+  HWND popup = Make("popup", WS_POPUP | WS_VISIBLE, owner);
+  HWND overlapped = Make("overlapped", WS_OVERLAPPED, owner);
+  ASSERT_TRUE(owner && child && popup && overlapped);
+
+  // A child's parent and a popup's owner read back; an overlapped window
+  // with an owner has no parent.
+  EXPECT_EQ(GetParent(child), owner);
+  EXPECT_EQ(GetParent(popup), owner);
+  EXPECT_EQ(GetParent(overlapped), nullptr);
+  EXPECT_EQ(GetParent(owner), nullptr);
+
+  // A child shows only when its parent does; an owned popup on its own.
+  EXPECT_FALSE(IsWindowVisible(owner));
+  EXPECT_FALSE(IsWindowVisible(child));
+  EXPECT_TRUE(IsWindowVisible(popup));
+  log.lines.clear();
+  EXPECT_FALSE(ShowWindow(owner, SW_SHOW)); // it was hidden
+  EXPECT_TRUE(IsWindowVisible(child));
+  EXPECT_TRUE(ShowWindow(owner, SW_SHOWNORMAL)); // already shown: no message
+  EXPECT_TRUE(ShowWindow(owner, SW_HIDE));
+  EXPECT_FALSE(IsWindowVisible(child));
+  EXPECT_TRUE(IsWindowVisible(popup));
+  EXPECT_FALSE(ShowWindow(owner, SW_HIDE));
+  EXPECT_EQ(log.lines, (std::vector<std::string>{"owner shown", "owner hidden"}));
+  EXPECT_EQ(DWORD(GetWindowLongW(child, GWL_STYLE)), DWORD(WS_CHILD | WS_VISIBLE));
+  EXPECT_EQ(DWORD(GetWindowLongW(owner, GWL_STYLE)), DWORD(WS_POPUP));
+
+  // Owned windows go with their owner.
+  EXPECT_TRUE(DestroyWindow(owner));
+  EXPECT_FALSE(IsWindow(child));
+  EXPECT_FALSE(IsWindow(popup));
+  EXPECT_FALSE(IsWindow(overlapped));
+}
+
+TEST_F(PlatformWindow, PostsFromAnyThreadReachTheOwnerThread) {
+  HWND window = Make("window", WS_POPUP);
+  ASSERT_NE(window, nullptr);
+  const DWORD owner = GetCurrentThreadId();
+
+  // Another thread posts; its own thread message stays in its own queue.
+  bool otherSawOwnThreadMessage = false;
+  std::thread([&] {
+    EXPECT_TRUE(PostMessageW(window, WM_APP, 0, 1));
+    EXPECT_TRUE(PostMessageW(window, WM_USER, 0, 2));
+    EXPECT_TRUE(PostMessageW(nullptr, WM_USER + 5, 0, 3));
+    MSG msg;
+    otherSawOwnThreadMessage = PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) &&
+                               msg.hwnd == nullptr && msg.message == WM_USER + 5;
+  }).join();
+  EXPECT_TRUE(otherSawOwnThreadMessage);
+
+  MSG msg{};
+  // Without PM_REMOVE the message stays; the range filter skips WM_APP.
+  ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
+  EXPECT_EQ(msg.message, UINT(WM_APP));
+  ASSERT_TRUE(PeekMessageW(&msg, window, WM_USER, WM_USER, PM_REMOVE));
+  EXPECT_EQ(msg.message, UINT(WM_USER));
+  EXPECT_EQ(msg.lParam, 2);
+  EXPECT_FALSE(PeekMessageW(&msg, reinterpret_cast<HWND>(-1), 0, 0, PM_REMOVE)); // thread only
+  ASSERT_EQ(GetMessageW(&msg, nullptr, 0, 0), 1);
+  EXPECT_EQ(msg.hwnd, window);
+  EXPECT_EQ(msg.message, UINT(WM_APP));
+  EXPECT_EQ(msg.lParam, 1);
+  EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)); // the other thread's stayed there
+
+  // GetMessageW waits for a post that comes later from another thread, and
+  // DispatchMessageW runs the procedure on the pumping thread.
+  std::thread late([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    PostMessageW(window, WM_APP, 0, 4);
+  });
+  ASSERT_EQ(GetMessageW(&msg, window, 0, 0), 1);
+  late.join();
+  log.lines.clear();
+  DispatchMessageW(&msg);
+  EXPECT_EQ(log.lines, std::vector<std::string>{"window WM_APP 4"});
+  EXPECT_EQ(log.dispatchThreads, std::vector<DWORD>{owner});
+
+  // Posts to a destroyed window fail, and what was posted to it is dropped.
+  EXPECT_TRUE(PostMessageW(window, WM_APP, 0, 5));
+  EXPECT_TRUE(DestroyWindow(window));
+  EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+  SetLastError(0);
+  EXPECT_FALSE(PostMessageW(window, WM_APP, 0, 6));
+  EXPECT_EQ(GetLastError(), 1400u); // ERROR_INVALID_WINDOW_HANDLE
+  EXPECT_EQ(GetMessageW(&msg, window, 0, 0), -1);
+
+  // A window whose thread has ended can no longer be posted to.
+  HWND orphan = nullptr;
+  std::thread([&] { orphan = Make("orphan", WS_POPUP); }).join();
+  ASSERT_NE(orphan, nullptr);
+  EXPECT_FALSE(PostMessageW(orphan, WM_APP, 0, 7));
+}
+
+TEST_F(PlatformWindow, QuitComesAfterWhatWasPosted) {
+  HWND window = Make("window", WS_POPUP);
+  ASSERT_NE(window, nullptr);
+  PostMessageW(window, WM_APP, 0, 1);
+  PostQuitMessage(7);
+  PostMessageW(nullptr, WM_USER, 0, 2);
+  MSG msg{};
+  ASSERT_EQ(GetMessageW(&msg, nullptr, 0, 0), 1);
+  EXPECT_EQ(msg.message, UINT(WM_APP));
+  ASSERT_EQ(GetMessageW(&msg, nullptr, 0, 0), 1);
+  EXPECT_EQ(msg.message, UINT(WM_USER));
+  // WM_QUIT passes any filter, and comes once.
+  ASSERT_TRUE(PeekMessageW(&msg, window, WM_APP, WM_APP, PM_NOREMOVE));
+  EXPECT_EQ(msg.message, UINT(WM_QUIT));
+  EXPECT_EQ(GetMessageW(&msg, nullptr, 0, 0), 0);
+  EXPECT_EQ(msg.message, UINT(WM_QUIT));
+  EXPECT_EQ(msg.wParam, WPARAM(7));
+  EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(DispatchMessageW(&msg), 0); // a thread message has no procedure
+}
+
+TEST_F(PlatformWindow, EnumeratesTheThreadsTopLevelWindows) {
+  auto collect = [](DWORD thread) {
+    std::vector<HWND> found;
+    BOOL all = EnumThreadWindows(
+        thread,
+        [](HWND window, LPARAM data) -> BOOL {
+          reinterpret_cast<std::vector<HWND> *>(data)->push_back(window);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    std::sort(found.begin(), found.end());
+    return std::make_pair(all, found);
+  };
+  // Other tests leave nothing behind on this thread.
+  EXPECT_EQ(collect(GetCurrentThreadId()), std::make_pair(FALSE, std::vector<HWND>{}));
+
+  HWND first = Make("first", WS_POPUP);
+  HWND child = Make("child", WS_CHILD, first);
+  HWND owned = Make("owned", WS_POPUP, first);
+  HWND second = Make("second", WS_OVERLAPPED);
+  ASSERT_TRUE(first && child && owned && second);
+  HWND elsewhere = nullptr;
+  DWORD otherThread = 0;
+  std::thread([&] {
+    elsewhere = Make("elsewhere", WS_POPUP);
+    otherThread = GetCurrentThreadId();
+  }).join();
+
+  std::vector<HWND> expected{first, owned, second};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(collect(GetCurrentThreadId()), std::make_pair(TRUE, expected));
+  EXPECT_EQ(collect(otherThread), std::make_pair(TRUE, std::vector<HWND>{elsewhere}));
+
+  // A callback that answers FALSE stops the walk, which then reports FALSE.
+  int seen = 0;
+  EXPECT_FALSE(EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND, LPARAM data) -> BOOL {
+        ++*reinterpret_cast<int *>(data);
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&seen)));
+  EXPECT_EQ(seen, 1);
+}
+
+} // namespace

@@ -1,0 +1,468 @@
+// Creating and destroying a player: its hosting window's styles and
+// placement, one hosting window per library, what the player asks of the
+// control and in which order, the status of a failure at each step, the
+// event connection, and what a plain CAudioPlayer answers.
+#include "player_test_support.h"
+
+#include "player/wmp9_audio_player.h"
+
+#include <atlhost.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using test_support::Text;
+
+// A player built by hand, so that a failed creation can be looked at
+// before it is destroyed.
+class ExposedPlayer : public CWMP9AudioPlayer {
+public:
+  using CWMP9AudioPlayer::CreatePlayer;
+};
+
+std::vector<std::string> Methods(const std::vector<scripted::Call> &calls) {
+  std::vector<std::string> names;
+  for (const scripted::Call &call : calls)
+    names.push_back(call.method);
+  return names;
+}
+
+std::u16string ClassName(HWND window) {
+  char16_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+LRESULT CALLBACK PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+class PlayerCreation : public PlayerTest {
+protected:
+  long Create(HWND parent, RECT *rect, DWORD style, DWORD exStyle,
+              const unsigned short *name = nullptr) {
+    long status = 1;
+    player = CAudioPlayer::InitInstance(status, nullptr, parent, rect, name, style, exStyle,
+                                        &test_support::RecordNotification, kCookie);
+    window = player ? player->GetPlayWindow() : nullptr;
+    return status;
+  }
+
+  // A visible top-level window at 0,0 to be the player's parent.
+  HWND MakeParent() {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = PlainProc;
+    wc.lpszClassName = u"PlayerCreationParent";
+    RegisterClassExW(&wc); // kept across tests: it may exist already
+    return CreateWindowExW(0, u"PlayerCreationParent", nullptr, WS_POPUP | WS_VISIBLE, 0, 0, 640,
+                           480, nullptr, nullptr, nullptr, nullptr);
+  }
+};
+
+TEST_F(PlayerCreation, WindowStylesAndPlacement) {
+  const DWORD popup = 0x80880000;    // WS_POPUP | WS_BORDER | WS_SYSMENU
+  const DWORD clientEdge = 0x200;    // WS_EX_CLIENTEDGE
+  const DWORD toolWindow = 0x80;     // WS_EX_TOOLWINDOW
+  const DWORD child = WS_CHILD | WS_VISIBLE;
+  struct Case {
+    const char *what;
+    bool withParent;
+    std::optional<RECT> rect;
+    DWORD style, exStyle;
+    DWORD wantStyle, wantExStyle;
+    RECT wantRect;
+    bool visible;
+  };
+  const std::vector<Case> cases = {
+      {"popup, defaults", false, RECT{10, 20, 330, 260}, 0, 0, popup, clientEdge, {10, 20, 330, 260},
+       false},
+      {"popup, null rectangle", false, std::nullopt, 0, 0, popup, clientEdge, {0, 0, 0, 0}, false},
+      {"popup, own style", false, RECT{1, 2, 3, 4}, WS_POPUP | WS_VISIBLE, 0, WS_POPUP | WS_VISIBLE,
+       clientEdge, {1, 2, 3, 4}, true},
+      {"popup, own extended style", false, RECT{0, 0, 50, 60}, 0, toolWindow, popup, toolWindow,
+       {0, 0, 50, 60}, false},
+      {"child, both given", true, RECT{5, 6, 105, 56}, child, clientEdge, child, clientEdge,
+       {5, 6, 105, 56}, true},
+      {"child, hidden", true, RECT{5, 6, 105, 56}, WS_CHILD, 0, WS_CHILD, 0, {5, 6, 105, 56}, false},
+      {"with parent, both 0 passed as they are", true, std::nullopt, 0, 0, 0, 0, {0, 0, 0, 0},
+       false},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    HWND parent = MakeParent(); // each round's sweep takes it down
+    ASSERT_NE(parent, nullptr);
+    RECT rect = c.rect.value_or(RECT{});
+    auto name = Text(u"Player window");
+    ASSERT_EQ(Create(c.withParent ? parent : nullptr, c.rect ? &rect : nullptr, c.style, c.exStyle,
+                     name.c_str()),
+              S_OK);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(DWORD(GetWindowLongW(window, GWL_STYLE)), c.wantStyle);
+    EXPECT_EQ(DWORD(GetWindowLongW(window, GWL_EXSTYLE)), c.wantExStyle);
+    RECT placed{};
+    ASSERT_TRUE(GetWindowRect(window, &placed));
+    EXPECT_EQ(placed.left, c.wantRect.left);
+    EXPECT_EQ(placed.top, c.wantRect.top);
+    EXPECT_EQ(placed.right, c.wantRect.right);
+    EXPECT_EQ(placed.bottom, c.wantRect.bottom);
+    EXPECT_EQ(IsWindowVisible(window) != FALSE, c.visible);
+    if ((c.wantStyle & (WS_CHILD | WS_POPUP)) != 0) {
+      EXPECT_EQ(GetParent(window), c.withParent ? parent : nullptr);
+    }
+    EXPECT_EQ(ClassName(window), u"AtlAxWin120");
+    // The window hosts the control the player drives.
+    IUnknown *hosted = nullptr;
+    EXPECT_EQ(AtlAxGetControl(window, &hosted), S_OK);
+    if (hosted)
+      hosted->Release();
+    DestroyPlayer();
+    EXPECT_EQ(scripted::liveObjects(), 0u) << scripted::leakReport();
+  }
+}
+
+TEST_F(PlayerCreation, TheHostingClassGetsDoubleClicks) {
+  // Registered afresh, the class has no double clicks until a player asks.
+  UnregisterClassW(u"AtlAxWin120", nullptr);
+  AtlAxWinInit();
+  WNDCLASSEXW info{};
+  ASSERT_TRUE(GetClassInfoExW(nullptr, u"AtlAxWin120", &info));
+  ASSERT_EQ(info.style & CS_DBLCLKS, 0u);
+  ASSERT_EQ(CreatePlayer(), S_OK);
+  ASSERT_TRUE(GetClassInfoExW(nullptr, u"AtlAxWin120", &info));
+  EXPECT_EQ(info.style & CS_DBLCLKS, UINT(CS_DBLCLKS));
+  EXPECT_EQ(ClassName(window), u"AtlAxWin120");
+}
+
+TEST_F(PlayerCreation, ANewPlayerDestroysTheOldWindowAndTeardownHides) {
+  RECT rect{0, 0, 100, 100};
+  ASSERT_EQ(Create(nullptr, &rect, WS_POPUP | WS_VISIBLE, 0), S_OK);
+  HWND first = window;
+  ASSERT_TRUE(IsWindowVisible(first));
+
+  long status = 1;
+  CAudioPlayer *second = CAudioPlayer::InitInstance(status, nullptr, nullptr, &rect, nullptr,
+                                                    WS_POPUP | WS_VISIBLE, 0, nullptr, 0);
+  ASSERT_EQ(status, S_OK);
+  ASSERT_NE(second, nullptr);
+  HWND secondWindow = second->GetPlayWindow();
+  EXPECT_NE(secondWindow, first);
+  EXPECT_FALSE(IsWindow(first));
+  EXPECT_EQ(player->GetPlayWindow(), first); // the player still names its old window
+  EXPECT_EQ(control.instancesCreated(), 2u);
+
+  // Destroying the first player hides the latest window, which is the
+  // second's; destroying the second leaves its window, hidden.
+  CAudioPlayer::DestroyInstance(player);
+  player = nullptr;
+  EXPECT_TRUE(IsWindow(secondWindow));
+  EXPECT_FALSE(IsWindowVisible(secondWindow));
+  ShowWindow(secondWindow, SW_SHOW);
+  CAudioPlayer::DestroyInstance(second);
+  EXPECT_TRUE(IsWindow(secondWindow));
+  EXPECT_FALSE(IsWindowVisible(secondWindow));
+  // The control stays in the hidden window until the window goes.
+  EXPECT_GT(scripted::liveObjects(), 0u);
+  EXPECT_EQ(control.connectionCount(), 0u);
+
+  // A third player takes the hidden window down.
+  ASSERT_EQ(CreatePlayer(), S_OK);
+  EXPECT_FALSE(IsWindow(secondWindow));
+  CAudioPlayer::DestroyInstance(player);
+  player = nullptr;
+  EXPECT_FALSE(IsWindowVisible(window));
+  DestroyPlayer();
+  EXPECT_EQ(scripted::liveObjects(), 0u) << scripted::leakReport();
+}
+
+TEST_F(PlayerCreation, CallsTheControlInOrder) {
+  ASSERT_EQ(CreatePlayer(), S_OK);
+  const std::vector<scripted::Call> &calls = control.calls();
+  std::vector<std::pair<std::string, std::vector<std::string>>> seen;
+  for (const scripted::Call &call : calls)
+    seen.emplace_back(call.method, call.args);
+  using Expected = std::vector<std::pair<std::string, std::vector<std::string>>>;
+  EXPECT_EQ(seen, (Expected{
+                      {"IClassFactory.CreateInstance", {"null", "IUnknown"}},
+                      {"IWMPPlayer4.put_enableContextMenu", {"0"}},
+                      {"IWMPPlayer4.get_controls", {}},
+                      {"IWMPPlayer4.get_settings", {}},
+                      {"IWMPSettings.put_autoStart", {"0"}},
+                      {"IWMPSettings.put_enableErrorDialogs", {"-1"}},
+                      {"IWMPPlayer4.get_mediaCollection", {}},
+                      {"IWMPPlayer4.get_playlistCollection", {}},
+                      {"IWMPPlayer4.get_cdromCollection", {}},
+                      {"IConnectionPointContainer.FindConnectionPoint", {"IWMPEvents"}},
+                      {"IConnectionPoint.Advise", {"IWMPEvents"}},
+                      {"IWMPPlayer4.put_stretchToFit", {"1"}},
+                  }))
+      << control.callLog();
+  EXPECT_EQ(control.model().enableContextMenu, false);
+  EXPECT_EQ(control.model().autoStart, false);
+  EXPECT_EQ(control.model().enableErrorDialogs, true);
+  EXPECT_EQ(control.model().stretchToFit, true);
+  EXPECT_EQ(control.advisedFace(), scripted::Face::Events);
+  EXPECT_EQ(control.connectionCount(), 1u);
+
+  // Teardown: the sink is let go first, then the control is closed.
+  control.clearCalls();
+  CAudioPlayer::DestroyInstance(player);
+  player = nullptr;
+  EXPECT_EQ(Methods(control.calls()),
+            (std::vector<std::string>{"IConnectionPoint.Unadvise", "IWMPPlayer4.close"}));
+  EXPECT_EQ(control.callsTo("IConnectionPoint.Unadvise")[0].args, std::vector<std::string>{"1"});
+  EXPECT_EQ(control.connectionCount(), 0u);
+  EXPECT_TRUE(control.model().closed);
+}
+
+TEST_F(PlayerCreation, EventsFaceIsPreferredAndDispatchIsTheFallback) {
+  // Refused IWMPEvents: the dispatch face is connected.
+  control.fail("IConnectionPointContainer.FindConnectionPoint.IWMPEvents", CONNECT_E_NOCONNECTION);
+  ASSERT_EQ(CreatePlayer(), S_OK);
+  EXPECT_EQ(control.advisedFace(), scripted::Face::Dispatch);
+  std::vector<std::string> lookups;
+  for (const scripted::Call &call : control.callsTo("IConnectionPointContainer.FindConnectionPoint"))
+    lookups.push_back(call.args.at(0));
+  EXPECT_EQ(lookups, (std::vector<std::string>{"IWMPEvents", "_WMPOCXEvents"}));
+  EXPECT_EQ(control.callsTo("IConnectionPoint.Advise").at(0).args,
+            std::vector<std::string>{"_WMPOCXEvents"});
+  DestroyPlayer();
+  EXPECT_EQ(control.connectionCount(), 0u);
+
+  // A lookup that succeeds with no point counts as refused.
+  control.clearScript();
+  control.clearCalls();
+  control.giveNull("IConnectionPointContainer.FindConnectionPoint");
+  EXPECT_EQ(CreatePlayer(), E_FAIL);
+  EXPECT_EQ(player, nullptr);
+  EXPECT_EQ(control.count("IConnectionPointContainer.FindConnectionPoint"), 2u);
+}
+
+// A failure at each step gives its status, no player, and nothing left.
+TEST_F(PlayerCreation, FailureAtEachStep) {
+  const HRESULT denied = E_ACCESSDENIED;
+  struct Case {
+    const char *method;
+    bool null; // succeeds without the object instead of failing
+    HRESULT status;
+    std::size_t advised; // connections made before the failure
+  };
+  const std::vector<Case> cases = {
+      {"IClassFactory.CreateInstance", false, REGDB_E_CLASSNOTREG, 0},
+      {"IClassFactory.CreateInstance", true, E_FAIL, 0},
+      {"IWMPPlayer4.QueryInterface.IWMPPlayer4", false, E_NOINTERFACE, 0},
+      {"IWMPPlayer4.put_enableContextMenu", false, denied, 0},
+      {"IWMPPlayer4.QueryInterface.IConnectionPointContainer", false, E_NOINTERFACE, 0},
+      {"IWMPPlayer4.get_controls", false, denied, 0},
+      {"IWMPPlayer4.get_controls", true, E_FAIL, 0},
+      {"IWMPPlayer4.get_settings", false, E_OUTOFMEMORY, 0},
+      {"IWMPPlayer4.get_settings", true, E_FAIL, 0},
+      {"IWMPSettings.put_autoStart", false, denied, 0},
+      {"IWMPPlayer4.get_mediaCollection", false, denied, 0},
+      {"IWMPPlayer4.get_mediaCollection", true, E_FAIL, 0},
+      {"IWMPPlayer4.get_playlistCollection", false, E_UNEXPECTED, 0},
+      {"IWMPPlayer4.get_playlistCollection", true, E_FAIL, 0},
+      {"IWMPPlayer4.get_cdromCollection", false, denied, 0},
+      {"IWMPPlayer4.get_cdromCollection", true, E_FAIL, 0},
+      {"IConnectionPointContainer.FindConnectionPoint", false, CONNECT_E_NOCONNECTION, 0},
+      {"IConnectionPointContainer.FindConnectionPoint._WMPOCXEvents", false, E_NOINTERFACE, 0},
+      {"IConnectionPoint.Advise", false, CONNECT_E_CANNOTCONNECT, 0},
+      {"IWMPPlayer4.put_stretchToFit", false, denied, 1},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(std::string(c.method) + (c.null ? " (null)" : ""));
+    control.clearScript();
+    control.clearCalls();
+    if (c.method == std::string("IConnectionPointContainer.FindConnectionPoint._WMPOCXEvents"))
+      control.fail("IConnectionPointContainer.FindConnectionPoint.IWMPEvents", E_FAIL);
+    if (c.null)
+      control.giveNull(c.method);
+    else
+      control.fail(c.method, c.status);
+    bool connected = false;
+    control.onCall("IWMPPlayer4.put_stretchToFit",
+                   [&] { connected = control.connectionCount() == 1; });
+
+    EXPECT_EQ(CreatePlayer(), c.status);
+    EXPECT_EQ(player, nullptr);
+    EXPECT_EQ(connected, c.advised == 1);
+    // The destructor let go of whatever had been obtained, the sink's
+    // connection included.
+    EXPECT_EQ(control.connectionCount(), 0u);
+    EXPECT_EQ(control.count("IConnectionPoint.Unadvise"), c.advised);
+    bool reachedControl = control.instancesCreated() > 0 && !c.null &&
+                          c.method != std::string("IClassFactory.CreateInstance");
+    if (reachedControl && std::string(c.method) != "IWMPPlayer4.QueryInterface.IWMPPlayer4") {
+      EXPECT_EQ(control.count("IWMPPlayer4.close"), 1u) << control.callLog();
+    }
+    DestroyPlayer();
+    EXPECT_EQ(scripted::liveObjects(), 0u) << scripted::leakReport();
+    EXPECT_EQ(scripted::outstandingReferences(), 0) << scripted::leakReport();
+  }
+  control.clearScript(); // the hook's flag goes with this scope
+}
+
+// A failed creation leaves the window up and the player answering E_FAIL.
+TEST_F(PlayerCreation, AFailedPlayerKeepsWhatItHad) {
+  {
+    ExposedPlayer failed;
+    EXPECT_EQ(failed.GetPlayWindow(), nullptr);
+    EXPECT_EQ(failed.GetCurrentPlayerVer(), WV_WMP9);
+    // A parent that is no window: no window is made.
+    EXPECT_EQ(failed.CreatePlayer(reinterpret_cast<HWND>(0x4321), nullptr, nullptr, nullptr,
+                                  WS_CHILD, 0, &test_support::RecordNotification, kCookie),
+              E_FAIL);
+    EXPECT_EQ(failed.GetPlayWindow(), nullptr);
+    EXPECT_EQ(failed.GetCurrentPlayerVer(), WV_WMP9);
+    EXPECT_EQ(failed.Play(), E_FAIL);
+    EXPECT_EQ(control.instancesCreated(), 0u);
+  }
+  {
+    control.fail("IWMPSettings.put_autoStart", E_ACCESSDENIED);
+    ExposedPlayer failed;
+    RECT rect{0, 0, 10, 10};
+    EXPECT_EQ(failed.CreatePlayer(nullptr, nullptr, &rect, nullptr, 0, 0,
+                                  &test_support::RecordNotification, kCookie),
+              E_ACCESSDENIED);
+    HWND left = failed.GetPlayWindow();
+    EXPECT_TRUE(IsWindow(left));
+    long volume = 0;
+    EXPECT_EQ(failed.GetVol(&volume), E_FAIL); // not created: the control is not asked
+    EXPECT_EQ(control.count("IWMPSettings.get_volume"), 0u);
+  }
+  EXPECT_EQ(control.count("IWMPPlayer4.close"), 1u);
+}
+
+// Success codes other than S_OK carry on, and creation reports S_OK.
+TEST_F(PlayerCreation, SuccessCodesOtherThanOkCarryOn) {
+  const std::vector<std::string> methods = {
+      "IWMPPlayer4.put_enableContextMenu", "IWMPSettings.put_autoStart",
+      "IWMPSettings.put_enableErrorDialogs", "IWMPPlayer4.put_stretchToFit"};
+  for (HRESULT code : {S_FALSE, HRESULT(2)}) {
+    for (const std::string &method : methods) {
+      SCOPED_TRACE(method + " " + std::to_string(code));
+      control.clearScript();
+      control.fail(method, code);
+      ASSERT_EQ(CreatePlayer(), S_OK);
+      EXPECT_NE(player, nullptr);
+      EXPECT_EQ(control.connectionCount(), 1u);
+      DestroyPlayer();
+    }
+  }
+  // A refused error-dialog setting does not fail the creation either.
+  control.clearScript();
+  control.fail("IWMPSettings.put_enableErrorDialogs", E_ACCESSDENIED);
+  EXPECT_EQ(CreatePlayer(), S_OK);
+  EXPECT_NE(player, nullptr);
+  DestroyPlayer();
+  // Nor does an Advise that succeeds with no connection: no Unadvise then.
+  control.clearScript();
+  control.clearCalls();
+  control.fail("IConnectionPoint.Advise", S_FALSE);
+  EXPECT_EQ(CreatePlayer(), S_OK);
+  DestroyPlayer();
+  EXPECT_EQ(control.count("IConnectionPoint.Unadvise"), 0u);
+  EXPECT_EQ(control.count("IWMPPlayer4.close"), 1u);
+}
+
+TEST_F(PlayerCreation, WindowAndVersion) {
+  {
+    ExposedPlayer fresh;
+    EXPECT_EQ(fresh.GetPlayWindow(), nullptr);
+    EXPECT_EQ(fresh.GetCurrentPlayerVer(), WV_WMP9);
+  }
+  ASSERT_EQ(CreatePlayer(), S_OK);
+  EXPECT_EQ(player->GetCurrentPlayerVer(), WV_WMP9);
+  EXPECT_EQ(int(player->GetCurrentPlayerVer()), 3);
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(IsWindow(window));
+  EXPECT_EQ(player->GetPlayWindow(), window);
+  CAudioPlayer::DestroyInstance(nullptr); // ignored
+}
+
+TEST(PlainAudioPlayer, AnswersTheDefaults) {
+  CAudioPlayer plain;
+  CAudioPlayer copy(plain);
+  CAudioPlayer assigned;
+  EXPECT_EQ(&(assigned = plain), &assigned);
+  auto text = Text(u"C:\\music\\a.mp3");
+  const unsigned short *path = text.c_str();
+  tagMediaInfo info{};
+  double number = 0;
+  long count = 0;
+  int flag = 0;
+  PlayState state{};
+  unsigned short name[425] = {};
+  for (CAudioPlayer *p : {&plain, &copy, &assigned}) {
+    const std::vector<std::pair<const char *, std::function<long()>>> operations = {
+        {"GetMusicInfo", [&] { return p->GetMusicInfo(path, &info); }},
+        {"SetMusicInfo", [&] { return p->SetMusicInfo(path, path, INFO_TITLE); }},
+        {"PlaySingleFile", [&] { return p->PlaySingleFile(path); }},
+        {"Play", [&] { return p->Play(); }},
+        {"Pause", [&] { return p->Pause(); }},
+        {"Resume", [&] { return p->Resume(); }},
+        {"Stop", [&] { return p->Stop(); }},
+        {"GotoBegin", [&] { return p->GotoBegin(); }},
+        {"GotoEnd", [&] { return p->GotoEnd(); }},
+        {"NextTrack", [&] { return p->NextTrack(); }},
+        {"PrevTrack", [&] { return p->PrevTrack(); }},
+        {"GetPos", [&] { return p->GetPos(&number); }},
+        {"SetPos", [&] { return p->SetPos(1.0); }},
+        {"GetPlayState", [&] { return p->GetPlayState(&state); }},
+        {"SetVol", [&] { return p->SetVol(5); }},
+        {"GetVol", [&] { return p->GetVol(&count); }},
+        {"SetMute", [&] { return p->SetMute(1); }},
+        {"GetMute", [&] { return p->GetMute(&flag); }},
+        {"SetVisFullSrc", [&] { return p->SetVisFullSrc(1); }},
+        {"GetVisFullSrc", [&] { return p->GetVisFullSrc(&flag); }},
+        {"EnableVis", [&] { return p->EnableVis(1); }},
+        {"EnableErrorDialogs", [&] { return p->EnableErrorDialogs(1); }},
+        {"SetRate", [&] { return p->SetRate(1.5); }},
+        {"SetLoop", [&] { return p->SetLoop(1); }},
+        {"GetLoop", [&] { return p->GetLoop(&flag); }},
+        {"SetShuffle", [&] { return p->SetShuffle(1); }},
+        {"GetShuffle", [&] { return p->GetShuffle(&flag); }},
+        {"PlayPlaylist", [&] { return p->PlayPlaylist(path); }},
+        {"SetCurPlaylist", [&] { return p->SetCurPlaylist(path); }},
+        {"AppendMusic", [&] { return p->AppendMusic(path); }},
+        {"InsertMusic", [&] { return p->InsertMusic(path, 0); }},
+        {"RemoveMusic", [&] { return p->RemoveMusic(0); }},
+        {"MoveMusic", [&] { return p->MoveMusic(0, 1); }},
+        {"ClearAllMusic", [&] { return p->ClearAllMusic(); }},
+        {"GetCurPlaylistMusicInfo", [&] { return p->GetCurPlaylistMusicInfo(0, &info); }},
+        {"SetCurPlaylistMusicInfo", [&] { return p->SetCurPlaylistMusicInfo(0, &info); }},
+        {"GetCurPlaylistCount", [&] { return p->GetCurPlaylistCount(&count); }},
+        {"GetPlaylistNumByName", [&] { return p->GetPlaylistNumByName(path, &count); }},
+        {"GetPlaylistIndex", [&] { return p->GetPlaylistIndex(&count); }},
+        {"SaveCurPlaylist", [&] { return p->SaveCurPlaylist(path); }},
+        {"UpdateCurPlaylistToFile", [&] { return p->UpdateCurPlaylistToFile(path); }},
+        {"PlaylistIndex", [&] { return p->PlaylistIndex(0); }},
+        {"DeleteItemFromCollection", [&] { return p->DeleteItemFromCollection(path); }},
+        {"GetPLCollectionCount", [&] { return p->GetPLCollectionCount(&count); }},
+        {"GetPLCollectionNamebyIndex", [&] { return p->GetPLCollectionNamebyIndex(0, name); }},
+        {"UpdatePlaylistbyIndex", [&] { return p->UpdatePlaylistbyIndex(0); }},
+        {"SetCdromToCurPlaylist", [&] { return p->SetCdromToCurPlaylist(path); }},
+        {"SetPlayListIndex", [&] { return p->SetPlayListIndex(0); }},
+        {"PlayCurrent", [&] { return p->PlayCurrent(); }},
+    };
+    for (const auto &[operation, call] : operations)
+      EXPECT_EQ(call(), long(E_FAIL)) << operation;
+    EXPECT_EQ(p->GetPlayWindow(), nullptr);
+    EXPECT_EQ(p->GetCurrentPlayerVer(), WV_None);
+    EXPECT_EQ(p->IsSupportSetRate(), 0);
+    p->CallAudioProc(CN_Click, 1, 2); // nothing to do, nothing to break
+  }
+  // Out parameters are not touched.
+  EXPECT_EQ(number, 0);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(flag, 0);
+  EXPECT_EQ(name[0], 0);
+  // The status is negative as a long, as hosts test it.
+  EXPECT_LT(plain.Play(), 0);
+}
+
+} // namespace

@@ -1,0 +1,268 @@
+// Editing the current playlist: append, insert, remove, move, clear and
+// count, over the scripted control.
+#include "player_back_end_support.h"
+#include "player_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using test_support::ExpectEachAnswerReturned;
+using test_support::ExpectEachNullRefused;
+using test_support::kRefused;
+using test_support::Text;
+using test_support::Urls;
+using Strings = std::vector<std::string>;
+
+class PlaylistEditing : public PlayerTest {
+protected:
+  void SetUp() override {
+    PlayerTest::SetUp();
+    ASSERT_EQ(CreatePlayer(), S_OK);
+    control.clearCalls();
+  }
+  // The current playlist as a fresh record of three items.
+  scripted::PlaylistRef ThreeItems() {
+    return control.setCurrentPlaylist(u"list", {u"a.mp3", u"b.mp3", u"c.mp3"});
+  }
+  long Append(const std::u16string &path) { return player->AppendMusic(Text(path).c_str()); }
+  long Insert(const std::u16string &path, long index) {
+    return player->InsertMusic(Text(path).c_str(), index);
+  }
+  // Hands the control a CD in drive D: holding `urls`.
+  scripted::PlaylistRef InsertDisc(const std::vector<std::u16string> &urls) {
+    scripted::PlaylistRef disc = control.makePlaylist(u"disc", urls);
+    control.model().cdDrives.push_back({u"D:", disc});
+    return disc;
+  }
+};
+
+TEST_F(PlaylistEditing, RefusesEverythingUntilCreatedWithoutTouchingTheControl) {
+  DestroyPlayer();
+  auto idle = test_support::NearlyCreatedPlayer(control, &test_support::RecordNotification);
+  control.setCurrentPlaylist(u"list", {u"a.mp3"});
+  long count = 77;
+  EXPECT_EQ(idle->AppendMusic(Text(u"x.mp3").c_str()), E_FAIL);
+  EXPECT_EQ(idle->InsertMusic(Text(u"x.mp3").c_str(), 0), E_FAIL);
+  EXPECT_EQ(idle->RemoveMusic(0), E_FAIL);
+  EXPECT_EQ(idle->MoveMusic(0, 0), E_FAIL);
+  EXPECT_EQ(idle->ClearAllMusic(), E_FAIL);
+  EXPECT_EQ(idle->GetCurPlaylistCount(&count), E_FAIL);
+  EXPECT_EQ(count, 77);
+  EXPECT_TRUE(control.calls().empty()) << control.callLog();
+  EXPECT_EQ(control.model().currentPlaylist->items.size(), 1u);
+}
+
+TEST_F(PlaylistEditing, AppendAddsTheFirstFileOfAnEmptyPlaylistToTheLibraryToo) {
+  EXPECT_EQ(player->AppendMusic(nullptr), E_FAIL);
+  EXPECT_EQ(Append(u""), E_FAIL);
+  EXPECT_TRUE(control.calls().empty()) << control.callLog();
+
+  EXPECT_EQ(Append(u"C:\\m\\one.mp3"), S_OK);
+  EXPECT_EQ(Append(u"C:\\m\\two.mp3"), S_OK);
+  EXPECT_EQ(Urls(control.model().currentPlaylist), (Strings{"C:\\m\\one.mp3", "C:\\m\\two.mp3"}));
+  auto adds = control.callsTo("IWMPMediaCollection.add");
+  ASSERT_EQ(adds.size(), 1u);
+  EXPECT_EQ(adds[0].args, Strings{"C:\\m\\one.mp3"});
+  EXPECT_EQ(control.model().mediaLibrary.size(), 1u);
+
+  // The library step is skipped without a count, and its failure ignored.
+  control.model().currentPlaylist->items.clear();
+  control.clearCalls();
+  control.fail("IWMPMediaCollection.add", kRefused);
+  EXPECT_EQ(Append(u"three.mp3"), S_OK);
+  EXPECT_EQ(control.count("IWMPMediaCollection.add"), 1u);
+  control.clearScript();
+  control.model().currentPlaylist->items.clear();
+  control.clearCalls();
+  control.fail("IWMPPlaylist.get_count", kRefused);
+  EXPECT_EQ(Append(u"four.mp3"), S_OK);
+  EXPECT_EQ(control.count("IWMPMediaCollection.add"), 0u);
+  EXPECT_EQ(Urls(control.model().currentPlaylist), Strings{"four.mp3"});
+}
+
+TEST_F(PlaylistEditing, PathsReachTheControlCutTo259Units) {
+  std::u16string longPath(300, u'p');
+  EXPECT_EQ(Append(longPath), S_OK);
+  EXPECT_EQ(Insert(longPath, 0), S_OK);
+  std::string cut(259, 'p');
+  EXPECT_EQ(control.callsTo("IWMPMediaCollection.add").at(0).args, Strings{cut});
+  auto made = control.callsTo("IWMPPlayer4.newMedia");
+  ASSERT_EQ(made.size(), 2u);
+  EXPECT_EQ(made[0].args, Strings{cut});
+  EXPECT_EQ(made[1].args, Strings{cut});
+  std::u16string exact(259, u'q');
+  EXPECT_EQ(Append(exact), S_OK);
+  EXPECT_EQ(control.callsTo("IWMPPlayer4.newMedia").back().args, Strings{std::string(259, 'q')});
+}
+
+TEST_F(PlaylistEditing, InsertAdmitsZeroToTheCount) {
+  ThreeItems();
+  EXPECT_EQ(Insert(u"end.mp3", 3), S_OK);
+  EXPECT_EQ(Insert(u"start.mp3", 0), S_OK);
+  EXPECT_EQ(Insert(u"mid.mp3", 2), S_OK);
+  EXPECT_EQ(Urls(control.model().currentPlaylist),
+            (Strings{"start.mp3", "a.mp3", "mid.mp3", "b.mp3", "c.mp3", "end.mp3"}));
+  EXPECT_EQ(control.count("IWMPMediaCollection.add"), 0u);
+
+  control.clearCalls();
+  EXPECT_EQ(Insert(u"x.mp3", 7), E_FAIL);
+  EXPECT_EQ(Insert(u"x.mp3", -1), E_FAIL);
+  EXPECT_EQ(player->InsertMusic(nullptr, 0), E_FAIL);
+  EXPECT_EQ(Insert(u"", 0), E_FAIL);
+  EXPECT_EQ(control.count("IWMPPlayer4.newMedia"), 0u);
+  EXPECT_EQ(control.count("IWMPPlaylist.insertItem"), 0u);
+  EXPECT_EQ(control.model().currentPlaylist->items.size(), 6u);
+}
+
+TEST_F(PlaylistEditing, RemoveAdmitsTheCountAndLetsTheControlAnswerThere) {
+  ThreeItems();
+  EXPECT_EQ(player->RemoveMusic(1), S_OK);
+  EXPECT_EQ(Urls(control.model().currentPlaylist), (Strings{"a.mp3", "c.mp3"}));
+
+  control.clearCalls();
+  EXPECT_EQ(player->RemoveMusic(-1), E_FAIL);
+  EXPECT_EQ(player->RemoveMusic(3), E_FAIL);
+  EXPECT_EQ(control.count("IWMPPlaylist.get_Item"), 0u);
+  // The scripted control has no item at the count and says so.
+  EXPECT_EQ(player->RemoveMusic(2), E_INVALIDARG);
+  EXPECT_EQ(control.callsTo("IWMPPlaylist.get_Item").at(0).args, Strings{"2"});
+  EXPECT_EQ(control.count("IWMPPlaylist.removeItem"), 0u);
+  EXPECT_EQ(control.model().currentPlaylist->items.size(), 2u);
+}
+
+TEST_F(PlaylistEditing, MoveChecksBothIndexesFirst) {
+  ThreeItems();
+  EXPECT_EQ(player->MoveMusic(0, 2), S_OK);
+  EXPECT_EQ(Urls(control.model().currentPlaylist), (Strings{"b.mp3", "c.mp3", "a.mp3"}));
+
+  control.clearCalls();
+  EXPECT_EQ(player->MoveMusic(0, 4), E_FAIL);
+  EXPECT_EQ(player->MoveMusic(-1, 1), E_FAIL);
+  EXPECT_EQ(player->MoveMusic(4, 0), E_FAIL);
+  EXPECT_EQ(control.count("IWMPPlaylist.moveItem"), 0u);
+  // The count passes the check; the control refuses it.
+  EXPECT_EQ(player->MoveMusic(3, 0), E_INVALIDARG);
+  EXPECT_EQ(control.callsTo("IWMPPlaylist.moveItem").at(0).args, (Strings{"3", "0"}));
+  EXPECT_EQ(Urls(control.model().currentPlaylist), (Strings{"b.mp3", "c.mp3", "a.mp3"}));
+}
+
+TEST_F(PlaylistEditing, ClearEmptiesTheCurrentPlaylistAndMakesItCurrentAgain) {
+  scripted::PlaylistRef list = ThreeItems();
+  EXPECT_EQ(player->ClearAllMusic(), S_OK);
+  EXPECT_TRUE(list->items.empty());
+  EXPECT_EQ(control.model().currentPlaylist, list);
+  auto assigned = control.callsTo("IWMPPlayer4.put_currentPlaylist");
+  ASSERT_EQ(assigned.size(), 1u);
+  EXPECT_EQ(assigned[0].args, Strings{"list"});
+  EXPECT_EQ(control.count("IWMPPlaylist.clear"), 1u);
+}
+
+TEST_F(PlaylistEditing, ClearAfterACdGoesBackToThePlaylistBeforeItOnce) {
+  scripted::PlaylistRef list = ThreeItems();
+  scripted::PlaylistRef disc = InsertDisc({u"track1.cda", u"track2.cda"});
+  ASSERT_EQ(player->SetCdromToCurPlaylist(Text(u"D:").c_str()), S_OK);
+  ASSERT_EQ(control.model().currentPlaylist, disc);
+
+  // The restore fails: the CD stays put aside for the next clear.
+  control.clearCalls();
+  control.fail("IWMPPlayer4.put_currentPlaylist", kRefused);
+  EXPECT_EQ(player->ClearAllMusic(), kRefused);
+  EXPECT_EQ(control.count("IWMPPlaylist.clear"), 0u);
+  control.clearScript();
+
+  EXPECT_EQ(player->ClearAllMusic(), S_OK);
+  EXPECT_EQ(control.model().currentPlaylist, list);
+  EXPECT_TRUE(list->items.empty());
+  EXPECT_EQ(disc->items.size(), 2u);
+
+  // Once back, a clear empties whatever is current without switching.
+  scripted::PlaylistRef other = control.setCurrentPlaylist(u"other", {u"z.mp3"});
+  control.clearCalls();
+  EXPECT_EQ(player->ClearAllMusic(), S_OK);
+  EXPECT_EQ(control.model().currentPlaylist, other);
+  EXPECT_TRUE(other->items.empty());
+  EXPECT_EQ(control.callsTo("IWMPPlayer4.put_currentPlaylist").at(0).args, Strings{"other"});
+}
+
+TEST_F(PlaylistEditing, CountIsTheControlsAnswer) {
+  long count = -5;
+  EXPECT_EQ(player->GetCurPlaylistCount(&count), S_OK);
+  EXPECT_EQ(count, 0);
+  ThreeItems();
+  EXPECT_EQ(player->GetCurPlaylistCount(&count), S_OK);
+  EXPECT_EQ(count, 3);
+  control.fail("IWMPPlaylist.get_count", HRESULT(0x00000002));
+  EXPECT_EQ(player->GetCurPlaylistCount(&count), HRESULT(0x00000002));
+}
+
+TEST_F(PlaylistEditing, EveryControlAnswerIsPassedOnAsItCame) {
+  auto arrange = [this] { ThreeItems(); };
+  auto append = [this] { return Append(u"new.mp3"); };
+  auto appendEmpty = [this] {
+    control.setCurrentPlaylist(u"empty", {});
+    control.clearCalls();
+  };
+  auto insert = [this] { return Insert(u"new.mp3", 1); };
+  auto remove = [this] { return player->RemoveMusic(1); };
+  auto move = [this] { return player->MoveMusic(0, 1); };
+  auto clear = [this] { return player->ClearAllMusic(); };
+  long count = 0;
+  auto countItems = [&] { return player->GetCurPlaylistCount(&count); };
+
+  for (HRESULT status : {kRefused, E_POINTER}) {
+    // The library add and the count in AppendMusic are not among them.
+    ExpectEachAnswerReturned(
+        control, arrange, append,
+        {"IWMPPlayer4.get_currentPlaylist", "IWMPPlayer4.newMedia", "IWMPPlaylist.appendItem"},
+        status);
+    ExpectEachAnswerReturned(
+        control, appendEmpty, append,
+        {"IWMPPlayer4.get_currentPlaylist", "IWMPPlayer4.newMedia", "IWMPPlaylist.appendItem"},
+        status);
+    ExpectEachAnswerReturned(control, arrange, insert,
+                             {"IWMPPlayer4.get_currentPlaylist", "IWMPPlaylist.get_count",
+                              "IWMPPlayer4.newMedia", "IWMPPlaylist.insertItem"},
+                             status);
+    ExpectEachAnswerReturned(control, arrange, remove,
+                             {"IWMPPlayer4.get_currentPlaylist", "IWMPPlaylist.get_count",
+                              "IWMPPlaylist.get_Item", "IWMPPlaylist.removeItem"},
+                             status);
+    ExpectEachAnswerReturned(
+        control, arrange, move,
+        {"IWMPPlayer4.get_currentPlaylist", "IWMPPlaylist.get_count", "IWMPPlaylist.moveItem"},
+        status);
+    ExpectEachAnswerReturned(control, arrange, clear,
+                             {"IWMPPlayer4.get_currentPlaylist", "IWMPPlaylist.clear",
+                              "IWMPPlayer4.put_currentPlaylist"},
+                             status);
+    ExpectEachAnswerReturned(control, arrange, countItems,
+                             {"IWMPPlayer4.get_currentPlaylist", "IWMPPlaylist.get_count"}, status);
+  }
+
+  // Successes other than S_OK come back unchanged from the last call.
+  for (HRESULT status : {S_FALSE, HRESULT(0x00000002)}) {
+    ExpectEachAnswerReturned(control, arrange, append, {"IWMPPlaylist.appendItem"}, status);
+    ExpectEachAnswerReturned(control, arrange, insert, {"IWMPPlaylist.insertItem"}, status);
+    ExpectEachAnswerReturned(control, arrange, remove, {"IWMPPlaylist.removeItem"}, status);
+    ExpectEachAnswerReturned(control, arrange, move, {"IWMPPlaylist.moveItem"}, status);
+    ExpectEachAnswerReturned(control, arrange, clear, {"IWMPPlayer4.put_currentPlaylist"}, status);
+  }
+  // A success of the clear itself goes on to the re-assignment.
+  ExpectEachAnswerReturned(control, arrange, clear, {"IWMPPlaylist.clear"}, S_FALSE, S_OK);
+
+  ExpectEachNullRefused(control, arrange, append,
+                        {"IWMPPlayer4.get_currentPlaylist", "IWMPPlayer4.newMedia"});
+  ExpectEachNullRefused(control, arrange, insert,
+                        {"IWMPPlayer4.get_currentPlaylist", "IWMPPlayer4.newMedia"});
+  ExpectEachNullRefused(control, arrange, remove,
+                        {"IWMPPlayer4.get_currentPlaylist", "IWMPPlaylist.get_Item"});
+  ExpectEachNullRefused(control, arrange, move, {"IWMPPlayer4.get_currentPlaylist"});
+  ExpectEachNullRefused(control, arrange, clear, {"IWMPPlayer4.get_currentPlaylist"});
+  ExpectEachNullRefused(control, arrange, countItems, {"IWMPPlayer4.get_currentPlaylist"});
+}
+
+} // namespace

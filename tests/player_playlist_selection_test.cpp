@@ -1,0 +1,389 @@
+// Choosing the current playlist (a file or URL, or a CD) and its current
+// item, and finding an item's index in it, over the scripted control.
+#include "player_back_end_support.h"
+#include "player_test_support.h"
+#include "scripted_failure.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using test_support::CurrentPlaylistItem;
+using test_support::ExpectEachAnswerReturned;
+using test_support::ExpectEachNullRefused;
+using test_support::kRefused;
+using test_support::Text;
+using test_support::Urls;
+using Strings = std::vector<std::string>;
+
+class PlaylistSelection : public PlayerTest {
+protected:
+  void SetUp() override {
+    PlayerTest::SetUp();
+    ASSERT_EQ(CreatePlayer(), S_OK);
+    control.clearCalls();
+  }
+  CWMP9AudioPlayer *backEnd() { return static_cast<CWMP9AudioPlayer *>(player); }
+  scripted::PlaylistRef FourItems() {
+    return control.setCurrentPlaylist(u"list", {u"a.mp3", u"b.mp3", u"c.mp3", u"d.mp3"});
+  }
+  scripted::PlaylistRef PlaylistFile(const std::u16string &url) {
+    scripted::PlaylistRef file = control.makePlaylist(u"file", {u"f1.mp3", u"f2.mp3"});
+    control.model().playlistFiles[url] = file;
+    return file;
+  }
+  scripted::PlaylistRef InsertDisc(const std::u16string &drive) {
+    scripted::PlaylistRef disc = control.makePlaylist(u"disc " + drive, {u"t1.cda", u"t2.cda"});
+    control.model().cdDrives.push_back({drive, disc});
+    return disc;
+  }
+  long SetCdrom(const std::u16string &drive) {
+    return player->SetCdromToCurPlaylist(Text(drive).c_str());
+  }
+  long Index() {
+    long index = 1234;
+    long status = player->GetPlaylistIndex(&index);
+    return SUCCEEDED(status) ? index : status;
+  }
+};
+
+TEST_F(PlaylistSelection, RefusesEverythingUntilCreatedWithoutTouchingTheControl) {
+  DestroyPlayer();
+  auto idle = test_support::NearlyCreatedPlayer(control, &test_support::RecordNotification);
+  FourItems();
+  PlaylistFile(u"list.wpl");
+  InsertDisc(u"D:");
+  long index = 55;
+  EXPECT_EQ(idle->GetPlaylistIndex(&index), E_FAIL);
+  EXPECT_EQ(index, -1);
+  index = 55;
+  CComPtr<IWMPMedia> media = CurrentPlaylistItem(0);
+  control.clearCalls();
+  EXPECT_EQ(idle->FindMediaIndex(media, &index), E_FAIL);
+  EXPECT_EQ(index, -1);
+  EXPECT_EQ(idle->SetCurPlaylist(Text(u"list.wpl").c_str()), E_FAIL);
+  EXPECT_EQ(idle->PlayPlaylist(Text(u"list.wpl").c_str()), E_FAIL);
+  EXPECT_EQ(idle->SetCdromToCurPlaylist(Text(u"D:").c_str()), E_FAIL);
+  EXPECT_EQ(idle->PlaylistIndex(0), E_FAIL);
+  EXPECT_EQ(idle->SetPlayListIndex(0), E_FAIL);
+  EXPECT_EQ(idle->PlayCurrent(), E_FAIL);
+  EXPECT_TRUE(control.calls().empty()) << control.callLog();
+}
+
+TEST_F(PlaylistSelection, APlaylistFileBecomesCurrentAndPlayPlaylistStartsIt) {
+  FourItems();
+  scripted::PlaylistRef file = PlaylistFile(u"C:\\lists\\mix.wpl");
+  EXPECT_EQ(player->SetCurPlaylist(Text(u"C:\\lists\\mix.wpl").c_str()), S_OK);
+  EXPECT_EQ(control.model().currentPlaylist, file);
+  EXPECT_EQ(control.callsTo("IWMPPlayer4.newPlaylist").at(0).args,
+            (Strings{"", "C:\\lists\\mix.wpl"}));
+  EXPECT_EQ(control.count("IWMPControls.play"), 0u);
+
+  FourItems();
+  EXPECT_EQ(player->PlayPlaylist(Text(u"C:\\lists\\mix.wpl").c_str()), S_OK);
+  EXPECT_EQ(control.model().currentPlaylist, file);
+  EXPECT_EQ(control.model().playState, wmppsPlaying);
+
+  std::u16string longUrl(300, u'u');
+  EXPECT_EQ(player->SetCurPlaylist(Text(longUrl).c_str()), S_OK);
+  EXPECT_EQ(control.callsTo("IWMPPlayer4.newPlaylist").back().args,
+            (Strings{"", std::string(259, 'u')}));
+
+  control.clearCalls();
+  EXPECT_EQ(player->SetCurPlaylist(nullptr), E_FAIL);
+  EXPECT_EQ(player->SetCurPlaylist(Text(u"").c_str()), E_FAIL);
+  EXPECT_EQ(player->PlayPlaylist(nullptr), E_FAIL);
+  EXPECT_EQ(player->PlayPlaylist(Text(u"").c_str()), E_FAIL);
+  EXPECT_TRUE(control.calls().empty()) << control.callLog();
+}
+
+// PlayPlaylist makes the playlist current through the player's own slot.
+TEST_F(PlaylistSelection, PlayPlaylistGoesThroughSetCurPlaylist) {
+  struct Spy : test_support::BackEndPlayer {
+    long SetCurPlaylist(const unsigned short *path) override {
+      ++calls;
+      return answer < 0 ? answer : CWMP9AudioPlayer::SetCurPlaylist(path);
+    }
+    int calls = 0;
+    long answer = 0;
+  };
+  DestroyPlayer();
+  auto *spy = new Spy;
+  player = spy;
+  ASSERT_EQ(test_support::CreateBackEnd(*spy, &test_support::RecordNotification, kCookie), S_OK);
+  PlaylistFile(u"mix.wpl");
+  control.clearCalls();
+  EXPECT_EQ(spy->PlayPlaylist(Text(u"mix.wpl").c_str()), S_OK);
+  EXPECT_EQ(spy->calls, 1);
+  spy->answer = kRefused;
+  EXPECT_EQ(spy->PlayPlaylist(Text(u"mix.wpl").c_str()), kRefused);
+  EXPECT_EQ(spy->calls, 2);
+  EXPECT_EQ(control.count("IWMPControls.play"), 1u);
+}
+
+TEST_F(PlaylistSelection, TwoCdsInARowThenClearReturnToThePlaylistBeforeTheFirst) {
+  scripted::PlaylistRef before = FourItems();
+  scripted::PlaylistRef first = InsertDisc(u"D:");
+  scripted::PlaylistRef second = InsertDisc(u"E:");
+  EXPECT_EQ(SetCdrom(u"D:"), S_OK);
+  EXPECT_EQ(control.model().currentPlaylist, first);
+  EXPECT_EQ(SetCdrom(u"E:"), S_OK);
+  EXPECT_EQ(control.model().currentPlaylist, second);
+  EXPECT_EQ(control.count("IWMPPlayer4.get_currentPlaylist"), 1u); // saved once only
+  EXPECT_EQ(control.callsTo("IWMPCdromCollection.getByDriveSpecifier").at(1).args, Strings{"E:"});
+
+  EXPECT_EQ(player->ClearAllMusic(), S_OK);
+  EXPECT_EQ(control.model().currentPlaylist, before);
+  EXPECT_TRUE(before->items.empty());
+  EXPECT_EQ(first->items.size(), 2u);
+  EXPECT_EQ(second->items.size(), 2u);
+}
+
+TEST_F(PlaylistSelection, APlaylistFileAfterACdDoesNotChangeWhatClearReturnsTo) {
+  scripted::PlaylistRef before = FourItems();
+  scripted::PlaylistRef disc = InsertDisc(u"D:");
+  scripted::PlaylistRef file = PlaylistFile(u"mix.m3u");
+  EXPECT_EQ(SetCdrom(u"D:"), S_OK);
+  EXPECT_EQ(player->SetCurPlaylist(Text(u"mix.m3u").c_str()), S_OK);
+  EXPECT_EQ(control.model().currentPlaylist, file);
+
+  EXPECT_EQ(player->ClearAllMusic(), S_OK);
+  EXPECT_EQ(control.model().currentPlaylist, before);
+  EXPECT_TRUE(before->items.empty());
+  EXPECT_EQ(file->items.size(), 2u);
+  EXPECT_EQ(disc->items.size(), 2u);
+}
+
+TEST_F(PlaylistSelection, AFailedCdSwitchKeepsTheStateItHad) {
+  scripted::PlaylistRef before = FourItems();
+  InsertDisc(u"D:");
+  control.model().cdDrives.push_back({u"F:", nullptr}); // no disc: no playlist
+  EXPECT_EQ(SetCdrom(u"Z:"), E_INVALIDARG);             // the control knows no such drive
+  EXPECT_EQ(SetCdrom(u"F:"), E_FAIL);
+  EXPECT_EQ(player->SetCdromToCurPlaylist(nullptr), E_FAIL);
+  EXPECT_EQ(SetCdrom(u""), E_FAIL);
+  EXPECT_EQ(control.count("IWMPPlayer4.get_currentPlaylist"), 0u);
+
+  // Saving the current playlist fails: nothing is put aside.
+  control.fail("IWMPPlayer4.get_currentPlaylist", kRefused);
+  EXPECT_EQ(SetCdrom(u"D:"), kRefused);
+  control.clearScript();
+  EXPECT_EQ(control.model().currentPlaylist, before);
+  scripted::PlaylistRef other = control.setCurrentPlaylist(u"other", {u"o.mp3"});
+  control.clearCalls();
+  EXPECT_EQ(player->ClearAllMusic(), S_OK);
+  EXPECT_EQ(control.model().currentPlaylist, other);
+  EXPECT_EQ(control.count("IWMPPlayer4.put_currentPlaylist"), 1u);
+
+  // The CD cannot be made current: the saved playlist stays saved, but the
+  // CD is not active, so a clear does not switch back.
+  scripted::PlaylistRef third = control.setCurrentPlaylist(u"third", {u"t.mp3"});
+  control.fail("IWMPPlayer4.put_currentPlaylist", HRESULT(0x80040200));
+  EXPECT_EQ(SetCdrom(u"D:"), HRESULT(0x80040200));
+  control.clearScript();
+  control.clearCalls();
+  EXPECT_EQ(player->ClearAllMusic(), S_OK);
+  EXPECT_EQ(control.model().currentPlaylist, third);
+  EXPECT_EQ(control.callsTo("IWMPPlayer4.put_currentPlaylist").at(0).args, Strings{"third"});
+
+  // A success other than S_OK is the CD switch's answer.
+  control.fail("IWMPPlayer4.put_currentPlaylist", S_FALSE);
+  EXPECT_EQ(SetCdrom(u"D:"), S_FALSE);
+}
+
+TEST_F(PlaylistSelection, PlayingAndSelectingAdmitOnlyExistingItems) {
+  FourItems();
+  EXPECT_EQ(player->PlaylistIndex(2), S_OK);
+  EXPECT_EQ(control.callsTo("IWMPControls.playItem").at(0).args, Strings{"c.mp3"});
+  EXPECT_EQ(control.model().currentItem, 2u);
+  EXPECT_EQ(player->SetPlayListIndex(3), S_OK);
+  EXPECT_EQ(control.callsTo("IWMPControls.put_currentItem").at(0).args, Strings{"d.mp3"});
+  EXPECT_EQ(control.model().currentItem, 3u);
+
+  control.clearCalls();
+  EXPECT_EQ(player->PlaylistIndex(4), E_FAIL);
+  EXPECT_EQ(player->PlaylistIndex(-1), E_FAIL);
+  EXPECT_EQ(player->SetPlayListIndex(4), E_INVALIDARG);
+  EXPECT_EQ(player->SetPlayListIndex(-1), E_INVALIDARG);
+  EXPECT_EQ(control.count("IWMPPlaylist.get_Item"), 0u);
+
+  // Any answer of get_Item but S_OK is returned and nothing is selected.
+  control.fail("IWMPPlaylist.get_Item", S_FALSE);
+  EXPECT_EQ(player->SetPlayListIndex(1), S_FALSE);
+  control.fail("IWMPPlaylist.get_Item", HRESULT(0x00000002));
+  EXPECT_EQ(player->SetPlayListIndex(1), HRESULT(0x00000002));
+  EXPECT_EQ(control.count("IWMPControls.put_currentItem"), 0u);
+  // A count the control does not write is 0: no index passes.
+  control.clearScript();
+  control.fail("IWMPPlaylist.get_count", S_FALSE);
+  EXPECT_EQ(player->SetPlayListIndex(0), E_INVALIDARG);
+  EXPECT_EQ(control.model().currentItem, 3u);
+}
+
+TEST_F(PlaylistSelection, TheCurrentItemsIndexIsItsFirstPlaceInThePlaylist) {
+  EXPECT_EQ(Index(), E_FAIL); // empty playlist
+  scripted::PlaylistRef list = FourItems();
+  EXPECT_EQ(Index(), 0);
+  control.model().currentItem = 3;
+  EXPECT_EQ(Index(), 3);
+  // The same item at 2 and 5: the current item is the one at 5.
+  scripted::Media twice = control.makeMedia(u"twice.mp3");
+  list->items.insert(list->items.begin() + 2, twice);
+  list->items.push_back(twice);
+  control.model().currentItem = 5;
+  EXPECT_EQ(Index(), 2);
+  // No current item.
+  control.model().currentItem.reset();
+  long index = 9;
+  EXPECT_EQ(player->GetPlaylistIndex(&index), E_FAIL);
+  EXPECT_EQ(index, -1);
+  control.model().currentItem = 0;
+  control.fail("IWMPControls.currentItem", kRefused);
+  index = 9;
+  EXPECT_EQ(player->GetPlaylistIndex(&index), kRefused);
+  EXPECT_EQ(index, -1);
+}
+
+TEST_F(PlaylistSelection, FindMediaIndexTakesTheFirstIdenticalItem) {
+  scripted::PlaylistRef list = FourItems();
+  list->items.push_back(list->items[1]);
+  CComPtr<IWMPMedia> second = CurrentPlaylistItem(4); // the item at 1 and 4
+  CComPtr<IWMPMedia> last = CurrentPlaylistItem(3);
+  long index = 77;
+  EXPECT_EQ(backEnd()->FindMediaIndex(second, &index), S_OK);
+  EXPECT_EQ(index, 1);
+  EXPECT_EQ(backEnd()->FindMediaIndex(last, &index), S_OK);
+  EXPECT_EQ(index, 3);
+  control.clearCalls();
+  EXPECT_EQ(backEnd()->FindMediaIndex(nullptr, &index), E_FAIL);
+  EXPECT_EQ(index, -1);
+  EXPECT_TRUE(control.calls().empty());
+
+  // An item no longer in the playlist.
+  list->items.erase(list->items.begin() + 3);
+  index = 77;
+  EXPECT_EQ(backEnd()->FindMediaIndex(last, &index), E_FAIL);
+  EXPECT_EQ(index, -1);
+  EXPECT_EQ(control.count("IWMPPlaylist.get_Item"), 4u);
+
+  // A failed identity test is no match, whatever the control answered.
+  control.fail("IWMPMedia.get_isIdentical", kRefused);
+  index = 77;
+  EXPECT_EQ(backEnd()->FindMediaIndex(second, &index), E_FAIL);
+  EXPECT_EQ(index, -1);
+  control.clearScript();
+
+  // A failed fetch ends the search with its status.
+  test_support::FailFromCall(control, "IWMPPlaylist.get_Item", "1", kRefused);
+  index = 77;
+  EXPECT_EQ(backEnd()->FindMediaIndex(last, &index), kRefused);
+  EXPECT_EQ(index, -1);
+}
+
+TEST_F(PlaylistSelection, PlayCurrentRestartsTheItemWhereItStood) {
+  FourItems();
+  control.model().currentItem = 2;
+  control.model().position = 42.5;
+  EXPECT_EQ(player->PlayCurrent(), S_OK);
+  EXPECT_EQ(control.callsTo("IWMPControls.playItem").at(0).args, Strings{"c.mp3"});
+  EXPECT_EQ(control.callsTo("IWMPControls.put_currentPosition").at(0).args, Strings{"42.5"});
+  EXPECT_EQ(control.model().position, 42.5);
+  EXPECT_EQ(control.model().playState, wmppsPlaying);
+
+  // An unreadable position is put back as 0.
+  control.clearCalls();
+  control.model().position = 10;
+  control.fail("IWMPControls.get_currentPosition", kRefused);
+  EXPECT_EQ(player->PlayCurrent(), S_OK);
+  EXPECT_EQ(control.callsTo("IWMPControls.put_currentPosition").at(0).args, Strings{"0"});
+
+  // The position is put back even when playing fails, and its own failure
+  // does not count.
+  control.clearScript();
+  control.clearCalls();
+  control.fail("IWMPControls.playItem", kRefused);
+  control.fail("IWMPControls.put_currentPosition", E_POINTER);
+  EXPECT_EQ(player->PlayCurrent(), kRefused);
+  EXPECT_EQ(control.count("IWMPControls.put_currentPosition"), 1u);
+  control.clearScript();
+  control.fail("IWMPControls.playItem", HRESULT(0x00000002));
+  EXPECT_EQ(player->PlayCurrent(), HRESULT(0x00000002));
+
+  // Without a plain S_OK for the item nothing is played or sought.
+  control.clearScript();
+  control.clearCalls();
+  control.fail("IWMPControls.currentItem", S_FALSE);
+  EXPECT_EQ(player->PlayCurrent(), S_FALSE);
+  control.fail("IWMPControls.currentItem", kRefused);
+  EXPECT_EQ(player->PlayCurrent(), kRefused);
+  control.clearScript();
+  control.giveNull("IWMPControls.currentItem");
+  EXPECT_EQ(player->PlayCurrent(), E_FAIL);
+  EXPECT_EQ(control.count("IWMPControls.playItem"), 0u);
+  EXPECT_EQ(control.count("IWMPControls.put_currentPosition"), 0u);
+}
+
+TEST_F(PlaylistSelection, EveryControlAnswerIsPassedOnAsItCame) {
+  auto arrange = [this] {
+    FourItems();
+    PlaylistFile(u"mix.wpl");
+    control.model().cdDrives.clear();
+    InsertDisc(u"D:");
+  };
+  auto setList = [this] { return player->SetCurPlaylist(Text(u"mix.wpl").c_str()); };
+  auto playList = [this] { return player->PlayPlaylist(Text(u"mix.wpl").c_str()); };
+  auto cd = [this] { return SetCdrom(u"D:"); };
+  auto playIndex = [this] { return player->PlaylistIndex(1); };
+  auto select = [this] { return player->SetPlayListIndex(1); };
+  long index = 0;
+  auto find = [&] { return player->GetPlaylistIndex(&index); };
+
+  for (HRESULT status : {kRefused, E_POINTER}) {
+    ExpectEachAnswerReturned(control, arrange, setList,
+                             {"IWMPPlayer4.newPlaylist", "IWMPPlayer4.put_currentPlaylist"},
+                             status);
+    ExpectEachAnswerReturned(
+        control, arrange, playList,
+        {"IWMPPlayer4.newPlaylist", "IWMPPlayer4.put_currentPlaylist", "IWMPControls.play"},
+        status);
+    ExpectEachAnswerReturned(control, arrange, cd,
+                             {"IWMPCdromCollection.getByDriveSpecifier", "IWMPCdrom.get_Playlist",
+                              "IWMPPlayer4.get_currentPlaylist", "IWMPPlayer4.put_currentPlaylist"},
+                             status);
+    ExpectEachAnswerReturned(control, arrange, playIndex,
+                             {"IWMPPlayer4.get_currentPlaylist", "IWMPPlaylist.get_count",
+                              "IWMPPlaylist.get_Item", "IWMPControls.playItem"},
+                             status);
+    ExpectEachAnswerReturned(control, arrange, select,
+                             {"IWMPPlayer4.get_currentPlaylist", "IWMPPlaylist.get_count",
+                              "IWMPPlaylist.get_Item", "IWMPControls.put_currentItem"},
+                             status);
+    ExpectEachAnswerReturned(control, arrange, find,
+                             {"IWMPControls.currentItem", "IWMPPlayer4.get_currentPlaylist",
+                              "IWMPPlaylist.get_count", "IWMPPlaylist.get_Item"},
+                             status);
+  }
+  for (HRESULT status : {S_FALSE, HRESULT(0x00000002)}) {
+    ExpectEachAnswerReturned(control, arrange, setList, {"IWMPPlayer4.put_currentPlaylist"},
+                             status);
+    ExpectEachAnswerReturned(control, arrange, playList, {"IWMPControls.play"}, status);
+    ExpectEachAnswerReturned(control, arrange, playIndex, {"IWMPControls.playItem"}, status);
+    ExpectEachAnswerReturned(control, arrange, select, {"IWMPControls.put_currentItem"}, status);
+  }
+
+  ExpectEachNullRefused(control, arrange, setList, {"IWMPPlayer4.newPlaylist"});
+  ExpectEachNullRefused(control, arrange, playList, {"IWMPPlayer4.newPlaylist"});
+  ExpectEachNullRefused(control, arrange, cd,
+                        {"IWMPCdromCollection.getByDriveSpecifier", "IWMPCdrom.get_Playlist"});
+  ExpectEachNullRefused(control, arrange, playIndex,
+                        {"IWMPPlayer4.get_currentPlaylist", "IWMPPlaylist.get_Item"});
+  ExpectEachNullRefused(control, arrange, select,
+                        {"IWMPPlayer4.get_currentPlaylist", "IWMPPlaylist.get_Item"});
+  ExpectEachNullRefused(control, arrange, find,
+                        {"IWMPControls.currentItem", "IWMPPlayer4.get_currentPlaylist"});
+}
+
+} // namespace

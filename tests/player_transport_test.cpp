@@ -1,0 +1,364 @@
+// Transport and playback settings over the scripted control: which control
+// call each operation makes, with which value, and what it answers.
+#include "player_back_end_support.h"
+#include "player_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using test_support::ExpectEachAnswerReturned;
+using test_support::kRefused;
+using test_support::Text;
+using test_support::Urls;
+using Strings = std::vector<std::string>;
+
+class Transport : public PlayerTest {
+protected:
+  void SetUp() override {
+    PlayerTest::SetUp();
+    ASSERT_EQ(CreatePlayer(), S_OK);
+    control.clearCalls();
+  }
+  // The single argument of the only call of `method` since the last clear.
+  std::string OnlyArgument(const std::string &method) {
+    auto calls = control.callsTo(method);
+    EXPECT_EQ(calls.size(), 1u) << method << "\n" << control.callLog();
+    return calls.empty() || calls[0].args.empty() ? "<none>" : calls[0].args.back();
+  }
+};
+
+struct Operation {
+  const char *name;
+  std::function<long(CAudioPlayer *)> run;
+};
+
+// Every guarded operation with harmless arguments.
+std::vector<Operation> GuardedOperations() {
+  static double seconds;
+  static long number;
+  static int flag;
+  static PlayState state;
+  return {
+      {"PlaySingleFile", [](CAudioPlayer *p) { return p->PlaySingleFile(Text(u"a.mp3").c_str()); }},
+      {"Play", [](CAudioPlayer *p) { return p->Play(); }},
+      {"Pause", [](CAudioPlayer *p) { return p->Pause(); }},
+      {"Resume", [](CAudioPlayer *p) { return p->Resume(); }},
+      {"Stop", [](CAudioPlayer *p) { return p->Stop(); }},
+      {"GotoBegin", [](CAudioPlayer *p) { return p->GotoBegin(); }},
+      {"GotoEnd", [](CAudioPlayer *p) { return p->GotoEnd(); }},
+      {"NextTrack", [](CAudioPlayer *p) { return p->NextTrack(); }},
+      {"PrevTrack", [](CAudioPlayer *p) { return p->PrevTrack(); }},
+      {"GetPos", [](CAudioPlayer *p) { return p->GetPos(&seconds); }},
+      {"SetPos", [](CAudioPlayer *p) { return p->SetPos(0.0); }},
+      {"GetPlayState", [](CAudioPlayer *p) { return p->GetPlayState(&state); }},
+      {"SetVol", [](CAudioPlayer *p) { return p->SetVol(10); }},
+      {"GetVol", [](CAudioPlayer *p) { return p->GetVol(&number); }},
+      {"SetMute", [](CAudioPlayer *p) { return p->SetMute(1); }},
+      {"GetMute", [](CAudioPlayer *p) { return p->GetMute(&flag); }},
+      {"SetVisFullSrc", [](CAudioPlayer *p) { return p->SetVisFullSrc(1); }},
+      {"GetVisFullSrc", [](CAudioPlayer *p) { return p->GetVisFullSrc(&flag); }},
+      {"EnableVis", [](CAudioPlayer *p) { return p->EnableVis(1); }},
+      {"EnableErrorDialogs", [](CAudioPlayer *p) { return p->EnableErrorDialogs(1); }},
+      {"SetLoop", [](CAudioPlayer *p) { return p->SetLoop(1); }},
+      {"GetLoop", [](CAudioPlayer *p) { return p->GetLoop(&flag); }},
+      {"SetShuffle", [](CAudioPlayer *p) { return p->SetShuffle(1); }},
+      {"GetShuffle", [](CAudioPlayer *p) { return p->GetShuffle(&flag); }},
+  };
+}
+
+TEST_F(Transport, RefusesEverythingButTheRateUntilCreated) {
+  DestroyPlayer();
+  {
+    auto idle = test_support::NearlyCreatedPlayer(control, &test_support::RecordNotification);
+    control.setCurrentPlaylist(u"list", {u"a.mp3"});
+    for (auto &operation : GuardedOperations())
+      EXPECT_EQ(operation.run(idle.get()), E_FAIL) << operation.name;
+    EXPECT_TRUE(control.calls().empty()) << control.callLog();
+    // The rate needs only the settings, which the player holds already.
+    EXPECT_EQ(idle->IsSupportSetRate(), -1);
+    EXPECT_EQ(idle->SetRate(1.5), S_OK);
+    EXPECT_EQ(control.model().rate, 1.5);
+  }
+  // Without the settings there is nothing to ask.
+  CWMP9AudioPlayer bare;
+  EXPECT_EQ(bare.IsSupportSetRate(), 0);
+  EXPECT_EQ(bare.SetRate(1.5), E_FAIL);
+}
+
+TEST_F(Transport, EachOperationIsItsControlCall) {
+  const std::vector<std::pair<Operation, std::string>> table = {
+      {{"Play", [](CAudioPlayer *p) { return p->Play(); }}, "IWMPControls.play"},
+      {{"Resume", [](CAudioPlayer *p) { return p->Resume(); }}, "IWMPControls.play"},
+      {{"Pause", [](CAudioPlayer *p) { return p->Pause(); }}, "IWMPControls.pause"},
+      {{"Stop", [](CAudioPlayer *p) { return p->Stop(); }}, "IWMPControls.stop"},
+      {{"GotoBegin", [](CAudioPlayer *p) { return p->GotoBegin(); }},
+       "IWMPControls.put_currentPosition"},
+      {{"GotoEnd", [](CAudioPlayer *p) { return p->GotoEnd(); }}, "IWMPControls.next"},
+      {{"NextTrack", [](CAudioPlayer *p) { return p->NextTrack(); }}, "IWMPControls.next"},
+      {{"PrevTrack", [](CAudioPlayer *p) { return p->PrevTrack(); }}, "IWMPControls.previous"},
+      {{"SetVol", [](CAudioPlayer *p) { return p->SetVol(-7); }}, "IWMPSettings.put_volume"},
+      {{"SetMute", [](CAudioPlayer *p) { return p->SetMute(1); }}, "IWMPSettings.put_mute"},
+      {{"SetVisFullSrc", [](CAudioPlayer *p) { return p->SetVisFullSrc(1); }},
+       "IWMPPlayer4.put_fullScreen"},
+      {{"EnableVis", [](CAudioPlayer *p) { return p->EnableVis(1); }}, "IWMPPlayer4.put_uiMode"},
+      {{"EnableErrorDialogs", [](CAudioPlayer *p) { return p->EnableErrorDialogs(1); }},
+       "IWMPSettings.put_enableErrorDialogs"},
+      {{"SetRate", [](CAudioPlayer *p) { return p->SetRate(0.5); }}, "IWMPSettings.put_rate"},
+      {{"SetLoop", [](CAudioPlayer *p) { return p->SetLoop(1); }}, "IWMPSettings.setMode"},
+      {{"SetShuffle", [](CAudioPlayer *p) { return p->SetShuffle(1); }}, "IWMPSettings.setMode"},
+  };
+  for (auto &[operation, method] : table) {
+    for (HRESULT status : {S_OK, S_FALSE, HRESULT(0x00000002), kRefused}) {
+      control.clearCalls();
+      control.clearScript();
+      if (status != S_OK)
+        control.fail(method, status);
+      EXPECT_EQ(operation.run(player), status) << operation.name;
+      EXPECT_EQ(control.count(method), 1u) << operation.name << "\n" << control.callLog();
+    }
+  }
+  control.clearScript();
+  control.clearCalls();
+  EXPECT_EQ(player->GotoBegin(), S_OK);
+  EXPECT_EQ(OnlyArgument("IWMPControls.put_currentPosition"), "0");
+  EXPECT_EQ(player->SetVol(-7), S_OK);
+  EXPECT_EQ(control.model().volume, -7); // neither clamped nor scaled
+  EXPECT_EQ(player->SetRate(2.25), S_OK);
+  EXPECT_EQ(control.model().rate, 2.25);
+}
+
+TEST_F(Transport, NextPreviousAndPlayMoveThroughTheControl) {
+  control.setCurrentPlaylist(u"list", {u"a.mp3", u"b.mp3", u"c.mp3"});
+  control.model().position = 12;
+  EXPECT_EQ(player->NextTrack(), S_OK);
+  EXPECT_EQ(control.model().currentItem, 1u);
+  EXPECT_EQ(player->GotoEnd(), S_OK); // to the next item, not the end of this one
+  EXPECT_EQ(control.model().currentItem, 2u);
+  EXPECT_EQ(player->PrevTrack(), S_OK);
+  EXPECT_EQ(control.model().currentItem, 1u);
+  EXPECT_EQ(player->Play(), S_OK);
+  EXPECT_EQ(control.model().playState, wmppsPlaying);
+  EXPECT_EQ(player->Pause(), S_OK);
+  EXPECT_EQ(control.model().playState, wmppsPaused);
+  EXPECT_EQ(player->Resume(), S_OK);
+  EXPECT_EQ(control.model().playState, wmppsPlaying);
+  control.model().position = 30;
+  EXPECT_EQ(player->GotoBegin(), S_OK);
+  EXPECT_EQ(control.model().position, 0.0);
+  EXPECT_EQ(player->Stop(), S_OK);
+  EXPECT_EQ(control.model().playState, wmppsStopped);
+}
+
+TEST_F(Transport, PositionIsSoughtOnlyWithinTheCurrentItem) {
+  double seconds = -1;
+  EXPECT_EQ(player->GetPos(nullptr), E_FAIL);
+  EXPECT_EQ(player->SetPos(0.0), E_FAIL); // no current item
+  scripted::PlaylistRef list = control.setCurrentPlaylist(u"list", {u"a.mp3"});
+  list->items[0]->duration = 200;
+  control.model().position = 17.25;
+  EXPECT_EQ(player->GetPos(&seconds), S_OK);
+  EXPECT_EQ(seconds, 17.25);
+
+  control.clearCalls();
+  EXPECT_EQ(player->SetPos(-0.001), E_FAIL);
+  EXPECT_TRUE(control.calls().empty()) << control.callLog();
+  EXPECT_EQ(player->SetPos(200.001), E_FAIL);
+  EXPECT_EQ(control.count("IWMPControls.put_currentPosition"), 0u);
+  EXPECT_EQ(player->SetPos(200.0), S_OK);
+  EXPECT_EQ(OnlyArgument("IWMPControls.put_currentPosition"), "200");
+  EXPECT_EQ(control.model().position, 200.0);
+
+  // The item lookup's failure is E_FAIL; the seek's own answer is passed on.
+  control.fail("IWMPControls.currentItem", kRefused);
+  EXPECT_EQ(player->SetPos(1.0), E_FAIL);
+  control.clearScript();
+  control.giveNull("IWMPControls.currentItem");
+  EXPECT_EQ(player->SetPos(1.0), E_FAIL);
+  control.clearScript();
+  for (HRESULT status : {S_FALSE, kRefused}) {
+    control.fail("IWMPControls.put_currentPosition", status);
+    EXPECT_EQ(player->SetPos(1.0), status);
+  }
+  control.clearScript();
+  control.fail("IWMPControls.get_currentPosition", kRefused);
+  EXPECT_EQ(player->GetPos(&seconds), kRefused);
+}
+
+TEST_F(Transport, PlayStateIsTheControlsNumberWhenItIsOne) {
+  PlayState state = PS_Ready;
+  EXPECT_EQ(player->GetPlayState(nullptr), E_FAIL);
+  const std::vector<std::pair<long, PlayState>> table = {{0, PS_Undefined},  {1, PS_Stopped},
+                                                         {3, PS_Playing},    {12, PS_Last},
+                                                         {13, PS_Undefined}, {-1, PS_Undefined}};
+  for (auto [value, expected] : table) {
+    control.model().playState = value;
+    EXPECT_EQ(player->GetPlayState(&state), S_OK) << value;
+    EXPECT_EQ(state, expected) << value;
+  }
+  state = PS_Ready;
+  control.fail("IWMPPlayer4.get_playState", kRefused);
+  EXPECT_EQ(player->GetPlayState(&state), E_FAIL);
+  EXPECT_EQ(state, PS_Ready);
+}
+
+TEST_F(Transport, FlagsGoToTheControlAsItsBooleans) {
+  const std::vector<std::pair<int, std::string>> anyNonZero = {
+      {1, "-1"}, {0, "0"}, {2, "-1"}, {-1, "-1"}};
+  for (auto &[flag, sent] : anyNonZero) {
+    control.clearCalls();
+    player->SetMute(flag);
+    player->SetVisFullSrc(flag);
+    player->EnableErrorDialogs(flag);
+    EXPECT_EQ(OnlyArgument("IWMPSettings.put_mute"), sent) << flag;
+    EXPECT_EQ(OnlyArgument("IWMPPlayer4.put_fullScreen"), sent) << flag;
+    EXPECT_EQ(OnlyArgument("IWMPSettings.put_enableErrorDialogs"), sent) << flag;
+  }
+  // The modes take exactly 1 as true, else the flag's low 16 bits.
+  const std::vector<std::pair<int, std::string>> modes = {
+      {1, "-1"}, {0, "0"}, {2, "2"}, {-1, "-1"}, {0x10002, "2"}, {0x18000, "-32768"}};
+  for (auto &[flag, sent] : modes) {
+    control.clearCalls();
+    player->SetLoop(flag);
+    player->SetShuffle(flag);
+    auto calls = control.callsTo("IWMPSettings.setMode");
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].args, (Strings{"loop", sent})) << flag;
+    EXPECT_EQ(calls[1].args, (Strings{"shuffle", sent})) << flag;
+  }
+  // Display mode: "none" for exactly 1, "invisible" for anything else.
+  for (auto [flag, mode] : std::vector<std::pair<int, std::string>>{
+           {1, "none"}, {0, "invisible"}, {2, "invisible"}, {-1, "invisible"}}) {
+    control.clearCalls();
+    player->EnableVis(flag);
+    EXPECT_EQ(OnlyArgument("IWMPPlayer4.put_uiMode"), mode) << flag;
+  }
+}
+
+TEST_F(Transport, FlagsReadBackAsOneOrZero) {
+  struct Getter {
+    const char *method;
+    std::function<long(int *)> get;
+    std::function<void(bool)> set;
+  };
+  const std::vector<Getter> getters = {
+      {"IWMPSettings.get_mute", [this](int *f) { return player->GetMute(f); },
+       [this](bool on) { control.model().mute = on; }},
+      {"IWMPPlayer4.get_fullScreen", [this](int *f) { return player->GetVisFullSrc(f); },
+       [this](bool on) { control.model().fullScreen = on; }},
+      {"IWMPSettings.getMode", [this](int *f) { return player->GetLoop(f); },
+       [this](bool on) { control.model().modes[u"loop"] = on; }},
+      {"IWMPSettings.getMode", [this](int *f) { return player->GetShuffle(f); },
+       [this](bool on) { control.model().modes[u"shuffle"] = on; }},
+  };
+  for (auto &getter : getters) {
+    int flag = 7;
+    getter.set(true);
+    EXPECT_EQ(getter.get(&flag), S_OK) << getter.method;
+    EXPECT_EQ(flag, 1) << getter.method;
+    getter.set(false);
+    EXPECT_EQ(getter.get(&flag), S_OK) << getter.method;
+    EXPECT_EQ(flag, 0) << getter.method;
+    EXPECT_EQ(getter.get(nullptr), E_FAIL) << getter.method;
+    // A failed read leaves the host's variable alone.
+    flag = 7;
+    control.fail(getter.method, kRefused);
+    EXPECT_EQ(getter.get(&flag), kRefused) << getter.method;
+    EXPECT_EQ(flag, 7) << getter.method;
+    control.clearScript();
+  }
+  control.clearCalls();
+  int flag = 0;
+  player->GetLoop(&flag);
+  player->GetShuffle(&flag);
+  auto modes = control.callsTo("IWMPSettings.getMode");
+  ASSERT_EQ(modes.size(), 2u);
+  EXPECT_EQ(modes[0].args, Strings{"loop"});
+  EXPECT_EQ(modes[1].args, Strings{"shuffle"});
+
+  long volume = 0;
+  control.model().volume = 64;
+  EXPECT_EQ(player->GetVol(&volume), S_OK);
+  EXPECT_EQ(volume, 64);
+  EXPECT_EQ(player->GetVol(nullptr), E_FAIL);
+  control.fail("IWMPSettings.get_volume", HRESULT(0x00000002));
+  EXPECT_EQ(player->GetVol(&volume), HRESULT(0x00000002));
+}
+
+TEST_F(Transport, RateSupportIsTheControlsAnswerWithItsSign) {
+  EXPECT_EQ(player->IsSupportSetRate(), -1);
+  EXPECT_EQ(control.callsTo("IWMPSettings.get_isAvailable").at(0).args, Strings{"Rate"});
+  control.model().rateAvailable = false;
+  EXPECT_EQ(player->IsSupportSetRate(), 0);
+  control.clearCalls();
+  EXPECT_EQ(player->SetRate(2.0), E_FAIL);
+  EXPECT_EQ(control.count("IWMPSettings.put_rate"), 0u);
+  control.model().rateAvailable = true;
+  control.fail("IWMPSettings.get_isAvailable", kRefused);
+  EXPECT_EQ(player->IsSupportSetRate(), 0);
+  EXPECT_EQ(player->SetRate(2.0), E_FAIL);
+  EXPECT_EQ(control.model().rate, 1.0);
+}
+
+TEST_F(Transport, PlaySingleFileEmptiesThePlaylistAddsTheFileAndPlays) {
+  scripted::PlaylistRef list = control.setCurrentPlaylist(u"list", {u"old1.mp3", u"old2.mp3"});
+  EXPECT_EQ(player->PlaySingleFile(nullptr), E_FAIL);
+  EXPECT_EQ(player->PlaySingleFile(Text(u"").c_str()), E_FAIL);
+  EXPECT_TRUE(control.calls().empty()) << control.callLog();
+  EXPECT_EQ(list->items.size(), 2u);
+
+  EXPECT_EQ(player->PlaySingleFile(Text(u"C:\\m\\song.mp3").c_str()), S_OK);
+  EXPECT_EQ(control.model().currentPlaylist, list);
+  EXPECT_EQ(Urls(list), Strings{"C:\\m\\song.mp3"});
+  EXPECT_EQ(control.count("IWMPMediaCollection.add"), 1u); // the first file of an empty playlist
+  EXPECT_EQ(control.model().playState, wmppsPlaying);
+  EXPECT_EQ(control.model().currentItem, 0u);
+
+  auto arrange = [this] { control.setCurrentPlaylist(u"list", {u"old.mp3"}); };
+  auto play = [this] { return player->PlaySingleFile(Text(u"new.mp3").c_str()); };
+  ExpectEachAnswerReturned(control, arrange, play,
+                           {"IWMPPlaylist.clear", "IWMPPlayer4.newMedia", "IWMPControls.play"},
+                           kRefused);
+  ExpectEachAnswerReturned(control, arrange, play, {"IWMPControls.play"}, S_FALSE);
+  // A failed append leaves the playlist empty.
+  control.fail("IWMPPlaylist.appendItem", kRefused);
+  EXPECT_EQ(play(), kRefused);
+  EXPECT_TRUE(control.model().currentPlaylist->items.empty());
+}
+
+// PlaySingleFile is made of the three operations a host could call itself.
+TEST_F(Transport, PlaySingleFileGoesThroughThePlayersOwnSlots) {
+  struct Spy : test_support::BackEndPlayer {
+    long ClearAllMusic() override { return Note("clear", CWMP9AudioPlayer::ClearAllMusic()); }
+    long AppendMusic(const unsigned short *path) override {
+      return Note("append", CWMP9AudioPlayer::AppendMusic(path));
+    }
+    long Play() override { return Note("play", CWMP9AudioPlayer::Play()); }
+    long Note(const std::string &step, long status) {
+      steps.push_back(step);
+      return step == failing ? kRefused : status;
+    }
+    Strings steps;
+    std::string failing;
+  };
+  DestroyPlayer();
+  auto *spy = new Spy;
+  player = spy;
+  ASSERT_EQ(test_support::CreateBackEnd(*spy, &test_support::RecordNotification, kCookie), S_OK);
+  EXPECT_EQ(spy->PlaySingleFile(Text(u"a.mp3").c_str()), S_OK);
+  EXPECT_EQ(spy->steps, (Strings{"clear", "append", "play"}));
+  for (auto [failing, done] : std::vector<std::pair<std::string, Strings>>{
+           {"clear", {"clear"}}, {"append", {"clear", "append"}}}) {
+    spy->steps.clear();
+    spy->failing = failing;
+    EXPECT_EQ(spy->PlaySingleFile(Text(u"a.mp3").c_str()), kRefused);
+    EXPECT_EQ(spy->steps, done);
+  }
+}
+
+} // namespace

@@ -1,0 +1,273 @@
+// Writing the current playlist to ASX, M3U and WPL files: the exact bytes
+// of each format, the per-format URL limits, and what happens to the file
+// on each failure.
+#include "player/wmp9_audio_player.h"
+#include "player_test_support.h"
+#include "scripted_failure.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+using test_support::Text;
+namespace fs = std::filesystem;
+
+constexpr HRESULT kRefused = HRESULT(0x8007001F);
+
+const char kAsxOpening[] = "<Asx Version = \"3.0\" >\r\n"
+                           "<Param Name = \"AllowShuffle\" Value = \"yes\" />\r\n"
+                           "<Title >%s</Title>\r\n"
+                           "<Param Name = \"encoding\" Value = \"UTF-8\" />\r\n";
+const char kWplOpening[] = "\xEF\xBB\xBF<?wpl version=\"1.0\"?>\r\n<smil>\r\n<head>\r\n"
+                           "<meta name=\"Generator\" content=\"Halvern Quorvanite\"/>\r\n"
+                           "<title>%s</title>\r\n"
+                           "</head>\r\n<body>\r\n<seq>\r\n";
+const char kWplClosing[] = "</seq>\r\n</body>\r\n</smil>\r\n";
+
+std::string Fill(const char *pattern, const std::string &value) {
+  std::string text = pattern;
+  return text.replace(text.find("%s"), 2, value);
+}
+std::string AsxEntry(const std::string &url) {
+  return "<Entry>\r\n<Ref href = \"" + url + "\"/>\r\n</Entry>\r\n";
+}
+std::string M3uEntry(const std::string &url) {
+  return "#EXTINF:\r\n" + url + "\r\n\r\n";
+}
+std::string WplEntry(const std::string &url) {
+  return "<media src=\"" + url + "\"/>\r\n";
+}
+
+class PlaylistFileTest : public PlayerTest {
+protected:
+  void SetUp() override {
+    PlayerTest::SetUp();
+    char pattern[] = "/tmp/audioplayer-lists-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    directory = pattern;
+    ASSERT_EQ(CreatePlayer(), S_OK);
+  }
+  void TearDown() override {
+    fs::remove_all(directory);
+    PlayerTest::TearDown();
+  }
+
+  std::u16string PathOf(const std::u16string &name) {
+    std::u16string path(directory.begin(), directory.end());
+    return path + u"/" + name;
+  }
+  long Write(const std::u16string &name) {
+    return player->UpdateCurPlaylistToFile(Text(PathOf(name)).c_str());
+  }
+  // The file's bytes; "<missing>" when there is none.
+  std::string Read(const std::u16string &name) {
+    std::ifstream file(fs::path(PathOf(name)), std::ios::binary);
+    if (!file)
+      return "<missing>";
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  }
+  bool DirectoryEmpty() { return fs::is_empty(directory); }
+
+  std::string directory;
+};
+
+TEST_F(PlaylistFileTest, TheWorkedExampleInEachFormat) {
+  control.setCurrentPlaylist(u"Party", {u"C:\\Music\\a.mp3", u"C:\\Music\\b.wma"});
+
+  ASSERT_EQ(Write(u"Party.m3u"), S_OK);
+  EXPECT_EQ(Read(u"Party.m3u"), "#EXTM3U\r\n"
+                                "#EXTINF:\r\n"
+                                "C:\\Music\\a.mp3\r\n"
+                                "\r\n"
+                                "#EXTINF:\r\n"
+                                "C:\\Music\\b.wma\r\n"
+                                "\r\n");
+
+  // A Windows path: the title is the name after the last backslash.
+  ASSERT_EQ(Write(u"D:\\Lists\\Party.asx"), S_OK);
+  EXPECT_EQ(Read(u"D:\\Lists\\Party.asx"), "<Asx Version = \"3.0\" >\r\n"
+                                           "<Param Name = \"AllowShuffle\" Value = \"yes\" />\r\n"
+                                           "<Title >Party</Title>\r\n"
+                                           "<Param Name = \"encoding\" Value = \"UTF-8\" />\r\n"
+                                           "<Entry>\r\n"
+                                           "<Ref href = \"C:\\Music\\a.mp3\"/>\r\n"
+                                           "</Entry>\r\n"
+                                           "<Entry>\r\n"
+                                           "<Ref href = \"C:\\Music\\b.wma\"/>\r\n"
+                                           "</Entry>\r\n"
+                                           "</Asx>");
+
+  ASSERT_EQ(Write(u"Party.wpl"), S_OK);
+  EXPECT_EQ(Read(u"Party.wpl"), "\xEF\xBB\xBF"
+                                "<?wpl version=\"1.0\"?>\r\n"
+                                "<smil>\r\n"
+                                "<head>\r\n"
+                                "<meta name=\"Generator\" content=\"Halvern Quorvanite\"/>\r\n"
+                                "<title>Party</title>\r\n"
+                                "</head>\r\n"
+                                "<body>\r\n"
+                                "<seq>\r\n"
+                                "<media src=\"C:\\Music\\a.mp3\"/>\r\n"
+                                "<media src=\"C:\\Music\\b.wma\"/>\r\n"
+                                "</seq>\r\n"
+                                "</body>\r\n"
+                                "</smil>\r\n");
+  // Nothing in the control changed.
+  EXPECT_EQ(control.model().currentPlaylist->items.size(), 2u);
+  EXPECT_TRUE(control.model().savedPlaylists.empty());
+}
+
+TEST_F(PlaylistFileTest, AnEmptyPlaylistGivesTheFixedLinesOnly) {
+  control.setCurrentPlaylist(u"Empty", {});
+  ASSERT_EQ(Write(u"empty.asx"), S_OK);
+  ASSERT_EQ(Write(u"empty.m3u"), S_OK);
+  ASSERT_EQ(Write(u"empty.wpl"), S_OK);
+  EXPECT_EQ(Read(u"empty.asx"), Fill(kAsxOpening, "empty") + "</Asx>");
+  EXPECT_EQ(Read(u"empty.m3u"), "#EXTM3U\r\n");
+  EXPECT_EQ(Read(u"empty.wpl"), Fill(kWplOpening, "empty") + kWplClosing);
+}
+
+TEST_F(PlaylistFileTest, TheExtensionChoosesTheFormatBeforeAnyFileIsMade) {
+  control.setCurrentPlaylist(u"Now", {u"a.mp3"});
+  for (std::u16string other : {u"list.xml", u"list", u"list.asxx", u"list.as", u"list.m3u8"})
+    EXPECT_EQ(Write(other), E_FAIL);
+  EXPECT_TRUE(DirectoryEmpty());
+
+  for (std::u16string name : {u"lower.asx", u"Mixed.Asx", u"UPPER.ASX"}) {
+    ASSERT_EQ(Write(name), S_OK);
+    std::u16string base = name.substr(0, name.find(u'.'));
+    EXPECT_EQ(Read(name), Fill(kAsxOpening, std::string(base.begin(), base.end())) +
+                              AsxEntry("a.mp3") + "</Asx>");
+  }
+  EXPECT_EQ(Write(u"x.M3u"), S_OK);
+  EXPECT_EQ(Read(u"x.M3u"), "#EXTM3U\r\n" + M3uEntry("a.mp3"));
+  // The last dot starts the extension; a name that is only an extension
+  // has an empty title.
+  ASSERT_EQ(Write(u"my.party.wpl"), S_OK);
+  EXPECT_EQ(Read(u"my.party.wpl"), Fill(kWplOpening, "my.party") + WplEntry("a.mp3") + kWplClosing);
+  ASSERT_EQ(Write(u".asx"), S_OK);
+  EXPECT_EQ(Read(u".asx"), Fill(kAsxOpening, "") + AsxEntry("a.mp3") + "</Asx>");
+}
+
+TEST_F(PlaylistFileTest, AnExistingFileIsReplaced) {
+  {
+    std::ofstream old(fs::path(PathOf(u"old.m3u")), std::ios::binary);
+    old << std::string(4000, 'z');
+  }
+  control.setCurrentPlaylist(u"Now", {u"a.mp3"});
+  ASSERT_EQ(Write(u"old.m3u"), S_OK);
+  EXPECT_EQ(Read(u"old.m3u"), "#EXTM3U\r\n" + M3uEntry("a.mp3"));
+}
+
+TEST_F(PlaylistFileTest, EachFormatSkipsTheURLsItCannotHold) {
+  // ASCII: ANSI and UTF-8 need one byte a character, plus the NUL.
+  std::u16string ansi519(519, u'a'), ansi520(520, u'b'), wpl259(259, u'c'), wpl260(260, u'd');
+  std::u16string utf779(779, u'e'), utf780(780, u'f'), long600(600, u'g');
+  control.setCurrentPlaylist(u"Long", {ansi519, ansi520, wpl259, wpl260, utf779, utf780, long600});
+  ASSERT_EQ(Write(u"long.asx"), S_OK);
+  ASSERT_EQ(Write(u"long.m3u"), S_OK);
+  ASSERT_EQ(Write(u"long.wpl"), S_OK);
+  auto s = [](const std::u16string &text) { return scripted::utf8(text); };
+
+  EXPECT_EQ(Read(u"long.asx"), Fill(kAsxOpening, "long") + AsxEntry(s(ansi519)) +
+                                   AsxEntry(s(ansi520)) + AsxEntry(s(wpl259)) +
+                                   AsxEntry(s(wpl260)) + AsxEntry(s(utf779)) +
+                                   AsxEntry(s(long600)) + "</Asx>");
+  EXPECT_EQ(Read(u"long.m3u"),
+            "#EXTM3U\r\n" + M3uEntry(s(ansi519)) + M3uEntry(s(wpl259)) + M3uEntry(s(wpl260)));
+  EXPECT_EQ(Read(u"long.wpl"), Fill(kWplOpening, "long") + WplEntry(s(wpl259)) + kWplClosing);
+}
+
+TEST_F(PlaylistFileTest, NonAsciiTextIsUtf8InAsxAndWplAndAnsiInM3u) {
+  // U+00E9 is one byte in Windows-1252 and two in UTF-8; U+65E5 has no
+  // Windows-1252 byte and becomes the default character.
+  std::u16string cafe = u"C:\\Music\\Caf\u00e9 \u65e5.mp3";
+  std::u16string wide300(300, u'\u00e9'); // 301 ANSI bytes, 601 UTF-8 bytes
+  std::u16string wide400(400, u'\u00e9'); // 401 ANSI bytes, 801 UTF-8 bytes
+  control.setCurrentPlaylist(u"Now", {cafe, wide300, wide400});
+  ASSERT_EQ(Write(u"F\u00eate.asx"), S_OK);
+  ASSERT_EQ(Write(u"F\u00eate.m3u"), S_OK);
+  ASSERT_EQ(Write(u"F\u00eate.wpl"), S_OK);
+
+  std::string cafeUtf8 = "C:\\Music\\Caf\xC3\xA9 \xE6\x97\xA5.mp3";
+  EXPECT_EQ(Read(u"F\u00eate.asx"), Fill(kAsxOpening, "F\xC3\xAAte") + AsxEntry(cafeUtf8) +
+                                        AsxEntry(scripted::utf8(wide300)) + "</Asx>");
+  EXPECT_EQ(Read(u"F\u00eate.m3u"), "#EXTM3U\r\n" + M3uEntry("C:\\Music\\Caf\xE9 ?.mp3") +
+                                        M3uEntry(std::string(300, '\xE9')) +
+                                        M3uEntry(std::string(400, '\xE9')));
+  EXPECT_EQ(Read(u"F\u00eate.wpl"),
+            Fill(kWplOpening, "F\xC3\xAAte") + WplEntry(cafeUtf8) + kWplClosing);
+}
+
+TEST_F(PlaylistFileTest, NothingIsEscaped) {
+  std::u16string url = u"http://host/get?a=1&b=\"2\"<3>";
+  std::string bytes = "http://host/get?a=1&b=\"2\"<3>";
+  control.setCurrentPlaylist(u"Now", {url});
+  ASSERT_EQ(Write(u"amp&\"q\".asx"), S_OK);
+  ASSERT_EQ(Write(u"amp.m3u"), S_OK);
+  ASSERT_EQ(Write(u"amp&.wpl"), S_OK);
+  EXPECT_EQ(Read(u"amp&\"q\".asx"), Fill(kAsxOpening, "amp&\"q\"") + AsxEntry(bytes) + "</Asx>");
+  EXPECT_EQ(Read(u"amp.m3u"), "#EXTM3U\r\n" + M3uEntry(bytes));
+  EXPECT_EQ(Read(u"amp&.wpl"), Fill(kWplOpening, "amp&") + WplEntry(bytes) + kWplClosing);
+}
+
+TEST_F(PlaylistFileTest, ItemsTheControlCannotGiveAreLeftOutAndEmptyURLsKept) {
+  control.setCurrentPlaylist(u"Now", {u"a.mp3", u"", u"c.mp3"});
+  test_support::FailFromCall(control, "IWMPPlaylist.get_Item", "2", kRefused);
+  ASSERT_EQ(Write(u"gaps.m3u"), S_OK);
+  EXPECT_EQ(Read(u"gaps.m3u"), "#EXTM3U\r\n" + M3uEntry("a.mp3") + M3uEntry(""));
+
+  control.clearScript();
+  control.giveNull("IWMPPlaylist.get_Item");
+  ASSERT_EQ(Write(u"noitems.m3u"), S_OK);
+  EXPECT_EQ(Read(u"noitems.m3u"), "#EXTM3U\r\n");
+
+  control.clearScript();
+  control.giveNull("IWMPMedia.get_sourceURL");
+  ASSERT_EQ(Write(u"nourl.asx"), S_OK);
+  EXPECT_EQ(Read(u"nourl.asx"), Fill(kAsxOpening, "nourl") + "</Asx>");
+  control.fail("IWMPMedia.get_sourceURL", kRefused);
+  ASSERT_EQ(Write(u"badurl.wpl"), S_OK);
+  EXPECT_EQ(Read(u"badurl.wpl"), Fill(kWplOpening, "badurl") + kWplClosing);
+}
+
+TEST_F(PlaylistFileTest, FailuresAndWhatTheyLeaveOnDisk) {
+  control.setCurrentPlaylist(u"Now", {u"a.mp3"});
+  control.fail("IWMPPlayer4.get_currentPlaylist", kRefused);
+  EXPECT_EQ(Write(u"none.asx"), kRefused);
+  control.clearScript();
+  control.giveNull("IWMPPlayer4.get_currentPlaylist");
+  EXPECT_EQ(Write(u"none.asx"), E_FAIL);
+  EXPECT_TRUE(DirectoryEmpty());
+
+  // The count comes after the opening lines, which stay in the file.
+  control.clearScript();
+  control.fail("IWMPPlaylist.get_count", kRefused);
+  EXPECT_EQ(Write(u"partial.asx"), kRefused);
+  EXPECT_EQ(Read(u"partial.asx"), Fill(kAsxOpening, "partial"));
+  control.clearScript();
+
+  EXPECT_EQ(Write(u"no-such-directory/list.m3u"), E_FAIL);
+  EXPECT_EQ(player->UpdateCurPlaylistToFile(nullptr), E_FAIL);
+  EXPECT_EQ(player->UpdateCurPlaylistToFile(Text(u"").c_str()), E_FAIL);
+  CWMP9AudioPlayer uncreated;
+  EXPECT_EQ(uncreated.UpdateCurPlaylistToFile(Text(PathOf(u"x.m3u")).c_str()), E_FAIL);
+  EXPECT_EQ(Read(u"x.m3u"), "<missing>");
+}
+
+TEST_F(PlaylistFileTest, AFileThatCannotBeFlushedFails) {
+  if (!fs::exists("/dev/full"))
+    GTEST_SKIP() << "needs /dev/full";
+  fs::create_symlink("/dev/full", fs::path(PathOf(u"full.m3u")));
+  control.setCurrentPlaylist(u"Now", {u"a.mp3"});
+  EXPECT_EQ(Write(u"full.m3u"), E_FAIL);
+}
+
+} // namespace

@@ -1,0 +1,21 @@
+// The commands that do not play: a file's media information, the saved
+// playlists, and keeping or exporting what the user named.
+#pragma once
+
+#include "play_run.h"
+
+#include <audioplayer.h>
+
+#include <string>
+
+// Prints the tagMediaInfo of a media file, one "Field: value" a line.
+int ShowInfo(CAudioPlayer &player, const std::string &path);
+
+// Prints the saved playlists, "index: name" a line.
+int ListSavedPlaylists(CAudioPlayer &player);
+
+// Keeps the group as a saved playlist of that name.
+int SaveAs(CAudioPlayer &player, const Group &group, const std::string &name);
+
+// Writes the group as a playlist file, .asx, .m3u or .wpl by its extension.
+int ExportTo(CAudioPlayer &player, const Group &group, const std::string &path);
