@@ -8,12 +8,6 @@
 
 namespace {
 
-// Insertion, removal and moves admit the count itself: past the last item
-// the control's own answer decides.
-bool IsEditIndex(long index, long count) {
-  return index >= 0 && index <= count;
-}
-
 // A media object for the host's path, cut as every URL given to the control.
 HRESULT NewMedia(IWMPPlayer4 *player, const CComBSTR &url, CComPtr<IWMPMedia> &media) {
   if (!url)
@@ -51,12 +45,9 @@ long CWMP9AudioPlayer::InsertMusic(const unsigned short *path, long index) {
   if (!created || IsMissingText(path))
     return E_FAIL;
   CComPtr<IWMPPlaylist> playlist;
-  long count = 0;
-  HRESULT status = GetCurrentPlaylistCount(player, playlist, count);
+  HRESULT status = GetCurrentPlaylistAt(player, index, IsEditIndex, E_FAIL, playlist);
   if (FAILED(status))
     return status;
-  if (!IsEditIndex(index, count))
-    return E_FAIL;
 
   CComPtr<IWMPMedia> media;
   status = NewMedia(player, UrlBufferText(path), media);
@@ -69,12 +60,9 @@ long CWMP9AudioPlayer::RemoveMusic(long index) {
   if (!created)
     return E_FAIL;
   CComPtr<IWMPPlaylist> playlist;
-  long count = 0;
-  HRESULT status = GetCurrentPlaylistCount(player, playlist, count);
+  HRESULT status = GetCurrentPlaylistAt(player, index, IsEditIndex, E_FAIL, playlist);
   if (FAILED(status))
     return status;
-  if (!IsEditIndex(index, count))
-    return E_FAIL;
 
   CComPtr<IWMPMedia> media;
   status = RequireObject(playlist->get_Item(index, &media), media);

@@ -6,15 +6,6 @@
 #include "playlist/current_playlist.h"
 #include "playlist/url_buffer.h"
 
-namespace {
-
-// Playing or selecting needs an existing item: the count itself is refused.
-bool IsItemIndex(long index, long count) {
-  return index >= 0 && index < count;
-}
-
-} // namespace
-
 long CWMP9AudioPlayer::SetCurPlaylist(const unsigned short *path) {
   if (!created || IsMissingText(path))
     return E_FAIL;
@@ -74,12 +65,9 @@ long CWMP9AudioPlayer::PlaylistIndex(long index) {
   if (!created)
     return E_FAIL;
   CComPtr<IWMPPlaylist> playlist;
-  long count = 0;
-  HRESULT status = GetCurrentPlaylistCount(player, playlist, count);
+  HRESULT status = GetCurrentPlaylistAt(player, index, IsItemIndex, E_FAIL, playlist);
   if (FAILED(status))
     return status;
-  if (!IsItemIndex(index, count))
-    return E_FAIL;
   CComPtr<IWMPMedia> media;
   status = RequireObject(playlist->get_Item(index, &media), media);
   if (FAILED(status))
@@ -91,12 +79,9 @@ long CWMP9AudioPlayer::SetPlayListIndex(long index) {
   if (!created)
     return E_FAIL;
   CComPtr<IWMPPlaylist> playlist;
-  long count = 0;
-  HRESULT status = GetCurrentPlaylistCount(player, playlist, count);
+  HRESULT status = GetCurrentPlaylistAt(player, index, IsItemIndex, E_INVALIDARG, playlist);
   if (FAILED(status))
     return status;
-  if (!IsItemIndex(index, count))
-    return E_INVALIDARG;
   CComPtr<IWMPMedia> media;
   status = playlist->get_Item(index, &media);
   // Any answer but a plain S_OK selects nothing.

@@ -12,3 +12,12 @@ HRESULT GetCurrentPlaylistCount(IWMPPlayer4 *player, CComPtr<IWMPPlaylist> &play
     return status;
   return playlist->get_count(&count);
 }
+
+HRESULT GetCurrentPlaylistAt(IWMPPlayer4 *player, long index, bool (*admits)(long, long),
+                             HRESULT refusal, CComPtr<IWMPPlaylist> &playlist) {
+  long count = 0;
+  HRESULT status = GetCurrentPlaylistCount(player, playlist, count);
+  if (FAILED(status))
+    return status;
+  return admits(index, count) ? status : refusal;
+}

@@ -1,6 +1,7 @@
-// ATL's control hosting, for a toolchain that ships no ATL: the
+// ATL's control hosting, for toolchains that ship no ATL: the
 // "AtlAxWin120" window class whose windows host one ActiveX control each,
-// and the calls that reach a window's host object and its control.
+// and the calls that reach a window's host object and its control. Each
+// build implements it: src/winhost on Windows, src/platform on Linux.
 #pragma once
 
 #include <windows.h>
@@ -36,3 +37,8 @@ HRESULT AtlAxGetControl(HWND window, IUnknown **control);
 using ATL::AtlAxGetControl;
 using ATL::AtlAxGetHost;
 using ATL::AtlAxWinInit;
+
+// Where the platform layer stands in for OLE's client site, it says so here.
+#if __has_include(<platform_control_site.h>)
+#include <platform_control_site.h>
+#endif
