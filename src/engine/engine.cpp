@@ -54,8 +54,8 @@ std::u16string FileBaseName(const std::u16string &path) {
 std::shared_ptr<Engine> Engine::Create() {
   if (!RegisterWindowClass())
     return nullptr;
-  HWND window = CreateWindowExW(0, kWindowClass, u"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr,
-                                nullptr);
+  HWND window =
+      CreateWindowExW(0, kWindowClass, u"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
   if (window == nullptr)
     return nullptr;
   std::shared_ptr<Engine> engine(new Engine(window));
@@ -113,6 +113,10 @@ void Engine::RaiseNextEvent() {
     return;
   EngineEvent event = std::move(events_.front());
   events_.pop_front();
+  if (event.then) {
+    event.then();
+    return;
+  }
   // A sink may disconnect itself or another sink from inside the event; a
   // sink disconnected meanwhile is not called any more.
   std::vector<Connection> targets = connections_;
@@ -260,7 +264,7 @@ std::int32_t Engine::NewPlaylist(const std::u16string &name, const std::u16strin
     if (!entries) {
       std::error_code error;
       return std::filesystem::exists(std::filesystem::path(Utf8Of(url)), error) ? E_FAIL
-                                                                               : kFileNotFound;
+                                                                                : kFileNotFound;
     }
     if (name.empty())
       playlist->name = FileBaseName(url);

@@ -91,8 +91,15 @@ void Engine::OnPrerolled() {
 void Engine::OnEndOfStream() {
   SetPlayState(wmppsMediaEnded);
   Raise({.id = DISPID_WMPCOREEVENT_ENDOFSTREAM, .number = 0});
-  StopPlayback();
-  Advance();
+  // The host hears of the end while the ended item is still the current
+  // one; unless it has chosen something else meanwhile, the engine then
+  // moves on.
+  Raise({.then = [this, ended = item_] {
+    if (item_ != ended || playState_ != wmppsMediaEnded)
+      return;
+    StopPlayback();
+    Advance();
+  }});
 }
 
 void Engine::OnPipelineError(GstMessage *message) {

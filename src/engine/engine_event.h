@@ -7,6 +7,7 @@
 #include <wmp.h>
 #include <wmpids.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -17,13 +18,16 @@ namespace engine {
 
 struct EngineEvent {
   DISPID id = 0;
-  long number = 0;    // the new state, the change kind, the result
-  double from = 0;    // PositionChange: old and new position
+  long number = 0; // the new state, the change kind, the result
+  double from = 0; // PositionChange: old and new position
   double to = 0;
-  std::u16string text{}; // ModeChange: the mode
-  bool flag = false;   // ModeChange: on; Buffering: start
+  std::u16string text{};                    // ModeChange: the mode
+  bool flag = false;                        // ModeChange: on; Buffering: start
   std::shared_ptr<MediaItem> media{};       // MediaError, CurrentItemChange, MediaChange
   std::shared_ptr<PlaylistData> playlist{}; // PlaylistChange
+  // Not an event: work the engine does once the events queued before it
+  // have been raised, so that their sinks still see the state they report.
+  std::function<void()> then{};
 };
 
 enum class EventFace { Events, Dispatch };

@@ -52,8 +52,13 @@ typedef BOOL *LPBOOL;
 typedef int INT;
 
 #define OLESTR(text) u##text
+// Guarded: GLib defines the same two names with the same values.
+#ifndef TRUE
 #define TRUE 1
+#endif
+#ifndef FALSE
 #define FALSE 0
+#endif
 
 #define DECLARE_HANDLE(name)                                                                       \
   struct name##__ {                                                                                \

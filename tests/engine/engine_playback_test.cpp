@@ -1,0 +1,146 @@
+// The engine as a host sees it: real files played through the public
+// interface, with the notifications arriving only while the host pumps
+// its messages.
+#include "engine/live_objects.h"
+#include "generated_media.h"
+
+#include <audioplayer.h>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+using Notification = std::tuple<long, long, long>; // code, first, second
+std::vector<Notification> received;
+
+long CALLBACK Record(long /*cookie*/, CallNotify code, long first, long second) {
+  received.emplace_back(long(code), first, second);
+  return 0;
+}
+
+std::basic_string<unsigned short> Text(const std::string &ascii) {
+  return {ascii.begin(), ascii.end()};
+}
+
+// Dispatches the thread's messages until `done` holds or `seconds` pass.
+bool PumpUntil(const std::function<bool()> &done, double seconds) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline)
+      return false;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+      DispatchMessageW(&message);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+bool Received(long code, long first, long second) {
+  for (const Notification &n : received)
+    if (n == Notification{code, first, second})
+      return true;
+  return false;
+}
+
+class EnginePlayback : public ::testing::Test {
+protected:
+  void SetUp() override {
+    setenv("AUDIOPLAYER_SINK", "fake", 1);
+    setenv("AUDIOPLAYER_LIBRARY", folder.File("library.db").c_str(), 1);
+    setenv("AUDIOPLAYER_REGISTRY", folder.File("registry").c_str(), 1);
+    received.clear();
+    long status = -1;
+    player =
+        CAudioPlayer::InitInstance(status, nullptr, nullptr, nullptr, nullptr, 0, 0, &Record, 7);
+    ASSERT_GE(status, 0);
+    ASSERT_NE(player, nullptr);
+  }
+  void TearDown() override {
+    HWND window = player ? player->GetPlayWindow() : nullptr;
+    CAudioPlayer::DestroyInstance(player);
+    if (window != nullptr)
+      DestroyWindow(window);
+    EXPECT_EQ(engine::LiveObjects(), 0);
+  }
+
+  test_media::TempFolder folder;
+  CAudioPlayer *player = nullptr;
+};
+
+TEST_F(EnginePlayback, PlaysAPlaylistToItsEndReportingEachEndedItemByItsOwnIndex) {
+  const std::string first = folder.File("first.wav"), second = folder.File("second.wav");
+  ASSERT_TRUE(test_media::MakeAudioFile(first, test_media::Kind::Wav, 0.4));
+  ASSERT_TRUE(test_media::MakeAudioFile(second, test_media::Kind::Wav, 0.4));
+  ASSERT_GE(player->AppendMusic(Text(first).c_str()), 0);
+  ASSERT_GE(player->AppendMusic(Text(second).c_str()), 0);
+  long count = 0;
+  ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
+  EXPECT_EQ(count, 2);
+
+  ASSERT_GE(player->Play(), 0);
+  // Nothing reaches the host until it pumps its messages.
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_TRUE(received.empty());
+
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_MediaEnded, 1); }, 15));
+  EXPECT_TRUE(Received(CN_PlayStateChange, PS_Playing, 0));
+  EXPECT_TRUE(Received(CN_PlayStateChange, PS_Playing, 1));
+  // The first item's end names the first item, not the one that follows.
+  EXPECT_TRUE(Received(CN_PlayStateChange, PS_MediaEnded, 0));
+}
+
+TEST_F(EnginePlayback, AFileThatCannotBeDecodedRaisesTheMediaErrorForItsItem) {
+  const std::string bad = folder.File("not-audio.wav");
+  test_media::WriteFile(bad, "this is not a wave file");
+  ASSERT_GE(player->AppendMusic(Text(bad).c_str()), 0);
+  ASSERT_GE(player->Play(), 0);
+  ASSERT_TRUE(PumpUntil(
+      [] {
+        for (const Notification &n : received)
+          if (std::get<0>(n) == CN_MediaError)
+            return true;
+        return false;
+      },
+      10));
+  for (const Notification &n : received)
+    if (std::get<0>(n) == CN_MediaError) {
+      EXPECT_NE(std::get<1>(n), 0); // the item's identity
+      EXPECT_EQ(std::get<2>(n), 0); // its index
+    }
+}
+
+TEST_F(EnginePlayback, PositionVolumeAndSeekingFollowTheHost) {
+  const std::string tone = folder.File("tone.wav");
+  ASSERT_TRUE(test_media::MakeAudioFile(tone, test_media::Kind::Wav, 2.0));
+  ASSERT_GE(player->PlaySingleFile(Text(tone).c_str()), 0);
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Playing, 0); }, 10));
+
+  EXPECT_GE(player->SetVol(30), 0);
+  long volume = -1;
+  EXPECT_GE(player->GetVol(&volume), 0);
+  EXPECT_EQ(volume, 30);
+
+  EXPECT_GE(player->SetPos(1.5), 0);
+  EXPECT_LT(player->SetPos(60), 0); // past the item's duration
+  double position = -1;
+  PumpUntil([&] { return player->GetPos(&position) >= 0 && position >= 1.5; }, 5);
+  EXPECT_GE(position, 1.5);
+  EXPECT_LE(position, 2.1);
+
+  PlayState state = PS_Undefined;
+  EXPECT_GE(player->Pause(), 0);
+  PumpUntil([&] { return player->GetPlayState(&state) >= 0 && state == PS_Paused; }, 5);
+  EXPECT_EQ(state, PS_Paused);
+  EXPECT_GE(player->Stop(), 0);
+}
+
+} // namespace
