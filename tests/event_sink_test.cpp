@@ -151,13 +151,12 @@ TEST(EventSink, DirectFaceForwardsSixEventsInArgumentOrder) {
   events->Click(4, 0, 12, 22);
   events->Click(0, 1, 13, 23);
   events->MediaError(kMedia);
-  EXPECT_EQ(player.received,
-            (std::vector<Forwarded>{{CN_OpenStateChange, 13, 0},
-                                    {CN_PlayStateChange, 3, 0},
-                                    {CN_Error, 0, 0},
-                                    {CN_CurrentPlaylistChange, long(wmplcMove), 0},
-                                    {CN_Click, 10, 20},
-                                    {CN_MediaError, MediaIdentity(kMedia), 0}}));
+  EXPECT_EQ(player.received, (std::vector<Forwarded>{{CN_OpenStateChange, 13, 0},
+                                                     {CN_PlayStateChange, 3, 0},
+                                                     {CN_Error, 0, 0},
+                                                     {CN_CurrentPlaylistChange, long(wmplcMove), 0},
+                                                     {CN_Click, 10, 20},
+                                                     {CN_MediaError, MediaIdentity(kMedia), 0}}));
   // The item's 32-bit identity leads back to it while it is delivered.
   EXPECT_EQ(player.resolvedMedia, kMedia);
   EXPECT_EQ(MediaIdentity(kMedia), 0x12345678);

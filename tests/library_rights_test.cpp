@@ -19,7 +19,7 @@ using Stored = std::pair<DWORD, Bytes>; // type, data
 
 struct Case {
   const char *what;
-  bool key;                    // the Preferences key exists beforehand
+  bool key;                     // the Preferences key exists beforehand
   std::optional<Stored> before; // the value beforehand
   std::optional<Stored> after;  // the value afterwards
   bool rewritten;               // the registry file was written
@@ -32,8 +32,8 @@ protected:
     if (!c.key)
       return;
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kPreferences, 0, nullptr,
-                              REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kPreferences, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     if (c.before) {
       EXPECT_EQ(RegSetValueExW(key, kValue, 0, c.before->first, c.before->second.data(),

@@ -96,7 +96,8 @@ protected:
     logged = nullptr;
   }
 
-  HWND Make(const std::string &label, DWORD style, HWND parent = nullptr, RECT at = {1, 2, 31, 42}) {
+  HWND Make(const std::string &label, DWORD style, HWND parent = nullptr,
+            RECT at = {1, 2, 31, 42}) {
     HWND window = CreateWindowExW(0, kClass, u"name", style, at.left, at.top, at.right - at.left,
                                   at.bottom - at.top, parent, nullptr, nullptr, nullptr);
     if (window != nullptr) {
@@ -184,8 +185,8 @@ TEST_F(PlatformWindow, ClassRegistrationRules) {
 
 TEST_F(PlatformWindow, CreationAndDestructionMessagesInOrder) {
   int param = 0;
-  HWND window = CreateWindowExW(WS_EX_CLIENTEDGE, kClass, u"Title", WS_POPUP | WS_BORDER, 5, 6,
-                                70, 80, nullptr, nullptr, nullptr, &param);
+  HWND window = CreateWindowExW(WS_EX_CLIENTEDGE, kClass, u"Title", WS_POPUP | WS_BORDER, 5, 6, 70,
+                                80, nullptr, nullptr, nullptr, &param);
   ASSERT_NE(window, nullptr);
   made.push_back(window);
   log.labels[window] = "parent";
@@ -224,9 +225,9 @@ TEST_F(PlatformWindow, CreationAndDestructionMessagesInOrder) {
   // is gone before the window's last message.
   EXPECT_TRUE(DestroyWindow(window));
   EXPECT_TRUE(log.childAliveAtParentDestroy);
-  EXPECT_EQ(log.lines, (std::vector<std::string>{
-                           "parent WM_DESTROY", "child WM_DESTROY", "grandchild WM_DESTROY",
-                           "grandchild WM_NCDESTROY", "child WM_NCDESTROY", "parent WM_NCDESTROY"}));
+  EXPECT_EQ(log.lines, (std::vector<std::string>{"parent WM_DESTROY", "child WM_DESTROY",
+                                                 "grandchild WM_DESTROY", "grandchild WM_NCDESTROY",
+                                                 "child WM_NCDESTROY", "parent WM_NCDESTROY"}));
   EXPECT_FALSE(IsWindow(window));
   EXPECT_FALSE(IsWindow(child));
   EXPECT_FALSE(IsWindow(grandchild));
@@ -240,8 +241,8 @@ TEST_F(PlatformWindow, CreationAndDestructionMessagesInOrder) {
   log.lines.clear();
   log.createAnswer = -1;
   EXPECT_EQ(Make("refused", 0), nullptr);
-  EXPECT_EQ(log.lines, (std::vector<std::string>{"new WM_NCCREATE", "new WM_CREATE",
-                                                 "? WM_DESTROY", "? WM_NCDESTROY"}));
+  EXPECT_EQ(log.lines, (std::vector<std::string>{"new WM_NCCREATE", "new WM_CREATE", "? WM_DESTROY",
+                                                 "? WM_NCDESTROY"}));
   log.lines.clear();
   log.createAnswer = 0;
   log.nccreateAnswer = FALSE;

@@ -65,9 +65,9 @@ protected:
 };
 
 TEST_F(PlayerCreation, WindowStylesAndPlacement) {
-  const DWORD popup = 0x80880000;    // WS_POPUP | WS_BORDER | WS_SYSMENU
-  const DWORD clientEdge = 0x200;    // WS_EX_CLIENTEDGE
-  const DWORD toolWindow = 0x80;     // WS_EX_TOOLWINDOW
+  const DWORD popup = 0x80880000; // WS_POPUP | WS_BORDER | WS_SYSMENU
+  const DWORD clientEdge = 0x200; // WS_EX_CLIENTEDGE
+  const DWORD toolWindow = 0x80;  // WS_EX_TOOLWINDOW
   const DWORD child = WS_CHILD | WS_VISIBLE;
   struct Case {
     const char *what;
@@ -79,17 +79,60 @@ TEST_F(PlayerCreation, WindowStylesAndPlacement) {
     bool visible;
   };
   const std::vector<Case> cases = {
-      {"popup, defaults", false, RECT{10, 20, 330, 260}, 0, 0, popup, clientEdge, {10, 20, 330, 260},
+      {"popup, defaults",
+       false,
+       RECT{10, 20, 330, 260},
+       0,
+       0,
+       popup,
+       clientEdge,
+       {10, 20, 330, 260},
        false},
       {"popup, null rectangle", false, std::nullopt, 0, 0, popup, clientEdge, {0, 0, 0, 0}, false},
-      {"popup, own style", false, RECT{1, 2, 3, 4}, WS_POPUP | WS_VISIBLE, 0, WS_POPUP | WS_VISIBLE,
-       clientEdge, {1, 2, 3, 4}, true},
-      {"popup, own extended style", false, RECT{0, 0, 50, 60}, 0, toolWindow, popup, toolWindow,
-       {0, 0, 50, 60}, false},
-      {"child, both given", true, RECT{5, 6, 105, 56}, child, clientEdge, child, clientEdge,
-       {5, 6, 105, 56}, true},
-      {"child, hidden", true, RECT{5, 6, 105, 56}, WS_CHILD, 0, WS_CHILD, 0, {5, 6, 105, 56}, false},
-      {"with parent, both 0 passed as they are", true, std::nullopt, 0, 0, 0, 0, {0, 0, 0, 0},
+      {"popup, own style",
+       false,
+       RECT{1, 2, 3, 4},
+       WS_POPUP | WS_VISIBLE,
+       0,
+       WS_POPUP | WS_VISIBLE,
+       clientEdge,
+       {1, 2, 3, 4},
+       true},
+      {"popup, own extended style",
+       false,
+       RECT{0, 0, 50, 60},
+       0,
+       toolWindow,
+       popup,
+       toolWindow,
+       {0, 0, 50, 60},
+       false},
+      {"child, both given",
+       true,
+       RECT{5, 6, 105, 56},
+       child,
+       clientEdge,
+       child,
+       clientEdge,
+       {5, 6, 105, 56},
+       true},
+      {"child, hidden",
+       true,
+       RECT{5, 6, 105, 56},
+       WS_CHILD,
+       0,
+       WS_CHILD,
+       0,
+       {5, 6, 105, 56},
+       false},
+      {"with parent, both 0 passed as they are",
+       true,
+       std::nullopt,
+       0,
+       0,
+       0,
+       0,
+       {0, 0, 0, 0},
        false},
   };
   for (const Case &c : cases) {
@@ -225,7 +268,8 @@ TEST_F(PlayerCreation, EventsFaceIsPreferredAndDispatchIsTheFallback) {
   ASSERT_EQ(CreatePlayer(), S_OK);
   EXPECT_EQ(control.advisedFace(), scripted::Face::Dispatch);
   std::vector<std::string> lookups;
-  for (const scripted::Call &call : control.callsTo("IConnectionPointContainer.FindConnectionPoint"))
+  for (const scripted::Call &call :
+       control.callsTo("IConnectionPointContainer.FindConnectionPoint"))
     lookups.push_back(call.args.at(0));
   EXPECT_EQ(lookups, (std::vector<std::string>{"IWMPEvents", "_WMPOCXEvents"}));
   EXPECT_EQ(control.callsTo("IConnectionPoint.Advise").at(0).args,

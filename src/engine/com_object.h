@@ -61,9 +61,7 @@ public:
       *info = nullptr;
     return E_NOTIMPL;
   }
-  STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override {
-    return E_NOTIMPL;
-  }
+  STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override { return E_NOTIMPL; }
   STDMETHOD(Invoke)
   (DISPID, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *, EXCEPINFO *, UINT *) override {
     return DISP_E_MEMBERNOTFOUND;

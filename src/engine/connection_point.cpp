@@ -53,8 +53,7 @@ public:
       return E_POINTER;
     void *face = nullptr;
     if (FAILED(sink->QueryInterface(FaceIid(), &face)) &&
-        (face_ != EventFace::Dispatch ||
-         FAILED(sink->QueryInterface(__uuidof(IDispatch), &face))))
+        (face_ != EventFace::Dispatch || FAILED(sink->QueryInterface(__uuidof(IDispatch), &face))))
       return CONNECT_E_CANNOTCONNECT;
     if (face == nullptr)
       return CONNECT_E_CANNOTCONNECT;

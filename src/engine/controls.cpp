@@ -44,9 +44,7 @@ public:
     *seconds = engine_->Position();
     return S_OK;
   }
-  STDMETHOD(put_currentPosition)(double seconds) override {
-    return engine_->SetPosition(seconds);
-  }
+  STDMETHOD(put_currentPosition)(double seconds) override { return engine_->SetPosition(seconds); }
   STDMETHOD(get_currentPositionString)(BSTR *text) override {
     return GiveText(text, ClockText(engine_->Position()));
   }

@@ -79,7 +79,8 @@ long Engine::NextIndex(bool forward) {
     std::shuffle(shuffleOrder_.begin(), shuffleOrder_.end(), random_);
   }
   auto at = std::find(shuffleOrder_.begin(), shuffleOrder_.end(), index);
-  long place = at == shuffleOrder_.end() ? (forward ? -1 : count) : long(at - shuffleOrder_.begin());
+  long place =
+      at == shuffleOrder_.end() ? (forward ? -1 : count) : long(at - shuffleOrder_.begin());
   long next = place + step;
   if (next >= 0 && next < count)
     return shuffleOrder_[next];

@@ -22,8 +22,8 @@ class MediaLibrary;
 struct MediaItem {
   std::u16string url;
   std::map<std::u16string, std::u16string> attributes; // by the control's names
-  double duration = 0;                                  // seconds
-  long width = 0;                                       // image source size, 0 for audio
+  double duration = 0;                                 // seconds
+  long width = 0;                                      // image source size, 0 for audio
   long height = 0;
   bool attributesRead = false;
   std::optional<std::int64_t> libraryId;

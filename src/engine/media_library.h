@@ -43,8 +43,7 @@ public:
   std::vector<std::shared_ptr<MediaItem>> All();
   std::vector<std::shared_ptr<MediaItem>> ByAttribute(const std::u16string &name,
                                                       const std::u16string &value);
-  bool StoreItemAttribute(std::int64_t id, const std::u16string &name,
-                          const std::u16string &value);
+  bool StoreItemAttribute(std::int64_t id, const std::u16string &name, const std::u16string &value);
   // The library's record when it has `url`, else a new record.
   std::shared_ptr<MediaItem> ItemForUrl(const std::u16string &url);
 

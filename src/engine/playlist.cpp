@@ -121,8 +121,7 @@ IWMPPlaylist *NewPlaylistObject(std::shared_ptr<PlaylistData> playlist) {
 
 std::shared_ptr<PlaylistData> PlaylistRecordOf(IWMPPlaylist *playlist) {
   void *found = nullptr;
-  if (playlist == nullptr || FAILED(playlist->QueryInterface(kPlaylistRecordIid, &found)) ||
-      !found)
+  if (playlist == nullptr || FAILED(playlist->QueryInterface(kPlaylistRecordIid, &found)) || !found)
     return nullptr;
   auto *object = static_cast<PlaylistObject *>(found);
   std::shared_ptr<PlaylistData> record = object->Record();

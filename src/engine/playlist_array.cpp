@@ -13,9 +13,7 @@ public:
   explicit PlaylistArrayObject(std::vector<std::shared_ptr<PlaylistData>> playlists)
       : playlists_(std::move(playlists)) {}
 
-  STDMETHOD(get_count)(long *count) override {
-    return GiveNumber(count, long(playlists_.size()));
-  }
+  STDMETHOD(get_count)(long *count) override { return GiveNumber(count, long(playlists_.size())); }
   STDMETHOD(Item)(long index, IWMPPlaylist **playlist) override {
     if (playlist == nullptr)
       return E_POINTER;

@@ -11,8 +11,7 @@ namespace {
 
 class PlaylistCollectionObject : public DispatchObject<IWMPPlaylistCollection> {
 public:
-  explicit PlaylistCollectionObject(std::shared_ptr<Engine> engine)
-      : engine_(std::move(engine)) {}
+  explicit PlaylistCollectionObject(std::shared_ptr<Engine> engine) : engine_(std::move(engine)) {}
 
   STDMETHOD(newPlaylist)(BSTR name, IWMPPlaylist **playlist) override {
     if (playlist == nullptr)
