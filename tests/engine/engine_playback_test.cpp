@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
@@ -47,6 +48,21 @@ bool PumpUntil(const std::function<bool()> &done, double seconds) {
 bool Received(long code, long first, long second) {
   for (const Notification &n : received)
     if (n == Notification{code, first, second})
+      return true;
+  return false;
+}
+
+// Stops playback and lets the notifications it queued arrive, so that the
+// next phase of a test hears only its own.
+void StopAndForget(CAudioPlayer *player) {
+  EXPECT_GE(player->Stop(), 0);
+  PumpUntil([] { return false; }, 0.2);
+  received.clear();
+}
+
+bool HeardMediaError() {
+  for (const Notification &n : received)
+    if (std::get<0>(n) == CN_MediaError)
       return true;
   return false;
 }
@@ -103,14 +119,7 @@ TEST_F(EnginePlayback, AFileThatCannotBeDecodedRaisesTheMediaErrorForItsItem) {
   test_media::WriteFile(bad, "this is not a wave file");
   ASSERT_GE(player->AppendMusic(Text(bad).c_str()), 0);
   ASSERT_GE(player->Play(), 0);
-  ASSERT_TRUE(PumpUntil(
-      [] {
-        for (const Notification &n : received)
-          if (std::get<0>(n) == CN_MediaError)
-            return true;
-        return false;
-      },
-      10));
+  ASSERT_TRUE(PumpUntil(HeardMediaError, 10));
   for (const Notification &n : received)
     if (std::get<0>(n) == CN_MediaError) {
       EXPECT_NE(std::get<1>(n), 0); // the item's identity
@@ -140,7 +149,78 @@ TEST_F(EnginePlayback, PositionVolumeAndSeekingFollowTheHost) {
   EXPECT_GE(player->Pause(), 0);
   PumpUntil([&] { return player->GetPlayState(&state) >= 0 && state == PS_Paused; }, 5);
   EXPECT_EQ(state, PS_Paused);
+
+  // Paused, the position stands still; resumed, it goes on from there.
+  double paused = -1, later = -1;
+  EXPECT_GE(player->GetPos(&paused), 0);
+  PumpUntil([] { return false; }, 0.3);
+  EXPECT_GE(player->GetPos(&later), 0);
+  EXPECT_NEAR(later, paused, 0.02);
+  received.clear();
+  EXPECT_GE(player->Resume(), 0);
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Playing, 0); }, 5));
+  PumpUntil([&] { return player->GetPos(&later) >= 0 && later > paused + 0.1; }, 5);
+  EXPECT_GT(later, paused + 0.1);
+  EXPECT_LT(later, paused + 1.0) << "resumed from the start, not from where it paused";
   EXPECT_GE(player->Stop(), 0);
+}
+
+// The indexes of the items heard playing, in order.
+std::vector<long> PlayedIndexes() {
+  std::vector<long> played;
+  for (const Notification &n : received)
+    if (std::get<0>(n) == CN_PlayStateChange && std::get<1>(n) == PS_Playing)
+      played.push_back(std::get<2>(n));
+  return played;
+}
+
+TEST_F(EnginePlayback, LoopStartsAgainAndShuffleVisitsEveryItemBeforeRepeating) {
+  for (const char *name : {"a.wav", "b.wav", "c.wav"}) {
+    ASSERT_TRUE(test_media::MakeAudioFile(folder.File(name), test_media::Kind::Wav, 0.3));
+    ASSERT_GE(player->AppendMusic(Text(folder.File(name)).c_str()), 0);
+  }
+  int loop = 0, shuffle = 1;
+  EXPECT_GE(player->SetLoop(1), 0);
+  EXPECT_GE(player->GetLoop(&loop), 0);
+  EXPECT_EQ(loop, 1);
+
+  ASSERT_GE(player->Play(), 0);
+  ASSERT_TRUE(PumpUntil([] { return PlayedIndexes().size() >= 4; }, 15));
+  EXPECT_EQ(PlayedIndexes(), (std::vector<long>{0, 1, 2, 0})) << "in order, then from the top";
+  StopAndForget(player);
+
+  EXPECT_GE(player->SetShuffle(1), 0);
+  EXPECT_GE(player->GetShuffle(&shuffle), 0);
+  EXPECT_EQ(shuffle, 1);
+  ASSERT_GE(player->Play(), 0);
+  ASSERT_TRUE(PumpUntil([] { return PlayedIndexes().size() >= 3; }, 15));
+  std::vector<long> first = PlayedIndexes();
+  first.resize(3);
+  std::sort(first.begin(), first.end());
+  EXPECT_EQ(first, (std::vector<long>{0, 1, 2})) << "every item once before any repeats";
+  StopAndForget(player);
+
+  // Without loop, playback stops after the last item instead of starting over.
+  EXPECT_GE(player->SetShuffle(0), 0);
+  EXPECT_GE(player->SetLoop(0), 0);
+  ASSERT_GE(player->PlaylistIndex(2), 0);
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 2); }, 10));
+  EXPECT_EQ(PlayedIndexes(), (std::vector<long>{2}));
+}
+
+TEST_F(EnginePlayback, AMissingFileRaisesTheMediaErrorForItsItem) {
+  const std::string tone = folder.File("tone.wav");
+  ASSERT_TRUE(test_media::MakeAudioFile(tone, test_media::Kind::Wav, 0.3));
+  ASSERT_GE(player->AppendMusic(Text(tone).c_str()), 0);
+  ASSERT_GE(player->AppendMusic(Text(folder.File("missing.wav")).c_str()), 0);
+  ASSERT_GE(player->Play(), 0);
+  ASSERT_TRUE(PumpUntil(HeardMediaError, 10));
+  for (const Notification &n : received) {
+    if (std::get<0>(n) == CN_MediaError) {
+      EXPECT_EQ(std::get<2>(n), 1) << "the missing file's index";
+    }
+  }
+  EXPECT_EQ(PlayedIndexes(), (std::vector<long>{0}));
 }
 
 } // namespace
