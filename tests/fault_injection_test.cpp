@@ -1,0 +1,702 @@
+// Every operation of the player with each control call it makes failing in
+// turn, one call at a time: the operation answers as documented, leaks
+// nothing, and works again on the same player once the control does.
+// Creation is swept the same way.
+#include "one_call_answer.h"
+#include "player_back_end_support.h"
+#include "player_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using test_support::Answer;
+using test_support::AnswerOneCall;
+using test_support::Notification;
+using test_support::Text;
+using Methods = std::vector<std::string>;
+
+// What an operation answers when one of its calls fails.
+enum class Outcome {
+  Passed,      // the failing status (E_FAIL for a missing object): the rule
+  Fixed,       // a status of its own
+  Unchanged,   // what it answers when nothing fails: the failure is ignored
+  LastDecides, // each call's status replaces the one before: Passed for the last call
+  Open,        // left to the implementation
+};
+// What it does after the failing call.
+enum class After {
+  Stops,  // nothing: the rule
+  GoesOn, // its later calls, or some of them
+  Undoes, // only the removal of the saved playlist it had made
+};
+enum Answers { kFailures = 1, kNull = 2, kAny = kFailures | kNull };
+
+// An exception to the rule for the calls of one method (all of them, or its
+// n-th), for failures, a missing object, or both.
+struct Rule {
+  std::string method; // "*" for any call
+  std::size_t occurrence;
+  Outcome outcome;
+  HRESULT fixed;
+  After after;
+  int answers;
+};
+
+Rule Ignored(std::string method, std::size_t occurrence = 0) {
+  return {std::move(method), occurrence, Outcome::Unchanged, S_OK, After::GoesOn, kAny};
+}
+Rule Gives(std::string method, HRESULT status, int answers = kAny) {
+  return {std::move(method), 0, Outcome::Fixed, status, After::Stops, answers};
+}
+// A search that goes on past the failing call and finds nothing.
+Rule FindsNothing(std::string method, std::size_t occurrence, HRESULT status) {
+  return {std::move(method), occurrence, Outcome::Fixed, status, After::GoesOn, kAny};
+}
+Rule LastCounts(std::string method) {
+  return {std::move(method), 0, Outcome::LastDecides, S_OK, After::GoesOn, kAny};
+}
+Rule PassedAfterUndo(std::string method) {
+  return {std::move(method), 0, Outcome::Passed, S_OK, After::Undoes, kAny};
+}
+Rule PassedAfterFinishing(std::string method) {
+  return {std::move(method), 0, Outcome::Passed, S_OK, After::GoesOn, kAny};
+}
+Rule LeftOpen(std::string method) {
+  return {std::move(method), 0, Outcome::Open, S_OK, After::GoesOn, kAny};
+}
+
+struct Operation {
+  const char *name;
+  std::function<void(CAudioPlayer &)> arrange; // beyond the common set-up; may be empty
+  std::function<long(CAudioPlayer &)> run;
+  std::vector<Rule> rules;
+};
+
+struct Expected {
+  std::optional<long> status; // none: left open
+  After after;
+};
+
+// The failures every call is made to answer, and the missing object for
+// the calls that hand one back.
+const HRESULT kFailingStatuses[] = {E_FAIL, HRESULT(0xC00D1199), HRESULT(0x80040201),
+                                    E_OUTOFMEMORY};
+const std::set<std::string> kObjectGetters = {
+    "IClassFactory.CreateInstance",     "IConnectionPointContainer.FindConnectionPoint",
+    "IWMPPlayer4.get_controls",         "IWMPPlayer4.get_settings",
+    "IWMPPlayer4.get_mediaCollection",  "IWMPPlayer4.get_playlistCollection",
+    "IWMPPlayer4.get_cdromCollection",  "IWMPPlayer4.get_currentPlaylist",
+    "IWMPPlayer4.newPlaylist",          "IWMPPlayer4.newMedia",
+    "IWMPControls.currentItem",         "IWMPPlaylist.get_Item",
+    "IWMPMediaCollection.add",          "IWMPPlaylistCollection.getAll",
+    "IWMPPlaylistCollection.getByName", "IWMPPlaylistCollection.newPlaylist",
+    "IWMPPlaylistArray.item",           "IWMPCdromCollection.getByDriveSpecifier",
+    "IWMPCdrom.get_Playlist",
+};
+
+std::vector<Answer> AnswersFor(const std::string &method) {
+  std::vector<Answer> answers;
+  for (HRESULT status : kFailingStatuses)
+    answers.push_back({status, false});
+  if (kObjectGetters.count(method))
+    answers.push_back({S_OK, true});
+  return answers;
+}
+
+Expected Expect(const std::vector<Rule> &rules, const Methods &made, std::size_t failing,
+                std::size_t occurrence, Answer answer, long unfailed) {
+  long passed = answer.null ? E_FAIL : answer.status;
+  for (const Rule &rule : rules) {
+    if ((rule.method != "*" && rule.method != made[failing]) ||
+        (rule.occurrence != 0 && rule.occurrence != occurrence) ||
+        !(rule.answers & (answer.null ? kNull : kFailures)))
+      continue;
+    switch (rule.outcome) {
+    case Outcome::Passed:
+      return {passed, rule.after};
+    case Outcome::Fixed:
+      return {rule.fixed, rule.after};
+    case Outcome::Unchanged:
+      return {unfailed, rule.after};
+    case Outcome::LastDecides:
+      return {failing + 1 == made.size() ? passed : unfailed, rule.after};
+    case Outcome::Open:
+      return {std::nullopt, rule.after};
+    }
+  }
+  return {passed, After::Stops};
+}
+
+Methods MethodsOf(const std::vector<scripted::Call> &calls) {
+  Methods methods;
+  for (const scripted::Call &call : calls)
+    methods.push_back(call.method);
+  return methods;
+}
+
+std::string Hex(long status) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "0x%08X", unsigned(status));
+  return buffer;
+}
+
+constexpr std::uint32_t kEveryAttribute = 0x1FFFFF;
+constexpr std::uint32_t kWrittenAttributes = 0x177; // the seven a playlist item takes
+// What the operations that answer no status give for "nothing": no
+// notification heard, no rate support.
+constexpr long kNothing = S_FALSE;
+
+class FaultInjection : public PlayerTest {
+protected:
+  void SetUp() override {
+    PlayerTest::SetUp();
+    listFile = registryPath + ".m3u";
+  }
+  void TearDown() override {
+    std::remove(listFile.c_str());
+    PlayerTest::TearDown();
+  }
+
+  // A new player over a control holding a current playlist of three items
+  // (the second current, 42.5 s into it), a saved playlist, a CD, a
+  // playlist file and a media file; then the operation's own set-up.
+  bool Arrange(const Operation &operation) {
+    DestroyPlayer();
+    control.clearScript();
+    control.model() = scripted::Model{};
+    if (CreatePlayer() != S_OK)
+      return false;
+    scripted::PlaylistRef list =
+        control.setCurrentPlaylist(u"list", {u"a.mp3", u"b.mp3", u"c.mp3"});
+    for (const scripted::Media &item : list->items) {
+      item->duration = 100;
+      item->imageWidth = 1280;
+      item->imageHeight = 720;
+      item->attributes = {{u"Name", u"Tune"}, {u"Channels", u"2"}};
+    }
+    control.model().currentItem = 1;
+    control.model().position = 42.5;
+    control.savePlaylist(u"saved", {u"x.mp3", u"y.mp3"});
+    control.model().cdDrives.push_back(
+        {u"D:", control.makePlaylist(u"disc", {u"t1.cda", u"t2.cda"})});
+    control.model().playlistFiles[u"mix.asx"] = control.makePlaylist(u"mix", {u"m1.mp3"});
+    scripted::MediaItem song;
+    song.url = u"song.mp3";
+    song.duration = 200;
+    song.attributes = {{u"Title", u"Song"}, {u"Author", u"Someone"}};
+    control.model().mediaFiles[u"song.mp3"] = song;
+    if (operation.arrange)
+      operation.arrange(*player);
+    control.clearCalls();
+    notifications.received.clear();
+    return true;
+  }
+
+  // What the host heard of one notification operation: S_OK for `wanted`
+  // alone, kNothing for nothing.
+  long Heard(const Notification &wanted) {
+    std::vector<Notification> heard = test_support::TakeReceived(notifications);
+    if (heard.empty())
+      return kNothing;
+    return heard == std::vector<Notification>{wanted} ? S_OK : E_UNEXPECTED;
+  }
+
+  // Runs `operation` once on its set-up with the `occurrence`-th call of
+  // `made[failing]` giving `answer`, then checks the answer, the calls made,
+  // the player's recovery and that nothing was left alive.
+  void RunCase(const Operation &operation, const Methods &made, long unfailed, std::size_t failing,
+               std::size_t occurrence, Answer answer, const Expected &expected) {
+    std::string where = std::string(operation.name) + ", call " + std::to_string(failing + 1) +
+                        " (" + made[failing] + " #" + std::to_string(occurrence) + ") answering " +
+                        answer.text();
+    if (!Arrange(operation)) {
+      ADD_FAILURE() << where << ": no player";
+      return;
+    }
+    AnswerOneCall(control, made[failing], occurrence, answer);
+    long status = operation.run(*player);
+    if (expected.status) {
+      EXPECT_EQ(Hex(status), Hex(*expected.status)) << where << "\n" << control.callLog();
+    }
+    Methods calls = MethodsOf(control.calls());
+    Methods before(made.begin(), made.begin() + long(failing) + 1);
+    if (expected.after == After::Stops) {
+      EXPECT_EQ(calls, before) << where << ": the calls after the failing one";
+    } else if (expected.after == After::Undoes) {
+      before.push_back("IWMPPlaylistCollection.remove");
+      EXPECT_EQ(calls, before) << where << ": the undo";
+    } else {
+      EXPECT_TRUE(calls.size() >= before.size() &&
+                  std::equal(before.begin(), before.end(), calls.begin()))
+          << where << ": the calls up to the failing one\n"
+          << control.callLog();
+    }
+
+    control.clearScript();
+    EXPECT_EQ(Hex(operation.run(*player)), Hex(unfailed)) << where << ": again, unfailed";
+    long count = -1;
+    EXPECT_GE(player->GetCurPlaylistCount(&count), 0) << where << ": counting afterwards";
+    DestroyPlayer();
+    EXPECT_EQ(scripted::liveObjects(), 0u) << where << "\n" << scripted::leakReport();
+    EXPECT_EQ(scripted::outstandingReferences(), 0) << where << "\n" << scripted::leakReport();
+  }
+
+  // The operation unfailed: its answer and the calls it makes.
+  bool Unfailed(const Operation &operation, long &status, Methods &made) {
+    if (!Arrange(operation))
+      return false;
+    status = operation.run(*player);
+    made = MethodsOf(control.calls());
+    return true;
+  }
+
+  std::vector<Operation> Operations();
+
+  std::string listFile;
+};
+
+std::vector<Operation> FaultInjection::Operations() {
+  // A flag getter's answer; E_UNEXPECTED when it read anything but the
+  // control's false, or wrote the flag although the read failed.
+  auto flag = [](CAudioPlayer &p, long (CAudioPlayer::*get)(int *)) {
+    int value = 7;
+    long status = (p.*get)(&value);
+    return value != (SUCCEEDED(status) ? 0 : 7) ? E_UNEXPECTED : status;
+  };
+  const Notification playing{kCookie, CN_PlayStateChange, PS_Playing, 1};
+  const Notification opened{kCookie, CN_OpenStateChange, 13, 1};
+  // The identity test runs item by item up to the current item, the second:
+  // a failure at the first is no match there, at the second no match at all.
+  // So is an entry the control gives as nothing; one it fails to give ends
+  // the search with its status.
+  auto onlyNull = [](Rule rule) {
+    rule.answers = kNull;
+    return rule;
+  };
+  const std::vector<Rule> search = {Ignored("IWMPMedia.get_isIdentical", 1),
+                                    FindsNothing("IWMPMedia.get_isIdentical", 2, E_FAIL),
+                                    onlyNull(Ignored("IWMPPlaylist.get_Item", 1)),
+                                    onlyNull(FindsNothing("IWMPPlaylist.get_Item", 2, E_FAIL))};
+  auto silentSearch = [&search] {
+    std::vector<Rule> rules = search;
+    for (Rule &rule : rules)
+      if (rule.outcome == Outcome::Fixed)
+        rule.fixed = kNothing;
+    // An event whose item's index cannot be found is not news to the host.
+    rules.push_back(Gives("*", kNothing));
+    return rules;
+  };
+
+  return {
+      {"GetMusicInfo",
+       nullptr,
+       [](CAudioPlayer &p) {
+         tagMediaInfo info{};
+         info.dwMask = kEveryAttribute;
+         return p.GetMusicInfo(Text(u"song.mp3").c_str(), &info);
+       },
+       {}},
+      {"SetMusicInfo",
+       nullptr,
+       [](CAudioPlayer &p) {
+         return p.SetMusicInfo(Text(u"song.mp3").c_str(), Text(u"New").c_str(), INFO_TITLE);
+       },
+       {}},
+      // An attribute it does not write: the library's answer is all there is.
+      {"SetMusicInfo, source URL",
+       nullptr,
+       [](CAudioPlayer &p) {
+         return p.SetMusicInfo(Text(u"song.mp3").c_str(), Text(u"New").c_str(), INFO_SOURCEURL);
+       },
+       {Gives("IWMPMediaCollection.add", S_OK, kNull)}},
+      {"PlaySingleFile",
+       nullptr,
+       [](CAudioPlayer &p) { return p.PlaySingleFile(Text(u"new.mp3").c_str()); },
+       {Ignored("IWMPPlaylist.get_count"), Ignored("IWMPMediaCollection.add")}},
+      {"Play", nullptr, [](CAudioPlayer &p) { return p.Play(); }, {}},
+      {"Pause", nullptr, [](CAudioPlayer &p) { return p.Pause(); }, {}},
+      {"Resume", nullptr, [](CAudioPlayer &p) { return p.Resume(); }, {}},
+      {"Stop", nullptr, [](CAudioPlayer &p) { return p.Stop(); }, {}},
+      {"GotoBegin", nullptr, [](CAudioPlayer &p) { return p.GotoBegin(); }, {}},
+      {"GotoEnd", nullptr, [](CAudioPlayer &p) { return p.GotoEnd(); }, {}},
+      {"NextTrack", nullptr, [](CAudioPlayer &p) { return p.NextTrack(); }, {}},
+      {"PrevTrack", nullptr, [](CAudioPlayer &p) { return p.PrevTrack(); }, {}},
+      {"GetPos",
+       nullptr,
+       [](CAudioPlayer &p) {
+         double seconds = 0;
+         long status = p.GetPos(&seconds);
+         return SUCCEEDED(status) && seconds != 42.5 ? E_UNEXPECTED : status;
+       },
+       {}},
+      {"SetPos",
+       nullptr,
+       [](CAudioPlayer &p) { return p.SetPos(10); },
+       {Gives("IWMPControls.currentItem", E_FAIL), LeftOpen("IWMPMedia.get_duration")}},
+      {"GetPlayState",
+       nullptr,
+       [](CAudioPlayer &p) {
+         PlayState state = PS_Last; // left alone on failure
+         long status = p.GetPlayState(&state);
+         return state != (SUCCEEDED(status) ? PS_Undefined : PS_Last) ? E_UNEXPECTED : status;
+       },
+       {Gives("IWMPPlayer4.get_playState", E_FAIL)}},
+      {"SetVol", nullptr, [](CAudioPlayer &p) { return p.SetVol(30); }, {}},
+      {"GetVol",
+       nullptr,
+       [](CAudioPlayer &p) {
+         long volume = 0;
+         long status = p.GetVol(&volume);
+         return SUCCEEDED(status) && volume != 50 ? E_UNEXPECTED : status;
+       },
+       {}},
+      {"SetMute", nullptr, [](CAudioPlayer &p) { return p.SetMute(1); }, {}},
+      {"GetMute", nullptr, [flag](CAudioPlayer &p) { return flag(p, &CAudioPlayer::GetMute); }, {}},
+      {"SetVisFullSrc", nullptr, [](CAudioPlayer &p) { return p.SetVisFullSrc(1); }, {}},
+      {"GetVisFullSrc",
+       nullptr,
+       [flag](CAudioPlayer &p) { return flag(p, &CAudioPlayer::GetVisFullSrc); },
+       {}},
+      {"EnableVis", nullptr, [](CAudioPlayer &p) { return p.EnableVis(1); }, {}},
+      {"EnableErrorDialogs", nullptr, [](CAudioPlayer &p) { return p.EnableErrorDialogs(1); }, {}},
+      // -1 when the rate can change, 0 for any failure: told apart here as
+      // S_OK and kNothing.
+      {"IsSupportSetRate",
+       nullptr,
+       [](CAudioPlayer &p) {
+         int supported = p.IsSupportSetRate();
+         return supported == -1 ? S_OK : supported == 0 ? kNothing : E_UNEXPECTED;
+       },
+       {Gives("IWMPSettings.get_isAvailable", kNothing)}},
+      {"SetRate",
+       nullptr,
+       [](CAudioPlayer &p) { return p.SetRate(1.5); },
+       {Gives("IWMPSettings.get_isAvailable", E_FAIL)}},
+      {"SetLoop", nullptr, [](CAudioPlayer &p) { return p.SetLoop(1); }, {}},
+      {"GetLoop", nullptr, [flag](CAudioPlayer &p) { return flag(p, &CAudioPlayer::GetLoop); }, {}},
+      {"SetShuffle", nullptr, [](CAudioPlayer &p) { return p.SetShuffle(1); }, {}},
+      {"GetShuffle",
+       nullptr,
+       [flag](CAudioPlayer &p) { return flag(p, &CAudioPlayer::GetShuffle); },
+       {}},
+      {"PlayPlaylist",
+       nullptr,
+       [](CAudioPlayer &p) { return p.PlayPlaylist(Text(u"mix.asx").c_str()); },
+       {}},
+      {"SetCurPlaylist",
+       nullptr,
+       [](CAudioPlayer &p) { return p.SetCurPlaylist(Text(u"mix.asx").c_str()); },
+       {}},
+      {"AppendMusic",
+       nullptr,
+       [](CAudioPlayer &p) { return p.AppendMusic(Text(u"new.mp3").c_str()); },
+       {Ignored("IWMPPlaylist.get_count")}},
+      {"AppendMusic to an empty playlist",
+       [](CAudioPlayer &p) { p.ClearAllMusic(); },
+       [](CAudioPlayer &p) { return p.AppendMusic(Text(u"new.mp3").c_str()); },
+       {Ignored("IWMPPlaylist.get_count"), Ignored("IWMPMediaCollection.add")}},
+      {"InsertMusic",
+       nullptr,
+       [](CAudioPlayer &p) { return p.InsertMusic(Text(u"new.mp3").c_str(), 1); },
+       {}},
+      {"RemoveMusic", nullptr, [](CAudioPlayer &p) { return p.RemoveMusic(1); }, {}},
+      {"MoveMusic", nullptr, [](CAudioPlayer &p) { return p.MoveMusic(0, 2); }, {}},
+      {"ClearAllMusic", nullptr, [](CAudioPlayer &p) { return p.ClearAllMusic(); }, {}},
+      {"ClearAllMusic after a CD",
+       [](CAudioPlayer &p) { p.SetCdromToCurPlaylist(Text(u"D:").c_str()); },
+       [](CAudioPlayer &p) { return p.ClearAllMusic(); },
+       {}},
+      {"GetCurPlaylistMusicInfo",
+       nullptr,
+       [](CAudioPlayer &p) {
+         tagMediaInfo info{};
+         info.dwMask = kEveryAttribute;
+         return p.GetCurPlaylistMusicInfo(1, &info);
+       },
+       {LastCounts("IWMPMedia.getItemInfo"), LastCounts("IWMPMedia.get_duration"),
+        LastCounts("IWMPMedia.get_imageSourceWidth"),
+        LastCounts("IWMPMedia.get_imageSourceHeight")}},
+      {"GetCurPlaylistMusicInfo, aspect ratio alone",
+       nullptr,
+       [](CAudioPlayer &p) {
+         tagMediaInfo info{};
+         info.dwMask = INFO_ASPECTRATIO;
+         long status = p.GetCurPlaylistMusicInfo(1, &info);
+         // 16:9, or nothing when a size could not be read.
+         bool reduced = info.lAspectX == 16 && info.lAspectY == 9;
+         return reduced || (info.lAspectX == 0 && info.lAspectY == 0) ? status : E_UNEXPECTED;
+       },
+       {LastCounts("IWMPMedia.get_imageSourceWidth"),
+        LastCounts("IWMPMedia.get_imageSourceHeight")}},
+      {"SetCurPlaylistMusicInfo",
+       nullptr,
+       [](CAudioPlayer &p) {
+         tagMediaInfo info{};
+         info.dwMask = kWrittenAttributes;
+         info.szTitle[0] = info.szAlbum[0] = info.szAuthor[0] = info.szAlbumArtist[0] = 'x';
+         info.szSourceURL[0] = info.szGenre[0] = info.szComposer[0] = 'x';
+         return p.SetCurPlaylistMusicInfo(1, &info);
+       },
+       // No playlist or no item ends it with the getter's own success.
+       {Gives("IWMPPlayer4.get_currentPlaylist", S_OK, kNull),
+        Gives("IWMPPlaylist.get_Item", S_OK, kNull), LastCounts("IWMPMedia.setItemInfo")}},
+      {"GetCurPlaylistCount",
+       nullptr,
+       [](CAudioPlayer &p) {
+         long count = 0;
+         long status = p.GetCurPlaylistCount(&count);
+         return SUCCEEDED(status) && count != 3 ? E_UNEXPECTED : status;
+       },
+       {}},
+      {"GetPlaylistNumByName",
+       nullptr,
+       [this](CAudioPlayer &p) {
+         long count = 0;
+         long status = p.GetPlaylistNumByName(Text(u"saved").c_str(), &count);
+         // -1 on every failure but the count's own, which writes what it will.
+         bool counted = control.calls().back().method == "IWMPPlaylistArray.get_count";
+         return (SUCCEEDED(status) ? count != 1 : count != -1 && !counted) ? E_UNEXPECTED : status;
+       },
+       {}},
+      {"GetPlaylistIndex", nullptr,
+       [](CAudioPlayer &p) {
+         long index = -2;
+         long status = p.GetPlaylistIndex(&index);
+         return (SUCCEEDED(status) ? index != 1 : index != -1) ? E_UNEXPECTED : status;
+       },
+       search},
+      {"SaveCurPlaylist",
+       nullptr,
+       [](CAudioPlayer &p) { return p.SaveCurPlaylist(Text(u"mine").c_str()); },
+       {PassedAfterUndo("IWMPPlaylist.get_count"), PassedAfterUndo("IWMPPlaylist.clear"),
+        PassedAfterUndo("IWMPPlaylist.get_Item"), PassedAfterUndo("IWMPPlaylist.appendItem")}},
+      {"UpdateCurPlaylistToFile",
+       nullptr,
+       [this](CAudioPlayer &p) {
+         return p.UpdateCurPlaylistToFile(
+             Text(std::u16string(listFile.begin(), listFile.end())).c_str());
+       },
+       // An item the control cannot give, or whose URL it cannot, is left out.
+       {Ignored("IWMPPlaylist.get_Item"), Ignored("IWMPMedia.get_sourceURL")}},
+      {"PlaylistIndex", nullptr, [](CAudioPlayer &p) { return p.PlaylistIndex(2); }, {}},
+      {"DeleteItemFromCollection",
+       nullptr,
+       [](CAudioPlayer &p) { return p.DeleteItemFromCollection(Text(u"song.mp3").c_str()); },
+       {}},
+      {"GetPLCollectionCount",
+       nullptr,
+       [](CAudioPlayer &p) {
+         long count = 0;
+         long status = p.GetPLCollectionCount(&count);
+         return SUCCEEDED(status) && count != 1 ? E_UNEXPECTED : status;
+       },
+       {}},
+      {"GetPLCollectionNamebyIndex",
+       nullptr,
+       [](CAudioPlayer &p) {
+         unsigned short name[425];
+         std::fill(std::begin(name), std::end(name), 0xAAAA); // untouched on failure
+         long status = p.GetPLCollectionNamebyIndex(0, name);
+         bool untouched = name[0] == 0xAAAA && name[424] == 0xAAAA;
+         return (SUCCEEDED(status) ? Text(u"saved") != name : !untouched) ? E_UNEXPECTED : status;
+       },
+       {}},
+      {"UpdatePlaylistbyIndex",
+       nullptr,
+       [](CAudioPlayer &p) { return p.UpdatePlaylistbyIndex(0); },
+       {}},
+      {"SetCdromToCurPlaylist",
+       nullptr,
+       [](CAudioPlayer &p) { return p.SetCdromToCurPlaylist(Text(u"D:").c_str()); },
+       {}},
+      {"SetCdromToCurPlaylist again",
+       [](CAudioPlayer &p) { p.SetCdromToCurPlaylist(Text(u"D:").c_str()); },
+       [](CAudioPlayer &p) { return p.SetCdromToCurPlaylist(Text(u"D:").c_str()); },
+       {}},
+      {"CallAudioProc(CN_PlayStateChange)", nullptr,
+       [this, playing](CAudioPlayer &p) {
+         p.CallAudioProc(CN_PlayStateChange, PS_Playing, 99);
+         return Heard(playing);
+       },
+       silentSearch()},
+      {"CallAudioProc(CN_OpenStateChange)", nullptr,
+       [this, opened](CAudioPlayer &p) {
+         p.CallAudioProc(CN_OpenStateChange, 13, 0);
+         return Heard(opened);
+       },
+       silentSearch()},
+      {"CallAudioProc(CN_MediaError), from the control's event", nullptr,
+       [this](CAudioPlayer &) {
+         std::uintptr_t item = control.raiseMediaError(std::size_t(1));
+         return Heard({kCookie, CN_MediaError, long(std::int32_t(std::uint32_t(item))), 1});
+       },
+       silentSearch()},
+      {"SetPlayListIndex", nullptr, [](CAudioPlayer &p) { return p.SetPlayListIndex(2); }, {}},
+      {"PlayCurrent",
+       nullptr,
+       [](CAudioPlayer &p) { return p.PlayCurrent(); },
+       // The position is read and put back whatever happens.
+       {Ignored("IWMPControls.get_currentPosition"), Ignored("IWMPControls.put_currentPosition"),
+        PassedAfterFinishing("IWMPControls.playItem")}},
+  };
+}
+
+TEST_F(FaultInjection, EveryOperationWithEachOfItsCallsFailingInTurn) {
+  std::size_t cases = 0;
+  std::size_t calls = 0;
+  std::vector<Operation> operations = Operations();
+  for (const Operation &operation : operations) {
+    long unfailed = 0;
+    Methods made;
+    ASSERT_TRUE(Unfailed(operation, unfailed, made)) << operation.name;
+    EXPECT_EQ(Hex(unfailed), Hex(S_OK)) << operation.name << " unfailed\n" << control.callLog();
+    EXPECT_FALSE(made.empty()) << operation.name << " calls nothing";
+    calls += made.size();
+    std::map<std::string, std::size_t> seen;
+    for (std::size_t failing = 0; failing < made.size(); ++failing) {
+      std::size_t occurrence = ++seen[made[failing]];
+      for (Answer answer : AnswersFor(made[failing])) {
+        Expected expected = Expect(operation.rules, made, failing, occurrence, answer, unfailed);
+        RunCase(operation, made, unfailed, failing, occurrence, answer, expected);
+        ++cases;
+      }
+    }
+  }
+  std::printf("[ fault injection ] %zu operations, %zu calls, %zu cases\n", operations.size(),
+              calls, cases);
+}
+
+// Success codes other than S_OK where the operations tell them from S_OK,
+// or where a success must not stop them.
+TEST_F(FaultInjection, OddSuccessCodesWhereTheyMatter) {
+  struct Case {
+    const char *operation;
+    const char *method;
+    long expected;
+    After after;
+  };
+  const Case cases[] = {
+      {"Play", "IWMPControls.play", S_FALSE, After::Stops},
+      {"GetMute", "IWMPSettings.get_mute", S_OK, After::Stops},
+      {"SetPos", "IWMPControls.currentItem", E_FAIL, After::Stops}, // and no item
+      {"PlaySingleFile", "IWMPPlaylist.clear", S_OK, After::GoesOn},
+      {"SetCdromToCurPlaylist", "IWMPPlayer4.put_currentPlaylist", S_FALSE, After::Stops},
+      // Only an exact S_OK hands over the item.
+      {"SetPlayListIndex", "IWMPPlaylist.get_Item", S_FALSE, After::Stops},
+      {"PlayCurrent", "IWMPControls.currentItem", S_FALSE, After::Stops},
+      // The width read as a success code leaves the width 0 and goes on.
+      {"GetCurPlaylistMusicInfo", "IWMPMedia.get_imageSourceWidth", S_OK, After::GoesOn},
+      // A file's reads take any success.
+      {"GetMusicInfo", "IWMPMedia.getItemInfo", S_OK, After::GoesOn},
+  };
+  std::vector<Operation> operations = Operations();
+  for (const Case &c : cases) {
+    auto operation = std::find_if(operations.begin(), operations.end(), [&](const Operation &o) {
+      return o.name == std::string(c.operation);
+    });
+    ASSERT_NE(operation, operations.end()) << c.operation;
+    long unfailed = 0;
+    Methods made;
+    ASSERT_TRUE(Unfailed(*operation, unfailed, made));
+    auto failing = std::find(made.begin(), made.end(), std::string(c.method));
+    ASSERT_NE(failing, made.end()) << c.operation << " makes no " << c.method;
+    RunCase(*operation, made, unfailed, std::size_t(failing - made.begin()), 1, {S_FALSE, false},
+            {c.expected, c.after});
+  }
+}
+
+// Creation with each of its calls failing: the status (but for the two
+// steps that tolerate it), no player, and nothing left of the control.
+TEST_F(FaultInjection, CreationWithEachOfItsCallsFailingInTurn) {
+  control.clearCalls();
+  ASSERT_EQ(CreatePlayer(), S_OK);
+  const Methods made = MethodsOf(control.calls());
+  DestroyPlayer();
+  const std::vector<Rule> rules = {Ignored("IWMPSettings.put_enableErrorDialogs"),
+                                   // The events face missing, the dispatch face is used.
+                                   Ignored("IConnectionPointContainer.FindConnectionPoint", 1)};
+  const std::set<std::string> teardown = {"IConnectionPoint.Unadvise", "IWMPPlayer4.close"};
+
+  // `before`: the calls up to the failing one, when it is recorded.
+  auto check = [&](const std::string &where, long expected, std::optional<Methods> before) {
+    control.clearCalls();
+    long status = CreatePlayer();
+    EXPECT_EQ(Hex(status), Hex(expected)) << where << "\n" << control.callLog();
+    EXPECT_EQ(player == nullptr, expected < 0) << where;
+    Methods calls = MethodsOf(control.calls());
+    if (expected < 0 && before) {
+      EXPECT_TRUE(calls.size() >= before->size() &&
+                  std::equal(before->begin(), before->end(), calls.begin()))
+          << where << "\n"
+          << control.callLog();
+      for (std::size_t later = before->size(); later < calls.size(); ++later)
+        EXPECT_TRUE(teardown.count(calls[later])) << where << ": then " << calls[later];
+    }
+    DestroyPlayer();
+    EXPECT_EQ(scripted::liveObjects(), 0u) << where << "\n" << scripted::leakReport();
+    EXPECT_EQ(scripted::outstandingReferences(), 0) << where << "\n" << scripted::leakReport();
+    control.clearScript();
+    EXPECT_EQ(CreatePlayer(), S_OK) << where << ": again, unfailed";
+    DestroyPlayer();
+  };
+
+  std::size_t cases = 0;
+  std::map<std::string, std::size_t> seen;
+  for (std::size_t failing = 0; failing < made.size(); ++failing) {
+    std::size_t occurrence = ++seen[made[failing]];
+    for (Answer answer : AnswersFor(made[failing])) {
+      Expected expected = Expect(rules, made, failing, occurrence, answer, S_OK);
+      AnswerOneCall(control, made[failing], occurrence, answer);
+      check("creation, call " + std::to_string(failing + 1) + " (" + made[failing] + " #" +
+                std::to_string(occurrence) + ") answering " + answer.text(),
+            *expected.status, Methods(made.begin(), made.begin() + long(failing) + 1));
+      ++cases;
+    }
+  }
+  // The interface queries, which the control does not record as calls.
+  for (const char *query : {"IWMPPlayer4.QueryInterface.IWMPPlayer4",
+                            "IWMPPlayer4.QueryInterface.IConnectionPointContainer"}) {
+    for (HRESULT status : kFailingStatuses) {
+      control.clearScript();
+      control.fail(query, status);
+      check(std::string("creation, ") + query + " answering " + Hex(status), status, std::nullopt);
+      ++cases;
+    }
+  }
+  std::printf("[ fault injection ] creation: %zu calls, %zu cases\n", made.size(), cases);
+}
+
+// Teardown ignores what its calls answer and still lets go of everything.
+TEST_F(FaultInjection, TeardownWithEachOfItsCallsFailing) {
+  ASSERT_EQ(CreatePlayer(), S_OK);
+  control.clearCalls();
+  DestroyPlayer();
+  const Methods made = MethodsOf(control.calls());
+  EXPECT_EQ(made, (Methods{"IConnectionPoint.Unadvise", "IWMPPlayer4.close"}));
+  for (const std::string &method : made) {
+    for (HRESULT status : kFailingStatuses) {
+      ASSERT_EQ(CreatePlayer(), S_OK);
+      control.fail(method, status);
+      DestroyPlayer();
+      control.clearScript();
+      EXPECT_EQ(scripted::liveObjects(), 0u) << method << " answering " << Hex(status) << "\n"
+                                             << scripted::leakReport();
+      EXPECT_EQ(scripted::outstandingReferences(), 0)
+          << method << " answering " << Hex(status) << "\n"
+          << scripted::leakReport();
+    }
+  }
+}
+
+} // namespace
