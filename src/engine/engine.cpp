@@ -236,7 +236,12 @@ void Engine::OnCurrentPlaylistChange(WMPPlaylistChangeEventType kind) {
   Raise({.id = DISPID_WMPCOREEVENT_CURRENTPLAYLISTCHANGE, .number = kind});
   Raise({.id = DISPID_WMPCOREEVENT_PLAYLISTCHANGE, .number = kind, .playlist = current_});
   shuffleOrder_.clear();
-  if (item_ && current_->IndexOf(item_.get()) >= 0)
+  // Most edits leave the selected item where it was (an append, an edit
+  // after it): its known position is checked before the playlist is
+  // searched, so that such edits cost the same on a long playlist.
+  const auto &items = current_->items;
+  bool atHint = itemHint_ >= 0 && itemHint_ < long(items.size()) && items[itemHint_] == item_;
+  if (item_ && (atHint || current_->IndexOf(item_.get()) >= 0))
     return;
   // The selected item left the playlist (or there was none): what stands
   // at its place now is selected, and playback of the old one ends.

@@ -40,6 +40,12 @@ char16_t DecodeSingleByte(UINT codePage, unsigned char byte) {
 
 // False when the code page has no byte for the character.
 bool EncodeSingleByte(UINT codePage, char32_t c, char *byte) {
+  // ASCII is itself in every supported code page; only the rest needs the
+  // table, which would otherwise be searched for every character of a path.
+  if (c < 0x80) {
+    *byte = char(c);
+    return true;
+  }
   if (codePage == kCpWindows1252) {
     for (int i = 0; i < 32; ++i) {
       if (kWindows1252High[i] == c) {
