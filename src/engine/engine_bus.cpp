@@ -74,10 +74,10 @@ void Engine::HandleBusMessage(GstMessage *message) {
 
 void Engine::OnPrerolled() {
   prerolled_ = true;
-  if (double duration = playback_.Duration(); item_ && duration > 0) {
-    item_->EnsureAttributes(); // read first, so the exact length is the one kept
+  // The loaded length is exact and kept; the item's other attributes are
+  // read when first asked for, not here, where the read would delay playing.
+  if (double duration = playback_.Duration(); item_ && duration > 0)
     item_->duration = duration;
-  }
   SetOpenState(wmposMediaOpen);
   if (pendingSeek_ > 0 || settings_.rate != 1)
     playback_.Seek(pendingSeek_ > 0 ? pendingSeek_ : 0, settings_.rate);

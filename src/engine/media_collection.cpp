@@ -19,11 +19,11 @@ public:
       return E_POINTER;
     *media = nullptr;
     std::shared_ptr<MediaItem> item;
-    bool known = Library().Find(TextOf(url)) != nullptr;
-    HRESULT status = Library().Add(TextOf(url), &item);
+    bool entered = false;
+    HRESULT status = Library().Add(TextOf(url), &item, &entered);
     if (FAILED(status))
       return status;
-    if (!known)
+    if (entered)
       engine_->Raise({.id = DISPID_WMPCOREEVENT_MEDIACOLLECTIONCHANGE});
     return GiveObject(media, NewMediaObject(item));
   }

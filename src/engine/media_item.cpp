@@ -41,7 +41,8 @@ void MediaItem::EnsureAttributes() {
     return; // not a file we can read: it keeps its URL and name only
   for (auto &[name, value] : read.text)
     attributes.emplace(name, value); // what was set before reading wins
-  duration = read.duration;
+  if (duration <= 0)
+    duration = read.duration; // a length known from loading the item is exact
   width = read.width;
   height = read.height;
 }

@@ -84,9 +84,12 @@ std::shared_ptr<MediaItem> MediaLibrary::Find(const std::u16string &url) {
   return stored ? Record(*stored) : nullptr;
 }
 
-std::int32_t MediaLibrary::Add(const std::u16string &url, std::shared_ptr<MediaItem> *out) {
+std::int32_t MediaLibrary::Add(const std::u16string &url, std::shared_ptr<MediaItem> *out,
+                               bool *entered) {
   std::lock_guard lock(mutex_);
   out->reset();
+  if (entered)
+    *entered = false;
   if (!store_ || url.empty())
     return E_FAIL;
   if ((*out = Find(url)))
@@ -104,6 +107,8 @@ std::int32_t MediaLibrary::Add(const std::u16string &url, std::shared_ptr<MediaI
   if (!id)
     return E_FAIL;
   *out = Record(LibraryStore::Item{*id, url, read.text});
+  if (entered)
+    *entered = true;
   return S_OK;
 }
 

@@ -36,8 +36,9 @@ public:
   // The library's record for `url`, entering the file (its attributes read
   // once) when it is new. A local file that does not exist is refused with
   // 0x80070002; a file that cannot be read for attributes enters with its
-  // URL alone.
-  std::int32_t Add(const std::u16string &url, std::shared_ptr<MediaItem> *out);
+  // URL alone. `entered`, when given, tells whether the file was new.
+  std::int32_t Add(const std::u16string &url, std::shared_ptr<MediaItem> *out,
+                   bool *entered = nullptr);
   // Forgets the item; the user's file is never touched.
   bool Remove(MediaItem &item);
   std::vector<std::shared_ptr<MediaItem>> All();
