@@ -220,6 +220,10 @@ TEST(EventSink, InvokeAnswersAndArgumentOrder) {
       {DISPID_WMPCOREEVENT_CURRENTPLAYLISTCHANGE,
        {I4(wmplcDelete)},
        {{CN_CurrentPlaylistChange, long(wmplcDelete), 0}}},
+      // A kind beyond the published ones still reaches the host unchanged.
+      {DISPID_WMPCOREEVENT_CURRENTPLAYLISTCHANGE,
+       {I4(1280)},
+       {{CN_CurrentPlaylistChange, 1280, 0}}},
       {DISPID_WMPCOREEVENT_MEDIAERROR,
        {Dispatch(kMedia)},
        {{CN_MediaError, MediaIdentity(kMedia), 0}}},

@@ -33,8 +33,12 @@ void CWMPEventDispatch::MediaError(IDispatch *media) {
 }
 
 void CWMPEventDispatch::CurrentPlaylistChange(WMPPlaylistChangeEventType change) {
+  ForwardPlaylistChange(long(change));
+}
+
+void CWMPEventDispatch::ForwardPlaylistChange(long change) {
   if (player)
-    player->CallAudioProc(CN_CurrentPlaylistChange, long(change), 0);
+    player->CallAudioProc(CN_CurrentPlaylistChange, change, 0);
 }
 
 void CWMPEventDispatch::Click(short button, short /*shift*/, long x, long y) {
@@ -73,6 +77,13 @@ BSTR AsText(const VARIANT &value) {
 }
 IDispatch *AsDispatch(const VARIANT &value) {
   return value.vt == VT_DISPATCH || value.vt == VT_UNKNOWN ? value.pdispVal : nullptr;
+}
+// Converting a value beyond the published kinds to the enumeration is
+// undefined; the one method that takes it ignores it anyway.
+WMPPlaylistChangeEventType AsPlaylistChange(const VARIANT &value) {
+  const long kind = AsLong(value);
+  return kind >= wmplcUnknown && kind <= wmplcLast ? WMPPlaylistChangeEventType(kind)
+                                                   : wmplcUnknown;
 }
 
 // How many arguments each published event takes, so that a short argument
@@ -163,13 +174,13 @@ void CWMPEventDispatch::DispatchEvent(DISPID member, const VARIANT *end) {
   case DISPID_WMPCOREEVENT_CDROMMEDIACHANGE:
     return CdromMediaChange(AsLong(arg(0)));
   case DISPID_WMPCOREEVENT_PLAYLISTCHANGE:
-    return PlaylistChange(AsDispatch(arg(0)), WMPPlaylistChangeEventType(AsLong(arg(1))));
+    return PlaylistChange(AsDispatch(arg(0)), AsPlaylistChange(arg(1)));
   case DISPID_WMPCOREEVENT_MEDIACHANGE:
     return MediaChange(AsDispatch(arg(0)));
   case DISPID_WMPCOREEVENT_CURRENTMEDIAITEMAVAILABLE:
     return CurrentMediaItemAvailable(AsText(arg(0)));
   case DISPID_WMPCOREEVENT_CURRENTPLAYLISTCHANGE:
-    return CurrentPlaylistChange(WMPPlaylistChangeEventType(AsLong(arg(0))));
+    return ForwardPlaylistChange(AsLong(arg(0)));
   case DISPID_WMPCOREEVENT_CURRENTPLAYLISTITEMAVAILABLE:
     return CurrentPlaylistItemAvailable(AsText(arg(0)));
   case DISPID_WMPCOREEVENT_CURRENTITEMCHANGE:

@@ -91,6 +91,9 @@ public:
 
 private:
   void DispatchEvent(DISPID member, const VARIANT *args);
+  // The change kind as a plain long: through Invoke it can be any value,
+  // which the enumeration cannot hold, and the host gets it unchanged.
+  void ForwardPlaylistChange(long change);
 
   CAudioPlayer *player = nullptr;
 };

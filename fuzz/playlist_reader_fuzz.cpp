@@ -1,0 +1,65 @@
+// The engine's playlist readers on arbitrary bytes. The first byte picks the
+// reader: 'M' M3U, 'P' PLS, 'A' ASX, 'W' WPL (in lower case the entries are
+// resolved without a base folder); any other byte picks by its value. The
+// rest is the file's content.
+//
+// Beyond not crashing: every entry has a URL, and titles carry no white
+// space at either end.
+#include "engine/playlist_file_reader.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+namespace {
+
+struct Choice {
+  engine::PlaylistFormat format;
+  bool withBaseFolder;
+};
+
+Choice ChoiceOf(std::uint8_t selector) {
+  constexpr engine::PlaylistFormat kFormats[] = {
+      engine::PlaylistFormat::M3U, engine::PlaylistFormat::PLS, engine::PlaylistFormat::ASX,
+      engine::PlaylistFormat::WPL};
+  const bool lower = selector >= 'a' && selector <= 'z';
+  switch (lower ? selector - ('a' - 'A') : selector) {
+  case 'M':
+    return {engine::PlaylistFormat::M3U, !lower};
+  case 'P':
+    return {engine::PlaylistFormat::PLS, !lower};
+  case 'A':
+    return {engine::PlaylistFormat::ASX, !lower};
+  case 'W':
+    return {engine::PlaylistFormat::WPL, !lower};
+  default:
+    return {kFormats[selector % 4], (selector & 4) != 0};
+  }
+}
+
+bool IsSpace(char16_t c) {
+  return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == 0xFEFF;
+}
+
+void Require(bool condition) {
+  if (!condition)
+    std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+  if (size == 0)
+    return 0;
+  const Choice choice = ChoiceOf(data[0]);
+  const std::string_view bytes(reinterpret_cast<const char *>(data + 1), size - 1);
+  const std::u16string baseFolder = choice.withBaseFolder ? u"/music/lists" : u"";
+  for (const engine::PlaylistEntry &entry :
+       engine::ParsePlaylist(choice.format, bytes, baseFolder)) {
+    Require(!entry.url.empty());
+    Require(entry.title.empty() || (!IsSpace(entry.title.front()) && !IsSpace(entry.title.back())));
+  }
+  return 0;
+}
