@@ -5,6 +5,8 @@
 // so that a run never touches the user's own.
 #pragma once
 
+#include "engine/temp_folder.h"
+
 #include <audioplayer.h>
 #include <windows.h>
 
@@ -29,25 +31,15 @@ inline HostText Text(std::string_view text) {
 class ScratchEnvironment {
 public:
   ScratchEnvironment() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "audioplayer-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data()))
-      folder_ = pattern;
-    ::setenv("AUDIOPLAYER_REGISTRY", (folder_ / "registry").c_str(), 1);
-    ::setenv("AUDIOPLAYER_LIBRARY", (folder_ / "library.db").c_str(), 1);
+    ::setenv("AUDIOPLAYER_REGISTRY", (folder() / "registry").c_str(), 1);
+    ::setenv("AUDIOPLAYER_LIBRARY", (folder() / "library.db").c_str(), 1);
     ::setenv("AUDIOPLAYER_SINK", "fake", 1);
   }
-  ~ScratchEnvironment() {
-    std::error_code error;
-    std::filesystem::remove_all(folder_, error);
-  }
-  ScratchEnvironment(const ScratchEnvironment &) = delete;
-  ScratchEnvironment &operator=(const ScratchEnvironment &) = delete;
 
-  const std::filesystem::path &folder() const { return folder_; }
+  const std::filesystem::path &folder() const { return folder_.path(); }
 
 private:
-  std::filesystem::path folder_;
+  test_media::TempFolder folder_;
 };
 
 // The host's side of the callback: a count per code and an optional hook.

@@ -1,92 +1,22 @@
-// Test media made on the spot: short audio files encoded by a GStreamer
-// pipeline, so that the tests need no files in the repository and exercise
-// real encoders' output.
+// Test media made on the spot (see audio_encoding.h), with a test failure
+// that says why when a file cannot be made.
 #pragma once
 
+#include "audio_encoding.h"
 #include "temp_folder.h"
 
-#include <gst/gst.h>
 #include <gtest/gtest.h>
 
 #include <string>
 
 namespace test_media {
 
-// Runs `description` (a gst-launch line ending in a filesink) to its end;
-// `tags`, if any, go to its element named "tagger" (a taginject), set as a
-// property so that their quotes need no escaping in the line. Returns false,
-// with a test failure, when the pipeline cannot be built or fails.
-inline bool RunPipeline(const std::string &description, const std::string &tags = "") {
-  if (!gst_init_check(nullptr, nullptr, nullptr)) {
-    ADD_FAILURE() << "GStreamer does not initialise";
-    return false;
-  }
-  GError *error = nullptr;
-  GstElement *pipeline = gst_parse_launch(description.c_str(), &error);
-  if (!pipeline || error) {
-    ADD_FAILURE() << "cannot build " << description << ": " << (error ? error->message : "");
-    g_clear_error(&error);
-    if (pipeline)
-      gst_object_unref(pipeline);
-    return false;
-  }
-  if (!tags.empty()) {
-    GstElement *tagger = gst_bin_get_by_name(GST_BIN(pipeline), "tagger");
-    if (tagger) {
-      g_object_set(tagger, "tags", tags.c_str(), nullptr);
-      gst_object_unref(tagger);
-    }
-  }
-  gst_element_set_state(pipeline, GST_STATE_PLAYING);
-  GstBus *bus = gst_element_get_bus(pipeline);
-  GstMessage *message = gst_bus_timed_pop_filtered(
-      bus, 20 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-  const bool ended = message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
-  if (message)
-    gst_message_unref(message);
-  gst_object_unref(bus);
-  gst_element_set_state(pipeline, GST_STATE_NULL);
-  gst_object_unref(pipeline);
-  EXPECT_TRUE(ended) << description;
-  return ended;
-}
-
-// The encoder part of a pipeline for each generated kind of file.
-enum class Kind { Wav, FloatWav, Flac, Vorbis, Mp3 };
-
-inline const char *EncoderOf(Kind kind) {
-  switch (kind) {
-  case Kind::Wav:
-  case Kind::FloatWav:
-    return "wavenc";
-  case Kind::Flac:
-    return "flacenc";
-  case Kind::Vorbis:
-    return "vorbisenc ! oggmux";
-  case Kind::Mp3:
-    return "lamemp3enc target=bitrate bitrate=128 cbr=true ! id3v2mux";
-  }
-  return "";
-}
-
-// Writes `seconds` of a stereo 44.1 kHz tone with the given tags (a
-// taginject list such as title="A b",artist=C; empty for none).
 inline bool MakeAudioFile(const std::string &path, Kind kind, double seconds,
                           const std::string &tags = "") {
-  const int buffers = int(seconds * 10 + 0.5); // buffers of 1/10 s
-  std::string line = "audiotestsrc num-buffers=" + std::to_string(buffers) +
-                     " samplesperbuffer=4410 ! audio/x-raw,rate=44100,channels=2";
-  if (kind == Kind::FloatWav)
-    line += ",format=F32LE";
-  else if (kind == Kind::Wav)
-    line += ",format=S16LE";
-  line += " ! audioconvert";
-  if (kind == Kind::FloatWav)
-    line += " ! audio/x-raw,format=F32LE";
-  if (!tags.empty())
-    line += " ! taginject name=tagger";
-  line += std::string(" ! ") + EncoderOf(kind) + " ! filesink location=\"" + path + "\"";
-  return RunPipeline(line, tags);
+  std::string problem;
+  const bool made = EncodeAudio(path, kind, seconds, tags, &problem);
+  EXPECT_TRUE(made) << problem;
+  return made;
 }
 
 } // namespace test_media
