@@ -6,7 +6,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <system_error>
+#include <unordered_map>
 
 namespace engine {
 
@@ -51,14 +53,75 @@ PRAGMA user_version = 1;
 // rather than fail.
 constexpr int kBusyTimeoutMs = 5000;
 
-// One prepared statement, finalized on every path.
+} // namespace
+
+// Prepared statements kept for the connection's life, by their SQL text:
+// preparing costs more than most of the library's lookups. A statement
+// already in use (a nested use of the same SQL) gets a fresh one of its own.
+class StatementCache {
+public:
+  explicit StatementCache(sqlite3 *db) : db_(db) {}
+  ~StatementCache() {
+    for (auto &[sql, entry] : entries_)
+      sqlite3_finalize(entry.statement);
+  }
+  StatementCache(const StatementCache &) = delete;
+  StatementCache &operator=(const StatementCache &) = delete;
+
+  sqlite3 *db() const { return db_; }
+
+  // The statement for `sql`, marked in use; null when it does not prepare.
+  // `cached` tells whether it goes back with Return or is the caller's.
+  sqlite3_stmt *Take(const char *sql, bool *cached) {
+    auto [at, added] = entries_.try_emplace(sql);
+    Entry &entry = at->second;
+    if (added && sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &entry.statement,
+                                    nullptr) != SQLITE_OK) {
+      sqlite3_finalize(entry.statement);
+      entries_.erase(at);
+      *cached = false;
+      return nullptr;
+    }
+    if (entry.inUse) {
+      *cached = false;
+      sqlite3_stmt *own = nullptr;
+      if (sqlite3_prepare_v2(db_, sql, -1, &own, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(own);
+        return nullptr;
+      }
+      return own;
+    }
+    entry.inUse = true;
+    *cached = true;
+    return entry.statement;
+  }
+  void Return(const char *sql) { entries_.at(sql).inUse = false; }
+
+private:
+  struct Entry {
+    sqlite3_stmt *statement = nullptr;
+    bool inUse = false;
+  };
+  sqlite3 *db_;
+  std::unordered_map<std::string, Entry> entries_;
+};
+
+namespace {
+
+// One prepared statement, reset (so that it holds no read open) or
+// finalized on every path.
 class Statement {
 public:
-  Statement(sqlite3 *db, const char *sql) {
-    if (sqlite3_prepare_v2(db, sql, -1, &statement_, nullptr) != SQLITE_OK)
-      statement_ = nullptr;
+  Statement(StatementCache &cache, const char *sql)
+      : cache_(cache), sql_(sql), statement_(cache.Take(sql, &cached_)) {}
+  ~Statement() {
+    if (cached_) {
+      Reset();
+      cache_.Return(sql_);
+    } else {
+      sqlite3_finalize(statement_);
+    }
   }
-  ~Statement() { sqlite3_finalize(statement_); }
   Statement(const Statement &) = delete;
   Statement &operator=(const Statement &) = delete;
 
@@ -96,6 +159,9 @@ public:
   }
 
 private:
+  StatementCache &cache_;
+  const char *sql_;
+  bool cached_ = false;
   sqlite3_stmt *statement_ = nullptr;
 };
 
@@ -141,15 +207,16 @@ std::map<std::u16string, std::u16string> Attributes(Statement &query) {
 
 // Sets (or, for an empty value, removes) one row of an attribute table whose
 // columns are (owner, name, value); false when the owner does not exist.
-bool SetAttribute(sqlite3 *db, const char *ownerExists, const char *remove, const char *upsert,
-                  std::int64_t owner, const std::u16string &name, const std::u16string &value) {
+bool SetAttribute(StatementCache &statements, const char *ownerExists, const char *remove,
+                  const char *upsert, std::int64_t owner, const std::u16string &name,
+                  const std::u16string &value) {
   if (name.empty())
     return false;
-  Transaction transaction(db);
-  Statement exists(db, ownerExists);
+  Transaction transaction(statements.db());
+  Statement exists(statements, ownerExists);
   if (!transaction.ok() || !exists.Bind(1, owner).Row())
     return false;
-  Statement change(db, value.empty() ? remove : upsert);
+  Statement change(statements, value.empty() ? remove : upsert);
   change.Bind(1, owner).Bind(2, name);
   if (!value.empty())
     change.Bind(3, value);
@@ -157,10 +224,10 @@ bool SetAttribute(sqlite3 *db, const char *ownerExists, const char *remove, cons
 }
 
 // Deletes the row `id` with a statement of one parameter; false when absent.
-bool DeleteRow(sqlite3 *db, const char *sql, std::int64_t id) {
-  Transaction transaction(db);
-  Statement remove(db, sql);
-  return transaction.ok() && remove.Bind(1, id).Run() && sqlite3_changes(db) == 1 &&
+bool DeleteRow(StatementCache &statements, const char *sql, std::int64_t id) {
+  Transaction transaction(statements.db());
+  Statement remove(statements, sql);
+  return transaction.ok() && remove.Bind(1, id).Run() && sqlite3_changes(statements.db()) == 1 &&
          transaction.Commit();
 }
 
@@ -207,24 +274,26 @@ std::unique_ptr<LibraryStore> LibraryStore::Open(const std::string &path) {
   return store;
 }
 
-LibraryStore::LibraryStore(sqlite3 *db) : db_(db) {}
+LibraryStore::LibraryStore(sqlite3 *db)
+    : db_(db), statements_(std::make_unique<StatementCache>(db)) {}
 
 LibraryStore::~LibraryStore() {
+  statements_.reset(); // finalized before the connection closes
   sqlite3_close(db_);
 }
 
 std::optional<LibraryStore::Item> LibraryStore::FindItemByUrl(const std::u16string &url) {
-  Statement query(db_, "SELECT id FROM items WHERE url = ?1");
+  Statement query(*statements_, "SELECT id FROM items WHERE url = ?1");
   if (!query.Bind(1, url).Row())
     return std::nullopt;
   return GetItem(query.Integer(0));
 }
 
 std::optional<LibraryStore::Item> LibraryStore::GetItem(std::int64_t id) {
-  Statement item(db_, "SELECT url FROM items WHERE id = ?1");
+  Statement item(*statements_, "SELECT url FROM items WHERE id = ?1");
   if (!item.Bind(1, id).Row())
     return std::nullopt;
-  Statement attributes(db_, "SELECT name, value FROM item_attributes WHERE item_id = ?1");
+  Statement attributes(*statements_, "SELECT name, value FROM item_attributes WHERE item_id = ?1");
   attributes.Bind(1, id);
   return Item{id, item.Text(0), Attributes(attributes)};
 }
@@ -235,11 +304,11 @@ LibraryStore::AddItem(const std::u16string &url,
   if (url.empty())
     return std::nullopt;
   Transaction transaction(db_);
-  Statement insert(db_, "INSERT OR IGNORE INTO items (url) VALUES (?1)");
+  Statement insert(*statements_, "INSERT OR IGNORE INTO items (url) VALUES (?1)");
   if (!transaction.ok() || !insert.Bind(1, url).Run() || sqlite3_changes(db_) != 1)
     return std::nullopt;
   const std::int64_t id = sqlite3_last_insert_rowid(db_);
-  Statement attribute(db_,
+  Statement attribute(*statements_,
                       "INSERT INTO item_attributes (item_id, name, value) VALUES (?1, ?2, ?3)");
   for (const auto &[name, value] : attributes) {
     if (name.empty() || value.empty())
@@ -255,7 +324,7 @@ LibraryStore::AddItem(const std::u16string &url,
 
 bool LibraryStore::SetItemAttribute(std::int64_t id, const std::u16string &name,
                                     const std::u16string &value) {
-  return SetAttribute(db_, "SELECT 1 FROM items WHERE id = ?1",
+  return SetAttribute(*statements_, "SELECT 1 FROM items WHERE id = ?1",
                       "DELETE FROM item_attributes WHERE item_id = ?1 AND name = ?2",
                       "INSERT OR REPLACE INTO item_attributes (item_id, name, value) "
                       "VALUES (?1, ?2, ?3)",
@@ -263,44 +332,46 @@ bool LibraryStore::SetItemAttribute(std::int64_t id, const std::u16string &name,
 }
 
 bool LibraryStore::RemoveItem(std::int64_t id) {
-  return DeleteRow(db_, "DELETE FROM items WHERE id = ?1", id);
+  return DeleteRow(*statements_, "DELETE FROM items WHERE id = ?1", id);
 }
 
 std::vector<std::int64_t> LibraryStore::AllItems() {
-  Statement query(db_, "SELECT id FROM items ORDER BY id");
+  Statement query(*statements_, "SELECT id FROM items ORDER BY id");
   return Ids(query);
 }
 
 std::vector<std::int64_t> LibraryStore::ItemsByAttribute(const std::u16string &name,
                                                          const std::u16string &value) {
-  Statement query(db_, "SELECT item_id FROM item_attributes WHERE name = ?1 AND value = ?2 "
-                       "ORDER BY item_id");
+  Statement query(*statements_,
+                  "SELECT item_id FROM item_attributes WHERE name = ?1 AND value = ?2 "
+                  "ORDER BY item_id");
   query.Bind(1, name).Bind(2, value);
   return Ids(query);
 }
 
 std::vector<std::int64_t> LibraryStore::PlaylistIds() {
-  Statement query(db_, "SELECT id FROM playlists ORDER BY position, id");
+  Statement query(*statements_, "SELECT id FROM playlists ORDER BY position, id");
   return Ids(query);
 }
 
 std::vector<std::int64_t> LibraryStore::PlaylistsByName(const std::u16string &name) {
-  Statement query(db_, "SELECT id FROM playlists WHERE name = ?1 ORDER BY position, id");
+  Statement query(*statements_, "SELECT id FROM playlists WHERE name = ?1 ORDER BY position, id");
   query.Bind(1, name);
   return Ids(query);
 }
 
 std::optional<LibraryStore::SavedPlaylist> LibraryStore::GetPlaylist(std::int64_t id) {
-  Statement playlist(db_, "SELECT name FROM playlists WHERE id = ?1");
+  Statement playlist(*statements_, "SELECT name FROM playlists WHERE id = ?1");
   if (!playlist.Bind(1, id).Row())
     return std::nullopt;
   SavedPlaylist result{id, playlist.Text(0), {}, {}};
-  Statement entries(db_, "SELECT url FROM playlist_entries WHERE playlist_id = ?1 "
-                         "ORDER BY position");
+  Statement entries(*statements_, "SELECT url FROM playlist_entries WHERE playlist_id = ?1 "
+                                  "ORDER BY position");
   entries.Bind(1, id);
   while (entries.Row())
     result.urls.push_back(entries.Text(0));
-  Statement attributes(db_, "SELECT name, value FROM playlist_attributes WHERE playlist_id = ?1");
+  Statement attributes(*statements_,
+                       "SELECT name, value FROM playlist_attributes WHERE playlist_id = ?1");
   attributes.Bind(1, id);
   result.attributes = Attributes(attributes);
   return result;
@@ -308,8 +379,8 @@ std::optional<LibraryStore::SavedPlaylist> LibraryStore::GetPlaylist(std::int64_
 
 std::optional<std::int64_t> LibraryStore::CreatePlaylist(const std::u16string &name) {
   Transaction transaction(db_);
-  Statement insert(db_, "INSERT INTO playlists (name, position) "
-                        "SELECT ?1, COALESCE(MAX(position), 0) + 1 FROM playlists");
+  Statement insert(*statements_, "INSERT INTO playlists (name, position) "
+                                 "SELECT ?1, COALESCE(MAX(position), 0) + 1 FROM playlists");
   if (!transaction.ok() || !insert.Bind(1, name).Run())
     return std::nullopt;
   const std::int64_t id = sqlite3_last_insert_rowid(db_);
@@ -320,19 +391,19 @@ std::optional<std::int64_t> LibraryStore::CreatePlaylist(const std::u16string &n
 
 bool LibraryStore::RenamePlaylist(std::int64_t id, const std::u16string &name) {
   Transaction transaction(db_);
-  Statement update(db_, "UPDATE playlists SET name = ?2 WHERE id = ?1");
+  Statement update(*statements_, "UPDATE playlists SET name = ?2 WHERE id = ?1");
   return transaction.ok() && update.Bind(1, id).Bind(2, name).Run() && sqlite3_changes(db_) == 1 &&
          transaction.Commit();
 }
 
 bool LibraryStore::SetPlaylistItems(std::int64_t id, const std::vector<std::u16string> &urls) {
   Transaction transaction(db_);
-  Statement exists(db_, "SELECT 1 FROM playlists WHERE id = ?1");
-  Statement clear(db_, "DELETE FROM playlist_entries WHERE playlist_id = ?1");
+  Statement exists(*statements_, "SELECT 1 FROM playlists WHERE id = ?1");
+  Statement clear(*statements_, "DELETE FROM playlist_entries WHERE playlist_id = ?1");
   if (!transaction.ok() || !exists.Bind(1, id).Row() || !clear.Bind(1, id).Run())
     return false;
-  Statement insert(db_, "INSERT INTO playlist_entries (playlist_id, position, url) "
-                        "VALUES (?1, ?2, ?3)");
+  Statement insert(*statements_, "INSERT INTO playlist_entries (playlist_id, position, url) "
+                                 "VALUES (?1, ?2, ?3)");
   for (std::size_t i = 0; i < urls.size(); ++i) {
     if (!insert.Bind(1, id).Bind(2, std::int64_t(i)).Bind(3, urls[i]).Run())
       return false;
@@ -343,7 +414,7 @@ bool LibraryStore::SetPlaylistItems(std::int64_t id, const std::vector<std::u16s
 
 bool LibraryStore::SetPlaylistAttribute(std::int64_t id, const std::u16string &name,
                                         const std::u16string &value) {
-  return SetAttribute(db_, "SELECT 1 FROM playlists WHERE id = ?1",
+  return SetAttribute(*statements_, "SELECT 1 FROM playlists WHERE id = ?1",
                       "DELETE FROM playlist_attributes WHERE playlist_id = ?1 AND name = ?2",
                       "INSERT OR REPLACE INTO playlist_attributes (playlist_id, name, value) "
                       "VALUES (?1, ?2, ?3)",
@@ -351,7 +422,7 @@ bool LibraryStore::SetPlaylistAttribute(std::int64_t id, const std::u16string &n
 }
 
 bool LibraryStore::DeletePlaylist(std::int64_t id) {
-  return DeleteRow(db_, "DELETE FROM playlists WHERE id = ?1", id);
+  return DeleteRow(*statements_, "DELETE FROM playlists WHERE id = ?1", id);
 }
 
 } // namespace engine

@@ -18,6 +18,8 @@ struct sqlite3;
 
 namespace engine {
 
+class StatementCache;
+
 class LibraryStore {
 public:
   // The database file: $AUDIOPLAYER_LIBRARY if set, else
@@ -68,6 +70,7 @@ public:
 private:
   explicit LibraryStore(sqlite3 *db);
   sqlite3 *db_;
+  std::unique_ptr<StatementCache> statements_;
 };
 
 } // namespace engine
