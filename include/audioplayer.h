@@ -33,6 +33,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 
 // The play state reported by GetPlayState and CN_PlayStateChange.
@@ -132,6 +133,15 @@ struct tagMediaInfo {
   std::int32_t lFrameRate;
   std::int32_t lChannels;
 };
+// The layout every build of the library and of a host must share: a host
+// compiled with other packing (/Zp2, #pragma pack) fails here, not at run time.
+static_assert(sizeof(tagMediaInfo) == 9408 && alignof(tagMediaInfo) == 8);
+static_assert(offsetof(tagMediaInfo, szTitle) == 4 && offsetof(tagMediaInfo, szGenre) == 3404);
+static_assert(offsetof(tagMediaInfo, dDuration) == 4256 && offsetof(tagMediaInfo, szTOC) == 5114);
+static_assert(offsetof(tagMediaInfo, szFileType) == 7664 && offsetof(tagMediaInfo, lWidth) == 7672);
+static_assert(offsetof(tagMediaInfo, szVideoCodec) == 7680 &&
+              offsetof(tagMediaInfo, lVideoBitrate) == 9380);
+static_assert(offsetof(tagMediaInfo, lChannels) == 9404);
 
 #if defined(_WIN32)
 #if defined(AUDIOPLAYER_BUILD)
@@ -158,6 +168,9 @@ public:
                                     const unsigned short *windowName, DWORD style, DWORD exStyle,
                                     AudioNotifyProc callback, long cookie);
   // Destroys a player; null is ignored. Its window is hidden, not destroyed.
+  // `delete player` does the same, in a host built with g++ or with
+  // Microsoft's compiler: the player's table carries the destructor each
+  // ABI calls, and the memory is freed by the library that allocated it.
   static void DestroyInstance(CAudioPlayer *player);
 
   CAudioPlayer();
