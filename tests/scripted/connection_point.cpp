@@ -1,6 +1,8 @@
 // The player object's connection points, one per event face, and its
 // FindConnectionPoint. A connection belongs to the player object, which
 // lets its sinks go when it is destroyed.
+#include <olectl.h>
+
 #include "scripted/internal.h"
 
 namespace scripted {

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <mutex>
 #include <sstream>
 #include <unordered_set>
 
@@ -16,14 +15,23 @@ namespace scripted {
 namespace {
 
 // Every live object of any Control, for liveObjects() and leakReport().
+// A critical section: the one lock every build of the tests has.
 struct Registry {
-  std::mutex lock;
+  Registry() { InitializeCriticalSection(&lock); }
+  CRITICAL_SECTION lock;
   std::unordered_set<const Object *> objects;
 };
 Registry &registry() {
   static Registry *instance = new Registry; // outlives every static object
   return *instance;
 }
+
+struct RegistryHold {
+  RegistryHold() { EnterCriticalSection(&registry().lock); }
+  ~RegistryHold() { LeaveCriticalSection(&registry().lock); }
+  RegistryHold(const RegistryHold &) = delete;
+  RegistryHold &operator=(const RegistryHold &) = delete;
+};
 
 struct KnownIid {
   const IID *iid;
@@ -53,12 +61,12 @@ const KnownIid kKnownIids[] = {
 // ---- objects and leak accounting -------------------------------------------
 Object::Object(std::shared_ptr<State> owner, const char *name, bool factory)
     : state(std::move(owner)), name_(name), factory_(factory) {
-  std::lock_guard<std::mutex> hold(registry().lock);
+  RegistryHold hold;
   registry().objects.insert(this);
 }
 
 Object::~Object() {
-  std::lock_guard<std::mutex> hold(registry().lock);
+  RegistryHold hold;
   registry().objects.erase(this);
 }
 
@@ -67,7 +75,7 @@ std::optional<HRESULT> Object::queryFailure(REFIID riid) const {
 }
 
 std::size_t liveObjects() {
-  std::lock_guard<std::mutex> hold(registry().lock);
+  RegistryHold hold;
   std::size_t live = 0;
   for (auto &entry : registry().objects)
     if (!entry->isFactory())
@@ -76,7 +84,7 @@ std::size_t liveObjects() {
 }
 
 long outstandingReferences() {
-  std::lock_guard<std::mutex> hold(registry().lock);
+  RegistryHold hold;
   long total = 0;
   for (auto &entry : registry().objects)
     if (!entry->isFactory())
@@ -85,7 +93,7 @@ long outstandingReferences() {
 }
 
 std::size_t liveFactories() {
-  std::lock_guard<std::mutex> hold(registry().lock);
+  RegistryHold hold;
   std::size_t live = 0;
   for (auto &entry : registry().objects)
     if (entry->isFactory())
@@ -96,7 +104,7 @@ std::size_t liveFactories() {
 std::string leakReport() {
   std::map<std::string, std::pair<long, long>> byName; // objects, references
   {
-    std::lock_guard<std::mutex> hold(registry().lock);
+    RegistryHold hold;
     for (auto &entry : registry().objects) {
       if (entry->isFactory())
         continue;
@@ -145,12 +153,15 @@ std::string utf8(const std::u16string &value) {
 
 // Read up to the NUL rather than by the BSTR length, so a caller's plain
 // string still reads as what it says.
+// OLECHAR is wchar_t on Windows and char16_t here: UTF-16 units either way.
+static_assert(sizeof(OLECHAR) == sizeof(char16_t));
+
 std::u16string text(const OLECHAR *value) {
-  return value ? std::u16string(value) : u"";
+  return value ? std::u16string(reinterpret_cast<const char16_t *>(value)) : u"";
 }
 
 BSTR bstr(const std::u16string &value) {
-  return SysAllocStringLen(value.data(), UINT(value.size()));
+  return SysAllocStringLen(reinterpret_cast<const OLECHAR *>(value.data()), UINT(value.size()));
 }
 
 std::u16string lower(std::u16string value) {

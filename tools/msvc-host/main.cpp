@@ -11,7 +11,13 @@
 // - `delete` and an explicit destructor call landing on the right
 //   destructor; the notification callback's __stdcall convention.
 //
-//   msvc-host.exe     prints what it checked; exit 0 when all held, 1 when not
+// Wine's own control refuses creation, so by default the factory is checked
+// for its refusal only. With --scripted, scripted-control.dll (the test
+// suite's scripted control, beside this program) stands in for the control:
+// creation succeeds, and the live player's slots, `delete player`, the
+// callback and the record's layout are checked as well.
+//
+//   msvc-host.exe [--scripted]   prints what it checked; exit 0 when all held
 #include <audioplayer.h>
 
 #include <windows.h>
@@ -226,9 +232,29 @@ void CheckDerivedPlayer() {
   Check(before == after, "`delete` through its virtual destructor kept the stack pointer intact");
 }
 
-// A player from the factory, under the control Wine or Windows provides.
-void CheckFactory() {
-  Print("The factory:\n");
+bool SameText(const unsigned short *text, const char16_t *expected) {
+  for (; *expected != u'\0'; ++text, ++expected)
+    if (*text != *expected)
+      return false;
+  return *text == 0;
+}
+
+// The record as this compiler lays it out, filled by the library as g++
+// laid it out: each field read back at this host's offsets.
+void CheckRecord(CAudioPlayer *player) {
+  record = tagMediaInfo{};
+  record.dwMask = INFO_TITLE | INFO_AUTHOR | INFO_DURATION | INFO_CHANNELS;
+  const long status = player->GetCurPlaylistMusicInfo(0, &record);
+  Check(status == 0 && SameText(record.szTitle, u"Song") && SameText(record.szAuthor, u"Artist") &&
+            record.dDuration == 12.5 && record.lChannels == 2,
+        "the library's record reads back at this host's offsets (title, author, duration, "
+        "channels)");
+}
+
+// A player from the factory, under the control Wine or Windows provides, or
+// the scripted control.
+void CheckFactory(bool scripted) {
+  Print(scripted ? "The factory, over the scripted control:\n" : "The factory:\n");
   long status = 0x7EEEEEEE; // no status of the library's
   RECT placement = {0, 0, 320, 240};
   CAudioPlayer *player = CAudioPlayer::InitInstance(status, nullptr, nullptr, &placement,
@@ -240,10 +266,12 @@ void CheckFactory() {
   Check((player != nullptr) == (status >= 0), "a player is returned exactly on success");
   CAudioPlayer::DestroyInstance(nullptr); // ignored
   if (player == nullptr) {
+    Check(!scripted, "the scripted control let the player be created");
     Print("  (the control refused creation: the live player's slots are not reached)\n");
     return;
   }
   Check(player->GetCurrentPlayerVer() == WV_WMP9, "GetCurrentPlayerVer is WV_WMP9");
+  CheckRecord(player);
   CheckCalls(CallEveryOperation(player), false, "the live player");
   Check(heard.count > 0 && heard.cookie == 0x5151 && heard.code == CN_Click && heard.first == 7 &&
             heard.second == 9,
@@ -260,6 +288,17 @@ void CheckFactory() {
   CAudioPlayer::DestroyInstance(second);
 }
 
+bool HasArgument(const wchar_t *wanted) {
+  for (const wchar_t *at = GetCommandLineW(); *at != L'\0'; ++at) {
+    const wchar_t *a = at, *b = wanted;
+    while (*b != L'\0' && *a == *b)
+      ++a, ++b;
+    if (*b == L'\0')
+      return true;
+  }
+  return false;
+}
+
 } // namespace
 
 int HostMain() {
@@ -271,7 +310,21 @@ int HostMain() {
 #endif
   CheckConstructedPlayer();
   CheckDerivedPlayer();
-  CheckFactory();
+  if (!HasArgument(L"--scripted")) {
+    CheckFactory(false);
+  } else {
+    HINSTANCE library = LoadLibraryW(L"scripted-control.dll");
+    auto start = reinterpret_cast<void *(*)()>(
+        library ? GetProcAddress(library, "ScriptedControlStart") : nullptr);
+    auto stop = reinterpret_cast<void (*)(void *)>(
+        library ? GetProcAddress(library, "ScriptedControlStop") : nullptr);
+    Check(start != nullptr && stop != nullptr, "scripted-control.dll is loaded");
+    if (start != nullptr && stop != nullptr) {
+      void *control = start();
+      CheckFactory(true);
+      stop(control);
+    }
+  }
   if (failures == 0) {
     Print("msvc-host: PASS\n");
     return 0;

@@ -36,4 +36,7 @@ __declspec(dllimport) __declspec(noreturn) void WINAPI ExitProcess(unsigned code
 __declspec(dllimport) HANDLE WINAPI GetProcessHeap();
 __declspec(dllimport) void *WINAPI HeapAlloc(HANDLE heap, DWORD flags, decltype(sizeof 0) size);
 __declspec(dllimport) BOOL WINAPI HeapFree(HANDLE heap, DWORD flags, void *memory);
+__declspec(dllimport) const wchar_t *WINAPI GetCommandLineW();
+__declspec(dllimport) HINSTANCE WINAPI LoadLibraryW(const wchar_t *name);
+__declspec(dllimport) void *WINAPI GetProcAddress(HINSTANCE module, const char *name);
 }
