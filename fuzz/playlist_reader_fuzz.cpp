@@ -5,7 +5,7 @@
 //
 // Beyond not crashing: every entry has a URL, and titles carry no white
 // space at either end.
-#include "engine/playlist_file_reader.h"
+#include "engine/playlist_files/playlist_file_reader.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "engine/attribute_reader.h"
+#include "engine/library/attribute_reader.h"
 
-#include "engine/utf8_text.h"
+#include "engine/text/utf8_text.h"
 #include "generated_media.h"
 
 #include <gtest/gtest.h>

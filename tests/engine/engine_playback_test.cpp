@@ -1,7 +1,7 @@
 // The engine as a host sees it: real files played through the public
 // interface, with the notifications arriving only while the host pumps
 // its messages.
-#include "engine/live_objects.h"
+#include "engine/control/live_objects.h"
 #include "generated_media.h"
 
 #include <audioplayer.h>

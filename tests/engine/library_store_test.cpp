@@ -1,4 +1,4 @@
-#include "engine/library_store.h"
+#include "engine/library/library_store.h"
 
 #include "generated_media.h"
 

@@ -1,7 +1,7 @@
-#include "engine/playlist_file_reader.h"
+#include "engine/playlist_files/playlist_file_reader.h"
 
-#include "engine/playlist_markup.h"
-#include "engine/utf8_text.h"
+#include "engine/playlist_files/playlist_markup.h"
+#include "engine/text/utf8_text.h"
 #include "generated_media.h"
 
 #include <gtest/gtest.h>

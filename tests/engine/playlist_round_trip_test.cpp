@@ -1,7 +1,7 @@
 // Playlist files written by the library's writer read back, through the
 // engine's reader, to the same items: the writer escapes nothing, so this
 // is where the reader's leniency is needed.
-#include "engine/playlist_file_reader.h"
+#include "engine/playlist_files/playlist_file_reader.h"
 #include "playlist/playlist_file_writer.h"
 #include "temp_folder.h"
 

@@ -1,0 +1,132 @@
+// The playlist object (IWMPPlaylist): one view of a playlist record. Items
+// are reached by position in constant time; edits go to the record, which
+// stores a saved playlist and tells the engine whose current playlist it is.
+#include <iterator>
+
+#include "engine/control/com_object.h"
+#include "engine/text/com_text.h"
+#include "engine/control/engine_objects.h"
+
+namespace engine {
+
+namespace {
+
+const IID kPlaylistRecordIid = {
+    0x8e3f6a2b, 0x71c4, 0x4d09, {0xb2, 0x5e, 0x13, 0x9a, 0x04, 0xc8, 0x6f, 0x27}};
+
+class PlaylistObject : public DispatchObject<IWMPPlaylist> {
+public:
+  explicit PlaylistObject(std::shared_ptr<PlaylistData> playlist)
+      : playlist_(std::move(playlist)) {}
+  const std::shared_ptr<PlaylistData> &Record() const { return playlist_; }
+
+  STDMETHOD(get_count)(long *count) override {
+    return GiveNumber(count, long(playlist_->items.size()));
+  }
+  STDMETHOD(get_name)(BSTR *name) override { return GiveText(name, playlist_->name); }
+  STDMETHOD(put_name)(BSTR name) override {
+    return playlist_->Rename(TextOf(name)) ? S_OK : E_FAIL;
+  }
+  STDMETHOD(get_attributeCount)(long *count) override {
+    return GiveNumber(count, long(playlist_->attributes.size() + 1));
+  }
+  STDMETHOD(get_attributeName)(long index, BSTR *name) override {
+    if (index < 0 || index > long(playlist_->attributes.size()))
+      return E_INVALIDARG;
+    if (index == 0)
+      return GiveText(name, u"Name");
+    auto at = playlist_->attributes.begin();
+    std::advance(at, index - 1);
+    return GiveText(name, at->first);
+  }
+  STDMETHOD(get_Item)(long index, IWMPMedia **media) override {
+    if (media == nullptr)
+      return E_POINTER;
+    *media = nullptr;
+    if (index < 0 || index >= long(playlist_->items.size()))
+      return E_INVALIDARG;
+    return GiveObject(media, NewMediaObject(playlist_->items[index]));
+  }
+  STDMETHOD(getItemInfo)(BSTR name, BSTR *value) override {
+    return GiveText(value, playlist_->Attribute(TextOf(name)).value_or(u""));
+  }
+  STDMETHOD(setItemInfo)(BSTR name, BSTR value) override {
+    std::u16string attribute = TextOf(name);
+    if (attribute.empty())
+      return E_INVALIDARG;
+    return playlist_->SetAttribute(attribute, TextOf(value)) ? S_OK : E_FAIL;
+  }
+  STDMETHOD(get_isIdentical)(IWMPPlaylist *other, VARIANT_BOOL *identical) override {
+    return GiveFlag(identical, PlaylistRecordOf(other) == playlist_);
+  }
+  STDMETHOD(clear)() override {
+    playlist_->items.clear();
+    return Changed(wmplcClear);
+  }
+  STDMETHOD(insertItem)(long index, IWMPMedia *media) override {
+    auto item = MediaRecordOf(media);
+    if (!item)
+      return E_INVALIDARG;
+    auto &items = playlist_->items;
+    if (index < 0 || index > long(items.size()))
+      return E_INVALIDARG;
+    items.insert(items.begin() + index, item);
+    return Changed(wmplcInsert);
+  }
+  STDMETHOD(appendItem)(IWMPMedia *media) override {
+    auto item = MediaRecordOf(media);
+    if (!item)
+      return E_INVALIDARG;
+    playlist_->items.push_back(item);
+    return Changed(wmplcAppend);
+  }
+  // Removes the first position that holds the item.
+  STDMETHOD(removeItem)(IWMPMedia *media) override {
+    auto item = MediaRecordOf(media);
+    long index = item ? playlist_->IndexOf(item.get()) : -1;
+    if (index < 0)
+      return E_INVALIDARG;
+    playlist_->items.erase(playlist_->items.begin() + index);
+    return Changed(wmplcDelete);
+  }
+  STDMETHOD(moveItem)(long oldIndex, long newIndex) override {
+    auto &items = playlist_->items;
+    long count = long(items.size());
+    if (oldIndex < 0 || oldIndex >= count || newIndex < 0 || newIndex >= count)
+      return E_INVALIDARG;
+    auto item = items[oldIndex];
+    items.erase(items.begin() + oldIndex);
+    items.insert(items.begin() + newIndex, item);
+    return Changed(wmplcMove);
+  }
+
+protected:
+  HRESULT QueryOther(REFIID iid, void **out) override {
+    return iid == kPlaylistRecordIid ? Give(this, out) : E_NOINTERFACE;
+  }
+
+private:
+  HRESULT Changed(WMPPlaylistChangeEventType kind) {
+    return playlist_->ItemsChanged(kind) ? S_OK : E_FAIL;
+  }
+
+  std::shared_ptr<PlaylistData> playlist_;
+};
+
+} // namespace
+
+IWMPPlaylist *NewPlaylistObject(std::shared_ptr<PlaylistData> playlist) {
+  return new (std::nothrow) PlaylistObject(std::move(playlist));
+}
+
+std::shared_ptr<PlaylistData> PlaylistRecordOf(IWMPPlaylist *playlist) {
+  void *found = nullptr;
+  if (playlist == nullptr || FAILED(playlist->QueryInterface(kPlaylistRecordIid, &found)) || !found)
+    return nullptr;
+  auto *object = static_cast<PlaylistObject *>(found);
+  std::shared_ptr<PlaylistData> record = object->Record();
+  object->Release();
+  return record;
+}
+
+} // namespace engine

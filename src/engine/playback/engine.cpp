@@ -1,0 +1,350 @@
+// The engine's life, its window, its event connections and its playlists.
+#include "engine/playback/engine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "engine/text/com_text.h"
+#include "engine/playlist_files/playlist_file_reader.h"
+#include "engine/text/utf8_text.h"
+
+namespace engine {
+
+namespace {
+
+const char16_t kWindowClass[] = u"AudioPlayerEngine";
+// Posted by the playback when bus messages wait, and by Raise per event.
+const UINT kBusMessage = WM_APP + 0x51;
+const UINT kEventMessage = WM_APP + 0x52;
+const std::int32_t kFileNotFound = std::int32_t(0x80070002);
+
+LRESULT CALLBACK EngineWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != kBusMessage && message != kEventMessage)
+    return DefWindowProcW(window, message, wParam, lParam);
+  auto *engine = reinterpret_cast<Engine *>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (engine == nullptr)
+    return 0;
+  // A sink may release the last reference from inside an event.
+  std::shared_ptr<Engine> alive = engine->shared_from_this();
+  if (message == kBusMessage)
+    alive->TakeBusMessages();
+  else
+    alive->RaiseNextEvent();
+  return 0;
+}
+
+bool RegisterWindowClass() {
+  WNDCLASSEXW info{};
+  if (GetClassInfoExW(nullptr, kWindowClass, &info))
+    return true;
+  info.cbSize = sizeof info;
+  info.lpfnWndProc = EngineWindowProc;
+  info.lpszClassName = kWindowClass;
+  // Another thread may have registered it meanwhile; that is as good.
+  return RegisterClassExW(&info) || GetClassInfoExW(nullptr, kWindowClass, &info);
+}
+
+std::u16string FileBaseName(const std::u16string &path) {
+  return Utf16Of(std::filesystem::path(Utf8Of(path)).stem().string());
+}
+
+} // namespace
+
+std::shared_ptr<Engine> Engine::Create() {
+  if (!RegisterWindowClass())
+    return nullptr;
+  HWND window =
+      CreateWindowExW(0, kWindowClass, u"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  if (window == nullptr)
+    return nullptr;
+  std::shared_ptr<Engine> engine(new Engine(window));
+  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(engine.get()));
+  engine->Listen(engine->current_); // needs the engine shared first
+  return engine;
+}
+
+Engine::Engine(HWND window)
+    : window_(window), library_(MediaLibrary::Shared()), playback_(window, kBusMessage),
+      current_(PlaylistData::Named(u"")) {
+  ApplyVolume();
+}
+
+Engine::~Engine() {
+  SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+  DestroyWindow(window_); // what is still posted to it goes with it
+  if (current_->listener)
+    current_->listener = nullptr;
+  for (Connection &connection : connections_)
+    connection.sink->Release();
+}
+
+// ---- events ----------------------------------------------------------------
+
+std::int32_t Engine::Connect(EventFace face, IUnknown *sink, DWORD *cookie) {
+  do {
+    ++lastCookie_; // 0 is never a cookie
+  } while (lastCookie_ == 0);
+  sink->AddRef();
+  connections_.push_back({lastCookie_, face, sink});
+  *cookie = lastCookie_;
+  return S_OK;
+}
+
+std::int32_t Engine::Disconnect(DWORD cookie) {
+  for (auto it = connections_.begin(); it != connections_.end(); ++it) {
+    if (it->cookie != cookie)
+      continue;
+    IUnknown *sink = it->sink;
+    connections_.erase(it);
+    sink->Release();
+    return S_OK;
+  }
+  return CONNECT_E_NOCONNECTION;
+}
+
+void Engine::Raise(EngineEvent event) {
+  events_.push_back(std::move(event));
+  PostMessageW(window_, kEventMessage, 0, 0);
+}
+
+void Engine::RaiseNextEvent() {
+  if (events_.empty())
+    return;
+  EngineEvent event = std::move(events_.front());
+  events_.pop_front();
+  if (event.then) {
+    event.then();
+    return;
+  }
+  // A sink may disconnect itself or another sink from inside the event; a
+  // sink disconnected meanwhile is not called any more.
+  std::vector<Connection> targets = connections_;
+  for (Connection &target : targets)
+    target.sink->AddRef();
+  for (Connection &target : targets) {
+    bool connected = false;
+    for (Connection &now : connections_)
+      connected = connected || now.cookie == target.cookie;
+    if (connected)
+      DeliverEvent(target.face, target.sink, event);
+  }
+  for (Connection &target : targets)
+    target.sink->Release();
+}
+
+void Engine::SetPlayState(WMPPlayState state) {
+  if (playState_ == state)
+    return;
+  playState_ = state;
+  Raise({.id = DISPID_WMPCOREEVENT_PLAYSTATECHANGE, .number = state});
+}
+
+void Engine::SetOpenState(WMPOpenState state) {
+  if (openState_ == state)
+    return;
+  openState_ = state;
+  Raise({.id = DISPID_WMPCOREEVENT_OPENSTATECHANGE, .number = state});
+}
+
+std::u16string Engine::StatusText() const {
+  switch (playState_) {
+  case wmppsStopped:
+    return u"Stopped";
+  case wmppsPaused:
+    return u"Paused";
+  case wmppsPlaying:
+    return u"Playing";
+  case wmppsBuffering:
+    return u"Buffering";
+  case wmppsMediaEnded:
+    return u"Media ended";
+  case wmppsTransitioning:
+    return u"Connecting...";
+  case wmppsReady:
+    return u"Ready";
+  default:
+    return u"";
+  }
+}
+
+// ---- playlists -------------------------------------------------------------
+
+void Engine::Close() {
+  StopPlayback();
+  pendingSeek_ = -1;
+  if (current_->listener)
+    current_->listener = nullptr;
+  current_ = PlaylistData::Named(u"");
+  Listen(current_);
+  item_ = nullptr;
+  itemHint_ = -1;
+  url_.clear();
+  SetPlayState(wmppsUndefined);
+  SetOpenState(wmposUndefined);
+}
+
+std::int32_t Engine::SetUrl(const std::u16string &url) {
+  std::shared_ptr<PlaylistData> playlist;
+  std::int32_t status = NewPlaylist(u"", url, &playlist);
+  if (FAILED(status))
+    return status;
+  url_ = url;
+  status = SetCurrentPlaylist(playlist);
+  if (SUCCEEDED(status) && !settings_.autoStart && item_)
+    SetPlayState(wmppsReady);
+  return status;
+}
+
+std::int32_t Engine::SetCurrentPlaylist(std::shared_ptr<PlaylistData> playlist) {
+  if (!playlist)
+    return E_POINTER;
+  bool wasActive = intent_ != Intent::Stopped;
+  StopPlayback();
+  if (wasActive)
+    SetPlayState(wmppsStopped);
+  SetOpenState(wmposPlaylistChanging);
+  if (current_ != playlist && current_->listener)
+    current_->listener = nullptr;
+  current_ = std::move(playlist);
+  Listen(current_);
+  shuffleOrder_.clear();
+  item_ = nullptr;
+  itemHint_ = -1;
+  pendingSeek_ = -1;
+  SetOpenState(wmposPlaylistChanged);
+  Raise({.id = DISPID_WMPCOREEVENT_CURRENTPLAYLISTCHANGE, .number = wmplcMorph});
+  if (current_->items.empty())
+    return S_OK;
+  Select(0);
+  if (settings_.autoStart) {
+    failures_ = 0;
+    OpenCurrent(Intent::Playing);
+  }
+  return S_OK;
+}
+
+void Engine::Listen(const std::shared_ptr<PlaylistData> &playlist) {
+  std::weak_ptr<Engine> self = weak_from_this();
+  playlist->listener = [self](WMPPlaylistChangeEventType kind) {
+    if (auto engine = self.lock())
+      engine->OnCurrentPlaylistChange(kind);
+  };
+}
+
+void Engine::OnCurrentPlaylistChange(WMPPlaylistChangeEventType kind) {
+  Raise({.id = DISPID_WMPCOREEVENT_CURRENTPLAYLISTCHANGE, .number = kind});
+  Raise({.id = DISPID_WMPCOREEVENT_PLAYLISTCHANGE, .number = kind, .playlist = current_});
+  shuffleOrder_.clear();
+  // Most edits leave the selected item where it was (an append, an edit
+  // after it): its known position is checked before the playlist is
+  // searched, so that such edits cost the same on a long playlist.
+  const auto &items = current_->items;
+  bool atHint = itemHint_ >= 0 && itemHint_ < long(items.size()) && items[itemHint_] == item_;
+  if (item_ && (atHint || current_->IndexOf(item_.get()) >= 0))
+    return;
+  // The selected item left the playlist (or there was none): what stands
+  // at its place now is selected, and playback of the old one ends.
+  long count = long(current_->items.size());
+  long index = count == 0 ? -1 : std::clamp(itemHint_ < 0 ? 0 : itemHint_, 0L, count - 1);
+  bool hadItem = item_ != nullptr;
+  bool wasActive = intent_ != Intent::Stopped;
+  StopPlayback();
+  if (wasActive)
+    SetPlayState(wmppsStopped);
+  item_ = nullptr;
+  itemHint_ = -1;
+  if (index >= 0)
+    Select(index);
+  else if (hadItem)
+    Raise({.id = DISPID_WMPCOREEVENT_CURRENTITEMCHANGE});
+}
+
+std::int32_t Engine::NewPlaylist(const std::u16string &name, const std::u16string &url,
+                                 std::shared_ptr<PlaylistData> *out) {
+  out->reset();
+  auto playlist = PlaylistData::Named(name);
+  if (!url.empty() && PlaylistFormatOf(url) != PlaylistFormat::Unknown) {
+    auto entries = ReadPlaylistFile(url);
+    if (!entries) {
+      std::error_code error;
+      return std::filesystem::exists(std::filesystem::path(Utf8Of(url)), error) ? E_FAIL
+                                                                                : kFileNotFound;
+    }
+    if (name.empty())
+      playlist->name = FileBaseName(url);
+    for (PlaylistEntry &entry : *entries) {
+      auto item = NewMedia(entry.url);
+      if (!entry.title.empty() && !item->libraryId && !item->attributes.count(u"Title"))
+        item->attributes[u"Title"] = entry.title;
+      playlist->items.push_back(item);
+    }
+  } else if (!url.empty()) {
+    playlist->items.push_back(NewMedia(url));
+  }
+  *out = playlist;
+  return S_OK;
+}
+
+std::shared_ptr<MediaItem> Engine::NewMedia(const std::u16string &url) {
+  return library_->ItemForUrl(url);
+}
+
+// ---- settings --------------------------------------------------------------
+
+void Engine::ApplyVolume() {
+  // The control's scale is perceptual; GStreamer's volume is linear.
+  double level = double(settings_.volume) / 100.0;
+  playback_.SetVolume(level * level * level);
+  playback_.SetMute(settings_.mute);
+}
+
+void Engine::SetVolume(long volume) {
+  settings_.volume = std::clamp(volume, 0L, 100L);
+  ApplyVolume();
+}
+
+void Engine::SetMute(bool mute) {
+  settings_.mute = mute;
+  ApplyVolume();
+}
+
+std::int32_t Engine::SetRate(double rate) {
+  if (!(rate > 0 && rate <= 16))
+    return E_INVALIDARG; // GStreamer plays audio forwards only
+  settings_.rate = rate;
+  if (intent_ != Intent::Stopped && prerolled_)
+    playback_.Seek(Position(), rate);
+  return S_OK;
+}
+
+std::int32_t Engine::GetMode(const std::u16string &mode, bool *on) const {
+  if (SameName(mode, u"loop"))
+    *on = settings_.loop;
+  else if (SameName(mode, u"shuffle"))
+    *on = settings_.shuffle;
+  else if (SameName(mode, u"autoRewind"))
+    *on = settings_.autoRewind;
+  else if (SameName(mode, u"showFrame"))
+    *on = settings_.showFrame;
+  else
+    return E_INVALIDARG;
+  return S_OK;
+}
+
+std::int32_t Engine::SetMode(const std::u16string &mode, bool on) {
+  if (SameName(mode, u"loop"))
+    settings_.loop = on;
+  else if (SameName(mode, u"shuffle"))
+    settings_.shuffle = on, shuffleOrder_.clear();
+  else if (SameName(mode, u"autoRewind"))
+    settings_.autoRewind = on;
+  else if (SameName(mode, u"showFrame"))
+    settings_.showFrame = on;
+  else
+    return E_INVALIDARG;
+  Raise({.id = DISPID_WMPCOREEVENT_MODECHANGE, .text = mode, .flag = on});
+  return S_OK;
+}
+
+} // namespace engine

@@ -1,0 +1,127 @@
+// What the pipeline reports, handled on the host's thread: loading done,
+// playing, end of the item, errors. The playback's bus messages reach here
+// only through the engine's window.
+// The Windows names first: GStreamer defines TRUE and FALSE only if they are missing.
+#include "engine/playback/engine.h"
+
+#include <gst/gst.h>
+
+namespace engine {
+
+namespace {
+
+// A sink that fails (no audio device, a device gone) or a failure inside
+// GStreamer itself is the engine's error; a file that cannot be read,
+// recognised or decoded is the media item's.
+bool IsMediaFault(GstMessage *message, GError *error) {
+  GstObject *source = GST_MESSAGE_SRC(message);
+  if (source != nullptr && GST_IS_ELEMENT(source) &&
+      GST_OBJECT_FLAG_IS_SET(source, GST_ELEMENT_FLAG_SINK))
+    return false;
+  return error != nullptr &&
+         (error->domain == GST_STREAM_ERROR || error->domain == GST_RESOURCE_ERROR);
+}
+
+} // namespace
+
+void Engine::TakeBusMessages() {
+  // One at a time: handling one may stop the playback, which drops the rest.
+  while (GstMessage *message = playback_.TakeMessage()) {
+    HandleBusMessage(message);
+    gst_message_unref(message);
+  }
+}
+
+void Engine::HandleBusMessage(GstMessage *message) {
+  switch (GST_MESSAGE_TYPE(message)) {
+  case GST_MESSAGE_ASYNC_DONE:
+    if (playback_.FromPipeline(message) && !prerolled_ && intent_ != Intent::Stopped)
+      OnPrerolled();
+    break;
+  case GST_MESSAGE_STATE_CHANGED:
+    if (playback_.FromPipeline(message)) {
+      GstState before, after, pending;
+      gst_message_parse_state_changed(message, &before, &after, &pending);
+      if (after == GST_STATE_PLAYING && intent_ == Intent::Playing) {
+        failures_ = 0;
+        SetPlayState(wmppsPlaying);
+      }
+    }
+    break;
+  case GST_MESSAGE_DURATION_CHANGED:
+    if (item_ && prerolled_)
+      if (double duration = playback_.Duration(); duration > 0)
+        item_->duration = duration;
+    break;
+  case GST_MESSAGE_BUFFERING: {
+    gint percent = 100;
+    gst_message_parse_buffering(message, &percent);
+    if (intent_ != Intent::Stopped)
+      Raise({.id = DISPID_WMPCOREEVENT_BUFFERING, .flag = percent < 100});
+    break;
+  }
+  case GST_MESSAGE_EOS:
+    if (intent_ != Intent::Stopped)
+      OnEndOfStream();
+    break;
+  case GST_MESSAGE_ERROR:
+    OnPipelineError(message);
+    break;
+  default:
+    break;
+  }
+}
+
+void Engine::OnPrerolled() {
+  prerolled_ = true;
+  // The loaded length is exact and kept; the item's other attributes are
+  // read when first asked for, not here, where the read would delay playing.
+  if (double duration = playback_.Duration(); item_ && duration > 0)
+    item_->duration = duration;
+  SetOpenState(wmposMediaOpen);
+  if (pendingSeek_ > 0 || settings_.rate != 1)
+    playback_.Seek(pendingSeek_ > 0 ? pendingSeek_ : 0, settings_.rate);
+  pendingSeek_ = -1;
+  if (intent_ == Intent::Playing)
+    playback_.Play();
+  else
+    SetPlayState(wmppsPaused);
+}
+
+void Engine::OnEndOfStream() {
+  SetPlayState(wmppsMediaEnded);
+  Raise({.id = DISPID_WMPCOREEVENT_ENDOFSTREAM, .number = 0});
+  // The host hears of the end while the ended item is still the current
+  // one; unless it has chosen something else meanwhile, the engine then
+  // moves on.
+  Raise({.then = [this, ended = item_] {
+    if (item_ != ended || playState_ != wmppsMediaEnded)
+      return;
+    StopPlayback();
+    Advance();
+  }});
+}
+
+void Engine::OnPipelineError(GstMessage *message) {
+  GError *error = nullptr;
+  gst_message_parse_error(message, &error, nullptr);
+  bool mediaFault = IsMediaFault(message, error);
+  if (error != nullptr)
+    g_error_free(error);
+  bool wasPlaying = intent_ == Intent::Playing;
+  auto failed = item_;
+  StopPlayback();
+  if (!mediaFault || !failed) {
+    SetPlayState(wmppsStopped);
+    Raise({.id = DISPID_WMPCOREEVENT_ERROR});
+    return;
+  }
+  Raise({.id = DISPID_WMPCOREEVENT_MEDIAERROR, .media = failed});
+  ++failures_;
+  if (wasPlaying)
+    Advance();
+  else
+    SetPlayState(wmppsStopped);
+}
+
+} // namespace engine

@@ -1,0 +1,222 @@
+// The current item and the transport: what plays, and what comes next.
+#include "engine/playback/engine.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace engine {
+
+std::shared_ptr<MediaItem> Engine::CurrentItem() {
+  return item_;
+}
+
+long Engine::CurrentIndex() {
+  if (!item_)
+    return -1;
+  const auto &items = current_->items;
+  if (itemHint_ >= 0 && itemHint_ < long(items.size()) && items[itemHint_] == item_)
+    return itemHint_;
+  itemHint_ = current_->IndexOf(item_.get());
+  return itemHint_;
+}
+
+void Engine::Select(long index) {
+  item_ = current_->items[index];
+  itemHint_ = index;
+  pendingSeek_ = -1;
+  Raise({.id = DISPID_WMPCOREEVENT_CURRENTITEMCHANGE, .media = item_});
+}
+
+void Engine::OpenCurrent(Intent intent) {
+  if (!item_)
+    return;
+  if (!playback_.Usable()) {
+    StopPlayback();
+    SetPlayState(wmppsStopped);
+    Raise({.id = DISPID_WMPCOREEVENT_ERROR});
+    return;
+  }
+  intent_ = intent;
+  prerolled_ = false;
+  SetPlayState(wmppsTransitioning);
+  SetOpenState(wmposMediaChanging);
+  SetOpenState(wmposMediaOpening);
+  std::string uri = Playback::UriOf(item_->url);
+  // A refused open reports its reason on the bus; a URL that is no URI
+  // never reaches GStreamer and fails here.
+  if (!uri.empty()) {
+    playback_.Open(uri);
+  } else {
+    auto failed = item_;
+    StopPlayback();
+    Raise({.id = DISPID_WMPCOREEVENT_MEDIAERROR, .media = failed});
+    ++failures_;
+    Advance();
+  }
+}
+
+void Engine::StopPlayback() {
+  playback_.Stop();
+  intent_ = Intent::Stopped;
+  prerolled_ = false;
+}
+
+long Engine::NextIndex(bool forward) {
+  long count = long(current_->items.size());
+  if (count == 0)
+    return -1;
+  long index = CurrentIndex();
+  long step = forward ? 1 : -1;
+  if (!settings_.shuffle) {
+    long next = index + step;
+    if (next >= 0 && next < count)
+      return next;
+    return settings_.loop ? (forward ? 0 : count - 1) : -1;
+  }
+  if (long(shuffleOrder_.size()) != count) {
+    shuffleOrder_.resize(count);
+    std::iota(shuffleOrder_.begin(), shuffleOrder_.end(), 0L);
+    std::shuffle(shuffleOrder_.begin(), shuffleOrder_.end(), random_);
+  }
+  auto at = std::find(shuffleOrder_.begin(), shuffleOrder_.end(), index);
+  long place =
+      at == shuffleOrder_.end() ? (forward ? -1 : count) : long(at - shuffleOrder_.begin());
+  long next = place + step;
+  if (next >= 0 && next < count)
+    return shuffleOrder_[next];
+  return settings_.loop ? shuffleOrder_[forward ? 0 : count - 1] : -1;
+}
+
+// After an item ended or failed while playing: the next one plays, or
+// playback stops at the end of the playlist (or when every item failed).
+void Engine::Advance() {
+  long next = NextIndex(true);
+  if (next < 0 || failures_ >= long(current_->items.size())) {
+    StopPlayback();
+    SetPlayState(wmppsStopped);
+    return;
+  }
+  Select(next);
+  OpenCurrent(Intent::Playing);
+}
+
+std::int32_t Engine::SetCurrentItem(const std::shared_ptr<MediaItem> &item) {
+  if (!item)
+    return E_POINTER;
+  long index = item == item_ ? CurrentIndex() : current_->IndexOf(item.get());
+  if (index < 0)
+    return E_INVALIDARG;
+  MoveTo(index);
+  return S_OK;
+}
+
+// Selecting another item keeps playing if it was playing; a paused item is
+// stopped.
+void Engine::MoveTo(long index) {
+  bool playing = intent_ == Intent::Playing;
+  bool active = intent_ != Intent::Stopped;
+  StopPlayback();
+  Select(index);
+  if (playing) {
+    failures_ = 0;
+    OpenCurrent(Intent::Playing);
+  } else if (active) {
+    SetPlayState(wmppsStopped);
+  }
+}
+
+std::int32_t Engine::PlayItem(const std::shared_ptr<MediaItem> &item) {
+  if (!item)
+    return E_POINTER;
+  long index = item == item_ ? CurrentIndex() : current_->IndexOf(item.get());
+  if (index < 0)
+    return E_INVALIDARG;
+  StopPlayback();
+  Select(index);
+  failures_ = 0;
+  OpenCurrent(Intent::Playing);
+  return S_OK;
+}
+
+std::int32_t Engine::SetCurrentMedia(const std::shared_ptr<MediaItem> &item) {
+  if (!item)
+    return E_POINTER;
+  if (current_->IndexOf(item.get()) < 0) {
+    auto playlist = PlaylistData::Named(u"");
+    playlist->items.push_back(item);
+    return SetCurrentPlaylist(playlist);
+  }
+  return settings_.autoStart ? PlayItem(item) : SetCurrentItem(item);
+}
+
+std::int32_t Engine::Play() {
+  if (!item_ || intent_ == Intent::Playing)
+    return S_OK; // nothing to play, or playing already
+  if (intent_ == Intent::Paused) {
+    intent_ = Intent::Playing;
+    if (prerolled_)
+      playback_.Play(); // playing is reported when the pipeline gets there
+    else
+      SetPlayState(wmppsTransitioning);
+    return S_OK;
+  }
+  failures_ = 0;
+  OpenCurrent(Intent::Playing);
+  return S_OK;
+}
+
+std::int32_t Engine::Pause() {
+  if (intent_ == Intent::Stopped)
+    return S_OK;
+  intent_ = Intent::Paused;
+  if (prerolled_)
+    playback_.Pause();
+  SetPlayState(wmppsPaused);
+  return S_OK;
+}
+
+std::int32_t Engine::Stop() {
+  StopPlayback();
+  pendingSeek_ = -1;
+  SetPlayState(wmppsStopped);
+  return S_OK;
+}
+
+// Past either end of the playlist (without loop) nothing changes.
+std::int32_t Engine::Next() {
+  if (long index = NextIndex(true); index >= 0)
+    MoveTo(index);
+  return S_OK;
+}
+
+std::int32_t Engine::Previous() {
+  if (long index = NextIndex(false); index >= 0)
+    MoveTo(index);
+  return S_OK;
+}
+
+double Engine::Position() const {
+  if (intent_ != Intent::Stopped && prerolled_) {
+    double position = playback_.Position();
+    return position < 0 ? 0 : position;
+  }
+  return pendingSeek_ >= 0 ? pendingSeek_ : 0;
+}
+
+std::int32_t Engine::SetPosition(double seconds) {
+  if (!(seconds >= 0))
+    return E_INVALIDARG;
+  if (!item_)
+    return E_FAIL;
+  if (intent_ == Intent::Stopped || !prerolled_) {
+    pendingSeek_ = seconds; // taken when the item is loaded
+    return S_OK;
+  }
+  double before = Position();
+  if (!playback_.Seek(seconds, settings_.rate))
+    return E_FAIL;
+  Raise({.id = DISPID_WMPCOREEVENT_POSITIONCHANGE, .from = before, .to = seconds});
+  return S_OK;
+}
+
+} // namespace engine

@@ -1,0 +1,197 @@
+// The playbin and the hand-over of its bus messages to the host's thread.
+#include "engine/playback/playback.h"
+
+#include <gst/gst.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <utility>
+
+#include "engine/text/utf8_text.h"
+
+namespace engine {
+
+// Filled by the bus's sync handler on streaming threads, emptied on the
+// host's thread. Shared with the handler so it outlives any late call.
+struct Playback::Queue {
+  std::mutex mutex;
+  std::deque<GstMessage *> messages;
+  bool announced = false; // a post is on its way to the window
+  HWND window;
+  UINT message;
+
+  void Clear() {
+    std::deque<GstMessage *> dropped;
+    {
+      std::lock_guard lock(mutex);
+      dropped.swap(messages);
+    }
+    for (GstMessage *stale : dropped)
+      gst_message_unref(stale);
+  }
+};
+
+namespace {
+
+bool EnsureGstreamer() {
+  static const bool ready = gst_init_check(nullptr, nullptr, nullptr);
+  return ready;
+}
+
+GstBusSyncReply OnBusMessage(GstBus *, GstMessage *message, gpointer data) {
+  auto *queue = static_cast<std::shared_ptr<Playback::Queue> *>(data)->get();
+  bool announce = false;
+  {
+    std::lock_guard lock(queue->mutex);
+    queue->messages.push_back(gst_message_ref(message));
+    announce = !std::exchange(queue->announced, true);
+  }
+  if (announce)
+    PostMessageW(queue->window, queue->message, 0, 0);
+  return GST_BUS_DROP;
+}
+
+void ForgetQueue(gpointer data) {
+  delete static_cast<std::shared_ptr<Playback::Queue> *>(data);
+}
+
+GstElement *FakeSink() {
+  GstElement *sink = gst_element_factory_make("fakesink", nullptr);
+  if (sink)
+    g_object_set(sink, "sync", TRUE, nullptr); // plays in real time
+  return sink;
+}
+
+// The default audio output when one can be opened.
+GstElement *AudioSink() {
+  const char *wanted = std::getenv("AUDIOPLAYER_SINK");
+  if (wanted && std::strcmp(wanted, "fake") == 0)
+    return FakeSink();
+  GstElement *sink = gst_element_factory_make("autoaudiosink", nullptr);
+  if (sink == nullptr)
+    return FakeSink();
+  gst_object_ref_sink(sink);
+  bool opens = gst_element_set_state(sink, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
+  gst_element_set_state(sink, GST_STATE_NULL);
+  if (opens)
+    return sink; // the reference taken above goes to the playbin
+  gst_object_unref(sink);
+  return FakeSink();
+}
+
+} // namespace
+
+Playback::Playback(HWND window, UINT message) : queue_(std::make_shared<Queue>()) {
+  queue_->window = window;
+  queue_->message = message;
+  if (!EnsureGstreamer())
+    return;
+  playbin_ = gst_element_factory_make("playbin", nullptr);
+  if (playbin_ == nullptr)
+    return;
+  gst_object_ref_sink(playbin_);
+  g_object_set(playbin_, "audio-sink", AudioSink(), "video-sink", FakeSink(), nullptr);
+  // Keeps the pitch when the rate changes.
+  if (GstElement *tempo = gst_element_factory_make("scaletempo", nullptr))
+    g_object_set(playbin_, "audio-filter", tempo, nullptr);
+  GstBus *bus = gst_element_get_bus(playbin_);
+  gst_bus_set_sync_handler(bus, OnBusMessage, new std::shared_ptr<Queue>(queue_), ForgetQueue);
+  gst_object_unref(bus);
+}
+
+Playback::~Playback() {
+  if (playbin_ != nullptr) {
+    gst_element_set_state(playbin_, GST_STATE_NULL); // joins the streaming threads
+    GstBus *bus = gst_element_get_bus(playbin_);
+    gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+    gst_object_unref(bus);
+    gst_object_unref(playbin_);
+  }
+  queue_->Clear();
+}
+
+std::string Playback::UriOf(const std::u16string &url) {
+  std::string text = Utf8Of(url);
+  if (gst_uri_is_valid(text.c_str()))
+    return text;
+  if (!EnsureGstreamer())
+    return {};
+  gchar *uri = gst_filename_to_uri(text.c_str(), nullptr);
+  std::string result = uri ? uri : "";
+  g_free(uri);
+  return result;
+}
+
+bool Playback::Open(const std::string &uri) {
+  if (playbin_ == nullptr)
+    return false;
+  Stop();
+  g_object_set(playbin_, "uri", uri.c_str(), nullptr);
+  return gst_element_set_state(playbin_, GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE;
+}
+
+bool Playback::Play() {
+  return playbin_ && gst_element_set_state(playbin_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
+}
+
+bool Playback::Pause() {
+  return playbin_ && gst_element_set_state(playbin_, GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE;
+}
+
+void Playback::Stop() {
+  if (playbin_ != nullptr)
+    gst_element_set_state(playbin_, GST_STATE_READY); // returns once streaming stopped
+  queue_->Clear();
+}
+
+bool Playback::Seek(double seconds, double rate) {
+  if (playbin_ == nullptr || rate <= 0)
+    return false;
+  auto flags = GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+  return gst_element_seek(playbin_, rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
+                          gint64(seconds * GST_SECOND), GST_SEEK_TYPE_NONE, 0);
+}
+
+double Playback::Position() const {
+  gint64 position = 0;
+  if (playbin_ == nullptr || !gst_element_query_position(playbin_, GST_FORMAT_TIME, &position))
+    return -1;
+  return double(position) / GST_SECOND;
+}
+
+double Playback::Duration() const {
+  gint64 duration = 0;
+  if (playbin_ == nullptr || !gst_element_query_duration(playbin_, GST_FORMAT_TIME, &duration) ||
+      duration < 0)
+    return -1;
+  return double(duration) / GST_SECOND;
+}
+
+void Playback::SetVolume(double linear) {
+  if (playbin_ != nullptr)
+    g_object_set(playbin_, "volume", linear, nullptr);
+}
+
+void Playback::SetMute(bool mute) {
+  if (playbin_ != nullptr)
+    g_object_set(playbin_, "mute", gboolean(mute), nullptr);
+}
+
+GstMessage *Playback::TakeMessage() {
+  std::lock_guard lock(queue_->mutex);
+  if (queue_->messages.empty()) {
+    queue_->announced = false;
+    return nullptr;
+  }
+  GstMessage *message = queue_->messages.front();
+  queue_->messages.pop_front();
+  return message;
+}
+
+bool Playback::FromPipeline(GstMessage *message) const {
+  return GST_MESSAGE_SRC(message) == GST_OBJECT(playbin_);
+}
+
+} // namespace engine

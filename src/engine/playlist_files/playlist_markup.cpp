@@ -1,0 +1,243 @@
+#include "engine/playlist_files/playlist_markup.h"
+
+#include "platform/utf8.h"
+
+#include <cstddef>
+
+namespace engine {
+
+namespace {
+
+constexpr std::size_t npos = std::u16string_view::npos;
+
+bool IsSpace(char16_t c) {
+  return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+
+char16_t Lower(char16_t c) {
+  return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
+}
+
+std::u16string LowerCase(std::u16string_view text) {
+  std::u16string out(text);
+  for (char16_t &c : out)
+    c = Lower(c);
+  return out;
+}
+
+bool IsNameChar(char16_t c) {
+  return !IsSpace(c) && c != u'=' && c != u'>' && c != u'/' && c != u'<' && c != u'"' && c != u'\'';
+}
+
+std::size_t SkipSpace(std::u16string_view text, std::size_t at) {
+  while (at < text.size() && IsSpace(text[at]))
+    ++at;
+  return at;
+}
+
+std::size_t SkipName(std::u16string_view text, std::size_t at) {
+  while (at < text.size() && IsNameChar(text[at]))
+    ++at;
+  return at;
+}
+
+// Whether a quote at `at` can close an attribute value: what follows is the
+// end of the tag, the end of the text, or the next attribute. A quote inside
+// an unescaped value ("a "b".mp3") is followed by anything else.
+bool ClosesValue(std::u16string_view text, std::size_t at) {
+  std::size_t next = SkipSpace(text, at + 1);
+  if (next >= text.size() || text[next] == u'>' || text[next] == u'/' || text[next] == u'<')
+    return true;
+  if (next == at + 1)
+    return false; // an attribute would be preceded by white space
+  const std::size_t nameEnd = SkipName(text, next);
+  return nameEnd > next && SkipSpace(text, nameEnd) < text.size() &&
+         text[SkipSpace(text, nameEnd)] == u'=';
+}
+
+// Reads a quoted or bare value starting at `at`; returns where it ends.
+std::size_t ReadValue(std::u16string_view text, std::size_t at, std::u16string &value) {
+  if (at >= text.size())
+    return at;
+  const char16_t quote = text[at];
+  if (quote != u'"' && quote != u'\'') {
+    std::size_t end = at;
+    while (end < text.size() && !IsSpace(text[end]) && text[end] != u'>')
+      ++end;
+    if (end > at && text[end - 1] == u'/' && end < text.size())
+      --end; // <ref href=x/>
+    value = DecodeEntities(text.substr(at, end - at));
+    return end;
+  }
+  const std::size_t first = text.find(quote, at + 1);
+  if (first == npos) {
+    // No closing quote: the value runs to the end of the tag.
+    std::size_t end = text.find(u'>', at + 1);
+    end = end == npos ? text.size() : end;
+    value = DecodeEntities(text.substr(at + 1, end - at - 1));
+    return end;
+  }
+  // Values stay on one line; look no further than its end for a better quote.
+  std::size_t lineEnd = text.find(u'\n', at + 1);
+  lineEnd = lineEnd == npos ? text.size() : lineEnd;
+  std::size_t close = first;
+  for (std::size_t q = first; q != npos && q < lineEnd; q = text.find(quote, q + 1)) {
+    if (ClosesValue(text, q)) {
+      close = q;
+      break;
+    }
+  }
+  value = DecodeEntities(text.substr(at + 1, close - at - 1));
+  return close + 1;
+}
+
+// Reads a tag whose '<' is at `at`; returns the index after its '>'.
+std::size_t ReadTag(std::u16string_view text, std::size_t at, MarkupNode &node) {
+  std::size_t i = at + 1;
+  node.kind = MarkupNode::Open;
+  if (i < text.size() && text[i] == u'/') {
+    node.kind = MarkupNode::Close;
+    ++i;
+  }
+  const std::size_t nameEnd = SkipName(text, i);
+  node.name = LowerCase(text.substr(i, nameEnd - i));
+  i = nameEnd;
+  while (true) {
+    i = SkipSpace(text, i);
+    if (i >= text.size())
+      return i;
+    const char16_t c = text[i];
+    if (c == u'>')
+      return i + 1;
+    if (c == u'<')
+      return i; // an unclosed tag: the next one starts here
+    if (c == u'/') {
+      node.selfClosing = true;
+      ++i;
+      continue;
+    }
+    const std::size_t attributeEnd = SkipName(text, i);
+    if (attributeEnd == i) {
+      ++i; // a stray quote or '='
+      continue;
+    }
+    std::u16string name = LowerCase(text.substr(i, attributeEnd - i));
+    std::u16string value;
+    i = SkipSpace(text, attributeEnd);
+    if (i < text.size() && text[i] == u'=')
+      i = ReadValue(text, SkipSpace(text, i + 1), value);
+    node.attributes.emplace_back(std::move(name), std::move(value));
+  }
+}
+
+// Where the markup construct at `at` ("<!--", "<?", "<!") ends, or npos
+// when it is a tag.
+std::size_t SkipDeclaration(std::u16string_view text, std::size_t at) {
+  auto after = [&](std::u16string_view terminator) {
+    const std::size_t end = text.find(terminator, at);
+    return end == npos ? text.size() : end + terminator.size();
+  };
+  const std::u16string_view rest = text.substr(at);
+  if (rest.starts_with(u"<!--"))
+    return after(u"-->");
+  if (rest.starts_with(u"<?"))
+    return after(u"?>");
+  if (rest.starts_with(u"<!"))
+    return after(u">");
+  return npos;
+}
+
+bool ReadNumericReference(std::u16string_view digits, char32_t &codePoint) {
+  int base = 10;
+  if (!digits.empty() && (digits[0] == u'x' || digits[0] == u'X')) {
+    base = 16;
+    digits.remove_prefix(1);
+  }
+  if (digits.empty() || digits.size() > 8)
+    return false;
+  char32_t value = 0;
+  for (char16_t c : digits) {
+    int digit = -1;
+    if (c >= u'0' && c <= u'9')
+      digit = c - u'0';
+    else if (base == 16 && Lower(c) >= u'a' && Lower(c) <= u'f')
+      digit = Lower(c) - u'a' + 10;
+    if (digit < 0)
+      return false;
+    value = value * char32_t(base) + char32_t(digit);
+  }
+  if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+    return false;
+  codePoint = value;
+  return true;
+}
+
+} // namespace
+
+const std::u16string *MarkupNode::Attribute(std::u16string_view lowerName) const {
+  for (const auto &[name, value] : attributes) {
+    if (name == lowerName)
+      return &value;
+  }
+  return nullptr;
+}
+
+std::u16string DecodeEntities(std::u16string_view text) {
+  static constexpr std::pair<std::u16string_view, char16_t> kNamed[] = {
+      {u"amp", u'&'}, {u"lt", u'<'}, {u"gt", u'>'}, {u"quot", u'"'}, {u"apos", u'\''}};
+  std::u16string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const std::size_t semicolon = text[i] == u'&' ? text.find(u';', i + 1) : npos;
+    if (semicolon == npos || semicolon - i > 10) {
+      out += text[i];
+      continue;
+    }
+    const std::u16string entity = LowerCase(text.substr(i + 1, semicolon - i - 1));
+    bool decoded = false;
+    char32_t codePoint = 0;
+    if (!entity.empty() && entity[0] == u'#' &&
+        ReadNumericReference(std::u16string_view(entity).substr(1), codePoint)) {
+      platform::AppendUtf16(codePoint, &out);
+      decoded = true;
+    }
+    for (const auto &[name, c] : kNamed) {
+      if (!decoded && entity == name) {
+        out += c;
+        decoded = true;
+      }
+    }
+    if (decoded)
+      i = semicolon;
+    else
+      out += text[i];
+  }
+  return out;
+}
+
+std::vector<MarkupNode> ScanMarkup(std::u16string_view text) {
+  std::vector<MarkupNode> nodes;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const std::size_t open = text.find(u'<', i);
+    const std::size_t textEnd = open == npos ? text.size() : open;
+    if (textEnd > i) {
+      MarkupNode node;
+      node.value = DecodeEntities(text.substr(i, textEnd - i));
+      nodes.push_back(std::move(node));
+    }
+    if (open == npos)
+      break;
+    if (const std::size_t end = SkipDeclaration(text, open); end != npos) {
+      i = end;
+      continue;
+    }
+    MarkupNode node;
+    i = ReadTag(text, open, node); // always past the '<'
+    if (!node.name.empty())
+      nodes.push_back(std::move(node));
+  }
+  return nodes;
+}
+
+} // namespace engine
