@@ -1,56 +1,14 @@
 // The engine as a host sees it: real files played through the public
 // interface, with the notifications arriving only while the host pumps
 // its messages.
-#include "engine/control/live_objects.h"
-#include "generated_media.h"
-
-#include <audioplayer.h>
-#include <gtest/gtest.h>
-#include <windows.h>
+#include "engine_host.h"
 
 #include <algorithm>
-#include <chrono>
-#include <cstdlib>
-#include <functional>
-#include <string>
-#include <thread>
-#include <tuple>
 #include <vector>
 
 namespace {
 
-using Notification = std::tuple<long, long, long>; // code, first, second
-std::vector<Notification> received;
-
-long CALLBACK Record(long /*cookie*/, CallNotify code, long first, long second) {
-  received.emplace_back(long(code), first, second);
-  return 0;
-}
-
-std::basic_string<unsigned short> Text(const std::string &ascii) {
-  return {ascii.begin(), ascii.end()};
-}
-
-// Dispatches the thread's messages until `done` holds or `seconds` pass.
-bool PumpUntil(const std::function<bool()> &done, double seconds) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline)
-      return false;
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-      DispatchMessageW(&message);
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
-
-bool Received(long code, long first, long second) {
-  for (const Notification &n : received)
-    if (n == Notification{code, first, second})
-      return true;
-  return false;
-}
+using namespace engine_host;
 
 // Stops playback and lets the notifications it queued arrive, so that the
 // next phase of a test hears only its own.
@@ -61,36 +19,10 @@ void StopAndForget(CAudioPlayer *player) {
 }
 
 bool HeardMediaError() {
-  for (const Notification &n : received)
-    if (std::get<0>(n) == CN_MediaError)
-      return true;
-  return false;
+  return HeardCode(CN_MediaError);
 }
 
-class EnginePlayback : public ::testing::Test {
-protected:
-  void SetUp() override {
-    setenv("AUDIOPLAYER_SINK", "fake", 1);
-    setenv("AUDIOPLAYER_LIBRARY", folder.File("library.db").c_str(), 1);
-    setenv("AUDIOPLAYER_REGISTRY", folder.File("registry").c_str(), 1);
-    received.clear();
-    long status = -1;
-    player =
-        CAudioPlayer::InitInstance(status, nullptr, nullptr, nullptr, nullptr, 0, 0, &Record, 7);
-    ASSERT_GE(status, 0);
-    ASSERT_NE(player, nullptr);
-  }
-  void TearDown() override {
-    HWND window = player ? player->GetPlayWindow() : nullptr;
-    CAudioPlayer::DestroyInstance(player);
-    if (window != nullptr)
-      DestroyWindow(window);
-    EXPECT_EQ(engine::LiveObjects(), 0);
-  }
-
-  test_media::TempFolder folder;
-  CAudioPlayer *player = nullptr;
-};
+using EnginePlayback = EngineHost;
 
 TEST_F(EnginePlayback, PlaysAPlaylistToItsEndReportingEachEndedItemByItsOwnIndex) {
   const std::string first = folder.File("first.wav"), second = folder.File("second.wav");

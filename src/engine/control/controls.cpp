@@ -19,7 +19,7 @@ public:
     bool hasItem = engine_->CurrentItem() != nullptr;
     bool moving = state == wmppsPlaying || state == wmppsPaused || state == wmppsTransitioning ||
                   state == wmppsBuffering;
-    long count = long(engine_->CurrentPlaylist()->items.size());
+    long count = long(engine_->CurrentPlaylist()->Count());
     bool several = count > 1 || (count == 1 && engine_->Settings().loop);
     if (SameName(name, u"play"))
       return GiveFlag(available, hasItem && state != wmppsPlaying);

@@ -24,7 +24,8 @@ IWMPControls *NewControlsObject(std::shared_ptr<Engine> engine);
 IWMPSettings *NewSettingsObject(std::shared_ptr<Engine> engine);
 IWMPMedia *NewMediaObject(std::shared_ptr<MediaItem> item);
 IWMPPlaylist *NewPlaylistObject(std::shared_ptr<PlaylistData> playlist);
-IWMPPlaylistArray *NewPlaylistArrayObject(std::vector<std::shared_ptr<PlaylistData>> playlists);
+IWMPPlaylistArray *NewPlaylistArrayObject(std::shared_ptr<MediaLibrary> library,
+                                          std::vector<std::int64_t> playlistIds);
 IWMPMediaCollection *NewMediaCollectionObject(std::shared_ptr<Engine> engine);
 IWMPPlaylistCollection *NewPlaylistCollectionObject(std::shared_ptr<Engine> engine);
 IWMPCdromCollection *NewCdromCollectionObject();

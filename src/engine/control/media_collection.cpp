@@ -28,7 +28,9 @@ public:
     return GiveObject(media, NewMediaObject(item));
   }
   STDMETHOD(getAll)(IWMPPlaylist **items) override {
-    return Give(items, u"All Music", Library().All());
+    std::vector<std::shared_ptr<MediaItem>> all;
+    const HRESULT listed = Library().All(&all);
+    return Give(items, u"All Music", listed, std::move(all));
   }
   STDMETHOD(getByName)(BSTR name, IWMPPlaylist **items) override {
     return ByAttribute(u"Title", name, items);
@@ -51,8 +53,8 @@ public:
     auto item = MediaRecordOf(media);
     if (!item || !item->libraryId)
       return E_INVALIDARG;
-    if (!Library().Remove(*item))
-      return E_FAIL;
+    if (HRESULT status = Library().Remove(*item); FAILED(status))
+      return status;
     engine_->Raise({.id = DISPID_WMPCOREEVENT_MEDIACOLLECTIONCHANGE});
     return S_OK;
   }
@@ -76,14 +78,20 @@ private:
 
   HRESULT ByAttribute(const std::u16string &attribute, BSTR value, IWMPPlaylist **items) {
     std::u16string text = TextOf(value);
-    return Give(items, text, Library().ByAttribute(attribute, text));
+    std::vector<std::shared_ptr<MediaItem>> found;
+    const HRESULT listed = Library().ByAttribute(attribute, text, &found);
+    return Give(items, text, listed, std::move(found));
   }
 
-  // The items as a playlist of their own, not saved.
-  static HRESULT Give(IWMPPlaylist **out, const std::u16string &name,
+  // The items as a playlist of their own, not saved; the library's status
+  // when it could not list them.
+  static HRESULT Give(IWMPPlaylist **out, const std::u16string &name, HRESULT listed,
                       std::vector<std::shared_ptr<MediaItem>> items) {
     if (out == nullptr)
       return E_POINTER;
+    *out = nullptr;
+    if (FAILED(listed))
+      return listed;
     auto playlist = PlaylistData::Named(name);
     playlist->items = std::move(items);
     return GiveObject(out, NewPlaylistObject(playlist));

@@ -1,6 +1,7 @@
 // The playlist object (IWMPPlaylist): one view of a playlist record. Items
 // are reached by position in constant time; edits go to the record, which
-// stores a saved playlist and tells the engine whose current playlist it is.
+// stores a saved playlist's edit row by row and tells the engine whose
+// current playlist it is.
 #include <iterator>
 
 #include "engine/control/com_object.h"
@@ -20,13 +21,9 @@ public:
       : playlist_(std::move(playlist)) {}
   const std::shared_ptr<PlaylistData> &Record() const { return playlist_; }
 
-  STDMETHOD(get_count)(long *count) override {
-    return GiveNumber(count, long(playlist_->items.size()));
-  }
+  STDMETHOD(get_count)(long *count) override { return GiveNumber(count, long(playlist_->Count())); }
   STDMETHOD(get_name)(BSTR *name) override { return GiveText(name, playlist_->name); }
-  STDMETHOD(put_name)(BSTR name) override {
-    return playlist_->Rename(TextOf(name)) ? S_OK : E_FAIL;
-  }
+  STDMETHOD(put_name)(BSTR name) override { return playlist_->Rename(TextOf(name)); }
   STDMETHOD(get_attributeCount)(long *count) override {
     return GiveNumber(count, long(playlist_->attributes.size() + 1));
   }
@@ -43,9 +40,10 @@ public:
     if (media == nullptr)
       return E_POINTER;
     *media = nullptr;
-    if (index < 0 || index >= long(playlist_->items.size()))
+    const auto &items = playlist_->Items();
+    if (index < 0 || index >= long(items.size()))
       return E_INVALIDARG;
-    return GiveObject(media, NewMediaObject(playlist_->items[index]));
+    return GiveObject(media, NewMediaObject(items[index]));
   }
   STDMETHOD(getItemInfo)(BSTR name, BSTR *value) override {
     return GiveText(value, playlist_->Attribute(TextOf(name)).value_or(u""));
@@ -54,31 +52,25 @@ public:
     std::u16string attribute = TextOf(name);
     if (attribute.empty())
       return E_INVALIDARG;
-    return playlist_->SetAttribute(attribute, TextOf(value)) ? S_OK : E_FAIL;
+    return playlist_->SetAttribute(attribute, TextOf(value));
   }
   STDMETHOD(get_isIdentical)(IWMPPlaylist *other, VARIANT_BOOL *identical) override {
     return GiveFlag(identical, PlaylistRecordOf(other) == playlist_);
   }
-  STDMETHOD(clear)() override {
-    playlist_->items.clear();
-    return Changed(wmplcClear);
-  }
+  STDMETHOD(clear)() override { return playlist_->Clear(); }
   STDMETHOD(insertItem)(long index, IWMPMedia *media) override {
     auto item = MediaRecordOf(media);
     if (!item)
       return E_INVALIDARG;
-    auto &items = playlist_->items;
-    if (index < 0 || index > long(items.size()))
+    if (index < 0 || index > long(playlist_->Count()))
       return E_INVALIDARG;
-    items.insert(items.begin() + index, item);
-    return Changed(wmplcInsert);
+    return playlist_->Insert(std::size_t(index), item);
   }
   STDMETHOD(appendItem)(IWMPMedia *media) override {
     auto item = MediaRecordOf(media);
     if (!item)
       return E_INVALIDARG;
-    playlist_->items.push_back(item);
-    return Changed(wmplcAppend);
+    return playlist_->Append(item);
   }
   // Removes the first position that holds the item.
   STDMETHOD(removeItem)(IWMPMedia *media) override {
@@ -86,18 +78,13 @@ public:
     long index = item ? playlist_->IndexOf(item.get()) : -1;
     if (index < 0)
       return E_INVALIDARG;
-    playlist_->items.erase(playlist_->items.begin() + index);
-    return Changed(wmplcDelete);
+    return playlist_->RemoveAt(std::size_t(index));
   }
   STDMETHOD(moveItem)(long oldIndex, long newIndex) override {
-    auto &items = playlist_->items;
-    long count = long(items.size());
+    long count = long(playlist_->Count());
     if (oldIndex < 0 || oldIndex >= count || newIndex < 0 || newIndex >= count)
       return E_INVALIDARG;
-    auto item = items[oldIndex];
-    items.erase(items.begin() + oldIndex);
-    items.insert(items.begin() + newIndex, item);
-    return Changed(wmplcMove);
+    return playlist_->Move(std::size_t(oldIndex), std::size_t(newIndex));
   }
 
 protected:
@@ -106,10 +93,6 @@ protected:
   }
 
 private:
-  HRESULT Changed(WMPPlaylistChangeEventType kind) {
-    return playlist_->ItemsChanged(kind) ? S_OK : E_FAIL;
-  }
-
   std::shared_ptr<PlaylistData> playlist_;
 };
 

@@ -17,24 +17,29 @@ public:
     if (playlist == nullptr)
       return E_POINTER;
     *playlist = nullptr;
-    auto created = Library().CreatePlaylist(TextOf(name));
-    if (!created)
-      return E_FAIL;
+    std::shared_ptr<PlaylistData> created;
+    if (HRESULT status = Library().CreatePlaylist(TextOf(name), &created); FAILED(status))
+      return status;
     Changed();
     return GiveObject(playlist, NewPlaylistObject(created));
   }
+  // One query for the ids; each playlist is read when the array's Item asks.
   STDMETHOD(getAll)(IWMPPlaylistArray **playlists) override {
-    return GiveObject(playlists, NewPlaylistArrayObject(Library().Playlists()));
+    std::vector<std::int64_t> ids;
+    const HRESULT listed = Library().PlaylistIds(&ids);
+    return GiveArray(playlists, listed, std::move(ids));
   }
   STDMETHOD(getByName)(BSTR name, IWMPPlaylistArray **playlists) override {
-    return GiveObject(playlists, NewPlaylistArrayObject(Library().PlaylistsNamed(TextOf(name))));
+    std::vector<std::int64_t> ids;
+    const HRESULT listed = Library().PlaylistIdsNamed(TextOf(name), &ids);
+    return GiveArray(playlists, listed, std::move(ids));
   }
   STDMETHOD(remove)(IWMPPlaylist *playlist) override {
     auto record = PlaylistRecordOf(playlist);
     if (!record || !record->savedId)
       return E_INVALIDARG;
-    if (!Library().DeletePlaylist(*record))
-      return E_FAIL;
+    if (HRESULT status = Library().DeletePlaylist(*record); FAILED(status))
+      return status;
     Changed();
     return S_OK;
   }
@@ -42,8 +47,8 @@ public:
     auto record = PlaylistRecordOf(playlist);
     if (!record || !record->savedId)
       return E_INVALIDARG;
-    if (!Library().SetDeleted(*record, deleted != VARIANT_FALSE))
-      return E_FAIL;
+    if (HRESULT status = Library().SetDeleted(*record, deleted != VARIANT_FALSE); FAILED(status))
+      return status;
     Changed();
     return S_OK;
   }
@@ -63,21 +68,30 @@ public:
       return E_INVALIDARG;
     if (record->savedId)
       return GiveObject(imported, NewPlaylistObject(record));
-    auto copy = Library().CreatePlaylist(record->name);
-    if (!copy)
-      return E_FAIL;
-    copy->items = record->items;
-    bool stored = copy->ItemsChanged(wmplcAppend);
+    std::shared_ptr<PlaylistData> copy;
+    HRESULT status = Library().CreatePlaylist(record->name, &copy);
+    if (FAILED(status))
+      return status;
+    status = copy->Assign(record->Items(), wmplcAppend);
     for (auto &[name, value] : record->attributes)
-      stored = stored && copy->SetAttribute(name, value);
+      if (SUCCEEDED(status))
+        status = copy->SetAttribute(name, value);
     Changed();
-    if (!stored)
-      return E_FAIL;
+    if (FAILED(status))
+      return status;
     return GiveObject(imported, NewPlaylistObject(copy));
   }
 
 private:
   MediaLibrary &Library() { return *engine_->Library(); }
+  HRESULT GiveArray(IWMPPlaylistArray **out, HRESULT listed, std::vector<std::int64_t> ids) {
+    if (out == nullptr)
+      return E_POINTER;
+    *out = nullptr;
+    if (FAILED(listed))
+      return listed;
+    return GiveObject(out, NewPlaylistArrayObject(engine_->Library(), std::move(ids)));
+  }
   void Changed() { engine_->Raise({.id = DISPID_WMPCOREEVENT_PLAYLISTCOLLECTIONCHANGE}); }
 
   std::shared_ptr<Engine> engine_;

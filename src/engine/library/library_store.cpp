@@ -1,239 +1,239 @@
 #include "engine/library/library_store.h"
 
-#include "engine/text/utf8_text.h"
-
+#include <com.h>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <string>
-#include <system_error>
-#include <unordered_map>
+
+#include "engine/library/entry_order.h"
+#include "engine/library/library_status.h"
+#include "engine/library/sqlite_statement.h"
 
 namespace engine {
 
 namespace {
 
-// Attributes and playlist entries go with their owner; the position columns
-// keep the order the user gave.
+// Attributes and entries go with their owner. Entries are ordered by a
+// sparse key (entry_order.h) and have ids of their own, so that an edit
+// touches one row; attributes the host wrote are marked `edited`, so that
+// reading a changed file again never overwrites them.
 constexpr const char *kSchema = R"sql(
-CREATE TABLE IF NOT EXISTS items (
+CREATE TABLE items (
   id INTEGER PRIMARY KEY AUTOINCREMENT,
-  url TEXT NOT NULL UNIQUE
+  url TEXT NOT NULL UNIQUE,
+  file_size INTEGER NOT NULL DEFAULT -1,
+  file_modified INTEGER NOT NULL DEFAULT -1
 );
-CREATE TABLE IF NOT EXISTS item_attributes (
+CREATE TABLE item_attributes (
   item_id INTEGER NOT NULL REFERENCES items(id) ON DELETE CASCADE,
   name TEXT NOT NULL,
   value TEXT NOT NULL,
+  edited INTEGER NOT NULL DEFAULT 0,
   PRIMARY KEY (item_id, name)
 );
-CREATE INDEX IF NOT EXISTS item_attributes_by_value ON item_attributes (name, value);
-CREATE TABLE IF NOT EXISTS playlists (
+CREATE INDEX item_attributes_by_value ON item_attributes (name, value);
+CREATE TABLE playlists (
   id INTEGER PRIMARY KEY AUTOINCREMENT,
   name TEXT NOT NULL,
-  position INTEGER NOT NULL
+  position INTEGER NOT NULL,
+  deleted INTEGER NOT NULL DEFAULT 0
 );
-CREATE INDEX IF NOT EXISTS playlists_by_name ON playlists (name);
-CREATE TABLE IF NOT EXISTS playlist_entries (
+CREATE INDEX playlists_by_name ON playlists (name, deleted);
+CREATE INDEX playlists_in_order ON playlists (deleted, position);
+CREATE TABLE playlist_entries (
+  id INTEGER PRIMARY KEY,
   playlist_id INTEGER NOT NULL REFERENCES playlists(id) ON DELETE CASCADE,
   position INTEGER NOT NULL,
-  url TEXT NOT NULL,
-  PRIMARY KEY (playlist_id, position)
+  url TEXT NOT NULL
 );
-CREATE TABLE IF NOT EXISTS playlist_attributes (
+CREATE INDEX playlist_entries_in_order ON playlist_entries (playlist_id, position);
+CREATE TABLE playlist_attributes (
   playlist_id INTEGER NOT NULL REFERENCES playlists(id) ON DELETE CASCADE,
   name TEXT NOT NULL,
   value TEXT NOT NULL,
   PRIMARY KEY (playlist_id, name)
 );
-PRAGMA user_version = 1;
+PRAGMA user_version = 2;
 )sql";
 
-// Another player in this or another process may be writing; wait for it
-// rather than fail.
-constexpr int kBusyTimeoutMs = 5000;
-
-} // namespace
-
-// Prepared statements kept for the connection's life, by their SQL text:
-// preparing costs more than most of the library's lookups. A statement
-// already in use (a nested use of the same SQL) gets a fresh one of its own.
-class StatementCache {
-public:
-  explicit StatementCache(sqlite3 *db) : db_(db) {}
-  ~StatementCache() {
-    for (auto &[sql, entry] : entries_)
-      sqlite3_finalize(entry.statement);
-  }
-  StatementCache(const StatementCache &) = delete;
-  StatementCache &operator=(const StatementCache &) = delete;
-
-  sqlite3 *db() const { return db_; }
-
-  // The statement for `sql`, marked in use; null when it does not prepare.
-  // `cached` tells whether it goes back with Return or is the caller's.
-  sqlite3_stmt *Take(const char *sql, bool *cached) {
-    auto [at, added] = entries_.try_emplace(sql);
-    Entry &entry = at->second;
-    if (added && sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &entry.statement,
-                                    nullptr) != SQLITE_OK) {
-      sqlite3_finalize(entry.statement);
-      entries_.erase(at);
-      *cached = false;
-      return nullptr;
-    }
-    if (entry.inUse) {
-      *cached = false;
-      sqlite3_stmt *own = nullptr;
-      if (sqlite3_prepare_v2(db_, sql, -1, &own, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(own);
-        return nullptr;
-      }
-      return own;
-    }
-    entry.inUse = true;
-    *cached = true;
-    return entry.statement;
-  }
-  void Return(const char *sql) { entries_.at(sql).inUse = false; }
-
-private:
-  struct Entry {
-    sqlite3_stmt *statement = nullptr;
-    bool inUse = false;
-  };
-  sqlite3 *db_;
-  std::unordered_map<std::string, Entry> entries_;
-};
-
-namespace {
-
-// One prepared statement, reset (so that it holds no read open) or
-// finalized on every path.
-class Statement {
-public:
-  Statement(StatementCache &cache, const char *sql)
-      : cache_(cache), sql_(sql), statement_(cache.Take(sql, &cached_)) {}
-  ~Statement() {
-    if (cached_) {
-      Reset();
-      cache_.Return(sql_);
-    } else {
-      sqlite3_finalize(statement_);
-    }
-  }
-  Statement(const Statement &) = delete;
-  Statement &operator=(const Statement &) = delete;
-
-  bool ok() const { return statement_ != nullptr; }
-
-  Statement &Bind(int index, std::int64_t value) {
-    if (statement_)
-      sqlite3_bind_int64(statement_, index, value);
-    return *this;
-  }
-  Statement &Bind(int index, const std::u16string &text) {
-    if (statement_) {
-      const std::string bytes = Utf8Of(text);
-      sqlite3_bind_text(statement_, index, bytes.data(), int(bytes.size()), SQLITE_TRANSIENT);
-    }
-    return *this;
-  }
-
-  // True while a row is available.
-  bool Row() { return statement_ && sqlite3_step(statement_) == SQLITE_ROW; }
-  // True when the statement ran to completion.
-  bool Run() { return statement_ && sqlite3_step(statement_) == SQLITE_DONE; }
-  void Reset() {
-    if (statement_) {
-      sqlite3_reset(statement_);
-      sqlite3_clear_bindings(statement_);
-    }
-  }
-
-  std::int64_t Integer(int column) { return sqlite3_column_int64(statement_, column); }
-  std::u16string Text(int column) {
-    const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(statement_, column));
-    return bytes ? Utf16Of({bytes, std::size_t(sqlite3_column_bytes(statement_, column))})
-                 : std::u16string();
-  }
-
-private:
-  StatementCache &cache_;
-  const char *sql_;
-  bool cached_ = false;
-  sqlite3_stmt *statement_ = nullptr;
-};
-
-// A write transaction, rolled back unless committed.
-class Transaction {
-public:
-  explicit Transaction(sqlite3 *db) : db_(db) {
-    begun_ = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
-  }
-  ~Transaction() {
-    if (begun_)
-      sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-  }
-  Transaction(const Transaction &) = delete;
-  Transaction &operator=(const Transaction &) = delete;
-
-  bool ok() const { return begun_; }
-  bool Commit() {
-    if (!begun_ || sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
-      return false;
-    begun_ = false;
-    return true;
-  }
-
-private:
-  sqlite3 *db_;
-  bool begun_ = false;
-};
-
-std::vector<std::int64_t> Ids(Statement &query) {
-  std::vector<std::int64_t> ids;
-  while (query.Row())
-    ids.push_back(query.Integer(0));
-  return ids;
-}
-
-std::map<std::u16string, std::u16string> Attributes(Statement &query) {
-  std::map<std::u16string, std::u16string> attributes;
-  while (query.Row())
-    attributes[query.Text(0)] = query.Text(1);
-  return attributes;
-}
-
-// Sets (or, for an empty value, removes) one row of an attribute table whose
-// columns are (owner, name, value); false when the owner does not exist.
-bool SetAttribute(StatementCache &statements, const char *ownerExists, const char *remove,
-                  const char *upsert, std::int64_t owner, const std::u16string &name,
-                  const std::u16string &value) {
-  if (name.empty())
-    return false;
-  Transaction transaction(statements.db());
-  Statement exists(statements, ownerExists);
-  if (!transaction.ok() || !exists.Bind(1, owner).Row())
-    return false;
-  Statement change(statements, value.empty() ? remove : upsert);
-  change.Bind(1, owner).Bind(2, name);
-  if (!value.empty())
-    change.Bind(3, value);
-  return change.Run() && transaction.Commit();
-}
-
-// Deletes the row `id` with a statement of one parameter; false when absent.
-bool DeleteRow(StatementCache &statements, const char *sql, std::int64_t id) {
-  Transaction transaction(statements.db());
-  Statement remove(statements, sql);
-  return transaction.ok() && remove.Bind(1, id).Run() && sqlite3_changes(statements.db()) == 1 &&
-         transaction.Commit();
-}
+// The first version kept entries keyed by their index, rewritten whole on
+// every change, and the set-aside mark as an attribute.
+constexpr const char *kUpgradeFrom1 = R"sql(
+ALTER TABLE items ADD COLUMN file_size INTEGER NOT NULL DEFAULT -1;
+ALTER TABLE items ADD COLUMN file_modified INTEGER NOT NULL DEFAULT -1;
+ALTER TABLE item_attributes ADD COLUMN edited INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE playlists ADD COLUMN deleted INTEGER NOT NULL DEFAULT 0;
+UPDATE playlists SET deleted = 1 WHERE id IN
+  (SELECT playlist_id FROM playlist_attributes WHERE name = 'IsDeleted' AND value = '1');
+DELETE FROM playlist_attributes WHERE name = 'IsDeleted';
+DROP INDEX IF EXISTS playlists_by_name;
+CREATE INDEX playlists_by_name ON playlists (name, deleted);
+CREATE INDEX playlists_in_order ON playlists (deleted, position);
+ALTER TABLE playlist_entries RENAME TO playlist_entries_1;
+CREATE TABLE playlist_entries (
+  id INTEGER PRIMARY KEY,
+  playlist_id INTEGER NOT NULL REFERENCES playlists(id) ON DELETE CASCADE,
+  position INTEGER NOT NULL,
+  url TEXT NOT NULL
+);
+INSERT INTO playlist_entries (playlist_id, position, url)
+  SELECT playlist_id, position * 1048576, url FROM playlist_entries_1
+  ORDER BY playlist_id, position;
+DROP TABLE playlist_entries_1;
+CREATE INDEX playlist_entries_in_order ON playlist_entries (playlist_id, position);
+PRAGMA user_version = 2;
+)sql";
+constexpr int kSchemaVersion = 2;
+static_assert(kEntryKeyGap == 1048576, "kUpgradeFrom1 spreads old entries by the gap");
 
 std::string EnvironmentValue(const char *name) {
   const char *value = std::getenv(name);
   return value ? value : "";
+}
+
+// The folders the library needs, private to the user (0700) where they are
+// made here.
+std::int32_t MakeFolders(const std::filesystem::path &folder) {
+  if (folder.empty())
+    return S_OK;
+  std::error_code error;
+  if (std::filesystem::is_directory(folder, error))
+    return S_OK;
+  if (std::int32_t status = MakeFolders(folder.parent_path()); FAILED(status))
+    return status;
+  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+    return errno == ENOSPC ? kLibraryFull : kLibraryCannotOpen;
+  return S_OK;
+}
+
+// The database file is made 0600 before SQLite opens it; SQLite gives its
+// journal files the same mode. What is already there is left as it is.
+std::int32_t MakeFile(const std::string &path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0)
+    return S_ISREG(info.st_mode) ? S_OK : kLibraryCannotOpen;
+  const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (descriptor >= 0) {
+    ::close(descriptor);
+    return S_OK;
+  }
+  if (errno == EEXIST) // made meanwhile by another process
+    return S_OK;
+  return errno == ENOSPC ? kLibraryFull : errno == EROFS ? kLibraryReadOnly : kLibraryCannotOpen;
+}
+
+bool OnReadOnlyFileSystem(const std::string &path) {
+  struct statvfs info {};
+  return ::statvfs(path.c_str(), &info) == 0 && (info.f_flag & ST_RDONLY) != 0;
+}
+
+int UserVersion(sqlite3 *db, int *version) {
+  sqlite3_stmt *statement = nullptr;
+  int code = sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &statement, nullptr);
+  if (code == SQLITE_OK) {
+    code = sqlite3_step(statement);
+    if (code == SQLITE_ROW) {
+      *version = sqlite3_column_int(statement, 0);
+      code = SQLITE_OK;
+    }
+  }
+  sqlite3_finalize(statement);
+  return code == SQLITE_OK ? SQLITE_OK : sqlite3_extended_errcode(db);
+}
+
+// Whether the database can be read at all: the first read opens the file's
+// journal and checks its header.
+int Probe(sqlite3 *db) {
+  int version = 0;
+  return UserVersion(db, &version);
+}
+
+std::int32_t Execute(sqlite3 *db, const char *sql) {
+  if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK)
+    return S_OK;
+  return LibraryStatusOf(sqlite3_extended_errcode(db));
+}
+
+// Brings the schema to kSchemaVersion in one transaction; a database that
+// is already there is only read.
+std::int32_t PrepareSchema(sqlite3 *db) {
+  int version = 0;
+  if (int code = UserVersion(db, &version); code != SQLITE_OK)
+    return LibraryStatusOf(code);
+  if (version == kSchemaVersion)
+    return S_OK;
+  if (version > kSchemaVersion)
+    return kLibraryCorrupt; // a newer library: never written by this one
+  if (std::int32_t status = Execute(db, "BEGIN IMMEDIATE"); FAILED(status))
+    return status;
+  // Read again under the write lock: another process may have just done it.
+  std::int32_t status = LibraryStatusOf(UserVersion(db, &version));
+  if (SUCCEEDED(status) && version == 0)
+    status = Execute(db, kSchema);
+  else if (SUCCEEDED(status) && version == 1)
+    status = Execute(db, kUpgradeFrom1);
+  if (SUCCEEDED(status))
+    status = Execute(db, "COMMIT");
+  if (FAILED(status))
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+  return status;
+}
+
+} // namespace
+
+// One change, all or nothing: its own transaction outside a batch, a
+// savepoint inside one (so that a failed change leaves the batch's earlier
+// changes). Rolled back unless Done.
+class Change {
+public:
+  explicit Change(LibraryStore &store) : db_(store.db_), nested_(store.inBatch_) {
+    status_ = Execute(db_, nested_ ? "SAVEPOINT change" : "BEGIN IMMEDIATE");
+  }
+  ~Change() {
+    if (SUCCEEDED(status_) && !done_)
+      Execute(db_, nested_ ? "ROLLBACK TO change; RELEASE change" : "ROLLBACK");
+  }
+  Change(const Change &) = delete;
+  Change &operator=(const Change &) = delete;
+
+  std::int32_t Status() const { return status_; }
+  // Ends the change with `status`: kept when it succeeded, undone when not.
+  std::int32_t Done(std::int32_t status) {
+    if (FAILED(status_))
+      return status_;
+    if (SUCCEEDED(status))
+      status = Execute(db_, nested_ ? "RELEASE change" : "COMMIT");
+    done_ = SUCCEEDED(status);
+    return status;
+  }
+
+private:
+  sqlite3 *db_;
+  bool nested_;
+  bool done_ = false;
+  std::int32_t status_ = S_OK;
+};
+
+namespace {
+
+// S_OK when `statement` ran, else why not; kLibraryNotFound when it ran but
+// changed no row.
+std::int32_t RunChanging(Statement &statement, sqlite3 *db) {
+  if (!statement.Run())
+    return statement.Status();
+  return sqlite3_changes(db) > 0 ? S_OK : kLibraryNotFound;
+}
+
+std::int32_t ReadAttributes(Statement &query, std::map<std::u16string, std::u16string> *out) {
+  while (query.Row())
+    (*out)[query.Text(0)] = query.Text(1);
+  return query.Status();
 }
 
 } // namespace
@@ -246,183 +246,343 @@ std::string LibraryStore::DefaultPath() {
   return EnvironmentValue("HOME") + "/.local/share/audioplayer/library.db";
 }
 
-std::unique_ptr<LibraryStore> LibraryStore::Open(const std::string &path) {
-  if (path.empty())
+// Another player in this or another process may be writing: wait for it,
+// but never longer than the timeout, and then say the library is busy.
+std::unique_ptr<LibraryStore> LibraryStore::Open(const std::string &path, std::int32_t *status,
+                                                 int busyTimeoutMs) {
+  *status =
+      path.empty() ? kLibraryCannotOpen : MakeFolders(std::filesystem::path(path).parent_path());
+  if (SUCCEEDED(*status))
+    *status = MakeFile(path);
+  if (FAILED(*status))
     return nullptr;
-  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
-  std::error_code error;
-  if (!parent.empty())
-    std::filesystem::create_directories(parent, error);
-
   sqlite3 *db = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-      SQLITE_OK) {
+  int code = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  if (code == SQLITE_OK)
+    code = Probe(db);
+  if (code != SQLITE_OK && OnReadOnlyFileSystem(path)) {
+    // WAL needs its -shm file beside the database; where nothing can be
+    // written, nothing changes either, and the file can be read as it is.
+    sqlite3_close(db);
+    db = nullptr;
+    code = sqlite3_open_v2(("file:" + path + "?immutable=1").c_str(), &db,
+                           SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+  }
+  if (code != SQLITE_OK) {
+    *status = LibraryStatusOf(code);
     sqlite3_close(db);
     return nullptr;
   }
-  std::unique_ptr<LibraryStore> store(new LibraryStore(db));
-  sqlite3_busy_timeout(db, kBusyTimeoutMs);
-  // WAL with synchronous=FULL: a commit is on disk when it returns, and a
-  // process killed mid-write leaves the last committed state.
-  if (sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;",
-                   nullptr, nullptr, nullptr) != SQLITE_OK)
-    return nullptr;
-  Transaction transaction(db);
-  if (!transaction.ok() || sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK ||
-      !transaction.Commit())
-    return nullptr;
-  return store;
+  std::unique_ptr<LibraryStore> store(new LibraryStore(db, path));
+  sqlite3_busy_timeout(db, busyTimeoutMs);
+  sqlite3_extended_result_codes(db, 1);
+  // A read-only file stays readable: WAL is kept when it cannot be set.
+  Execute(db, "PRAGMA journal_mode=WAL");
+  *status = Execute(db, "PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;");
+  if (SUCCEEDED(*status))
+    *status = PrepareSchema(db);
+  return SUCCEEDED(*status) ? std::move(store) : nullptr;
 }
 
-LibraryStore::LibraryStore(sqlite3 *db)
-    : db_(db), statements_(std::make_unique<StatementCache>(db)) {}
+LibraryStore::LibraryStore(sqlite3 *db, std::string path)
+    : db_(db), path_(std::move(path)), statements_(std::make_unique<StatementCache>(db)) {}
 
 LibraryStore::~LibraryStore() {
+  if (inBatch_)
+    CommitBatch();
   statements_.reset(); // finalized before the connection closes
-  sqlite3_close(db_);
+  sqlite3_close(db_);  // the last connection checkpoints and removes the WAL
 }
 
-std::optional<LibraryStore::Item> LibraryStore::FindItemByUrl(const std::u16string &url) {
+// ---- batches ---------------------------------------------------------------
+
+std::int32_t LibraryStore::BeginBatch() {
+  if (inBatch_)
+    return S_OK;
+  std::int32_t status = Execute(db_, "BEGIN IMMEDIATE");
+  inBatch_ = SUCCEEDED(status);
+  return status;
+}
+
+std::int32_t LibraryStore::CommitBatch() {
+  if (!inBatch_)
+    return S_OK;
+  inBatch_ = false;
+  if (sqlite3_get_autocommit(db_)) // SQLite rolled it back after a failure
+    return kLibraryIoError;
+  std::int32_t status = Execute(db_, "COMMIT");
+  if (FAILED(status)) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return status;
+  }
+  // library.db alone is then a complete copy; a busy reader only delays it.
+  sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+  return S_OK;
+}
+
+void LibraryStore::RollbackBatch() {
+  if (!inBatch_)
+    return;
+  inBatch_ = false;
+  if (!sqlite3_get_autocommit(db_))
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+// ---- media items -----------------------------------------------------------
+
+std::int32_t LibraryStore::FindItemByUrl(const std::u16string &url, std::optional<Item> *found) {
+  found->reset();
   Statement query(*statements_, "SELECT id FROM items WHERE url = ?1");
   if (!query.Bind(1, url).Row())
-    return std::nullopt;
-  return GetItem(query.Integer(0));
+    return query.Status();
+  return GetItem(query.Integer(0), found);
 }
 
-std::optional<LibraryStore::Item> LibraryStore::GetItem(std::int64_t id) {
-  Statement item(*statements_, "SELECT url FROM items WHERE id = ?1");
+std::int32_t LibraryStore::GetItem(std::int64_t id, std::optional<Item> *found) {
+  found->reset();
+  Statement item(*statements_, "SELECT url, file_size, file_modified FROM items WHERE id = ?1");
   if (!item.Bind(1, id).Row())
-    return std::nullopt;
+    return item.Status();
+  Item result{id, item.Text(0), {}, {item.Integer(1), item.Integer(2)}};
   Statement attributes(*statements_, "SELECT name, value FROM item_attributes WHERE item_id = ?1");
   attributes.Bind(1, id);
-  return Item{id, item.Text(0), Attributes(attributes)};
+  if (std::int32_t status = ReadAttributes(attributes, &result.attributes); FAILED(status))
+    return status;
+  *found = std::move(result);
+  return S_OK;
 }
 
-std::optional<std::int64_t>
-LibraryStore::AddItem(const std::u16string &url,
-                      const std::map<std::u16string, std::u16string> &attributes) {
+std::int32_t LibraryStore::AddItem(const std::u16string &url,
+                                   const std::map<std::u16string, std::u16string> &attributes,
+                                   FileStamp stamp, std::int64_t *id) {
   if (url.empty())
-    return std::nullopt;
-  Transaction transaction(db_);
-  Statement insert(*statements_, "INSERT OR IGNORE INTO items (url) VALUES (?1)");
-  if (!transaction.ok() || !insert.Bind(1, url).Run() || sqlite3_changes(db_) != 1)
-    return std::nullopt;
-  const std::int64_t id = sqlite3_last_insert_rowid(db_);
+    return E_INVALIDARG;
+  Change change(*this);
+  Statement insert(*statements_,
+                   "INSERT INTO items (url, file_size, file_modified) VALUES (?1, ?2, ?3)");
+  if (!insert.Bind(1, url).Bind(2, stamp.size).Bind(3, stamp.modified).Run())
+    return change.Done(insert.Status());
+  *id = sqlite3_last_insert_rowid(db_);
   Statement attribute(*statements_,
                       "INSERT INTO item_attributes (item_id, name, value) VALUES (?1, ?2, ?3)");
   for (const auto &[name, value] : attributes) {
     if (name.empty() || value.empty())
       continue;
-    if (!attribute.Bind(1, id).Bind(2, name).Bind(3, value).Run())
-      return std::nullopt;
+    if (!attribute.Bind(1, *id).Bind(2, name).Bind(3, value).Run())
+      return change.Done(attribute.Status());
     attribute.Reset();
   }
-  if (!transaction.Commit())
-    return std::nullopt;
-  return id;
+  return change.Done(S_OK);
 }
 
-bool LibraryStore::SetItemAttribute(std::int64_t id, const std::u16string &name,
-                                    const std::u16string &value) {
-  return SetAttribute(*statements_, "SELECT 1 FROM items WHERE id = ?1",
-                      "DELETE FROM item_attributes WHERE item_id = ?1 AND name = ?2",
-                      "INSERT OR REPLACE INTO item_attributes (item_id, name, value) "
-                      "VALUES (?1, ?2, ?3)",
-                      id, name, value);
+std::int32_t LibraryStore::RefreshItem(std::int64_t id,
+                                       const std::map<std::u16string, std::u16string> &attributes,
+                                       FileStamp stamp) {
+  Change change(*this);
+  Statement update(*statements_,
+                   "UPDATE items SET file_size = ?2, file_modified = ?3 WHERE id = ?1");
+  update.Bind(1, id).Bind(2, stamp.size).Bind(3, stamp.modified);
+  if (std::int32_t status = RunChanging(update, db_); FAILED(status))
+    return change.Done(status);
+  Statement forget(*statements_, "DELETE FROM item_attributes WHERE item_id = ?1 AND edited = 0");
+  if (!forget.Bind(1, id).Run())
+    return change.Done(forget.Status());
+  Statement attribute(*statements_, "INSERT OR IGNORE INTO item_attributes (item_id, name, value) "
+                                    "VALUES (?1, ?2, ?3)");
+  for (const auto &[name, value] : attributes) {
+    if (name.empty() || value.empty())
+      continue;
+    if (!attribute.Bind(1, id).Bind(2, name).Bind(3, value).Run())
+      return change.Done(attribute.Status());
+    attribute.Reset();
+  }
+  return change.Done(S_OK);
 }
 
-bool LibraryStore::RemoveItem(std::int64_t id) {
-  return DeleteRow(*statements_, "DELETE FROM items WHERE id = ?1", id);
+std::int32_t LibraryStore::SetAttributeRow(const char *remove, const char *upsert,
+                                           const char *ownerExists, std::int64_t owner,
+                                           const std::u16string &name,
+                                           const std::u16string &value) {
+  if (name.empty())
+    return E_INVALIDARG;
+  // One statement: a change of its own even inside a batch.
+  if (!value.empty()) {
+    Statement change(*statements_, upsert);
+    change.Bind(1, owner).Bind(2, name).Bind(3, value);
+    return change.Run() ? S_OK : change.Status();
+  }
+  Statement exists(*statements_, ownerExists);
+  if (!exists.Bind(1, owner).Row())
+    return FAILED(exists.Status()) ? exists.Status() : kLibraryNotFound;
+  Statement change(*statements_, remove);
+  change.Bind(1, owner).Bind(2, name);
+  return change.Run() ? S_OK : change.Status();
 }
 
-std::vector<std::int64_t> LibraryStore::AllItems() {
-  Statement query(*statements_, "SELECT id FROM items ORDER BY id");
-  return Ids(query);
+std::int32_t LibraryStore::SetItemAttribute(std::int64_t id, const std::u16string &name,
+                                            const std::u16string &value) {
+  return SetAttributeRow("DELETE FROM item_attributes WHERE item_id = ?1 AND name = ?2",
+                         "INSERT OR REPLACE INTO item_attributes (item_id, name, value, edited) "
+                         "VALUES (?1, ?2, ?3, 1)",
+                         "SELECT 1 FROM items WHERE id = ?1", id, name, value);
 }
 
-std::vector<std::int64_t> LibraryStore::ItemsByAttribute(const std::u16string &name,
-                                                         const std::u16string &value) {
-  Statement query(*statements_,
-                  "SELECT item_id FROM item_attributes WHERE name = ?1 AND value = ?2 "
-                  "ORDER BY item_id");
+std::int32_t LibraryStore::RemoveItem(std::int64_t id) {
+  Statement remove(*statements_, "DELETE FROM items WHERE id = ?1");
+  return RunChanging(remove.Bind(1, id), db_);
+}
+
+std::int32_t LibraryStore::Ids(const char *sql, std::vector<std::int64_t> *ids,
+                               const std::u16string *text) {
+  ids->clear();
+  Statement query(*statements_, sql);
+  if (text)
+    query.Bind(1, *text);
+  while (query.Row())
+    ids->push_back(query.Integer(0));
+  return query.Status();
+}
+
+std::int32_t LibraryStore::AllItems(std::vector<std::int64_t> *ids) {
+  return Ids("SELECT id FROM items ORDER BY id", ids);
+}
+
+std::int32_t LibraryStore::ItemsByAttribute(const std::u16string &name, const std::u16string &value,
+                                            std::vector<std::int64_t> *ids) {
+  ids->clear();
+  Statement query(*statements_, "SELECT item_id FROM item_attributes WHERE name = ?1 AND "
+                                "value = ?2 ORDER BY item_id");
   query.Bind(1, name).Bind(2, value);
-  return Ids(query);
+  while (query.Row())
+    ids->push_back(query.Integer(0));
+  return query.Status();
 }
 
-std::vector<std::int64_t> LibraryStore::PlaylistIds() {
-  Statement query(*statements_, "SELECT id FROM playlists ORDER BY position, id");
-  return Ids(query);
+// ---- saved playlists -------------------------------------------------------
+
+std::int32_t LibraryStore::PlaylistIds(std::vector<std::int64_t> *ids) {
+  return Ids("SELECT id FROM playlists WHERE deleted = 0 ORDER BY position, id", ids);
 }
 
-std::vector<std::int64_t> LibraryStore::PlaylistsByName(const std::u16string &name) {
-  Statement query(*statements_, "SELECT id FROM playlists WHERE name = ?1 ORDER BY position, id");
-  query.Bind(1, name);
-  return Ids(query);
+std::int32_t LibraryStore::PlaylistsByName(const std::u16string &name,
+                                           std::vector<std::int64_t> *ids) {
+  return Ids("SELECT id FROM playlists WHERE name = ?1 AND deleted = 0 ORDER BY position, id", ids,
+             &name);
 }
 
-std::optional<LibraryStore::SavedPlaylist> LibraryStore::GetPlaylist(std::int64_t id) {
-  Statement playlist(*statements_, "SELECT name FROM playlists WHERE id = ?1");
+std::int32_t LibraryStore::GetPlaylist(std::int64_t id, std::optional<SavedPlaylist> *found) {
+  found->reset();
+  Statement playlist(*statements_, "SELECT name, deleted FROM playlists WHERE id = ?1");
   if (!playlist.Bind(1, id).Row())
-    return std::nullopt;
-  SavedPlaylist result{id, playlist.Text(0), {}, {}};
-  Statement entries(*statements_, "SELECT url FROM playlist_entries WHERE playlist_id = ?1 "
-                                  "ORDER BY position");
-  entries.Bind(1, id);
-  while (entries.Row())
-    result.urls.push_back(entries.Text(0));
+    return playlist.Status();
+  SavedPlaylist result{id, playlist.Text(0), playlist.Integer(1) != 0, {}};
   Statement attributes(*statements_,
                        "SELECT name, value FROM playlist_attributes WHERE playlist_id = ?1");
   attributes.Bind(1, id);
-  result.attributes = Attributes(attributes);
-  return result;
+  if (std::int32_t status = ReadAttributes(attributes, &result.attributes); FAILED(status))
+    return status;
+  *found = std::move(result);
+  return S_OK;
 }
 
-std::optional<std::int64_t> LibraryStore::CreatePlaylist(const std::u16string &name) {
-  Transaction transaction(db_);
+std::int32_t LibraryStore::PlaylistEntries(std::int64_t id, std::vector<Entry> *entries) {
+  entries->clear();
+  Statement query(*statements_, "SELECT id, position, url FROM playlist_entries "
+                                "WHERE playlist_id = ?1 ORDER BY position, id");
+  query.Bind(1, id);
+  while (query.Row())
+    entries->push_back({query.Integer(0), query.Integer(1), query.Text(2)});
+  return query.Status();
+}
+
+std::int32_t LibraryStore::CreatePlaylist(const std::u16string &name, std::int64_t *id) {
   Statement insert(*statements_, "INSERT INTO playlists (name, position) "
                                  "SELECT ?1, COALESCE(MAX(position), 0) + 1 FROM playlists");
-  if (!transaction.ok() || !insert.Bind(1, name).Run())
-    return std::nullopt;
-  const std::int64_t id = sqlite3_last_insert_rowid(db_);
-  if (!transaction.Commit())
-    return std::nullopt;
-  return id;
+  if (!insert.Bind(1, name).Run())
+    return insert.Status();
+  *id = sqlite3_last_insert_rowid(db_);
+  return S_OK;
 }
 
-bool LibraryStore::RenamePlaylist(std::int64_t id, const std::u16string &name) {
-  Transaction transaction(db_);
+std::int32_t LibraryStore::RenamePlaylist(std::int64_t id, const std::u16string &name) {
   Statement update(*statements_, "UPDATE playlists SET name = ?2 WHERE id = ?1");
-  return transaction.ok() && update.Bind(1, id).Bind(2, name).Run() && sqlite3_changes(db_) == 1 &&
-         transaction.Commit();
+  return RunChanging(update.Bind(1, id).Bind(2, name), db_);
 }
 
-bool LibraryStore::SetPlaylistItems(std::int64_t id, const std::vector<std::u16string> &urls) {
-  Transaction transaction(db_);
-  Statement exists(*statements_, "SELECT 1 FROM playlists WHERE id = ?1");
-  Statement clear(*statements_, "DELETE FROM playlist_entries WHERE playlist_id = ?1");
-  if (!transaction.ok() || !exists.Bind(1, id).Row() || !clear.Bind(1, id).Run())
-    return false;
+std::int32_t LibraryStore::SetPlaylistDeleted(std::int64_t id, bool deleted) {
+  Statement update(*statements_, "UPDATE playlists SET deleted = ?2 WHERE id = ?1");
+  return RunChanging(update.Bind(1, id).Bind(2, std::int64_t(deleted)), db_);
+}
+
+std::int32_t LibraryStore::SetPlaylistAttribute(std::int64_t id, const std::u16string &name,
+                                                const std::u16string &value) {
+  return SetAttributeRow("DELETE FROM playlist_attributes WHERE playlist_id = ?1 AND name = ?2",
+                         "INSERT OR REPLACE INTO playlist_attributes (playlist_id, name, value) "
+                         "VALUES (?1, ?2, ?3)",
+                         "SELECT 1 FROM playlists WHERE id = ?1", id, name, value);
+}
+
+std::int32_t LibraryStore::DeletePlaylist(std::int64_t id) {
+  Statement remove(*statements_, "DELETE FROM playlists WHERE id = ?1");
+  return RunChanging(remove.Bind(1, id), db_);
+}
+
+std::int32_t LibraryStore::InsertEntry(std::int64_t playlist, std::int64_t key,
+                                       const std::u16string &url, std::int64_t *row) {
   Statement insert(*statements_, "INSERT INTO playlist_entries (playlist_id, position, url) "
                                  "VALUES (?1, ?2, ?3)");
-  for (std::size_t i = 0; i < urls.size(); ++i) {
-    if (!insert.Bind(1, id).Bind(2, std::int64_t(i)).Bind(3, urls[i]).Run())
-      return false;
-    insert.Reset();
+  if (!insert.Bind(1, playlist).Bind(2, key).Bind(3, url).Run())
+    return insert.Status();
+  *row = sqlite3_last_insert_rowid(db_);
+  return S_OK;
+}
+
+std::int32_t LibraryStore::RemoveEntry(std::int64_t row) {
+  Statement remove(*statements_, "DELETE FROM playlist_entries WHERE id = ?1");
+  return RunChanging(remove.Bind(1, row), db_);
+}
+
+std::int32_t LibraryStore::MoveEntry(std::int64_t row, std::int64_t key) {
+  Statement update(*statements_, "UPDATE playlist_entries SET position = ?2 WHERE id = ?1");
+  return RunChanging(update.Bind(1, row).Bind(2, key), db_);
+}
+
+std::int32_t LibraryStore::ClearEntries(std::int64_t playlist) {
+  Statement exists(*statements_, "SELECT 1 FROM playlists WHERE id = ?1");
+  if (!exists.Bind(1, playlist).Row())
+    return FAILED(exists.Status()) ? exists.Status() : kLibraryNotFound;
+  Statement clear(*statements_, "DELETE FROM playlist_entries WHERE playlist_id = ?1");
+  return clear.Bind(1, playlist).Run() ? S_OK : clear.Status();
+}
+
+std::int32_t
+LibraryStore::RekeyEntries(const std::vector<std::pair<std::int64_t, std::int64_t>> &rowKeys) {
+  Change change(*this);
+  for (const auto &[row, key] : rowKeys)
+    if (std::int32_t status = MoveEntry(row, key); FAILED(status))
+      return change.Done(status);
+  return change.Done(S_OK);
+}
+
+std::int32_t LibraryStore::SetPlaylistItems(std::int64_t playlist,
+                                            const std::vector<std::u16string> &urls,
+                                            std::vector<Entry> *entries) {
+  Change change(*this);
+  if (std::int32_t status = ClearEntries(playlist); FAILED(status))
+    return change.Done(status);
+  std::vector<Entry> made;
+  made.reserve(urls.size());
+  for (std::size_t at = 0; at < urls.size(); ++at) {
+    Entry entry{0, std::int64_t(at) * kEntryKeyGap, urls[at]};
+    if (std::int32_t status = InsertEntry(playlist, entry.key, entry.url, &entry.row);
+        FAILED(status))
+      return change.Done(status);
+    made.push_back(std::move(entry));
   }
-  return transaction.Commit();
-}
-
-bool LibraryStore::SetPlaylistAttribute(std::int64_t id, const std::u16string &name,
-                                        const std::u16string &value) {
-  return SetAttribute(*statements_, "SELECT 1 FROM playlists WHERE id = ?1",
-                      "DELETE FROM playlist_attributes WHERE playlist_id = ?1 AND name = ?2",
-                      "INSERT OR REPLACE INTO playlist_attributes (playlist_id, name, value) "
-                      "VALUES (?1, ?2, ?3)",
-                      id, name, value);
-}
-
-bool LibraryStore::DeletePlaylist(std::int64_t id) {
-  return DeleteRow(*statements_, "DELETE FROM playlists WHERE id = ?1", id);
+  std::int32_t status = change.Done(S_OK);
+  if (SUCCEEDED(status) && entries)
+    *entries = std::move(made);
+  return status;
 }
 
 } // namespace engine

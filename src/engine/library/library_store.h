@@ -1,10 +1,21 @@
 // The media library and the saved playlists, kept in one SQLite database.
 //
-// Every change is one transaction on a database opened with
-// synchronous=FULL, so a process killed in the middle of a change leaves
-// either the old or the new state on disk, never a mix. Removing an item
-// removes the library's record of it only; the user's file is never touched.
-// A store is used from one thread at a time.
+// Changes. Outside a batch every change is a transaction of its own. Inside
+// a batch (BeginBatch to CommitBatch) all changes are one transaction, so
+// that they reach the disk together or not at all; each change that takes
+// several statements is still all-or-nothing within it. The database runs in
+// WAL mode with synchronous=FULL: a commit is on disk when it returns, and
+// the file is checkpointed after each batch, so that library.db alone holds
+// everything committed. A killed process or a power cut leaves the state of
+// the last commit.
+//
+// Every edit of a saved playlist costs O(log n) database work: entries are
+// rows ordered by a sparse key (entry_order.h), so an insertion, removal or
+// move touches one row (and rarely a few neighbours), never the whole list.
+//
+// Statuses are those of library_status.h. Removing an item removes the
+// library's record of it only; the user's file is never touched. A store is
+// used from one thread at a time.
 #pragma once
 
 #include <cstdint>
@@ -25,52 +36,107 @@ public:
   // The database file: $AUDIOPLAYER_LIBRARY if set, else
   // $XDG_DATA_HOME/audioplayer/library.db, else ~/.local/share/audioplayer/library.db
   static std::string DefaultPath();
-  // Opens (creating folders/schema as needed); null on failure.
-  static std::unique_ptr<LibraryStore> Open(const std::string &path);
+  // Opens, creating the folders (0700), the file (0600) and the schema as
+  // needed, or upgrading an older schema. Null with `*status` on failure; a
+  // file that is not a database, or a damaged one, is never overwritten.
+  // `busyTimeoutMs` bounds the wait for another writer's lock.
+  static constexpr int kBusyTimeoutMs = 5000;
+  static std::unique_ptr<LibraryStore> Open(const std::string &path, std::int32_t *status,
+                                            int busyTimeoutMs = kBusyTimeoutMs);
 
-  ~LibraryStore();
+  ~LibraryStore(); // commits an open batch
   LibraryStore(const LibraryStore &) = delete;
   LibraryStore &operator=(const LibraryStore &) = delete;
 
+  const std::string &Path() const { return path_; }
+
+  // ---- batches ----
+  std::int32_t BeginBatch();
+  std::int32_t CommitBatch(); // then checkpoints; on failure nothing of the batch remains
+  void RollbackBatch();
+  bool InBatch() const { return inBatch_; }
+
+  // ---- media items ----
+  struct FileStamp { // what the file was when its attributes were read
+    std::int64_t size = -1;
+    std::int64_t modified = -1; // nanoseconds since the epoch
+  };
   struct Item {
     std::int64_t id = 0;
     std::u16string url;
     std::map<std::u16string, std::u16string> attributes;
+    FileStamp stamp;
   };
-  std::optional<Item> FindItemByUrl(const std::u16string &url);
-  std::optional<Item> GetItem(std::int64_t id);
-  // Null when the URL is already in the library or the write failed.
-  std::optional<std::int64_t> AddItem(const std::u16string &url,
-                                      const std::map<std::u16string, std::u16string> &attributes);
+  std::int32_t FindItemByUrl(const std::u16string &url, std::optional<Item> *found);
+  std::int32_t GetItem(std::int64_t id, std::optional<Item> *found);
+  // kLibraryNotFound (a constraint) when the URL is already there.
+  std::int32_t AddItem(const std::u16string &url,
+                       const std::map<std::u16string, std::u16string> &attributes, FileStamp stamp,
+                       std::int64_t *id);
+  // Attributes read again from a changed file replace those read before;
+  // attributes the host wrote (SetItemAttribute) stay and win.
+  std::int32_t RefreshItem(std::int64_t id,
+                           const std::map<std::u16string, std::u16string> &attributes,
+                           FileStamp stamp);
   // An empty value removes the attribute.
-  bool SetItemAttribute(std::int64_t id, const std::u16string &name, const std::u16string &value);
-  bool RemoveItem(std::int64_t id);     // never touches the user's file
-  std::vector<std::int64_t> AllItems(); // in insertion order
-  std::vector<std::int64_t> ItemsByAttribute(const std::u16string &name,
-                                             const std::u16string &value);
+  std::int32_t SetItemAttribute(std::int64_t id, const std::u16string &name,
+                                const std::u16string &value);
+  std::int32_t RemoveItem(std::int64_t id);              // never touches the user's file
+  std::int32_t AllItems(std::vector<std::int64_t> *ids); // in insertion order
+  std::int32_t ItemsByAttribute(const std::u16string &name, const std::u16string &value,
+                                std::vector<std::int64_t> *ids);
 
+  // ---- saved playlists ----
   struct SavedPlaylist {
     std::int64_t id = 0;
     std::u16string name;
-    std::vector<std::u16string> urls;
+    bool deleted = false; // set aside (setDeleted), still stored
     std::map<std::u16string, std::u16string> attributes;
   };
-  std::vector<std::int64_t> PlaylistIds(); // library order (creation order)
-  std::vector<std::int64_t> PlaylistsByName(const std::u16string &name);
-  std::optional<SavedPlaylist> GetPlaylist(std::int64_t id);
-  std::optional<std::int64_t> CreatePlaylist(const std::u16string &name);
-  bool RenamePlaylist(std::int64_t id, const std::u16string &name);
-  bool SetPlaylistItems(std::int64_t id,
-                        const std::vector<std::u16string> &urls); // one transaction
+  struct Entry {
+    std::int64_t row = 0; // the entry's own id
+    std::int64_t key = 0; // its place in the order
+    std::u16string url;
+  };
+  // Playlists not set aside, in library order (creation order).
+  std::int32_t PlaylistIds(std::vector<std::int64_t> *ids);
+  std::int32_t PlaylistsByName(const std::u16string &name, std::vector<std::int64_t> *ids);
+  std::int32_t GetPlaylist(std::int64_t id, std::optional<SavedPlaylist> *found);
+  std::int32_t PlaylistEntries(std::int64_t id, std::vector<Entry> *entries); // in order
+  std::int32_t CreatePlaylist(const std::u16string &name, std::int64_t *id);
+  std::int32_t RenamePlaylist(std::int64_t id, const std::u16string &name);
+  std::int32_t SetPlaylistDeleted(std::int64_t id, bool deleted);
   // An empty value removes the attribute.
-  bool SetPlaylistAttribute(std::int64_t id, const std::u16string &name,
-                            const std::u16string &value);
-  bool DeletePlaylist(std::int64_t id);
+  std::int32_t SetPlaylistAttribute(std::int64_t id, const std::u16string &name,
+                                    const std::u16string &value);
+  std::int32_t DeletePlaylist(std::int64_t id);
+
+  // Entry edits, one row each.
+  std::int32_t InsertEntry(std::int64_t playlist, std::int64_t key, const std::u16string &url,
+                           std::int64_t *row);
+  std::int32_t RemoveEntry(std::int64_t row);
+  std::int32_t MoveEntry(std::int64_t row, std::int64_t key);
+  std::int32_t ClearEntries(std::int64_t playlist);
+  // Gives several entries new keys at once (a renumbering around an insertion).
+  std::int32_t RekeyEntries(const std::vector<std::pair<std::int64_t, std::int64_t>> &rowKeys);
+  // Replaces all entries with `urls`, keyed afresh; the new rows in order.
+  std::int32_t SetPlaylistItems(std::int64_t playlist, const std::vector<std::u16string> &urls,
+                                std::vector<Entry> *entries = nullptr);
 
 private:
-  explicit LibraryStore(sqlite3 *db);
+  LibraryStore(sqlite3 *db, std::string path);
+  // Sets (or, for an empty value, removes) a row of an attribute table.
+  std::int32_t SetAttributeRow(const char *remove, const char *upsert, const char *ownerExists,
+                               std::int64_t owner, const std::u16string &name,
+                               const std::u16string &value);
+  std::int32_t Ids(const char *sql, std::vector<std::int64_t> *ids,
+                   const std::u16string *text = nullptr);
+
   sqlite3 *db_;
+  std::string path_;
   std::unique_ptr<StatementCache> statements_;
+  bool inBatch_ = false;
+  friend class Change;
 };
 
 } // namespace engine

@@ -78,8 +78,10 @@ std::int32_t MediaItem::SetAttribute(const std::u16string &name, const std::u16s
       key = existing; // keep the spelling the item already has
   if (libraryId) {
     auto shared = library.lock();
-    if (!shared || !shared->StoreItemAttribute(*libraryId, key, value))
+    if (!shared)
       return E_FAIL;
+    if (std::int32_t status = shared->StoreItemAttribute(*libraryId, key, value); FAILED(status))
+      return status;
   }
   if (value.empty())
     attributes.erase(key);

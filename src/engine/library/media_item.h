@@ -26,6 +26,10 @@ struct MediaItem {
   long width = 0;                                      // image source size, 0 for audio
   long height = 0;
   bool attributesRead = false;
+  // The file's size and modification time (ns) when a library record's
+  // attributes were read; -1 when unknown.
+  std::int64_t fileSize = -1;
+  std::int64_t fileModified = -1;
   std::optional<std::int64_t> libraryId;
   std::weak_ptr<MediaLibrary> library;
 
@@ -40,7 +44,7 @@ struct MediaItem {
   std::optional<std::u16string> Attribute(const std::u16string &name);
   // Attributes that come from the file itself cannot be written.
   static bool IsReadOnly(const std::u16string &name);
-  // E_ACCESSDENIED for a read-only attribute, E_FAIL when the library
+  // E_ACCESSDENIED for a read-only attribute, the library's status when it
   // cannot store it; an empty value removes the attribute.
   std::int32_t SetAttribute(const std::u16string &name, const std::u16string &value);
   // The names of the attributes the item has, "Name" first.

@@ -1,11 +1,14 @@
-// The library's records over the store.
+// The library's records over the store, and its turns.
 #include "engine/library/media_library.h"
 
 #include <com.h>
+#include <sys/stat.h>
 
-#include <filesystem>
+#include <algorithm>
 
 #include "engine/library/attribute_reader.h"
+#include "engine/library/entry_order.h"
+#include "engine/library/library_status.h"
 #include "engine/text/com_text.h"
 #include "engine/text/utf8_text.h"
 
@@ -13,25 +16,56 @@ namespace engine {
 
 namespace {
 
-// Kept as a playlist attribute, shown through PlaylistData::deleted instead.
-const char16_t kDeletedAttribute[] = u"IsDeleted";
 const std::int32_t kFileNotFound = std::int32_t(0x80070002);
 
 bool IsLocalPath(const std::u16string &url) {
   return url.find(u"://") == std::u16string::npos || url.rfind(u"file://", 0) == 0;
 }
 
-bool LocalFileMissing(const std::u16string &url) {
-  if (!IsLocalPath(url))
-    return false;
-  std::u16string path = url.rfind(u"file://", 0) == 0 ? url.substr(7) : url;
-  std::error_code error;
-  return !std::filesystem::exists(std::filesystem::path(Utf8Of(path)), error);
+// What the file at a local URL is now: S_OK with its stamp for a regular
+// file, else why it cannot be media. Never opens the file, so a FIFO cannot
+// block here.
+std::int32_t StatLocalFile(const std::u16string &url, LibraryStore::FileStamp *stamp) {
+  const std::u16string path = url.rfind(u"file://", 0) == 0 ? url.substr(7) : url;
+  struct stat info {};
+  if (::stat(Utf8Of(path).c_str(), &info) != 0)
+    return kFileNotFound;
+  if (S_ISDIR(info.st_mode))
+    return kNotAFile;
+  if (!S_ISREG(info.st_mode))
+    return kNotRegularFile;
+  stamp->size = info.st_size;
+  stamp->modified = std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+  return S_OK;
 }
 
 long NumberOf(const std::map<std::u16string, std::u16string> &attributes, const char16_t *name) {
   auto found = attributes.find(name);
   return found == attributes.end() ? 0 : std::atol(Utf8Of(found->second).c_str());
+}
+
+// The attributes a file gives, in the library's form.
+std::map<std::u16string, std::u16string> ReadForLibrary(const std::u16string &url) {
+  FileAttributes read;
+  if (!ReadFileAttributes(url, read))
+    read.text[u"SourceURL"] = url;
+  if (read.width)
+    read.text[u"WM/VideoWidth"] = Utf16Of(std::to_string(read.width));
+  if (read.height)
+    read.text[u"WM/VideoHeight"] = Utf16Of(std::to_string(read.height));
+  return read.text;
+}
+
+// Fills a record from what the store holds.
+void Fill(MediaItem &item, const LibraryStore::Item &stored) {
+  item.url = stored.url;
+  item.attributes = stored.attributes;
+  item.attributesRead = true; // read when it entered the library
+  item.duration = std::atof(Utf8Of(item.Attribute(u"Duration").value_or(u"0")).c_str());
+  item.width = NumberOf(item.attributes, u"WM/VideoWidth");
+  item.height = NumberOf(item.attributes, u"WM/VideoHeight");
+  item.fileSize = stored.stamp.size;
+  item.fileModified = stored.stamp.modified;
 }
 
 } // namespace
@@ -42,46 +76,193 @@ std::shared_ptr<MediaLibrary> MediaLibrary::Shared() {
   std::lock_guard lock(mutex);
   auto library = shared.lock();
   if (!library) {
-    library = std::make_shared<MediaLibrary>(LibraryStore::Open(LibraryStore::DefaultPath()));
+    std::int32_t status = S_OK;
+    auto store = LibraryStore::Open(LibraryStore::DefaultPath(), &status);
+    library = std::make_shared<MediaLibrary>(std::move(store), status);
     shared = library;
   }
   return library;
 }
 
-MediaLibrary::MediaLibrary(std::unique_ptr<LibraryStore> store) : store_(std::move(store)) {}
+MediaLibrary::MediaLibrary(std::unique_ptr<LibraryStore> store, std::int32_t openStatus)
+    : store_(std::move(store)), openStatus_(store_ ? S_OK : openStatus) {
+  if (!store_ && SUCCEEDED(openStatus_))
+    openStatus_ = kLibraryCannotOpen;
+}
+
+MediaLibrary::~MediaLibrary() {
+  if (store_)
+    store_->CommitBatch(); // nobody is left to hear a failure
+}
+
+std::string MediaLibrary::Path() const {
+  return store_ ? store_->Path() : std::string();
+}
+
+// ---- turns -----------------------------------------------------------------
+
+void MediaLibrary::Attach(TurnOwner *owner) {
+  std::lock_guard lock(mutex_);
+  owners_.emplace_back(std::this_thread::get_id(), owner);
+}
+
+void MediaLibrary::Detach(TurnOwner *owner) {
+  std::lock_guard lock(mutex_);
+  CommitTurn(owner);
+  std::erase_if(owners_, [owner](const auto &entry) { return entry.second == owner; });
+}
+
+void MediaLibrary::CommitTurn(TurnOwner *owner) {
+  std::lock_guard lock(mutex_);
+  if (!store_ || turnOwner_ != owner || owner == nullptr)
+    return;
+  turnOwner_ = nullptr;
+  if (std::int32_t status = store_->CommitBatch(); FAILED(status)) {
+    Resync();
+    owner->TurnFailed(status);
+  }
+}
+
+std::int32_t MediaLibrary::JoinTurn() {
+  if (store_->InBatch())
+    return S_OK;
+  TurnOwner *owner = nullptr;
+  for (auto &[thread, candidate] : owners_)
+    if (thread == std::this_thread::get_id())
+      owner = candidate; // the latest on this thread
+  if (owner == nullptr)
+    return S_OK; // each change commits by itself
+  if (std::int32_t status = store_->BeginBatch(); FAILED(status))
+    return status;
+  turnOwner_ = owner;
+  owner->CommitWanted();
+  return S_OK;
+}
+
+void MediaLibrary::FailTurn(std::int32_t status) {
+  if (!store_->InBatch())
+    return; // a change of its own: it undid itself
+  store_->RollbackBatch();
+  TurnOwner *owner = turnOwner_;
+  turnOwner_ = nullptr;
+  Resync();
+  if (owner)
+    owner->TurnFailed(status);
+}
+
+template <class Operation> std::int32_t MediaLibrary::Write(Operation operation) {
+  std::lock_guard lock(mutex_);
+  if (!store_)
+    return openStatus_;
+  if (std::int32_t status = JoinTurn(); FAILED(status))
+    return status;
+  std::int32_t status = operation(*store_);
+  if (IsDatabaseFailure(status))
+    FailTurn(status);
+  return status;
+}
+
+void MediaLibrary::Resync() {
+  ++resyncs_;
+  for (auto at = items_.begin(); at != items_.end();) {
+    auto item = at->second.lock();
+    std::optional<LibraryStore::Item> stored;
+    if (item && SUCCEEDED(store_->GetItem(at->first, &stored)) && stored) {
+      Fill(*item, *stored);
+      ++at;
+      continue;
+    }
+    if (item)
+      item->libraryId.reset(); // holders keep a plain record of the file
+    at = items_.erase(at);
+  }
+  for (auto at = playlists_.begin(); at != playlists_.end();) {
+    auto playlist = at->second.lock();
+    std::optional<LibraryStore::SavedPlaylist> stored;
+    if (playlist && SUCCEEDED(store_->GetPlaylist(at->first, &stored)) && stored) {
+      playlist->name = stored->name;
+      playlist->deleted = stored->deleted;
+      playlist->attributes = stored->attributes;
+      if (playlist->itemsRead)
+        LoadItems(*playlist);
+      ++at;
+      continue;
+    }
+    if (playlist) {
+      playlist->savedId.reset(); // holders keep an unsaved playlist
+      playlist->storedRows.clear();
+      playlist->storedKeys.clear();
+    }
+    at = playlists_.erase(at);
+  }
+}
+
+// ---- media items -----------------------------------------------------------
 
 std::shared_ptr<MediaItem> MediaLibrary::Record(const LibraryStore::Item &stored) {
   auto &cached = items_[stored.id];
   if (auto item = cached.lock())
     return item;
   auto item = std::make_shared<MediaItem>();
-  item->url = stored.url;
-  item->attributes = stored.attributes;
-  item->attributesRead = true; // read when it entered the library
-  item->duration = std::atof(Utf8Of(item->Attribute(u"Duration").value_or(u"0")).c_str());
-  item->width = NumberOf(item->attributes, u"WM/VideoWidth");
-  item->height = NumberOf(item->attributes, u"WM/VideoHeight");
+  Fill(*item, stored);
   item->libraryId = stored.id;
   item->library = weak_from_this();
   cached = item;
   return item;
 }
 
-std::shared_ptr<MediaItem> MediaLibrary::RecordById(std::int64_t id) {
+std::shared_ptr<MediaItem> MediaLibrary::RecordById(std::int64_t id, std::int32_t *status) {
   auto cached = items_.find(id);
   if (cached != items_.end())
     if (auto item = cached->second.lock())
       return item;
-  auto stored = store_->GetItem(id);
+  std::optional<LibraryStore::Item> stored;
+  *status = store_->GetItem(id, &stored);
   return stored ? Record(*stored) : nullptr;
+}
+
+std::int32_t MediaLibrary::Records(const std::vector<std::int64_t> &ids,
+                                   std::vector<std::shared_ptr<MediaItem>> *items) {
+  items->clear();
+  items->reserve(ids.size());
+  for (std::int64_t id : ids) {
+    std::int32_t status = S_OK;
+    if (auto item = RecordById(id, &status))
+      items->push_back(std::move(item));
+    else if (FAILED(status))
+      return status;
+  }
+  return S_OK;
 }
 
 std::shared_ptr<MediaItem> MediaLibrary::Find(const std::u16string &url) {
   std::lock_guard lock(mutex_);
   if (!store_)
     return nullptr;
-  auto stored = store_->FindItemByUrl(url);
-  return stored ? Record(*stored) : nullptr;
+  std::optional<LibraryStore::Item> stored;
+  store_->FindItemByUrl(url, &stored);
+  if (!stored)
+    return nullptr;
+  auto item = Record(*stored);
+  Revalidate(*item);
+  return item;
+}
+
+void MediaLibrary::Revalidate(MediaItem &item) {
+  std::lock_guard lock(mutex_);
+  if (!store_ || !item.libraryId || !IsLocalPath(item.url))
+    return;
+  LibraryStore::FileStamp now;
+  if (FAILED(StatLocalFile(item.url, &now)) ||
+      (now.size == item.fileSize && now.modified == item.fileModified))
+    return; // unchanged, or gone: what was read stays
+  const std::int64_t id = *item.libraryId;
+  const auto read = ReadForLibrary(item.url);
+  if (FAILED(Write([&](LibraryStore &store) { return store.RefreshItem(id, read, now); })))
+    return;
+  std::optional<LibraryStore::Item> stored;
+  if (SUCCEEDED(store_->GetItem(id, &stored)) && stored)
+    Fill(item, *stored); // the file's attributes, with the host's edits over them
 }
 
 std::int32_t MediaLibrary::Add(const std::u16string &url, std::shared_ptr<MediaItem> *out,
@@ -90,62 +271,67 @@ std::int32_t MediaLibrary::Add(const std::u16string &url, std::shared_ptr<MediaI
   out->reset();
   if (entered)
     *entered = false;
-  if (!store_ || url.empty())
+  if (!store_)
+    return openStatus_;
+  if (url.empty())
     return E_FAIL;
   if ((*out = Find(url)))
     return S_OK;
-  if (LocalFileMissing(url))
-    return kFileNotFound;
-  FileAttributes read;
-  if (!ReadFileAttributes(url, read))
-    read.text[u"SourceURL"] = url;
-  if (read.width)
-    read.text[u"WM/VideoWidth"] = Utf16Of(std::to_string(read.width));
-  if (read.height)
-    read.text[u"WM/VideoHeight"] = Utf16Of(std::to_string(read.height));
-  auto id = store_->AddItem(url, read.text);
-  if (!id)
-    return E_FAIL;
-  *out = Record(LibraryStore::Item{*id, url, read.text});
+  LibraryStore::FileStamp stamp;
+  if (IsLocalPath(url))
+    if (std::int32_t status = StatLocalFile(url, &stamp); FAILED(status))
+      return status;
+  const auto read = ReadForLibrary(url);
+  std::int64_t id = 0;
+  std::int32_t status =
+      Write([&](LibraryStore &store) { return store.AddItem(url, read, stamp, &id); });
+  if (FAILED(status))
+    return status;
+  *out = Record(LibraryStore::Item{id, url, read, stamp});
   if (entered)
     *entered = true;
   return S_OK;
 }
 
-bool MediaLibrary::Remove(MediaItem &item) {
+std::int32_t MediaLibrary::Remove(MediaItem &item) {
   std::lock_guard lock(mutex_);
-  if (!store_ || !item.libraryId || !store_->RemoveItem(*item.libraryId))
-    return false;
-  items_.erase(*item.libraryId);
+  if (!item.libraryId)
+    return E_INVALIDARG;
+  const std::int64_t id = *item.libraryId;
+  std::int32_t status = Write([&](LibraryStore &store) { return store.RemoveItem(id); });
+  if (FAILED(status))
+    return status;
+  items_.erase(id);
   item.libraryId.reset(); // holders keep a plain record of the file
-  return true;
+  return S_OK;
 }
 
-std::vector<std::shared_ptr<MediaItem>> MediaLibrary::All() {
+std::int32_t MediaLibrary::All(std::vector<std::shared_ptr<MediaItem>> *items) {
   std::lock_guard lock(mutex_);
-  std::vector<std::shared_ptr<MediaItem>> all;
-  if (store_)
-    for (auto id : store_->AllItems())
-      if (auto item = RecordById(id))
-        all.push_back(item);
-  return all;
+  items->clear();
+  if (!store_)
+    return openStatus_;
+  std::vector<std::int64_t> ids;
+  if (std::int32_t status = store_->AllItems(&ids); FAILED(status))
+    return status;
+  return Records(ids, items);
 }
 
-std::vector<std::shared_ptr<MediaItem>> MediaLibrary::ByAttribute(const std::u16string &name,
-                                                                  const std::u16string &value) {
+std::int32_t MediaLibrary::ByAttribute(const std::u16string &name, const std::u16string &value,
+                                       std::vector<std::shared_ptr<MediaItem>> *items) {
   std::lock_guard lock(mutex_);
-  std::vector<std::shared_ptr<MediaItem>> found;
-  if (store_)
-    for (auto id : store_->ItemsByAttribute(name, value))
-      if (auto item = RecordById(id))
-        found.push_back(item);
-  return found;
+  items->clear();
+  if (!store_)
+    return openStatus_;
+  std::vector<std::int64_t> ids;
+  if (std::int32_t status = store_->ItemsByAttribute(name, value, &ids); FAILED(status))
+    return status;
+  return Records(ids, items);
 }
 
-bool MediaLibrary::StoreItemAttribute(std::int64_t id, const std::u16string &name,
-                                      const std::u16string &value) {
-  std::lock_guard lock(mutex_);
-  return store_ && store_->SetItemAttribute(id, name, value);
+std::int32_t MediaLibrary::StoreItemAttribute(std::int64_t id, const std::u16string &name,
+                                              const std::u16string &value) {
+  return Write([&](LibraryStore &store) { return store.SetItemAttribute(id, name, value); });
 }
 
 std::shared_ptr<MediaItem> MediaLibrary::ItemForUrl(const std::u16string &url) {
@@ -153,96 +339,208 @@ std::shared_ptr<MediaItem> MediaLibrary::ItemForUrl(const std::u16string &url) {
   return item ? item : MediaItem::ForUrl(url);
 }
 
-std::shared_ptr<PlaylistData> MediaLibrary::PlaylistRecord(std::int64_t id) {
+// ---- saved playlists -------------------------------------------------------
+
+std::int32_t MediaLibrary::PlaylistIds(std::vector<std::int64_t> *ids) {
+  std::lock_guard lock(mutex_);
+  ids->clear();
+  return store_ ? store_->PlaylistIds(ids) : openStatus_;
+}
+
+std::int32_t MediaLibrary::PlaylistIdsNamed(const std::u16string &name,
+                                            std::vector<std::int64_t> *ids) {
+  std::lock_guard lock(mutex_);
+  ids->clear();
+  return store_ ? store_->PlaylistsByName(name, ids) : openStatus_;
+}
+
+std::int32_t MediaLibrary::Playlist(std::int64_t id, std::shared_ptr<PlaylistData> *out) {
+  std::lock_guard lock(mutex_);
+  out->reset();
+  if (!store_)
+    return openStatus_;
   auto &cached = playlists_[id];
-  if (auto playlist = cached.lock())
-    return playlist;
-  auto stored = store_->GetPlaylist(id);
-  if (!stored)
-    return nullptr;
-  auto playlist = PlaylistData::Named(stored->name);
-  for (auto &url : stored->urls)
-    playlist->items.push_back(ItemForUrl(url));
-  for (auto &[name, value] : stored->attributes) {
-    if (name == kDeletedAttribute)
-      playlist->deleted = value == u"1";
-    else
-      playlist->attributes[name] = value;
+  if ((*out = cached.lock()))
+    return S_OK;
+  std::optional<LibraryStore::SavedPlaylist> stored;
+  std::int32_t status = store_->GetPlaylist(id, &stored);
+  if (!stored) {
+    playlists_.erase(id);
+    return FAILED(status) ? status : kLibraryNotFound;
   }
+  auto playlist = PlaylistData::Named(stored->name);
+  playlist->attributes = std::move(stored->attributes);
+  playlist->deleted = stored->deleted;
   playlist->savedId = id;
   playlist->library = weak_from_this();
+  playlist->itemsRead = false; // read when first needed
   cached = playlist;
-  return playlist;
+  *out = std::move(playlist);
+  return S_OK;
 }
 
-std::vector<std::shared_ptr<PlaylistData>> MediaLibrary::Playlists() {
+std::int32_t MediaLibrary::CreatePlaylist(const std::u16string &name,
+                                          std::shared_ptr<PlaylistData> *out) {
   std::lock_guard lock(mutex_);
-  std::vector<std::shared_ptr<PlaylistData>> all;
-  if (store_)
-    for (auto id : store_->PlaylistIds())
-      if (auto playlist = PlaylistRecord(id); playlist && !playlist->deleted)
-        all.push_back(playlist);
-  return all;
+  out->reset();
+  std::int64_t id = 0;
+  std::int32_t status = Write([&](LibraryStore &store) { return store.CreatePlaylist(name, &id); });
+  return FAILED(status) ? status : Playlist(id, out);
 }
 
-std::vector<std::shared_ptr<PlaylistData>>
-MediaLibrary::PlaylistsNamed(const std::u16string &name) {
+std::int32_t MediaLibrary::DeletePlaylist(PlaylistData &playlist) {
   std::lock_guard lock(mutex_);
-  std::vector<std::shared_ptr<PlaylistData>> found;
-  if (store_)
-    for (auto id : store_->PlaylistsByName(name))
-      if (auto playlist = PlaylistRecord(id); playlist && !playlist->deleted)
-        found.push_back(playlist);
-  return found;
+  if (!playlist.savedId)
+    return E_INVALIDARG;
+  const std::int64_t id = *playlist.savedId;
+  playlist.Items(); // holders keep an unsaved playlist with the same items
+  std::int32_t status = Write([&](LibraryStore &store) { return store.DeletePlaylist(id); });
+  if (FAILED(status))
+    return status;
+  playlists_.erase(id);
+  playlist.savedId.reset();
+  playlist.storedRows.clear();
+  playlist.storedKeys.clear();
+  return S_OK;
 }
 
-std::shared_ptr<PlaylistData> MediaLibrary::CreatePlaylist(const std::u16string &name) {
-  std::lock_guard lock(mutex_);
-  if (!store_)
-    return nullptr;
-  auto id = store_->CreatePlaylist(name);
-  return id ? PlaylistRecord(*id) : nullptr;
+std::int32_t MediaLibrary::SetDeleted(PlaylistData &playlist, bool deleted) {
+  if (!playlist.savedId)
+    return E_INVALIDARG;
+  const std::int64_t id = *playlist.savedId;
+  std::int32_t status =
+      Write([&](LibraryStore &store) { return store.SetPlaylistDeleted(id, deleted); });
+  if (SUCCEEDED(status))
+    playlist.deleted = deleted;
+  return status;
 }
 
-bool MediaLibrary::DeletePlaylist(PlaylistData &playlist) {
-  std::lock_guard lock(mutex_);
-  if (!store_ || !playlist.savedId || !store_->DeletePlaylist(*playlist.savedId))
-    return false;
-  playlists_.erase(*playlist.savedId);
-  playlist.savedId.reset(); // holders keep an unsaved playlist
-  return true;
-}
-
-bool MediaLibrary::SetDeleted(PlaylistData &playlist, bool deleted) {
-  std::lock_guard lock(mutex_);
-  if (!store_ || !playlist.savedId ||
-      !store_->SetPlaylistAttribute(*playlist.savedId, kDeletedAttribute, deleted ? u"1" : u""))
-    return false;
-  playlist.deleted = deleted;
-  return true;
-}
-
-bool MediaLibrary::StorePlaylistItems(const PlaylistData &playlist) {
+std::int32_t MediaLibrary::LoadItems(PlaylistData &playlist) {
   std::lock_guard lock(mutex_);
   if (!store_ || !playlist.savedId)
-    return false;
+    return store_ ? E_INVALIDARG : openStatus_;
+  std::vector<LibraryStore::Entry> entries;
+  std::int32_t status = store_->PlaylistEntries(*playlist.savedId, &entries);
+  if (FAILED(status))
+    return status;
+  playlist.items.clear();
+  playlist.storedRows.clear();
+  playlist.storedKeys.clear();
+  playlist.items.reserve(entries.size());
+  playlist.storedRows.reserve(entries.size());
+  playlist.storedKeys.reserve(entries.size());
+  for (auto &entry : entries) {
+    playlist.items.push_back(ItemForUrl(entry.url));
+    playlist.storedRows.push_back(entry.row);
+    playlist.storedKeys.push_back(entry.key);
+  }
+  playlist.itemsRead = true;
+  return S_OK;
+}
+
+// The store's side of an insertion at `index` (of a new row for `url`, or
+// of `existingRow` when moving): new keys for the neighbours the plan
+// renumbers, then the row. The record's keys and rows follow the database.
+std::int32_t MediaLibrary::StoreEntryAt(PlaylistData &playlist, std::size_t index,
+                                        const std::u16string &url,
+                                        std::optional<std::int64_t> existingRow) {
+  const std::int64_t id = *playlist.savedId;
+  auto &keys = playlist.storedKeys;
+  auto &rows = playlist.storedRows;
+  const EntryKeyPlan plan = PlanEntryInsert(keys, index);
+  std::vector<std::pair<std::int64_t, std::int64_t>> rekeys;
+  for (std::size_t at = 0; at < plan.rekeyed.size(); ++at)
+    rekeys.emplace_back(rows[plan.first + at], plan.rekeyed[at]);
+  std::int64_t row = existingRow.value_or(0);
+  bool rekeyed = false;
+  const std::uint64_t resyncs = resyncs_;
+  std::int32_t status = Write([&](LibraryStore &store) {
+    if (!rekeys.empty()) {
+      if (std::int32_t moved = store.RekeyEntries(rekeys); FAILED(moved))
+        return moved;
+      rekeyed = true;
+    }
+    return existingRow ? store.MoveEntry(row, plan.key)
+                       : store.InsertEntry(id, plan.key, url, &row);
+  });
+  if (resyncs != resyncs_)
+    return status; // the whole turn was undone and the record read again
+  if (rekeyed)
+    std::copy(plan.rekeyed.begin(), plan.rekeyed.end(), keys.begin() + long(plan.first));
+  if (FAILED(status))
+    return status;
+  keys.insert(keys.begin() + long(index), plan.key);
+  rows.insert(rows.begin() + long(index), row);
+  return S_OK;
+}
+
+std::int32_t MediaLibrary::StoreInsert(PlaylistData &playlist, std::size_t index,
+                                       const MediaItem &item) {
+  std::lock_guard lock(mutex_);
+  return StoreEntryAt(playlist, index, item.url, std::nullopt);
+}
+
+std::int32_t MediaLibrary::StoreRemove(PlaylistData &playlist, std::size_t index) {
+  std::lock_guard lock(mutex_);
+  const std::int64_t row = playlist.storedRows[index];
+  std::int32_t status = Write([&](LibraryStore &store) { return store.RemoveEntry(row); });
+  if (SUCCEEDED(status)) {
+    playlist.storedRows.erase(playlist.storedRows.begin() + long(index));
+    playlist.storedKeys.erase(playlist.storedKeys.begin() + long(index));
+  }
+  return status;
+}
+
+// A move is the row taken out and put back at `to` with a new key.
+std::int32_t MediaLibrary::StoreMove(PlaylistData &playlist, std::size_t from, std::size_t to) {
+  std::lock_guard lock(mutex_);
+  auto &keys = playlist.storedKeys;
+  auto &rows = playlist.storedRows;
+  const std::int64_t row = rows[from], key = keys[from];
+  rows.erase(rows.begin() + long(from));
+  keys.erase(keys.begin() + long(from));
+  const std::uint64_t resyncs = resyncs_;
+  std::int32_t status = StoreEntryAt(playlist, to, std::u16string(), row);
+  if (FAILED(status) && resyncs == resyncs_) {
+    rows.insert(rows.begin() + long(from), row);
+    keys.insert(keys.begin() + long(from), key);
+  }
+  return status;
+}
+
+std::int32_t MediaLibrary::StoreAssign(PlaylistData &playlist,
+                                       const std::vector<std::shared_ptr<MediaItem>> &items) {
+  std::lock_guard lock(mutex_);
+  const std::int64_t id = *playlist.savedId;
   std::vector<std::u16string> urls;
-  urls.reserve(playlist.items.size());
-  for (auto &item : playlist.items)
+  urls.reserve(items.size());
+  for (auto &item : items)
     urls.push_back(item->url);
-  return store_->SetPlaylistItems(*playlist.savedId, urls);
+  std::vector<LibraryStore::Entry> entries;
+  std::int32_t status =
+      Write([&](LibraryStore &store) { return store.SetPlaylistItems(id, urls, &entries); });
+  if (FAILED(status))
+    return status;
+  playlist.storedRows.clear();
+  playlist.storedKeys.clear();
+  for (auto &entry : entries) {
+    playlist.storedRows.push_back(entry.row);
+    playlist.storedKeys.push_back(entry.key);
+  }
+  return S_OK;
 }
 
-bool MediaLibrary::StorePlaylistName(const PlaylistData &playlist, const std::u16string &name) {
-  std::lock_guard lock(mutex_);
-  return store_ && playlist.savedId && store_->RenamePlaylist(*playlist.savedId, name);
+std::int32_t MediaLibrary::StorePlaylistName(const PlaylistData &playlist,
+                                             const std::u16string &name) {
+  const std::int64_t id = *playlist.savedId;
+  return Write([&](LibraryStore &store) { return store.RenamePlaylist(id, name); });
 }
 
-bool MediaLibrary::StorePlaylistAttribute(const PlaylistData &playlist, const std::u16string &name,
-                                          const std::u16string &value) {
-  std::lock_guard lock(mutex_);
-  return store_ && playlist.savedId && !SameName(name, kDeletedAttribute) &&
-         store_->SetPlaylistAttribute(*playlist.savedId, name, value);
+std::int32_t MediaLibrary::StorePlaylistAttribute(const PlaylistData &playlist,
+                                                  const std::u16string &name,
+                                                  const std::u16string &value) {
+  const std::int64_t id = *playlist.savedId;
+  return Write([&](LibraryStore &store) { return store.SetPlaylistAttribute(id, name, value); });
 }
 
 } // namespace engine

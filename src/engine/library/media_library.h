@@ -5,15 +5,31 @@
 //
 // One library per process, shared by every engine: opened at
 // LibraryStore::DefaultPath() when the first engine asks for it and closed
-// when the last holder lets go. Its methods may be called from any thread;
-// the records it hands out belong to the caller's thread.
+// when the last holder lets go. A library that cannot be opened answers
+// every question with the status that says why (library_status.h).
+//
+// Turns. The changes made on a thread between two dispatches of its
+// messages are one transaction: the first change of a turn begins it and
+// asks the thread's turn owner (its engine) to commit when the thread next
+// dispatches messages. So a host operation that makes many changes (saving
+// a playlist of 100,000 items) reaches the disk whole or not at all, at the
+// cost of one commit. If a change or the commit fails, the whole turn is
+// rolled back, the records are read again from the database, and the owner
+// hears the failure (the engine raises the control's error event). Changes
+// made on a thread without an owner commit one by one. Changes made on
+// several threads at once share the open turn.
+//
+// Methods may be called from any thread; the records handed out belong to
+// the caller's thread.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/library/library_store.h"
@@ -24,50 +40,106 @@ namespace engine {
 
 class MediaLibrary : public std::enable_shared_from_this<MediaLibrary> {
 public:
-  static std::shared_ptr<MediaLibrary> Shared();
-  explicit MediaLibrary(std::unique_ptr<LibraryStore> store);
+  // Whoever commits the turns of one thread.
+  class TurnOwner {
+  public:
+    // Called once per turn, at its first change: commit (CommitTurn) when
+    // the thread next dispatches messages.
+    virtual void CommitWanted() = 0;
+    // The turn's changes were rolled back.
+    virtual void TurnFailed(std::int32_t status) = 0;
 
-  // False when the database could not be opened; every change then fails.
-  bool IsOpen() const { return store_ != nullptr; }
+  protected:
+    ~TurnOwner() = default;
+  };
+
+  static std::shared_ptr<MediaLibrary> Shared();
+  MediaLibrary(std::unique_ptr<LibraryStore> store, std::int32_t openStatus);
+  ~MediaLibrary(); // commits an open turn
+
+  // S_OK, or why the database could not be opened.
+  std::int32_t OpenStatus() const { return openStatus_; }
+  // The database file ("" when it could not be opened).
+  std::string Path() const;
+
+  // ---- turns ----
+  // Makes `owner` the committer of the calling thread's turns.
+  void Attach(TurnOwner *owner);
+  // Commits the turn `owner` holds, then forgets it.
+  void Detach(TurnOwner *owner);
+  void CommitTurn(TurnOwner *owner);
 
   // ---- media items ----
-  // The library's record for `url`, or null when the library lacks it.
+  // The library's record for `url` (read again if its file changed), or
+  // null when the library lacks it.
   std::shared_ptr<MediaItem> Find(const std::u16string &url);
   // The library's record for `url`, entering the file (its attributes read
   // once) when it is new. A local file that does not exist is refused with
-  // 0x80070002; a file that cannot be read for attributes enters with its
-  // URL alone. `entered`, when given, tells whether the file was new.
+  // 0x80070002, a folder with kNotAFile, a FIFO, device or socket with
+  // kNotRegularFile; a file that cannot be read for attributes enters with
+  // its URL alone. `entered`, when given, tells whether the file was new.
   std::int32_t Add(const std::u16string &url, std::shared_ptr<MediaItem> *out,
                    bool *entered = nullptr);
+  // Reads the item's attributes again when its file's size or modification
+  // time differs from when they were read.
+  void Revalidate(MediaItem &item);
   // Forgets the item; the user's file is never touched.
-  bool Remove(MediaItem &item);
-  std::vector<std::shared_ptr<MediaItem>> All();
-  std::vector<std::shared_ptr<MediaItem>> ByAttribute(const std::u16string &name,
-                                                      const std::u16string &value);
-  bool StoreItemAttribute(std::int64_t id, const std::u16string &name, const std::u16string &value);
+  std::int32_t Remove(MediaItem &item);
+  std::int32_t All(std::vector<std::shared_ptr<MediaItem>> *items);
+  std::int32_t ByAttribute(const std::u16string &name, const std::u16string &value,
+                           std::vector<std::shared_ptr<MediaItem>> *items);
+  std::int32_t StoreItemAttribute(std::int64_t id, const std::u16string &name,
+                                  const std::u16string &value);
   // The library's record when it has `url`, else a new record.
   std::shared_ptr<MediaItem> ItemForUrl(const std::u16string &url);
 
-  // ---- saved playlists, in library order ----
-  std::vector<std::shared_ptr<PlaylistData>> Playlists();
-  std::vector<std::shared_ptr<PlaylistData>> PlaylistsNamed(const std::u16string &name);
-  std::shared_ptr<PlaylistData> CreatePlaylist(const std::u16string &name);
-  bool DeletePlaylist(PlaylistData &playlist);
-  bool SetDeleted(PlaylistData &playlist, bool deleted);
-  bool StorePlaylistItems(const PlaylistData &playlist);
-  bool StorePlaylistName(const PlaylistData &playlist, const std::u16string &name);
-  bool StorePlaylistAttribute(const PlaylistData &playlist, const std::u16string &name,
-                              const std::u16string &value);
+  // ---- saved playlists ----
+  // Ids of the playlists not set aside, in library order; one query, no
+  // playlist is read.
+  std::int32_t PlaylistIds(std::vector<std::int64_t> *ids);
+  std::int32_t PlaylistIdsNamed(const std::u16string &name, std::vector<std::int64_t> *ids);
+  // The record of a saved playlist (its items are read when first needed).
+  std::int32_t Playlist(std::int64_t id, std::shared_ptr<PlaylistData> *out);
+  std::int32_t CreatePlaylist(const std::u16string &name, std::shared_ptr<PlaylistData> *out);
+  std::int32_t DeletePlaylist(PlaylistData &playlist);
+  std::int32_t SetDeleted(PlaylistData &playlist, bool deleted);
+
+  // A saved playlist's edits, for PlaylistData: each stores the change and
+  // keeps the record's stored rows in step; the record's items are the
+  // caller's to change once the store took it.
+  std::int32_t LoadItems(PlaylistData &playlist);
+  std::int32_t StoreInsert(PlaylistData &playlist, std::size_t index, const MediaItem &item);
+  std::int32_t StoreRemove(PlaylistData &playlist, std::size_t index);
+  std::int32_t StoreMove(PlaylistData &playlist, std::size_t from, std::size_t to);
+  std::int32_t StoreAssign(PlaylistData &playlist,
+                           const std::vector<std::shared_ptr<MediaItem>> &items);
+  std::int32_t StorePlaylistName(const PlaylistData &playlist, const std::u16string &name);
+  std::int32_t StorePlaylistAttribute(const PlaylistData &playlist, const std::u16string &name,
+                                      const std::u16string &value);
 
 private:
+  // Runs a change of the store within the calling thread's turn.
+  template <class Operation> std::int32_t Write(Operation operation);
+  std::int32_t JoinTurn();
+  void FailTurn(std::int32_t status);
+  // After a rollback: every live record as the database has it now.
+  void Resync();
+
+  std::int32_t StoreEntryAt(PlaylistData &playlist, std::size_t index, const std::u16string &url,
+                            std::optional<std::int64_t> existingRow);
   std::shared_ptr<MediaItem> Record(const LibraryStore::Item &stored);
-  std::shared_ptr<MediaItem> RecordById(std::int64_t id);
-  std::shared_ptr<PlaylistData> PlaylistRecord(std::int64_t id);
+  std::shared_ptr<MediaItem> RecordById(std::int64_t id, std::int32_t *status);
+  std::int32_t Records(const std::vector<std::int64_t> &ids,
+                       std::vector<std::shared_ptr<MediaItem>> *items);
 
   std::recursive_mutex mutex_;
   std::unique_ptr<LibraryStore> store_;
+  std::int32_t openStatus_;
   std::map<std::int64_t, std::weak_ptr<MediaItem>> items_;
   std::map<std::int64_t, std::weak_ptr<PlaylistData>> playlists_;
+  std::vector<std::pair<std::thread::id, TurnOwner *>> owners_;
+  TurnOwner *turnOwner_ = nullptr; // of the open turn
+  std::uint64_t resyncs_ = 0;      // how often records were read again after a rollback
 };
 
 } // namespace engine

@@ -17,10 +17,12 @@ const char16_t kWindowClass[] = u"AudioPlayerEngine";
 // Posted by the playback when bus messages wait, and by Raise per event.
 const UINT kBusMessage = WM_APP + 0x51;
 const UINT kEventMessage = WM_APP + 0x52;
+// Posted at a turn's first change of the library: commit it.
+const UINT kLibraryMessage = WM_APP + 0x53;
 const std::int32_t kFileNotFound = std::int32_t(0x80070002);
 
 LRESULT CALLBACK EngineWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message != kBusMessage && message != kEventMessage)
+  if (message != kBusMessage && message != kEventMessage && message != kLibraryMessage)
     return DefWindowProcW(window, message, wParam, lParam);
   auto *engine = reinterpret_cast<Engine *>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (engine == nullptr)
@@ -29,6 +31,8 @@ LRESULT CALLBACK EngineWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
   std::shared_ptr<Engine> alive = engine->shared_from_this();
   if (message == kBusMessage)
     alive->TakeBusMessages();
+  else if (message == kLibraryMessage)
+    alive->Library()->CommitTurn(alive.get());
   else
     alive->RaiseNextEvent();
   return 0;
@@ -61,6 +65,7 @@ std::shared_ptr<Engine> Engine::Create() {
   std::shared_ptr<Engine> engine(new Engine(window));
   SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(engine.get()));
   engine->Listen(engine->current_); // needs the engine shared first
+  engine->library_->Attach(engine.get());
   return engine;
 }
 
@@ -71,6 +76,7 @@ Engine::Engine(HWND window)
 }
 
 Engine::~Engine() {
+  library_->Detach(this); // what this thread changed is committed now
   SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
   DestroyWindow(window_); // what is still posted to it goes with it
   if (current_->listener)
@@ -101,6 +107,15 @@ std::int32_t Engine::Disconnect(DWORD cookie) {
     return S_OK;
   }
   return CONNECT_E_NOCONNECTION;
+}
+
+void Engine::CommitWanted() {
+  PostMessageW(window_, kLibraryMessage, 0, 0);
+}
+
+// The host hears that the library's changes of the turn were undone.
+void Engine::TurnFailed(std::int32_t /*status*/) {
+  Raise({.id = DISPID_WMPCOREEVENT_ERROR});
 }
 
 void Engine::Raise(EngineEvent event) {
@@ -171,6 +186,9 @@ std::u16string Engine::StatusText() const {
 // ---- playlists -------------------------------------------------------------
 
 void Engine::Close() {
+  // A host closes the control when it is done: what it changed is stored
+  // now, not at a message dispatch that may never come.
+  library_->CommitTurn(this);
   StopPlayback();
   pendingSeek_ = -1;
   if (current_->listener)
@@ -214,7 +232,7 @@ std::int32_t Engine::SetCurrentPlaylist(std::shared_ptr<PlaylistData> playlist) 
   pendingSeek_ = -1;
   SetOpenState(wmposPlaylistChanged);
   Raise({.id = DISPID_WMPCOREEVENT_CURRENTPLAYLISTCHANGE, .number = wmplcMorph});
-  if (current_->items.empty())
+  if (current_->Items().empty())
     return S_OK;
   Select(0);
   if (settings_.autoStart) {
@@ -239,13 +257,13 @@ void Engine::OnCurrentPlaylistChange(WMPPlaylistChangeEventType kind) {
   // Most edits leave the selected item where it was (an append, an edit
   // after it): its known position is checked before the playlist is
   // searched, so that such edits cost the same on a long playlist.
-  const auto &items = current_->items;
+  const auto &items = current_->Items();
   bool atHint = itemHint_ >= 0 && itemHint_ < long(items.size()) && items[itemHint_] == item_;
   if (item_ && (atHint || current_->IndexOf(item_.get()) >= 0))
     return;
   // The selected item left the playlist (or there was none): what stands
   // at its place now is selected, and playback of the old one ends.
-  long count = long(current_->items.size());
+  long count = long(current_->Items().size());
   long index = count == 0 ? -1 : std::clamp(itemHint_ < 0 ? 0 : itemHint_, 0L, count - 1);
   bool hadItem = item_ != nullptr;
   bool wasActive = intent_ != Intent::Stopped;

@@ -58,7 +58,10 @@ struct EngineDisplay {
   std::u16string uiMode = u"full";
 };
 
-class Engine : public std::enable_shared_from_this<Engine> {
+// The engine commits the media library's changes made on its thread when
+// the thread next dispatches messages (MediaLibrary's turns), and raises the
+// error event when they could not be stored.
+class Engine : public std::enable_shared_from_this<Engine>, public MediaLibrary::TurnOwner {
 public:
   // Null when the engine's window cannot be made.
   static std::shared_ptr<Engine> Create();
@@ -126,6 +129,10 @@ public:
   std::int32_t GetMode(const std::u16string &mode, bool *on) const;
   std::int32_t SetMode(const std::u16string &mode, bool on);
   EngineDisplay &Display() { return display_; }
+
+  // MediaLibrary::TurnOwner.
+  void CommitWanted() override;
+  void TurnFailed(std::int32_t status) override;
 
   // The window procedure's entry points.
   void TakeBusMessages();

@@ -13,7 +13,7 @@ std::shared_ptr<MediaItem> Engine::CurrentItem() {
 long Engine::CurrentIndex() {
   if (!item_)
     return -1;
-  const auto &items = current_->items;
+  const auto &items = current_->Items();
   if (itemHint_ >= 0 && itemHint_ < long(items.size()) && items[itemHint_] == item_)
     return itemHint_;
   itemHint_ = current_->IndexOf(item_.get());
@@ -21,7 +21,7 @@ long Engine::CurrentIndex() {
 }
 
 void Engine::Select(long index) {
-  item_ = current_->items[index];
+  item_ = current_->Items()[index];
   itemHint_ = index;
   pendingSeek_ = -1;
   Raise({.id = DISPID_WMPCOREEVENT_CURRENTITEMCHANGE, .media = item_});
@@ -38,6 +38,7 @@ void Engine::OpenCurrent(Intent intent) {
   }
   intent_ = intent;
   prerolled_ = false;
+  library_->Revalidate(*item_); // a file replaced since it was read is read again
   SetPlayState(wmppsTransitioning);
   SetOpenState(wmposMediaChanging);
   SetOpenState(wmposMediaOpening);
@@ -62,7 +63,7 @@ void Engine::StopPlayback() {
 }
 
 long Engine::NextIndex(bool forward) {
-  long count = long(current_->items.size());
+  long count = long(current_->Items().size());
   if (count == 0)
     return -1;
   long index = CurrentIndex();
@@ -91,7 +92,7 @@ long Engine::NextIndex(bool forward) {
 // playback stops at the end of the playlist (or when every item failed).
 void Engine::Advance() {
   long next = NextIndex(true);
-  if (next < 0 || failures_ >= long(current_->items.size())) {
+  if (next < 0 || failures_ >= long(current_->Items().size())) {
     StopPlayback();
     SetPlayState(wmppsStopped);
     return;

@@ -1,0 +1,102 @@
+// A host of the engine for tests: a player made through the public
+// interface, the notifications it heard, and the message pump that lets
+// them arrive. Each test gets its own library, registry and silent sink in
+// a temporary folder.
+#pragma once
+
+#include "engine/control/live_objects.h"
+#include "generated_media.h"
+
+#include <audioplayer.h>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+namespace engine_host {
+
+using Notification = std::tuple<long, long, long>; // code, first, second
+inline std::vector<Notification> received;
+
+inline long CALLBACK Record(long /*cookie*/, CallNotify code, long first, long second) {
+  received.emplace_back(long(code), first, second);
+  return 0;
+}
+
+inline std::basic_string<unsigned short> Text(const std::string &ascii) {
+  return {ascii.begin(), ascii.end()};
+}
+
+// Dispatches the thread's messages until `done` holds or `seconds` pass.
+inline bool PumpUntil(const std::function<bool()> &done, double seconds) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline)
+      return false;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+      DispatchMessageW(&message);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+inline bool Received(long code, long first, long second) {
+  for (const Notification &n : received)
+    if (n == Notification{code, first, second})
+      return true;
+  return false;
+}
+
+inline bool HeardCode(long code) {
+  for (const Notification &n : received)
+    if (std::get<0>(n) == code)
+      return true;
+  return false;
+}
+
+// Points the library, the registry and the sink at the test's folder.
+inline void UseFolder(const test_media::TempFolder &folder) {
+  setenv("AUDIOPLAYER_SINK", "fake", 1);
+  setenv("AUDIOPLAYER_LIBRARY", folder.File("library.db").c_str(), 1);
+  setenv("AUDIOPLAYER_REGISTRY", folder.File("registry").c_str(), 1);
+}
+
+inline CAudioPlayer *NewPlayer(long *status) {
+  return CAudioPlayer::InitInstance(*status, nullptr, nullptr, nullptr, nullptr, 0, 0, &Record, 7);
+}
+
+// Destroys the player and its window, which holds the control.
+inline void DestroyPlayer(CAudioPlayer *player) {
+  HWND window = player ? player->GetPlayWindow() : nullptr;
+  CAudioPlayer::DestroyInstance(player);
+  if (window != nullptr)
+    DestroyWindow(window);
+}
+
+class EngineHost : public ::testing::Test {
+protected:
+  void SetUp() override {
+    UseFolder(folder);
+    received.clear();
+    long status = -1;
+    player = NewPlayer(&status);
+    ASSERT_GE(status, 0);
+    ASSERT_NE(player, nullptr);
+  }
+  void TearDown() override {
+    DestroyPlayer(player);
+    EXPECT_EQ(engine::LiveObjects(), 0);
+  }
+
+  test_media::TempFolder folder;
+  CAudioPlayer *player = nullptr;
+};
+
+} // namespace engine_host

@@ -1,0 +1,261 @@
+// The media library and saved playlists as a host sees them: whole saves
+// whatever moment the process dies at, a full disk or a damaged database
+// reported by name, files that change on disk read again, paths that are
+// not files refused.
+#include "engine/library/library_status.h"
+#include "engine_host.h"
+
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <random>
+
+namespace {
+
+using namespace engine_host;
+
+constexpr long kSavedItems = 20000;
+
+// Rows of a query's first column, read with SQLite's own reader.
+std::vector<std::string> Column(const std::string &db, const std::string &sql) {
+  std::vector<std::string> values;
+  sqlite3 *handle = nullptr;
+  if (sqlite3_open_v2(db.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_prepare_v2(handle, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK)
+      while (sqlite3_step(statement) == SQLITE_ROW) {
+        const auto *text = sqlite3_column_text(statement, 0);
+        values.push_back(text ? reinterpret_cast<const char *>(text) : "");
+      }
+    sqlite3_finalize(statement);
+  }
+  sqlite3_close(handle);
+  return values;
+}
+
+// The number of entries of each saved playlist, by name.
+std::map<std::string, long> SavedSizes(const std::string &db) {
+  std::map<std::string, long> sizes;
+  for (const std::string &row :
+       Column(db, "SELECT p.name || '=' || COUNT(e.id) FROM playlists p "
+                  "LEFT JOIN playlist_entries e ON e.playlist_id = p.id GROUP BY p.id")) {
+    const auto equals = row.rfind('=');
+    sizes[row.substr(0, equals)] = std::stol(row.substr(equals + 1));
+  }
+  return sizes;
+}
+
+// A current playlist of kSavedItems: one real file first (the first item
+// enters the library), then paths the library only names.
+bool FillCurrentPlaylist(CAudioPlayer *player, const std::string &first) {
+  if (player->AppendMusic(Text(first).c_str()) < 0)
+    return false;
+  for (long n = 1; n < kSavedItems; ++n)
+    if (player->AppendMusic(Text("/music/album/track-" + std::to_string(n) + ".mp3").c_str()) < 0)
+      return false;
+  return true;
+}
+
+// ---- A process killed while it saves ---------------------------------------
+//
+// The child is this test binary run again with kSavingChild naming the first
+// file: it saves its 20,000-item playlist under new names, one after the
+// other, pumping its messages between saves, until it is killed.
+
+constexpr const char *kSavingChild = "ENGINE_LIBRARY_TEST_SAVING_CHILD";
+
+int RunSavingChild(const char *first) {
+  long status = -1;
+  CAudioPlayer *player = NewPlayer(&status);
+  if (player == nullptr || !FillCurrentPlaylist(player, first))
+    return 2;
+  if (::write(1, "R", 1) != 1)
+    return 3;
+  const auto began = std::chrono::steady_clock::now();
+  for (long n = 0;; ++n) {
+    if (std::getenv("TIME_SAVES"))
+      std::fprintf(stderr, "save %ld at %.3f s\n", n,
+                   std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count());
+    const std::string name = "save-" + std::to_string(::getpid()) + "-" + std::to_string(n);
+    if (player->SaveCurPlaylist(Text(name).c_str()) < 0)
+      return 4;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+      DispatchMessageW(&message);
+  }
+}
+
+[[maybe_unused]] const bool kIsSavingChild = [] {
+  if (const char *first = std::getenv(kSavingChild))
+    ::_exit(RunSavingChild(first));
+  return false;
+}();
+
+TEST(EngineLibrary, ASaveIsWholeOrAbsentWhereverTheProcessDies) {
+  test_media::TempFolder folder;
+  UseFolder(folder);
+  const std::string first = folder.File("first.wav");
+  ASSERT_TRUE(test_media::MakeAudioFile(first, test_media::Kind::Wav, 0.2));
+  const std::string db = folder.File("library.db");
+  std::mt19937 random(20261207);
+  std::size_t whole = 0;
+  for (int round = 0; round < 6; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::dup2(ready[1], 1);
+      ::setenv(kSavingChild, first.c_str(), 1);
+      ::execl("/proc/self/exe", "engine_library_saving_child", nullptr);
+      ::_exit(127);
+    }
+    ::close(ready[1]);
+    char byte = 0;
+    const bool started = ::read(ready[0], &byte, 1) == 1;
+    ::close(ready[0]);
+    std::this_thread::sleep_for(std::chrono::milliseconds(random() % 1500));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(started) << "the child did not start";
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the child stopped by itself: " << WEXITSTATUS(status);
+
+    EXPECT_EQ(Column(db, "PRAGMA integrity_check"), std::vector<std::string>{"ok"});
+    const auto sizes = SavedSizes(db);
+    for (const auto &[name, size] : sizes)
+      EXPECT_EQ(size, kSavedItems) << name << " was saved in part";
+    whole = sizes.size();
+  }
+  EXPECT_GE(whole, 2u) << "too few saves finished to test anything";
+}
+
+// ---- Failures, each by its name ------------------------------------------
+
+TEST(EngineLibrary, AFullDiskLeavesNoPartOfASaveAndTheHostHearsIt) {
+  test_media::TempFolder folder;
+  const std::string mount = folder.File("small");
+  std::filesystem::create_directory(mount);
+  if (::geteuid() != 0 || ::system(("mount -t tmpfs -o size=256k tmpfs " + mount).c_str()) != 0)
+    GTEST_SKIP() << "cannot mount a small tmpfs here";
+  UseFolder(folder);
+  const std::string db = mount + "/library.db";
+  setenv("AUDIOPLAYER_LIBRARY", db.c_str(), 1);
+  received.clear();
+  long status = -1;
+  CAudioPlayer *player = NewPlayer(&status);
+  ASSERT_NE(player, nullptr);
+  const std::string first = folder.File("first.wav");
+  ASSERT_TRUE(test_media::MakeAudioFile(first, test_media::Kind::Wav, 0.2));
+  ASSERT_TRUE(FillCurrentPlaylist(player, first));
+
+  const long saved = player->SaveCurPlaylist(Text("too big").c_str());
+  PumpUntil([] { return HeardCode(CN_Error); }, 5);
+  // The disk fills while the save writes, or when its turn commits.
+  EXPECT_TRUE(saved == engine::kLibraryFull || saved == 0) << std::hex << saved;
+  EXPECT_TRUE(HeardCode(CN_Error)) << "the host hears that the turn was undone";
+  long count = -1;
+  EXPECT_GE(player->GetPLCollectionCount(&count), 0);
+  EXPECT_EQ(count, 0);
+  DestroyPlayer(player);
+  EXPECT_TRUE(SavedSizes(db).empty());
+  EXPECT_EQ(Column(db, "PRAGMA integrity_check"), std::vector<std::string>{"ok"});
+  ::system(("umount " + mount).c_str());
+}
+
+TEST(EngineLibrary, AnUnusableLibraryIsReportedNeverShownEmpty) {
+  test_media::TempFolder folder;
+  UseFolder(folder);
+  const std::string db = folder.File("library.db");
+  const std::string junk(8192, 'j');
+  test_media::WriteFile(db, junk);
+  long status = -1;
+  CAudioPlayer *player = NewPlayer(&status);
+  ASSERT_NE(player, nullptr) << "a damaged library never stops the player";
+  long count = 0;
+  EXPECT_EQ(player->GetPLCollectionCount(&count), engine::kLibraryCorrupt);
+  EXPECT_EQ(player->GetPlaylistNumByName(Text("x").c_str(), &count), engine::kLibraryCorrupt);
+  const std::string song = folder.File("song.wav");
+  ASSERT_TRUE(test_media::MakeAudioFile(song, test_media::Kind::Wav, 0.2));
+  tagMediaInfo info{};
+  info.dwMask = INFO_TITLE;
+  EXPECT_EQ(player->GetMusicInfo(Text(song).c_str(), &info), engine::kLibraryCorrupt);
+  DestroyPlayer(player);
+  std::ifstream kept(db, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), junk) << "never overwritten";
+
+  // A folder where the file should be.
+  std::filesystem::remove(db);
+  std::filesystem::create_directory(db);
+  player = NewPlayer(&status);
+  ASSERT_NE(player, nullptr);
+  EXPECT_EQ(player->GetPLCollectionCount(&count), engine::kLibraryCannotOpen);
+  EXPECT_EQ(player->SaveCurPlaylist(Text("x").c_str()), engine::kLibraryCannotOpen);
+  DestroyPlayer(player);
+}
+
+using EngineLibraryHost = EngineHost;
+
+TEST_F(EngineLibraryHost, PathsThatAreNotFilesAreRefusedAndNeverStored) {
+  const std::string fifo = folder.File("pipe.mp3");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string directory = folder.File("album.mp3");
+  std::filesystem::create_directory(directory);
+  tagMediaInfo info{};
+  info.dwMask = INFO_TITLE | INFO_DURATION;
+  EXPECT_EQ(player->GetMusicInfo(Text(directory).c_str(), &info), engine::kNotAFile);
+  EXPECT_EQ(player->GetMusicInfo(Text(fifo).c_str(), &info), engine::kNotRegularFile);
+  EXPECT_EQ(player->GetMusicInfo(Text("/dev/null").c_str(), &info), engine::kNotRegularFile);
+  EXPECT_EQ(player->GetMusicInfo(Text(folder.File("missing.mp3")).c_str(), &info),
+            long(std::int32_t(0x80070002)));
+  PumpUntil([] { return false; }, 0.1); // any turn is committed
+  EXPECT_EQ(Column(folder.File("library.db"), "SELECT COUNT(*) FROM items"),
+            std::vector<std::string>{"0"});
+}
+
+std::string Utf8(const unsigned short *text) {
+  std::string out;
+  for (; *text; ++text)
+    out += char(*text); // the tests' titles are ASCII
+  return out;
+}
+
+TEST_F(EngineLibraryHost, AFileRetaggedOrReplacedIsReadAgainKeepingTheHostsEdits) {
+  const std::string song = folder.File("song.wav");
+  ASSERT_TRUE(test_media::MakeAudioFile(song, test_media::Kind::Wav, 0.5, R"(title="First")"));
+  tagMediaInfo info{};
+  info.dwMask = INFO_TITLE | INFO_DURATION | INFO_ALBUM;
+  ASSERT_EQ(player->GetMusicInfo(Text(song).c_str(), &info), 0);
+  EXPECT_EQ(Utf8(info.szTitle), "First");
+  EXPECT_NEAR(info.dDuration, 0.5, 0.01);
+  ASSERT_EQ(player->SetMusicInfo(Text(song).c_str(), Text("Mine").c_str(), INFO_ALBUM), 0);
+
+  // Another program writes a longer recording with another title; its
+  // modification time moves on.
+  const auto before = std::filesystem::last_write_time(song);
+  ASSERT_TRUE(test_media::MakeAudioFile(song, test_media::Kind::Wav, 1.0, R"(title="Second")"));
+  std::filesystem::last_write_time(song, before + std::chrono::seconds(2));
+  info = tagMediaInfo{};
+  info.dwMask = INFO_TITLE | INFO_DURATION | INFO_ALBUM;
+  ASSERT_EQ(player->GetMusicInfo(Text(song).c_str(), &info), 0);
+  EXPECT_EQ(Utf8(info.szTitle), "Second");
+  EXPECT_NEAR(info.dDuration, 1.0, 0.01);
+  EXPECT_EQ(Utf8(info.szAlbum), "Mine") << "what the host wrote wins over the file";
+
+  // Unchanged files are not read again: the stored record answers.
+  PumpUntil([] { return false; }, 0.1);
+  const auto rows =
+      Column(folder.File("library.db"), "SELECT file_size FROM items WHERE url = '" + song + "'");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(std::stoll(rows[0]), std::int64_t(std::filesystem::file_size(song)));
+}
+
+} // namespace
