@@ -108,6 +108,18 @@ TEST(AudioplayTool, InfoSaveListAndExport) {
   EXPECT_NE(replay.output.find("CN_PlayStateChange 3 1 (Playing)"), std::string::npos)
       << replay.output;
 
+  // A library that cannot be used is named, with what is wrong with it,
+  // and the command fails; it never lists nothing and succeeds.
+  test_media::WriteFile(folder.File("library.db"), std::string(8192, 'x'));
+  for (const std::string &command : {std::string("--list"), "--save Night '" + one + "'"}) {
+    ToolRun broken = RunTool(folder, command);
+    EXPECT_EQ(broken.exitCode, 1) << command << ": " << broken.output;
+    EXPECT_NE(
+        broken.output.find("the media library at " + folder.File("library.db") + " is damaged"),
+        std::string::npos)
+        << command << ": " << broken.output;
+  }
+
   // Ctrl-C stops playback and exits at once.
   ASSERT_TRUE(test_media::MakeAudioFile(folder.File("long.wav"), test_media::Kind::Wav, 5.0));
   ToolRun interrupted = RunTool(folder, "--quiet '" + folder.File("long.wav") + "'",

@@ -1,6 +1,7 @@
 #include "library_commands.h"
 
 #include "host_text.h"
+#include "status_text.h"
 
 #include <cstdio>
 
@@ -14,7 +15,7 @@ constexpr std::uint32_t kEverything =
     INFO_CHANNELS;
 
 int Failed(const char *what, long status) {
-  std::fprintf(stderr, "audioplay: %s failed: status 0x%08lX\n", what, status & 0xFFFFFFFFL);
+  std::fprintf(stderr, "audioplay: %s failed: %s\n", what, DescribeStatus(status).c_str());
   return 1;
 }
 
@@ -74,8 +75,19 @@ int ListSavedPlaylists(CAudioPlayer &player) {
 int SaveAs(CAudioPlayer &player, const Group &group, const std::string &name) {
   if (!LoadGroup(player, group))
     return 1;
+  const long errorsBefore = ErrorsHeard();
   if (const long status = player.SaveCurPlaylist(Utf16(name).c_str()); status < 0)
     return Failed("saving the playlist", status);
+  // The library stores the save when this thread next dispatches its
+  // messages; an error notification then means it could not.
+  DispatchPending();
+  if (ErrorsHeard() != errorsBefore) {
+    std::fprintf(stderr,
+                 "audioplay: saving the playlist failed: the media library at %s could "
+                 "not store it\n",
+                 LibraryPath().c_str());
+    return 1;
+  }
   std::printf("saved as %s\n", name.c_str());
   return 0;
 }

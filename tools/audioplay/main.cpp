@@ -64,14 +64,19 @@ void Usage() {
                "  --quiet      print only play states and errors\n");
 }
 
-// Adds a media file, playlist or URL; false, with a message, for a file
-// that does not exist.
+// Adds a media file, playlist or URL; false, with a message, for a path
+// that is not a file.
 bool AddItem(const std::string &argument, std::vector<Group> &groups) {
   std::string item = argument;
   if (!IsUrl(argument)) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(argument, error)) {
-      std::fprintf(stderr, "audioplay: %s: no such file\n", argument.c_str());
+      const bool exists = std::filesystem::exists(argument, error);
+      std::fprintf(stderr, "audioplay: %s: %s\n", argument.c_str(),
+                   !exists ? "no such file"
+                   : std::filesystem::is_directory(argument, error)
+                       ? "a folder, not a media file"
+                       : "not a regular file (a pipe, device or socket)");
       return false;
     }
     item = std::filesystem::absolute(argument, error).lexically_normal().string();

@@ -64,6 +64,7 @@ struct RunState {
 };
 
 RunState *current = nullptr;
+long errorsHeard = 0; // playing or not
 
 void PumpMessages() {
   MSG message;
@@ -160,7 +161,16 @@ bool HandleKey(CAudioPlayer &player, int key) {
 
 } // namespace
 
+long ErrorsHeard() {
+  return errorsHeard;
+}
+
+void DispatchPending() {
+  PumpMessages();
+}
+
 long CALLBACK PrintNotification(long cookie, CallNotify code, long first, long second) {
+  errorsHeard += code == CN_Error;
   RunState *run = current;
   if (!run)
     return 0;

@@ -19,6 +19,12 @@ struct Group {
 // running PlayGroup needs to know.
 long CALLBACK PrintNotification(long cookie, CallNotify code, long first, long second);
 
+// How many error notifications (CN_Error) arrived so far, playing or not.
+long ErrorsHeard();
+
+// Dispatches the messages already posted to this thread.
+void DispatchPending();
+
 // Makes SIGINT and SIGTERM end PlayGroup cleanly, with status 130.
 void InstallInterruptHandler();
 

@@ -32,7 +32,7 @@ LRESULT CALLBACK EngineWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
   if (message == kBusMessage)
     alive->TakeBusMessages();
   else if (message == kLibraryMessage)
-    alive->Library()->CommitTurn(alive.get());
+    alive->CommitLibraryTurn();
   else
     alive->RaiseNextEvent();
   return 0;
@@ -65,18 +65,16 @@ std::shared_ptr<Engine> Engine::Create() {
   std::shared_ptr<Engine> engine(new Engine(window));
   SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(engine.get()));
   engine->Listen(engine->current_); // needs the engine shared first
-  engine->library_->Attach(engine.get());
   return engine;
 }
 
 Engine::Engine(HWND window)
-    : window_(window), library_(MediaLibrary::Shared()), playback_(window, kBusMessage),
-      current_(PlaylistData::Named(u"")) {
+    : window_(window), playback_(window, kBusMessage), current_(PlaylistData::Named(u"")) {
   ApplyVolume();
 }
 
 Engine::~Engine() {
-  library_->Detach(this); // what this thread changed is committed now
+  ReleaseLibrary();
   SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
   DestroyWindow(window_); // what is still posted to it goes with it
   if (current_->listener)
@@ -107,6 +105,25 @@ std::int32_t Engine::Disconnect(DWORD cookie) {
     return S_OK;
   }
   return CONNECT_E_NOCONNECTION;
+}
+
+const std::shared_ptr<MediaLibrary> &Engine::Library() {
+  if (!library_) {
+    library_ = MediaLibrary::Shared();
+    library_->Attach(this);
+  }
+  return library_;
+}
+
+void Engine::ReleaseLibrary() {
+  if (library_)
+    library_->Detach(this); // what this thread changed is committed now
+  library_.reset();
+}
+
+void Engine::CommitLibraryTurn() {
+  if (library_)
+    library_->CommitTurn(this);
 }
 
 void Engine::CommitWanted() {
@@ -187,8 +204,9 @@ std::u16string Engine::StatusText() const {
 
 void Engine::Close() {
   // A host closes the control when it is done: what it changed is stored
-  // now, not at a message dispatch that may never come.
-  library_->CommitTurn(this);
+  // now, not at a message dispatch that may never come, and the database
+  // is closed (checkpointed, its WAL removed) unless another player uses it.
+  ReleaseLibrary();
   StopPlayback();
   pendingSeek_ = -1;
   if (current_->listener)
@@ -305,7 +323,7 @@ std::int32_t Engine::NewPlaylist(const std::u16string &name, const std::u16strin
 }
 
 std::shared_ptr<MediaItem> Engine::NewMedia(const std::u16string &url) {
-  return library_->ItemForUrl(url);
+  return Library()->ItemForUrl(url);
 }
 
 // ---- settings --------------------------------------------------------------

@@ -69,7 +69,9 @@ public:
   Engine(const Engine &) = delete;
   Engine &operator=(const Engine &) = delete;
 
-  const std::shared_ptr<MediaLibrary> &Library() const { return library_; }
+  // The media library, opened when first needed and let go when the
+  // control is closed.
+  const std::shared_ptr<MediaLibrary> &Library();
   HWND HostWindow() const { return hostWindow_; }
   void SetHostWindow(HWND window) { hostWindow_ = window; }
 
@@ -135,6 +137,7 @@ public:
   void TurnFailed(std::int32_t status) override;
 
   // The window procedure's entry points.
+  void CommitLibraryTurn();
   void TakeBusMessages();
   void RaiseNextEvent();
 
@@ -143,6 +146,7 @@ private:
 
   explicit Engine(HWND window);
 
+  void ReleaseLibrary();
   void SetPlayState(WMPPlayState state);
   void SetOpenState(WMPOpenState state);
   void Listen(const std::shared_ptr<PlaylistData> &playlist);

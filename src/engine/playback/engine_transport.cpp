@@ -38,7 +38,8 @@ void Engine::OpenCurrent(Intent intent) {
   }
   intent_ = intent;
   prerolled_ = false;
-  library_->Revalidate(*item_); // a file replaced since it was read is read again
+  if (auto library = item_->library.lock())
+    library->Revalidate(*item_); // a file replaced since it was read is read again
   SetPlayState(wmppsTransitioning);
   SetOpenState(wmposMediaChanging);
   SetOpenState(wmposMediaOpening);
