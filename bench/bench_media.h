@@ -37,6 +37,14 @@ inline const char *ExtensionOf(Kind kind) {
   case Kind::Mp3:
   case Kind::Mp3Info:
     return "mp3";
+  case Kind::Opus:
+    return "opus";
+  case Kind::M4a:
+    return "m4a";
+  case Kind::Wma:
+    return "wma";
+  case Kind::Matroska:
+    return "mka";
   }
   return "";
 }
@@ -68,6 +76,22 @@ public:
       ::sync(); // the copies' write-back would otherwise fall into the measurements
     }
     return {library_.begin(), library_.begin() + std::ptrdiff_t(count)};
+  }
+
+  // The first `count` files of `kind` (copies of one encoding, each new to
+  // the engine); empty when the files cannot be made.
+  std::vector<std::string> FilesOf(Kind kind, std::size_t count) {
+    std::vector<std::string> &files = byKind_[kind];
+    if (files.size() < count) {
+      while (files.size() < count) {
+        const std::string copy = NewCopy(kind);
+        if (copy.empty())
+          return {};
+        files.push_back(copy);
+      }
+      ::sync();
+    }
+    return {files.begin(), files.begin() + std::ptrdiff_t(count)};
   }
 
   // A file of `kind` that no one has used yet; empty on failure.
@@ -105,6 +129,7 @@ private:
   test_media::TempFolder folder_;
   std::map<Kind, std::filesystem::path> originals_;
   std::vector<std::string> library_;
+  std::map<Kind, std::vector<std::string>> byKind_;
   long copies_ = 0;
 };
 

@@ -1,150 +1,22 @@
+// Choosing the reader for a file, and the attributes every reader derives
+// the same way from what it found.
 #include "engine/library/attribute_reader.h"
 
-#include "engine/text/utf8_text.h"
-#include "engine/library/wave_format.h"
-
 #include <gst/gst.h>
-#include <gst/pbutils/pbutils.h>
-
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <string_view>
+
+#include "engine/library/attribute_readers.h"
+#include "engine/library/wave_format.h"
+#include "engine/text/utf8_text.h"
 
 namespace engine {
 
 namespace {
-
-// Reading headers and tags takes milliseconds; the bound only guards against
-// a file whose demuxer stalls.
-constexpr GstClockTime kDiscoverTimeout = 5 * GST_SECOND;
-
-// GStreamer's caps names mapped to the WAVE format tags registered for them
-// (mmreg.h). Raw audio, MPEG audio and WMA depend on caps fields as well and
-// are decided in FormatTagOf; a WAV file names its own tag (wave_format.h).
-struct CapsTag {
-  const char *caps;
-  unsigned tag;
-};
-constexpr CapsTag kFormatTags[] = {
-    {"audio/x-adpcm", 0x0002},  // WAVE_FORMAT_ADPCM (layout=microsoft; dvi below)
-    {"audio/x-alaw", 0x0006},   // WAVE_FORMAT_ALAW
-    {"audio/x-mulaw", 0x0007},  // WAVE_FORMAT_MULAW
-    {"audio/x-dts", 0x0008},    // WAVE_FORMAT_DTS
-    {"audio/x-gsm", 0x0031},    // WAVE_FORMAT_GSM610
-    {"audio/x-ac3", 0x2000},    // WAVE_FORMAT_DVM, the tag AC-3 goes by
-    {"audio/x-alac", 0x6C61},   // WAVE_FORMAT_ALAC
-    {"audio/x-vorbis", 0x674F}, // WAVE_FORMAT_OGG_VORBIS_MODE_1
-    {"audio/x-opus", 0x704F},   // WAVE_FORMAT_OPUS
-    {"audio/AMR", 0x7361},      // WAVE_FORMAT_AMR_NB
-    {"audio/x-speex", 0xA109},  // WAVE_FORMAT_SPEEX_VOICE
-    {"audio/x-flac", 0xF1AC},   // WAVE_FORMAT_FLAC
-};
-constexpr unsigned kWavePcm = 0x0001;
-constexpr unsigned kWaveIeeeFloat = 0x0003;
-constexpr unsigned kWaveDviAdpcm = 0x0011;
-constexpr unsigned kWaveMpeg = 0x0050;       // MPEG-1 layers 1 and 2
-constexpr unsigned kWaveMpegLayer3 = 0x0055; // MP3
-constexpr unsigned kWaveRawAac = 0x00FF;
-constexpr unsigned kWaveWma1 = 0x0160;
-constexpr unsigned kWaveWmaVoice = 0x000A;
-
-unsigned FormatTagOf(const GstStructure *caps) {
-  const char *name = gst_structure_get_name(caps);
-  int value = 0;
-  if (std::strcmp(name, "audio/x-raw") == 0) {
-    const char *format = gst_structure_get_string(caps, "format");
-    return format && format[0] == 'F' ? kWaveIeeeFloat : kWavePcm;
-  }
-  if (std::strcmp(name, "audio/mpeg") == 0) {
-    if (gst_structure_get_int(caps, "mpegversion", &value) && value != 1)
-      return kWaveRawAac; // MPEG-2/4 AAC
-    if (gst_structure_get_int(caps, "layer", &value) && value != 3)
-      return kWaveMpeg;
-    return kWaveMpegLayer3;
-  }
-  if (std::strcmp(name, "audio/x-wma") == 0) {
-    // wmaversion 1 to 4: WMA 1, WMA 2 ("Windows Media Audio"), WMA Pro, lossless.
-    if (!gst_structure_get_int(caps, "wmaversion", &value) || value < 1 || value > 4)
-      value = 2;
-    return kWaveWma1 + unsigned(value - 1);
-  }
-  if (std::strcmp(name, "audio/x-wms") == 0)
-    return kWaveWmaVoice;
-  if (std::strcmp(name, "audio/x-adpcm") == 0) {
-    const char *layout = gst_structure_get_string(caps, "layout");
-    if (layout && std::strcmp(layout, "dvi") == 0)
-      return kWaveDviAdpcm;
-  }
-  for (const CapsTag &entry : kFormatTags) {
-    if (std::strcmp(name, entry.caps) == 0)
-      return entry.tag;
-  }
-  return 0;
-}
-
-constexpr std::uint32_t FourCC(const char (&code)[5]) {
-  return std::uint32_t(std::uint8_t(code[0])) | std::uint32_t(std::uint8_t(code[1])) << 8 |
-         std::uint32_t(std::uint8_t(code[2])) << 16 | std::uint32_t(std::uint8_t(code[3])) << 24;
-}
-
-struct CapsFourCC {
-  const char *caps;
-  int version; // the caps' version field must equal this; 0 for any
-  std::uint32_t code;
-};
-// The version field is "wmvversion", "mpegversion" or "divxversion" by caps.
-constexpr CapsFourCC kFourCCs[] = {
-    {"video/x-wmv", 1, FourCC("WMV1")},    {"video/x-wmv", 2, FourCC("WMV2")},
-    {"video/x-wmv", 3, FourCC("WMV3")},    {"video/mpeg", 1, FourCC("MPG1")},
-    {"video/mpeg", 2, FourCC("MPG2")},     {"video/mpeg", 4, FourCC("MP4V")},
-    {"video/x-divx", 3, FourCC("DIV3")},   {"video/x-divx", 4, FourCC("DIVX")},
-    {"video/x-divx", 5, FourCC("DX50")},   {"video/x-xvid", 0, FourCC("XVID")},
-    {"video/x-msmpeg", 0, FourCC("MP43")}, {"video/x-h263", 0, FourCC("H263")},
-    {"video/x-h264", 0, FourCC("H264")},   {"video/x-h265", 0, FourCC("HEVC")},
-    {"video/x-vp8", 0, FourCC("VP80")},    {"video/x-vp9", 0, FourCC("VP90")},
-    {"video/x-av1", 0, FourCC("AV01")},    {"video/x-theora", 0, FourCC("THEO")},
-    {"video/x-dv", 0, FourCC("dvsd")},     {"image/jpeg", 0, FourCC("MJPG")},
-};
-
-std::uint32_t FourCCOf(const GstStructure *caps) {
-  const char *name = gst_structure_get_name(caps);
-  // Raw video and WMV (e.g. "WVC1", "WMVA") carry the code as their format.
-  const char *format = gst_structure_get_string(caps, "format");
-  if (format && std::strlen(format) == 4 &&
-      (std::strcmp(name, "video/x-raw") == 0 || std::strcmp(name, "video/x-wmv") == 0)) {
-    char code[5] = {format[0], format[1], format[2], format[3], 0};
-    return FourCC(code);
-  }
-  int version = 0;
-  if (!gst_structure_get_int(caps, "wmvversion", &version) &&
-      !gst_structure_get_int(caps, "mpegversion", &version))
-    gst_structure_get_int(caps, "divxversion", &version);
-  for (const CapsFourCC &entry : kFourCCs) {
-    if (std::strcmp(name, entry.caps) == 0 && (entry.version == 0 || entry.version == version))
-      return entry.code;
-  }
-  return 0;
-}
-
-// Decimal text without trailing zeros: "12", "12.5", "0.125".
-std::u16string NumberText(double value) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.3f", value);
-  std::string text = buffer;
-  text.erase(text.find_last_not_of('0') + 1);
-  if (!text.empty() && text.back() == '.')
-    text.pop_back();
-  return Utf16Of(text);
-}
-
-std::u16string IntegerText(std::uint64_t value) {
-  return Utf16Of(std::to_string(value));
-}
 
 // Turns a plain path or a file:// URL into the local path and the URI the
 // discoverer wants; false for anything else.
@@ -184,118 +56,13 @@ std::u16string ExtensionOf(const std::string &path) {
   return Utf16Of(extension);
 }
 
-// The text tags the control exposes, by GStreamer tag.
-struct TagName {
-  const char *tag;
-  const char16_t *attribute;
-};
-constexpr TagName kTextTags[] = {
-    {GST_TAG_TITLE, u"Title"},    {GST_TAG_ARTIST, u"Author"},
-    {GST_TAG_ALBUM, u"Album"},    {GST_TAG_ALBUM_ARTIST, u"AlbumArtist"},
-    {GST_TAG_GENRE, u"WM/Genre"}, {GST_TAG_COMPOSER, u"WM/Composer"},
-};
-
-// Tags may sit on the container or on a stream; the first stream (in
-// topology order) that has a tag gives its value.
-void ReadTextTags(const GstTagList *tags, FileAttributes &out) {
-  for (const TagName &entry : kTextTags) {
-    if (out.text.count(entry.attribute))
-      continue;
-    gchar *value = nullptr;
-    if (gst_tag_list_get_string(tags, entry.tag, &value) && value && *value)
-      out.text[entry.attribute] = Utf16Of(value);
-    g_free(value);
-  }
-}
-
-unsigned TagBitrate(const GstTagList *tags) {
-  guint value = 0;
-  if (tags && (gst_tag_list_get_uint(tags, GST_TAG_BITRATE, &value) ||
-               gst_tag_list_get_uint(tags, GST_TAG_NOMINAL_BITRATE, &value)))
-    return value;
-  return 0;
-}
-
-// What the streams of one file add up to.
-struct StreamSummary {
-  bool audio = false;
-  bool wave = false; // the audio is a WAV file's, described by its format chunk
-  bool video = false;
-  std::uint64_t audioBitrate = 0;
-  std::uint64_t videoBitrate = 0;
-};
-
-// The first audio stream describes the file.
-void ReadAudioStream(GstDiscovererStreamInfo *stream, FileAttributes &out, StreamSummary &sum) {
-  if (sum.audio)
-    return;
-  sum.audio = true;
-  auto *audio = GST_DISCOVERER_AUDIO_INFO(stream);
-  const unsigned channels = gst_discoverer_audio_info_get_channels(audio);
-  unsigned tag = 0;
-  if (GstCaps *caps = gst_discoverer_stream_info_get_caps(stream)) {
-    if (gst_caps_get_size(caps) > 0) {
-      const GstStructure *structure = gst_caps_get_structure(caps, 0);
-      sum.wave = gst_structure_has_name(structure, "audio/x-wav");
-      tag = FormatTagOf(structure);
-    }
-    gst_caps_unref(caps);
-  }
-  sum.audioBitrate = gst_discoverer_audio_info_get_bitrate(audio);
-  if (!sum.audioBitrate)
-    sum.audioBitrate = TagBitrate(gst_discoverer_stream_info_get_tags(stream));
-  if (!sum.audioBitrate && (tag == kWavePcm || tag == kWaveIeeeFloat))
-    sum.audioBitrate = std::uint64_t(gst_discoverer_audio_info_get_sample_rate(audio)) * channels *
-                       gst_discoverer_audio_info_get_depth(audio);
-  if (channels)
-    out.text[u"Channels"] = IntegerText(channels);
-  out.text[u"FormatTag"] = IntegerText(tag);
-}
-
-// The first video stream describes the file.
-void ReadVideoStream(GstDiscovererStreamInfo *stream, FileAttributes &out, StreamSummary &sum) {
-  if (sum.video)
-    return;
-  sum.video = true;
-  auto *video = GST_DISCOVERER_VIDEO_INFO(stream);
-  out.width = long(gst_discoverer_video_info_get_width(video));
-  out.height = long(gst_discoverer_video_info_get_height(video));
-  sum.videoBitrate = gst_discoverer_video_info_get_bitrate(video);
-  if (!sum.videoBitrate)
-    sum.videoBitrate = TagBitrate(gst_discoverer_stream_info_get_tags(stream));
-  const unsigned num = gst_discoverer_video_info_get_framerate_num(video);
-  const unsigned denom = gst_discoverer_video_info_get_framerate_denom(video);
-  if (num && denom && !gst_discoverer_video_info_is_image(video))
-    out.text[u"FrameRate"] = NumberText(double(num) / denom);
-  if (GstCaps *caps = gst_discoverer_stream_info_get_caps(stream)) {
-    if (gst_caps_get_size(caps) > 0)
-      out.text[u"FourCC"] = IntegerText(FourCCOf(gst_caps_get_structure(caps, 0)));
-    gst_caps_unref(caps);
-  }
-}
-
-void ReadStreams(GstDiscovererInfo *info, FileAttributes &out, StreamSummary &sum) {
-  GList *streams = gst_discoverer_info_get_stream_list(info);
-  for (GList *node = streams; node; node = node->next) {
-    auto *stream = GST_DISCOVERER_STREAM_INFO(node->data);
-    if (const GstTagList *tags = gst_discoverer_stream_info_get_tags(stream))
-      ReadTextTags(tags, out);
-    if (GST_IS_DISCOVERER_AUDIO_INFO(stream))
-      ReadAudioStream(stream, out, sum);
-    else if (GST_IS_DISCOVERER_VIDEO_INFO(stream))
-      ReadVideoStream(stream, out, sum);
-  }
-  gst_discoverer_stream_info_list_free(streams);
-}
-
-void ReadBitrates(const std::string &path, const StreamSummary &sum, FileAttributes &out) {
+void AddBitrates(std::uint64_t fileSize, const StreamSummary &sum, FileAttributes &out) {
   // Lossless and some VBR streams report no rate; the average over the file
   // is what a listener would call the bit rate.
   std::uint64_t fileRate = 0;
-  struct stat status {};
-  if (out.duration > 0 && ::stat(path.c_str(), &status) == 0)
-    fileRate = std::uint64_t(std::llround(double(status.st_size) * 8 / out.duration));
-  std::uint64_t audioRate = sum.audioBitrate;
+  if (out.duration > 0)
+    fileRate = std::uint64_t(std::llround(double(fileSize) * 8 / out.duration));
+  std::uint64_t audioRate = sum.lossless ? 0 : sum.audioBitrate;
   std::uint64_t videoRate = sum.videoBitrate;
   if (!audioRate && sum.audio && !sum.video)
     audioRate = fileRate;
@@ -311,63 +78,71 @@ void ReadBitrates(const std::string &path, const StreamSummary &sum, FileAttribu
     out.text[u"Bitrate"] = IntegerText(total);
 }
 
-bool EnsureGstreamer() {
-  static const bool ready = gst_init_check(nullptr, nullptr, nullptr);
-  return ready;
-}
-
-// Holds a GObject reference for the scope.
-template <typename T> struct GObjectHolder {
-  T *object;
-  ~GObjectHolder() {
-    if (object)
-      g_object_unref(object);
-  }
-};
-
-} // namespace
-
-bool ReadFileAttributes(const std::u16string &url, FileAttributes &out) {
-  out = FileAttributes{};
-  std::string path, uri;
-  if (!EnsureGstreamer() || !LocalFile(Utf8Of(url), path, uri))
-    return false;
-  struct stat status {};
-  if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
-    return false;
-
-  GObjectHolder<GstDiscoverer> discoverer{gst_discoverer_new(kDiscoverTimeout, nullptr)};
-  if (!discoverer.object)
-    return false;
-  GObjectHolder<GstDiscovererInfo> info{
-      gst_discoverer_discover_uri(discoverer.object, uri.c_str(), nullptr)};
-  if (!info.object || gst_discoverer_info_get_result(info.object) != GST_DISCOVERER_OK)
-    return false;
-
-  StreamSummary sum;
-  ReadStreams(info.object, out, sum);
-  if (!sum.audio && !sum.video)
-    return false;
+// What both readers report alike, once one of them has read the file.
+void Finish(const std::u16string &url, const std::string &path, std::uint64_t fileSize,
+            StreamSummary &sum, FileAttributes &out) {
   if (sum.wave) {
+    // The format chunk names the codec by the very tag the control reports.
     if (const std::optional<WaveFormat> wave = ReadWaveFormat(path)) {
       out.text[u"FormatTag"] = IntegerText(wave->formatTag);
       out.text[u"Channels"] = IntegerText(wave->channels);
       sum.audioBitrate = std::uint64_t(wave->averageBytesPerSecond) * 8;
+      sum.lossless = false;
     }
   }
-
-  const GstClockTime duration = gst_discoverer_info_get_duration(info.object);
-  if (GST_CLOCK_TIME_IS_VALID(duration))
-    out.duration = double(duration) / GST_SECOND;
-  ReadBitrates(path, sum, out);
+  AddBitrates(fileSize, sum, out);
   out.text[u"SourceURL"] = url;
   out.text[u"Duration"] = NumberText(out.duration);
   out.text[u"MediaType"] = sum.video ? u"video" : u"audio";
-  out.text[u"FileSize"] = IntegerText(std::uint64_t(status.st_size));
+  out.text[u"FileSize"] = IntegerText(fileSize);
   const std::u16string extension = ExtensionOf(path);
   if (!extension.empty())
     out.text[u"FileType"] = extension;
+}
+
+} // namespace
+
+std::u16string NumberText(double value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.3f", value);
+  std::string text = buffer;
+  text.erase(text.find_last_not_of('0') + 1);
+  if (!text.empty() && text.back() == '.')
+    text.pop_back();
+  return Utf16Of(text);
+}
+
+std::u16string IntegerText(std::uint64_t value) {
+  return Utf16Of(std::to_string(value));
+}
+
+bool ReadFileAttributesWith(AttributeReader reader, const std::u16string &url,
+                            FileAttributes &out) {
+  out = FileAttributes{};
+  std::string path, uri;
+  if (!LocalFile(Utf8Of(url), path, uri))
+    return false;
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+    return false;
+  StreamSummary sum;
+  bool read = false;
+  if (reader == AttributeReader::TagLib ||
+      (reader == AttributeReader::Chosen && TagLibReads(ExtensionOf(path))))
+    read = ReadWithTagLib(path, out, sum);
+  if (!read && reader != AttributeReader::TagLib) {
+    out = FileAttributes{};
+    sum = StreamSummary{};
+    read = ReadWithDiscoverer(uri, out, sum);
+  }
+  if (!read || (!sum.audio && !sum.video))
+    return false;
+  Finish(url, path, std::uint64_t(status.st_size), sum, out);
   return true;
+}
+
+bool ReadFileAttributes(const std::u16string &url, FileAttributes &out) {
+  return ReadFileAttributesWith(AttributeReader::Chosen, url, out);
 }
 
 bool IsDerivedAttribute(const std::u16string &name) {

@@ -330,26 +330,35 @@ void LibraryStore::RollbackBatch() {
 
 // ---- media items -----------------------------------------------------------
 
-std::int32_t LibraryStore::FindItemByUrl(const std::u16string &url, std::optional<Item> *found) {
-  found->reset();
-  Statement query(*statements_, "SELECT id FROM items WHERE url = ?1");
-  if (!query.Bind(1, url).Row())
-    return query.Status();
-  return GetItem(query.Integer(0), found);
-}
+namespace {
 
-std::int32_t LibraryStore::GetItem(std::int64_t id, std::optional<Item> *found) {
-  found->reset();
-  Statement item(*statements_, "SELECT url, file_size, file_modified FROM items WHERE id = ?1");
-  if (!item.Bind(1, id).Row())
-    return item.Status();
-  Item result{id, item.Text(0), {}, {item.Integer(1), item.Integer(2)}};
-  Statement attributes(*statements_, "SELECT name, value FROM item_attributes WHERE item_id = ?1");
-  attributes.Bind(1, id);
+// An item's row, then its attributes; `row` has selected id, url,
+// file_size and file_modified.
+std::int32_t ReadItem(Statement &row, StatementCache &statements,
+                      std::optional<LibraryStore::Item> *found) {
+  if (!row.Row())
+    return row.Status();
+  LibraryStore::Item result{row.Integer(0), row.Text(1), {}, {row.Integer(2), row.Integer(3)}};
+  Statement attributes(statements, "SELECT name, value FROM item_attributes WHERE item_id = ?1");
+  attributes.Bind(1, result.id);
   if (std::int32_t status = ReadAttributes(attributes, &result.attributes); FAILED(status))
     return status;
   *found = std::move(result);
   return S_OK;
+}
+
+} // namespace
+
+std::int32_t LibraryStore::FindItemByUrl(const std::u16string &url, std::optional<Item> *found) {
+  found->reset();
+  Statement row(*statements_, "SELECT id, url, file_size, file_modified FROM items WHERE url = ?1");
+  return ReadItem(row.Bind(1, url), *statements_, found);
+}
+
+std::int32_t LibraryStore::GetItem(std::int64_t id, std::optional<Item> *found) {
+  found->reset();
+  Statement row(*statements_, "SELECT id, url, file_size, file_modified FROM items WHERE id = ?1");
+  return ReadItem(row.Bind(1, id), *statements_, found);
 }
 
 std::int32_t LibraryStore::AddItem(const std::u16string &url,

@@ -1,0 +1,180 @@
+// Reading a file's attributes with TagLib: tags and audio properties from
+// the headers alone, for the audio formats a music collection mostly holds.
+// The codec's WAVE format tag comes from the file type (and, for MPEG,
+// MP4 and ASF, from what the headers say of the codec).
+#include <taglib/aifffile.h>
+#include <taglib/asffile.h>
+#include <taglib/fileref.h>
+#include <taglib/flacfile.h>
+#include <taglib/mp4file.h>
+#include <taglib/mpegfile.h>
+#include <taglib/oggflacfile.h>
+#include <taglib/opusfile.h>
+#include <taglib/speexfile.h>
+#include <taglib/tpropertymap.h>
+#include <taglib/vorbisfile.h>
+#include <taglib/wavfile.h>
+
+#include <string_view>
+
+#include "engine/library/attribute_readers.h"
+#include "engine/text/utf8_text.h"
+
+namespace engine {
+
+namespace {
+
+// The registered WAVE format tags (mmreg.h) of the codecs these files hold.
+constexpr unsigned kWavePcm = 0x0001;
+constexpr unsigned kWaveMpeg = 0x0050;
+constexpr unsigned kWaveMpegLayer3 = 0x0055;
+constexpr unsigned kWaveRawAac = 0x00FF;
+constexpr unsigned kWaveWma1 = 0x0160; // then WMA 2, Pro, Lossless
+constexpr unsigned kWaveSpeex = 0xA109;
+constexpr unsigned kWaveAlac = 0x6C61;
+constexpr unsigned kWaveVorbis = 0x674F;
+constexpr unsigned kWaveOpus = 0x704F;
+constexpr unsigned kWaveFlac = 0xF1AC;
+
+// The extensions of the formats read here; anything else, and a file here
+// that TagLib cannot read, goes to the discoverer.
+constexpr std::u16string_view kExtensions[] = {u"mp3", u"flac", u"ogg", u"oga", u"opus",
+                                               u"m4a", u"wma",  u"wav", u"aif", u"aiff"};
+
+// The control's attribute names of the tags, by TagLib's property names.
+struct PropertyName {
+  const char *property;
+  const char16_t *attribute;
+};
+constexpr PropertyName kProperties[] = {
+    {"TITLE", u"Title"},    {"ARTIST", u"Author"},           {"ALBUM", u"Album"},
+    {"GENRE", u"WM/Genre"}, {"ALBUMARTIST", u"AlbumArtist"}, {"COMPOSER", u"WM/Composer"},
+};
+
+// Several values are joined as GStreamer joins them.
+void ReadTags(const TagLib::PropertyMap &properties, FileAttributes &out) {
+  for (const PropertyName &entry : kProperties) {
+    auto found = properties.find(entry.property);
+    if (found == properties.end())
+      continue;
+    const std::string value = found->second.toString(", ").to8Bit(true);
+    if (!value.empty())
+      out.text[entry.attribute] = Utf16Of(value);
+  }
+}
+
+// GStreamer reads a WAV file's "ISBJ" (subject) field as the album artist,
+// and its own WAV writer puts the album artist there.
+void ReadWaveInfo(TagLib::RIFF::WAV::File &file, FileAttributes &out) {
+  if (out.text.count(u"AlbumArtist") || !file.hasInfoTag())
+    return;
+  const std::string subject = file.InfoTag()->fieldText("ISBJ").to8Bit(true);
+  if (!subject.empty())
+    out.text[u"AlbumArtist"] = Utf16Of(subject);
+}
+
+struct Codec {
+  unsigned formatTag = 0;
+  bool lossless = false; // the file's average rate is the rate
+  bool wave = false;     // the WAV format chunk names the codec
+  bool known = true;     // false: a codec this reader cannot name
+  // MP4 and ASF keep tags in more ways than the tag library reads (GStreamer's
+  // own muxers write some of them): a file of these without tags it can
+  // read goes to the discoverer.
+  bool tagsMayHide = false;
+};
+
+Codec CodecOf(TagLib::File *file) {
+  if (auto *mpeg = dynamic_cast<TagLib::MPEG::File *>(file))
+    return {mpeg->audioProperties() && mpeg->audioProperties()->layer() != 3 ? kWaveMpeg
+                                                                             : kWaveMpegLayer3};
+  if (dynamic_cast<TagLib::FLAC::File *>(file) || dynamic_cast<TagLib::Ogg::FLAC::File *>(file))
+    return {kWaveFlac, true};
+  if (dynamic_cast<TagLib::Ogg::Vorbis::File *>(file))
+    return {kWaveVorbis};
+  if (dynamic_cast<TagLib::Ogg::Opus::File *>(file))
+    return {kWaveOpus};
+  if (dynamic_cast<TagLib::Ogg::Speex::File *>(file))
+    return {kWaveSpeex};
+  if (auto *mp4 = dynamic_cast<TagLib::MP4::File *>(file)) {
+    const auto *properties = mp4->audioProperties();
+    if (properties && properties->codec() == TagLib::MP4::Properties::AAC)
+      return {kWaveRawAac, false, false, true, true};
+    if (properties && properties->codec() == TagLib::MP4::Properties::ALAC)
+      return {kWaveAlac, true, false, true, true};
+    return {0, false, false, false};
+  }
+  if (auto *asf = dynamic_cast<TagLib::ASF::File *>(file)) {
+    switch (asf->audioProperties() ? asf->audioProperties()->codec()
+                                   : TagLib::ASF::Properties::Unknown) {
+    case TagLib::ASF::Properties::WMA1:
+      return {kWaveWma1, false, false, true, true};
+    case TagLib::ASF::Properties::WMA2:
+      return {kWaveWma1 + 1, false, false, true, true};
+    case TagLib::ASF::Properties::WMA9Pro:
+      return {kWaveWma1 + 2, false, false, true, true};
+    case TagLib::ASF::Properties::WMA9Lossless:
+      return {kWaveWma1 + 3, true, false, true, true};
+    default:
+      return {0, false, false, false};
+    }
+  }
+  if (dynamic_cast<TagLib::RIFF::WAV::File *>(file))
+    return {kWavePcm, false, true};
+  if (auto *aiff = dynamic_cast<TagLib::RIFF::AIFF::File *>(file)) {
+    const auto *properties = aiff->audioProperties();
+    if (properties && properties->isAiffC() && properties->compressionType() != "NONE")
+      return {0, false, false, false}; // compressed AIFF-C: the discoverer names it
+    return {kWavePcm};
+  }
+  return {0, false, false, false};
+}
+
+// The stream's rate as GStreamer reports it: exact for PCM, the encoder's
+// nominal rate for Vorbis, else the average the headers give.
+std::uint64_t AudioBitrate(TagLib::File *file, const TagLib::AudioProperties &properties) {
+  if (auto *aiff = dynamic_cast<TagLib::RIFF::AIFF::File *>(file))
+    return std::uint64_t(properties.sampleRate()) * unsigned(properties.channels()) *
+           unsigned(aiff->audioProperties()->bitsPerSample());
+  if (auto *vorbis = dynamic_cast<TagLib::Ogg::Vorbis::File *>(file))
+    if (vorbis->audioProperties()->bitrateNominal() > 0)
+      return std::uint64_t(vorbis->audioProperties()->bitrateNominal());
+  return properties.bitrate() > 0 ? std::uint64_t(properties.bitrate()) * 1000 : 0;
+}
+
+} // namespace
+
+bool TagLibReads(const std::u16string &extension) {
+  for (std::u16string_view known : kExtensions)
+    if (extension == known)
+      return true;
+  return false;
+}
+
+bool ReadWithTagLib(const std::string &path, FileAttributes &out, StreamSummary &sum) {
+  TagLib::FileRef file(path.c_str(), true, TagLib::AudioProperties::Average);
+  // The MPEG reader takes almost anything for a file: no sample rate means
+  // it found no audio.
+  if (file.isNull() || !file.file()->isValid() || !file.audioProperties() ||
+      file.audioProperties()->sampleRate() <= 0 || file.audioProperties()->channels() <= 0)
+    return false;
+  const Codec codec = CodecOf(file.file());
+  if (!codec.known)
+    return false;
+  ReadTags(file.file()->properties(), out);
+  if (auto *wav = dynamic_cast<TagLib::RIFF::WAV::File *>(file.file()))
+    ReadWaveInfo(*wav, out);
+  if (codec.tagsMayHide && out.text.empty())
+    return false;
+  const TagLib::AudioProperties *properties = file.audioProperties();
+  out.duration = properties->lengthInMilliseconds() / 1000.0;
+  out.text[u"Channels"] = IntegerText(unsigned(properties->channels()));
+  out.text[u"FormatTag"] = IntegerText(codec.formatTag);
+  sum.audio = true;
+  sum.wave = codec.wave;
+  sum.lossless = codec.lossless;
+  sum.audioBitrate = AudioBitrate(file.file(), *properties);
+  return true;
+}
+
+} // namespace engine
