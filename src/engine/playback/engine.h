@@ -61,7 +61,7 @@ struct EngineDisplay {
 // The engine commits the media library's changes made on its thread when
 // the thread next dispatches messages (MediaLibrary's turns), and raises the
 // error event when they could not be stored.
-class Engine : public std::enable_shared_from_this<Engine>, public MediaLibrary::TurnOwner {
+class Engine final : public std::enable_shared_from_this<Engine>, public MediaLibrary::TurnOwner {
 public:
   // Null when the engine's window cannot be made.
   static std::shared_ptr<Engine> Create();
