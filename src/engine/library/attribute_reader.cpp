@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "engine/library/attribute_readers.h"
+#include "engine/library/gstreamer_ready.h"
 #include "engine/library/wave_format.h"
 #include "engine/text/utf8_text.h"
 
@@ -120,7 +121,8 @@ bool ReadFileAttributesWith(AttributeReader reader, const std::u16string &url,
                             FileAttributes &out) {
   out = FileAttributes{};
   std::string path, uri;
-  if (!LocalFile(Utf8Of(url), path, uri))
+  // GStreamer names the URIs, and reads what the tag library cannot.
+  if (!EnsureGstreamer() || !LocalFile(Utf8Of(url), path, uri))
     return false;
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))

@@ -7,8 +7,10 @@
 
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 
 #include "engine/library/attribute_readers.h"
+#include "engine/library/gstreamer_ready.h"
 #include "engine/text/utf8_text.h"
 
 namespace engine {
@@ -244,11 +246,6 @@ void ReadStreams(GstDiscovererInfo *info, FileAttributes &out, StreamSummary &su
   gst_discoverer_stream_info_list_free(streams);
 }
 
-bool EnsureGstreamer() {
-  static const bool ready = gst_init_check(nullptr, nullptr, nullptr);
-  return ready;
-}
-
 // Holds a GObject reference for the scope.
 template <typename T> struct GObjectHolder {
   T *object;
@@ -263,12 +260,15 @@ template <typename T> struct GObjectHolder {
 bool ReadWithDiscoverer(const std::string &uri, FileAttributes &out, StreamSummary &sum) {
   if (!EnsureGstreamer())
     return false;
-  static thread_local GObjectHolder<GstDiscoverer> discoverer{
-      gst_discoverer_new(kDiscoverTimeout, nullptr)};
-  if (!discoverer.object)
+  // One discoverer for the process's life, one file at a time.
+  static GstDiscoverer *const discoverer = gst_discoverer_new(kDiscoverTimeout, nullptr);
+  static std::mutex lock;
+  if (!discoverer)
     return false;
+  std::unique_lock<std::mutex> hold(lock);
   GObjectHolder<GstDiscovererInfo> info{
-      gst_discoverer_discover_uri(discoverer.object, uri.c_str(), nullptr)};
+      gst_discoverer_discover_uri(discoverer, uri.c_str(), nullptr)};
+  hold.unlock();
   if (!info.object || gst_discoverer_info_get_result(info.object) != GST_DISCOVERER_OK)
     return false;
   ReadContainerTags(info.object, out);

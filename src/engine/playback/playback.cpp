@@ -1,6 +1,8 @@
 // The playbin and the hand-over of its bus messages to the host's thread.
 #include "engine/playback/playback.h"
 
+#include "engine/library/gstreamer_ready.h"
+
 #include <gst/gst.h>
 
 #include <cstdlib>
@@ -34,11 +36,6 @@ struct Playback::Queue {
 };
 
 namespace {
-
-bool EnsureGstreamer() {
-  static const bool ready = gst_init_check(nullptr, nullptr, nullptr);
-  return ready;
-}
 
 GstBusSyncReply OnBusMessage(GstBus *, GstMessage *message, gpointer data) {
   auto *queue = static_cast<std::shared_ptr<Playback::Queue> *>(data)->get();
