@@ -37,12 +37,14 @@ struct Playback::Queue {
 
 namespace {
 
+// Returning GST_BUS_DROP gives the bus's reference to the handler: the
+// queue keeps it, and whoever takes the message from the queue drops it.
 GstBusSyncReply OnBusMessage(GstBus *, GstMessage *message, gpointer data) {
   auto *queue = static_cast<std::shared_ptr<Playback::Queue> *>(data)->get();
   bool announce = false;
   {
     std::lock_guard lock(queue->mutex);
-    queue->messages.push_back(gst_message_ref(message));
+    queue->messages.push_back(message);
     announce = !std::exchange(queue->announced, true);
   }
   if (announce)
