@@ -227,3 +227,45 @@ TEST(PlaylistFileReader, GarbageNeverCrashes) {
 }
 
 } // namespace
+
+namespace {
+
+// Files as long as real ones get, on one line: every entry is read, and the
+// reading stays linear (a quoted value once looked for a newline to the end
+// of the text, an ampersand for a ';'); quadratic reading of these would
+// run for minutes.
+TEST(PlaylistFileReader, HugeSingleLineFilesAreReadWhole) {
+  constexpr int kEntries = 100000;
+  std::string asx = "<asx version=\"3.0\">";
+  std::string wpl = "<smil><body><seq>";
+  for (int n = 0; n < kEntries; ++n) {
+    asx += "<entry><ref href=\"/m/" + std::to_string(n) + ".mp3\"/></entry>";
+    wpl += "<media src=\"/m/" + std::to_string(n) + ".mp3\"/>";
+  }
+  asx += "</asx>";
+  wpl += "</seq></body></smil>";
+  for (const auto &[format, bytes] :
+       {std::pair{PlaylistFormat::ASX, asx}, std::pair{PlaylistFormat::WPL, wpl}}) {
+    const auto entries = ParsePlaylist(format, bytes, u"/lists");
+    ASSERT_EQ(entries.size(), std::size_t(kEntries));
+    EXPECT_EQ(entries.back().url, u"/m/99999.mp3");
+  }
+
+  // Quotes that close nothing, many to a line: each is weighed once.
+  std::string quotes = "<asx><entry><ref href=\"/a.mp3\"/><title x=\"";
+  for (int n = 0; n < kEntries; ++n)
+    quotes += "a\"b=\"";
+  quotes += "\">t</title></entry></asx>";
+  const auto quoted = ParsePlaylist(PlaylistFormat::ASX, quotes, u"/lists");
+  ASSERT_EQ(quoted.size(), 1u);
+  EXPECT_EQ(quoted[0].url, u"/a.mp3");
+
+  const std::string ampersands(1000000, '&');
+  const std::u16string decoded =
+      engine::DecodeEntities(engine::Utf16Of("&amp;" + ampersands + "&#x41;"));
+  ASSERT_EQ(decoded.size(), ampersands.size() + 2);
+  EXPECT_EQ(decoded.front(), u'&');
+  EXPECT_EQ(decoded.back(), u'A');
+}
+
+} // namespace

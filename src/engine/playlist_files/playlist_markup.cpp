@@ -55,8 +55,23 @@ bool ClosesValue(std::u16string_view text, std::size_t at) {
          text[SkipSpace(text, nameEnd)] == u'=';
 }
 
+// What earlier values learnt about the quotes ahead: no quote of this kind
+// from `from` up to `until` (a line's end) closes a value. Whether a quote
+// closes a value depends only on what follows it, so a later value on the
+// same line skips that stretch instead of testing its quotes again; every
+// quote is tested once, and a line of many values is read in linear time.
+struct QuoteMemo {
+  std::size_t from = 0;
+  std::size_t until = 0;
+};
+struct QuoteMemos {
+  QuoteMemo doubleQuote;
+  QuoteMemo singleQuote;
+};
+
 // Reads a quoted or bare value starting at `at`; returns where it ends.
-std::size_t ReadValue(std::u16string_view text, std::size_t at, std::u16string &value) {
+std::size_t ReadValue(std::u16string_view text, std::size_t at, std::u16string &value,
+                      QuoteMemos &memos) {
   if (at >= text.size())
     return at;
   const char16_t quote = text[at];
@@ -69,30 +84,45 @@ std::size_t ReadValue(std::u16string_view text, std::size_t at, std::u16string &
     value = DecodeEntities(text.substr(at, end - at));
     return end;
   }
-  const std::size_t first = text.find(quote, at + 1);
-  if (first == npos) {
-    // No closing quote: the value runs to the end of the tag.
-    std::size_t end = text.find(u'>', at + 1);
-    end = end == npos ? text.size() : end;
-    value = DecodeEntities(text.substr(at + 1, end - at - 1));
-    return end;
-  }
-  // Values stay on one line; look no further than its end for a better quote.
-  std::size_t lineEnd = text.find(u'\n', at + 1);
-  lineEnd = lineEnd == npos ? text.size() : lineEnd;
-  std::size_t close = first;
-  for (std::size_t q = first; q != npos && q < lineEnd; q = text.find(quote, q + 1)) {
-    if (ClosesValue(text, q)) {
+  // Values stay on one line: the first quote on it that can close the value
+  // does; failing that, the first quote at all.
+  QuoteMemo &memo = quote == u'"' ? memos.doubleQuote : memos.singleQuote;
+  std::size_t first = npos, close = npos, q = at + 1;
+  for (; q < text.size() && text[q] != u'\n'; ++q) {
+    if (text[q] == quote && first == npos)
+      first = q;
+    if (q >= memo.from && q < memo.until) {
+      if (first != npos) {
+        q = memo.until; // nothing up to the line's end closes
+        break;
+      }
+      continue;
+    }
+    if (text[q] == quote && ClosesValue(text, q)) {
       close = q;
       break;
     }
+  }
+  if (close == npos) {
+    memo = {at + 1, q};
+    // A value may still end on a later line, at its first quote; the text
+    // up to it is consumed, so looking for it costs once.
+    close = first != npos ? first : text.find(quote, q);
+  }
+  if (close == npos) {
+    // No closing quote at all: the value runs to the end of the tag.
+    std::size_t end = at + 1;
+    while (end < text.size() && text[end] != u'>')
+      ++end;
+    value = DecodeEntities(text.substr(at + 1, end - at - 1));
+    return end;
   }
   value = DecodeEntities(text.substr(at + 1, close - at - 1));
   return close + 1;
 }
 
 // Reads a tag whose '<' is at `at`; returns the index after its '>'.
-std::size_t ReadTag(std::u16string_view text, std::size_t at, MarkupNode &node) {
+std::size_t ReadTag(std::u16string_view text, std::size_t at, MarkupNode &node, QuoteMemos &memos) {
   std::size_t i = at + 1;
   node.kind = MarkupNode::Open;
   if (i < text.size() && text[i] == u'/') {
@@ -125,7 +155,7 @@ std::size_t ReadTag(std::u16string_view text, std::size_t at, MarkupNode &node) 
     std::u16string value;
     i = SkipSpace(text, attributeEnd);
     if (i < text.size() && text[i] == u'=')
-      i = ReadValue(text, SkipSpace(text, i + 1), value);
+      i = ReadValue(text, SkipSpace(text, i + 1), value, memos);
     node.attributes.emplace_back(std::move(name), std::move(value));
   }
 }
@@ -188,8 +218,9 @@ std::u16string DecodeEntities(std::u16string_view text) {
   std::u16string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
-    const std::size_t semicolon = text[i] == u'&' ? text.find(u';', i + 1) : npos;
-    if (semicolon == npos || semicolon - i > 10) {
+    // An entity is short: look for its ';' among the next few characters only.
+    const std::size_t semicolon = text[i] == u'&' ? text.substr(0, i + 11).find(u';', i + 1) : npos;
+    if (semicolon == npos) {
       out += text[i];
       continue;
     }
@@ -217,6 +248,7 @@ std::u16string DecodeEntities(std::u16string_view text) {
 
 std::vector<MarkupNode> ScanMarkup(std::u16string_view text) {
   std::vector<MarkupNode> nodes;
+  QuoteMemos memos;
   std::size_t i = 0;
   while (i < text.size()) {
     const std::size_t open = text.find(u'<', i);
@@ -233,7 +265,7 @@ std::vector<MarkupNode> ScanMarkup(std::u16string_view text) {
       continue;
     }
     MarkupNode node;
-    i = ReadTag(text, open, node); // always past the '<'
+    i = ReadTag(text, open, node, memos); // always past the '<'
     if (!node.name.empty())
       nodes.push_back(std::move(node));
   }
