@@ -97,6 +97,33 @@ TEST_F(EnginePlayback, PositionVolumeAndSeekingFollowTheHost) {
   EXPECT_GE(player->Stop(), 0);
 }
 
+// A seek slider or arrow keys: each seek is relative to the position the
+// one before set, with no message pumped in between.
+TEST_F(EnginePlayback, GetPosReportsTheSeekJustMadeSoThatRelativeSeeksAddUp) {
+  const std::string tone = folder.File("long.wav");
+  ASSERT_TRUE(test_media::MakeAudioFile(tone, test_media::Kind::Wav, 12.0));
+  ASSERT_GE(player->PlaySingleFile(Text(tone).c_str()), 0);
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Playing, 0); }, 10));
+
+  double position = -1;
+  ASSERT_GE(player->SetPos(2), 0);
+  ASSERT_GE(player->GetPos(&position), 0);
+  EXPECT_DOUBLE_EQ(position, 2);
+  for (int step = 0; step < 2; ++step) {
+    ASSERT_GE(player->GetPos(&position), 0);
+    ASSERT_GE(player->SetPos(position + 4), 0);
+  }
+  ASSERT_GE(player->GetPos(&position), 0);
+  EXPECT_DOUBLE_EQ(position, 10);
+  PlayState state = PS_Undefined;
+  EXPECT_GE(player->GetPlayState(&state), 0);
+  EXPECT_EQ(state, PS_Playing) << "still playing while the seeks complete";
+  // Once the pipeline is there, the position moves on from the target.
+  PumpUntil([&] { return player->GetPos(&position) >= 0 && position > 10.05; }, 5);
+  EXPECT_GT(position, 10.05);
+  EXPECT_LT(position, 11.5);
+}
+
 // The indexes of the items heard playing, in order.
 std::vector<long> PlayedIndexes() {
   std::vector<long> played;

@@ -189,7 +189,8 @@ private:
   Intent intent_ = Intent::Stopped;
   bool prerolled_ = false; // the opened item is loaded; position and seeks work
   double pendingSeek_ = -1;
-  long failures_ = 0; // items that failed in a row while advancing
+  double seeking_ = -1; // where a seek goes, until the pipeline is there
+  long failures_ = 0;   // items that failed in a row while advancing
   std::vector<long> shuffleOrder_;
   std::mt19937 random_{std::random_device{}()};
 };

@@ -35,7 +35,11 @@ void Engine::TakeBusMessages() {
 void Engine::HandleBusMessage(GstMessage *message) {
   switch (GST_MESSAGE_TYPE(message)) {
   case GST_MESSAGE_ASYNC_DONE:
-    if (playback_.FromPipeline(message) && !prerolled_ && intent_ != Intent::Stopped)
+    if (!playback_.FromPipeline(message))
+      break;
+    if (prerolled_)
+      seeking_ = -1; // a seek got there
+    else if (intent_ != Intent::Stopped)
       OnPrerolled();
     break;
   case GST_MESSAGE_STATE_CHANGED:
@@ -80,7 +84,8 @@ void Engine::OnPrerolled() {
     item_->duration = duration;
   SetOpenState(wmposMediaOpen);
   if (pendingSeek_ > 0 || settings_.rate != 1)
-    playback_.Seek(pendingSeek_ > 0 ? pendingSeek_ : 0, settings_.rate);
+    if (playback_.Seek(pendingSeek_ > 0 ? pendingSeek_ : 0, settings_.rate))
+      seeking_ = pendingSeek_ > 0 ? pendingSeek_ : 0;
   pendingSeek_ = -1;
   if (intent_ == Intent::Playing)
     playback_.Play();

@@ -61,6 +61,7 @@ void Engine::StopPlayback() {
   playback_.Stop();
   intent_ = Intent::Stopped;
   prerolled_ = false;
+  seeking_ = -1;
 }
 
 long Engine::NextIndex(bool forward) {
@@ -199,6 +200,10 @@ std::int32_t Engine::Previous() {
 
 double Engine::Position() const {
   if (intent_ != Intent::Stopped && prerolled_) {
+    // The pipeline cannot tell while a seek is under way: the position is
+    // where the host asked to go, so that relative seeks add up.
+    if (seeking_ >= 0)
+      return seeking_;
     double position = playback_.Position();
     return position < 0 ? 0 : position;
   }
@@ -217,6 +222,7 @@ std::int32_t Engine::SetPosition(double seconds) {
   double before = Position();
   if (!playback_.Seek(seconds, settings_.rate))
     return E_FAIL;
+  seeking_ = seconds;
   Raise({.id = DISPID_WMPCOREEVENT_POSITIONCHANGE, .from = before, .to = seconds});
   return S_OK;
 }
