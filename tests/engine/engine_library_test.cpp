@@ -2,13 +2,12 @@
 // whatever moment the process dies at, a full disk or a damaged database
 // reported by name, files that change on disk read again, paths that are
 // not files refused.
+#include "database_rows.h"
 #include "engine/library/library_status.h"
 #include "engine_host.h"
+#include "killed_child.h"
 
-#include <signal.h>
-#include <sqlite3.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -23,29 +22,12 @@ using namespace engine_host;
 
 constexpr long kSavedItems = 20000;
 
-// Rows of a query's first column, read with SQLite's own reader.
-std::vector<std::string> Column(const std::string &db, const std::string &sql) {
-  std::vector<std::string> values;
-  sqlite3 *handle = nullptr;
-  if (sqlite3_open_v2(db.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-    sqlite3_stmt *statement = nullptr;
-    if (sqlite3_prepare_v2(handle, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK)
-      while (sqlite3_step(statement) == SQLITE_ROW) {
-        const auto *text = sqlite3_column_text(statement, 0);
-        values.push_back(text ? reinterpret_cast<const char *>(text) : "");
-      }
-    sqlite3_finalize(statement);
-  }
-  sqlite3_close(handle);
-  return values;
-}
-
 // The number of entries of each saved playlist, by name.
 std::map<std::string, long> SavedSizes(const std::string &db) {
   std::map<std::string, long> sizes;
-  for (const std::string &row :
-       Column(db, "SELECT p.name || '=' || COUNT(e.id) FROM playlists p "
-                  "LEFT JOIN playlist_entries e ON e.playlist_id = p.id GROUP BY p.id")) {
+  for (const std::string &row : test_media::Column(
+           db, "SELECT p.name || '=' || COUNT(e.id) FROM playlists p "
+               "LEFT JOIN playlist_entries e ON e.playlist_id = p.id GROUP BY p.id")) {
     const auto equals = row.rfind('=');
     sizes[row.substr(0, equals)] = std::stol(row.substr(equals + 1));
   }
@@ -108,28 +90,12 @@ TEST(EngineLibrary, ASaveIsWholeOrAbsentWhereverTheProcessDies) {
   std::size_t whole = 0;
   for (int round = 0; round < 6; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      ::dup2(ready[1], 1);
-      ::setenv(kSavingChild, first.c_str(), 1);
-      ::execl("/proc/self/exe", "engine_library_saving_child", nullptr);
-      ::_exit(127);
-    }
-    ::close(ready[1]);
-    char byte = 0;
-    const bool started = ::read(ready[0], &byte, 1) == 1;
-    ::close(ready[0]);
-    std::this_thread::sleep_for(std::chrono::milliseconds(random() % 1500));
-    ::kill(child, SIGKILL);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(started) << "the child did not start";
-    ASSERT_TRUE(WIFSIGNALED(status)) << "the child stopped by itself: " << WEXITSTATUS(status);
+    const test_media::KilledChild child =
+        test_media::RunAndKill(kSavingChild, first, std::chrono::milliseconds(random() % 1500));
+    ASSERT_TRUE(child.started) << "the child did not start";
+    ASSERT_TRUE(child.killed) << "the child stopped by itself: " << child.exitCode;
 
-    EXPECT_EQ(Column(db, "PRAGMA integrity_check"), std::vector<std::string>{"ok"});
+    EXPECT_EQ(test_media::IntegrityCheck(db), "ok");
     const auto sizes = SavedSizes(db);
     for (const auto &[name, size] : sizes)
       EXPECT_EQ(size, kSavedItems) << name << " was saved in part";
@@ -167,7 +133,7 @@ TEST(EngineLibrary, AFullDiskLeavesNoPartOfASaveAndTheHostHearsIt) {
   EXPECT_EQ(count, 0);
   DestroyPlayer(player);
   EXPECT_TRUE(SavedSizes(db).empty());
-  EXPECT_EQ(Column(db, "PRAGMA integrity_check"), std::vector<std::string>{"ok"});
+  EXPECT_EQ(test_media::IntegrityCheck(db), "ok");
   ::system(("umount " + mount).c_str());
 }
 
@@ -217,7 +183,7 @@ TEST_F(EngineLibraryHost, PathsThatAreNotFilesAreRefusedAndNeverStored) {
   EXPECT_EQ(player->GetMusicInfo(Text(folder.File("missing.mp3")).c_str(), &info),
             long(std::int32_t(0x80070002)));
   PumpUntil([] { return false; }, 0.1); // any turn is committed
-  EXPECT_EQ(Column(folder.File("library.db"), "SELECT COUNT(*) FROM items"),
+  EXPECT_EQ(test_media::Column(folder.File("library.db"), "SELECT COUNT(*) FROM items"),
             std::vector<std::string>{"0"});
 }
 
@@ -252,8 +218,8 @@ TEST_F(EngineLibraryHost, AFileRetaggedOrReplacedIsReadAgainKeepingTheHostsEdits
 
   // Unchanged files are not read again: the stored record answers.
   PumpUntil([] { return false; }, 0.1);
-  const auto rows =
-      Column(folder.File("library.db"), "SELECT file_size FROM items WHERE url = '" + song + "'");
+  const auto rows = test_media::Column(folder.File("library.db"),
+                                       "SELECT file_size FROM items WHERE url = '" + song + "'");
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(std::stoll(rows[0]), std::int64_t(std::filesystem::file_size(song)));
 }

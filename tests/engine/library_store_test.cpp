@@ -6,7 +6,9 @@
 #include "engine/library/entry_order.h"
 #include "engine/library/library_status.h"
 
+#include "database_rows.h"
 #include "generated_media.h"
+#include "killed_child.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -31,7 +33,7 @@ using engine::LibraryStore;
 using Attributes = std::map<std::u16string, std::u16string>;
 
 std::u16string Number(long n);
-std::string IntegrityCheck(const std::string &db);
+using test_media::IntegrityCheck;
 
 // Restores an environment variable when the test ends.
 class EnvironmentOverride {
@@ -581,21 +583,6 @@ int RunCrashChild(const char *db) {
   return false;
 }();
 
-std::string IntegrityCheck(const std::string &db) {
-  sqlite3 *handle = nullptr;
-  std::string result = "cannot open";
-  if (sqlite3_open_v2(db.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
-    sqlite3_stmt *statement = nullptr;
-    if (sqlite3_prepare_v2(handle, "PRAGMA integrity_check", -1, &statement, nullptr) ==
-            SQLITE_OK &&
-        sqlite3_step(statement) == SQLITE_ROW)
-      result = reinterpret_cast<const char *>(sqlite3_column_text(statement, 0));
-    sqlite3_finalize(statement);
-  }
-  sqlite3_close(handle);
-  return result;
-}
-
 // Checks that the database holds a state between two steps of the cycle;
 // returns the counter.
 long CheckCycleState(const std::string &db) {
@@ -647,26 +634,10 @@ TEST(LibraryStore, KillingTheProcessMidChangeLeavesTheOldOrTheNewState) {
   int progressed = 0;
   for (int round = 0; round < 8; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      ::dup2(ready[1], 1);
-      ::setenv(kCrashChild, db.c_str(), 1);
-      ::execl("/proc/self/exe", "library_store_crash_child", nullptr);
-      ::_exit(127);
-    }
-    ::close(ready[1]);
-    char byte = 0;
-    const bool started = ::read(ready[0], &byte, 1) == 1;
-    ::close(ready[0]);
-    std::this_thread::sleep_for(std::chrono::milliseconds(5 + random() % 60));
-    ::kill(child, SIGKILL);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(started) << "the child did not start";
-    ASSERT_TRUE(WIFSIGNALED(status)) << "the child stopped by itself: " << WEXITSTATUS(status);
+    const test_media::KilledChild child =
+        test_media::RunAndKill(kCrashChild, db, std::chrono::milliseconds(5 + random() % 60));
+    ASSERT_TRUE(child.started) << "the child did not start";
+    ASSERT_TRUE(child.killed) << "the child stopped by itself: " << child.exitCode;
 
     const long counter = CheckCycleState(db);
     EXPECT_GE(counter, previous) << "a committed change was lost";

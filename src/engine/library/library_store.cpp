@@ -288,23 +288,40 @@ LibraryStore::LibraryStore(sqlite3 *db, std::string path)
     : db_(db), path_(std::move(path)), statements_(std::make_unique<StatementCache>(db)) {}
 
 LibraryStore::~LibraryStore() {
-  if (inBatch_)
-    CommitBatch();
+  CommitBatch();
   statements_.reset(); // finalized before the connection closes
   sqlite3_close(db_);  // the last connection checkpoints and removes the WAL
 }
 
 // ---- batches ---------------------------------------------------------------
 
+std::int32_t LibraryStore::BeginRead() {
+  if (reading_ || inBatch_)
+    return S_OK;
+  std::int32_t status = Execute(db_, "BEGIN");
+  reading_ = SUCCEEDED(status);
+  return status;
+}
+
+void LibraryStore::EndRead() {
+  if (reading_)
+    Execute(db_, "COMMIT");
+  reading_ = false;
+}
+
 std::int32_t LibraryStore::BeginBatch() {
   if (inBatch_)
     return S_OK;
+  // A read transaction never turns into a write: another process may have
+  // written since it began, and SQLite would refuse the upgrade outright.
+  EndRead();
   std::int32_t status = Execute(db_, "BEGIN IMMEDIATE");
   inBatch_ = SUCCEEDED(status);
   return status;
 }
 
 std::int32_t LibraryStore::CommitBatch() {
+  EndRead();
   if (!inBatch_)
     return S_OK;
   inBatch_ = false;
@@ -321,6 +338,7 @@ std::int32_t LibraryStore::CommitBatch() {
 }
 
 void LibraryStore::RollbackBatch() {
+  EndRead();
   if (!inBatch_)
     return;
   inBatch_ = false;
@@ -332,17 +350,19 @@ void LibraryStore::RollbackBatch() {
 
 namespace {
 
-// An item's row, then its attributes; `row` has selected id, url,
-// file_size and file_modified.
-std::int32_t ReadItem(Statement &row, StatementCache &statements,
-                      std::optional<LibraryStore::Item> *found) {
-  if (!row.Row())
-    return row.Status();
-  LibraryStore::Item result{row.Integer(0), row.Text(1), {}, {row.Integer(2), row.Integer(3)}};
-  Statement attributes(statements, "SELECT name, value FROM item_attributes WHERE item_id = ?1");
-  attributes.Bind(1, result.id);
-  if (std::int32_t status = ReadAttributes(attributes, &result.attributes); FAILED(status))
-    return status;
+// An item with its attributes, one row per attribute (or one row with null
+// ones), in a single statement: `rows` selects id, url, file_size,
+// file_modified, name and value.
+std::int32_t ReadItem(Statement &rows, std::optional<LibraryStore::Item> *found) {
+  if (!rows.Row())
+    return rows.Status();
+  LibraryStore::Item result{rows.Integer(0), rows.Text(1), {}, {rows.Integer(2), rows.Integer(3)}};
+  do {
+    if (!rows.IsNull(4))
+      result.attributes[rows.Text(4)] = rows.Text(5);
+  } while (rows.Row());
+  if (FAILED(rows.Status()))
+    return rows.Status();
   *found = std::move(result);
   return S_OK;
 }
@@ -351,14 +371,18 @@ std::int32_t ReadItem(Statement &row, StatementCache &statements,
 
 std::int32_t LibraryStore::FindItemByUrl(const std::u16string &url, std::optional<Item> *found) {
   found->reset();
-  Statement row(*statements_, "SELECT id, url, file_size, file_modified FROM items WHERE url = ?1");
-  return ReadItem(row.Bind(1, url), *statements_, found);
+  Statement rows(*statements_,
+                 "SELECT i.id, i.url, i.file_size, i.file_modified, a.name, a.value FROM items i "
+                 "LEFT JOIN item_attributes a ON a.item_id = i.id WHERE i.url = ?1");
+  return ReadItem(rows.Bind(1, url), found);
 }
 
 std::int32_t LibraryStore::GetItem(std::int64_t id, std::optional<Item> *found) {
   found->reset();
-  Statement row(*statements_, "SELECT id, url, file_size, file_modified FROM items WHERE id = ?1");
-  return ReadItem(row.Bind(1, id), *statements_, found);
+  Statement rows(*statements_,
+                 "SELECT i.id, i.url, i.file_size, i.file_modified, a.name, a.value FROM items i "
+                 "LEFT JOIN item_attributes a ON a.item_id = i.id WHERE i.id = ?1");
+  return ReadItem(rows.Bind(1, id), found);
 }
 
 std::int32_t LibraryStore::AddItem(const std::u16string &url,

@@ -51,10 +51,16 @@ public:
   const std::string &Path() const { return path_; }
 
   // ---- batches ----
+  // Reads between BeginRead and the batch's end share one snapshot and one
+  // lock, instead of locking the file for every statement. A batch's writes
+  // begin with a write transaction of their own.
+  std::int32_t BeginRead();
+  void EndRead();
   std::int32_t BeginBatch();
   std::int32_t CommitBatch(); // then checkpoints; on failure nothing of the batch remains
   void RollbackBatch();
   bool InBatch() const { return inBatch_; }
+  bool InRead() const { return reading_; }
 
   // ---- media items ----
   struct FileStamp { // what the file was when its attributes were read
@@ -136,6 +142,7 @@ private:
   std::string path_;
   std::unique_ptr<StatementCache> statements_;
   bool inBatch_ = false;
+  bool reading_ = false;
   friend class Change;
 };
 

@@ -123,20 +123,42 @@ void MediaLibrary::CommitTurn(TurnOwner *owner) {
   }
 }
 
-std::int32_t MediaLibrary::JoinTurn() {
-  if (store_->InBatch())
-    return S_OK;
+MediaLibrary::TurnOwner *MediaLibrary::OwnerHere() const {
   TurnOwner *owner = nullptr;
   for (auto &[thread, candidate] : owners_)
     if (thread == std::this_thread::get_id())
       owner = candidate; // the latest on this thread
+  return owner;
+}
+
+// The turn's owner is asked once to end it, whether it began with a read or
+// a change.
+void MediaLibrary::OpenTurn(TurnOwner *owner) {
+  if (turnOwner_ != nullptr)
+    return;
+  turnOwner_ = owner;
+  owner->CommitWanted();
+}
+
+std::int32_t MediaLibrary::JoinTurn() {
+  if (store_->InBatch())
+    return S_OK;
+  TurnOwner *owner = OwnerHere();
   if (owner == nullptr)
     return S_OK; // each change commits by itself
   if (std::int32_t status = store_->BeginBatch(); FAILED(status))
     return status;
-  turnOwner_ = owner;
-  owner->CommitWanted();
+  OpenTurn(owner);
   return S_OK;
+}
+
+// Reads of a turn share one snapshot: SQLite then locks the file once per
+// turn, not once per statement.
+void MediaLibrary::JoinReadTurn() {
+  if (store_->InBatch() || store_->InRead())
+    return;
+  if (TurnOwner *owner = OwnerHere(); owner && SUCCEEDED(store_->BeginRead()))
+    OpenTurn(owner);
 }
 
 void MediaLibrary::FailTurn(std::int32_t status) {
@@ -239,6 +261,7 @@ std::shared_ptr<MediaItem> MediaLibrary::Find(const std::u16string &url) {
   std::lock_guard lock(mutex_);
   if (!store_)
     return nullptr;
+  JoinReadTurn();
   std::optional<LibraryStore::Item> stored;
   store_->FindItemByUrl(url, &stored);
   if (!stored)
@@ -311,6 +334,7 @@ std::int32_t MediaLibrary::All(std::vector<std::shared_ptr<MediaItem>> *items) {
   items->clear();
   if (!store_)
     return openStatus_;
+  JoinReadTurn();
   std::vector<std::int64_t> ids;
   if (std::int32_t status = store_->AllItems(&ids); FAILED(status))
     return status;
@@ -323,6 +347,7 @@ std::int32_t MediaLibrary::ByAttribute(const std::u16string &name, const std::u1
   items->clear();
   if (!store_)
     return openStatus_;
+  JoinReadTurn();
   std::vector<std::int64_t> ids;
   if (std::int32_t status = store_->ItemsByAttribute(name, value, &ids); FAILED(status))
     return status;
@@ -344,14 +369,20 @@ std::shared_ptr<MediaItem> MediaLibrary::ItemForUrl(const std::u16string &url) {
 std::int32_t MediaLibrary::PlaylistIds(std::vector<std::int64_t> *ids) {
   std::lock_guard lock(mutex_);
   ids->clear();
-  return store_ ? store_->PlaylistIds(ids) : openStatus_;
+  if (!store_)
+    return openStatus_;
+  JoinReadTurn();
+  return store_->PlaylistIds(ids);
 }
 
 std::int32_t MediaLibrary::PlaylistIdsNamed(const std::u16string &name,
                                             std::vector<std::int64_t> *ids) {
   std::lock_guard lock(mutex_);
   ids->clear();
-  return store_ ? store_->PlaylistsByName(name, ids) : openStatus_;
+  if (!store_)
+    return openStatus_;
+  JoinReadTurn();
+  return store_->PlaylistsByName(name, ids);
 }
 
 std::int32_t MediaLibrary::Playlist(std::int64_t id, std::shared_ptr<PlaylistData> *out) {
@@ -362,6 +393,7 @@ std::int32_t MediaLibrary::Playlist(std::int64_t id, std::shared_ptr<PlaylistDat
   auto &cached = playlists_[id];
   if ((*out = cached.lock()))
     return S_OK;
+  JoinReadTurn();
   std::optional<LibraryStore::SavedPlaylist> stored;
   std::int32_t status = store_->GetPlaylist(id, &stored);
   if (!stored) {
@@ -419,6 +451,7 @@ std::int32_t MediaLibrary::LoadItems(PlaylistData &playlist) {
   std::lock_guard lock(mutex_);
   if (!store_ || !playlist.savedId)
     return store_ ? E_INVALIDARG : openStatus_;
+  JoinReadTurn();
   std::vector<LibraryStore::Entry> entries;
   std::int32_t status = store_->PlaylistEntries(*playlist.savedId, &entries);
   if (FAILED(status))

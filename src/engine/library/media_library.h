@@ -8,8 +8,8 @@
 // when the last holder lets go. A library that cannot be opened answers
 // every question with the status that says why (library_status.h).
 //
-// Turns. The changes made on a thread between two dispatches of its
-// messages are one transaction: the first change of a turn begins it and
+// Turns. The reads made on a thread between two dispatches of its messages
+// share one snapshot, and its changes are one transaction: the first change of a turn begins it and
 // asks the thread's turn owner (its engine) to commit when the thread next
 // dispatches messages. So a host operation that makes many changes (saving
 // a playlist of 100,000 items) reaches the disk whole or not at all, at the
@@ -120,7 +120,10 @@ public:
 private:
   // Runs a change of the store within the calling thread's turn.
   template <class Operation> std::int32_t Write(Operation operation);
+  TurnOwner *OwnerHere() const;
+  void OpenTurn(TurnOwner *owner);
   std::int32_t JoinTurn();
+  void JoinReadTurn();
   void FailTurn(std::int32_t status);
   // After a rollback: every live record as the database has it now.
   void Resync();

@@ -102,6 +102,10 @@ std::int64_t Statement::Integer(int column) {
   return sqlite3_column_int64(statement_, column);
 }
 
+bool Statement::IsNull(int column) {
+  return sqlite3_column_type(statement_, column) == SQLITE_NULL;
+}
+
 std::u16string Statement::Text(int column) {
   const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(statement_, column));
   return bytes ? Utf16Of({bytes, std::size_t(sqlite3_column_bytes(statement_, column))})

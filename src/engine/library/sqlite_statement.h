@@ -62,6 +62,7 @@ public:
   std::int32_t Status() const;
 
   std::int64_t Integer(int column);
+  bool IsNull(int column);
   std::u16string Text(int column);
 
 private:

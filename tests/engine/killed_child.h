@@ -1,0 +1,53 @@
+// Killing a process in the middle of its work: the test binary is started
+// again with an environment variable that makes it a child doing that work
+// (the test file checks the variable before main and runs the child). The
+// child writes one byte to its standard output when it has begun; it is
+// then given `delay` and killed with SIGKILL.
+#pragma once
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+namespace test_media {
+
+struct KilledChild {
+  bool started = false; // the child said it had begun
+  bool killed = false;  // it was still running when killed
+  int exitCode = -1;    // when it stopped by itself
+};
+
+inline KilledChild RunAndKill(const char *variable, const std::string &value,
+                              std::chrono::milliseconds delay) {
+  KilledChild result;
+  int ready[2];
+  if (::pipe(ready) != 0)
+    return result;
+  const pid_t child = ::fork();
+  if (child < 0)
+    return result;
+  if (child == 0) {
+    ::dup2(ready[1], 1);
+    ::setenv(variable, value.c_str(), 1);
+    ::execl("/proc/self/exe", "killed_child", nullptr);
+    ::_exit(127);
+  }
+  ::close(ready[1]);
+  char byte = 0;
+  result.started = ::read(ready[0], &byte, 1) == 1;
+  ::close(ready[0]);
+  std::this_thread::sleep_for(delay);
+  ::kill(child, SIGKILL);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  result.killed = WIFSIGNALED(status);
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+} // namespace test_media
