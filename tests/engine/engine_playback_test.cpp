@@ -3,6 +3,8 @@
 // its messages.
 #include "engine_host.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -165,6 +167,27 @@ TEST_F(EnginePlayback, LoopStartsAgainAndShuffleVisitsEveryItemBeforeRepeating) 
   ASSERT_GE(player->PlaylistIndex(2), 0);
   ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 2); }, 10));
   EXPECT_EQ(PlayedIndexes(), (std::vector<long>{2}));
+}
+
+// Opening a FIFO waits for a writer that never comes: the engine never
+// opens one, whether it stands in a playlist or alone.
+TEST_F(EnginePlayback, AFifoRaisesItsMediaErrorAndTheNextItemPlays) {
+  const std::string fifo = folder.File("pipe.wav"), good = folder.File("good.wav");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_TRUE(test_media::MakeAudioFile(good, test_media::Kind::Wav, 0.3));
+  ASSERT_GE(player->AppendMusic(Text(fifo).c_str()), 0);
+  ASSERT_GE(player->AppendMusic(Text(good).c_str()), 0);
+  ASSERT_GE(player->Play(), 0);
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Playing, 1); }, 10))
+      << "the item after the FIFO plays";
+  EXPECT_TRUE(HeardMediaError());
+  StopAndForget(player);
+
+  ASSERT_GE(player->PlaySingleFile(Text(fifo).c_str()), 0);
+  ASSERT_TRUE(PumpUntil(HeardMediaError, 10));
+  PlayState state = PS_Undefined;
+  EXPECT_GE(player->GetPlayState(&state), 0);
+  EXPECT_NE(state, PS_Playing);
 }
 
 TEST_F(EnginePlayback, AMissingFileRaisesTheMediaErrorForItsItem) {

@@ -44,9 +44,10 @@ void Engine::OpenCurrent(Intent intent) {
   SetOpenState(wmposMediaChanging);
   SetOpenState(wmposMediaOpening);
   std::string uri = Playback::UriOf(item_->url);
-  // A refused open reports its reason on the bus; a URL that is no URI
-  // never reaches GStreamer and fails here.
-  if (!uri.empty()) {
+  // A refused open reports its reason on the bus; a URL that is no URI, or
+  // a path that is not a regular file, never reaches GStreamer and fails
+  // here.
+  if (!uri.empty() && Playback::MayOpen(uri)) {
     playback_.Open(uri);
   } else {
     auto failed = item_;

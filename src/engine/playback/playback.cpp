@@ -4,6 +4,7 @@
 #include "engine/library/gstreamer_ready.h"
 
 #include <gst/gst.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -121,6 +122,16 @@ std::string Playback::UriOf(const std::u16string &url) {
   std::string result = uri ? uri : "";
   g_free(uri);
   return result;
+}
+
+bool Playback::MayOpen(const std::string &uri) {
+  gchar *path = g_filename_from_uri(uri.c_str(), nullptr, nullptr);
+  if (path == nullptr)
+    return true; // not a local file
+  struct stat info {};
+  const bool refused = ::stat(path, &info) == 0 && !S_ISREG(info.st_mode);
+  g_free(path);
+  return !refused;
 }
 
 bool Playback::Open(const std::string &uri) {

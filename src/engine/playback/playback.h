@@ -31,6 +31,11 @@ public:
   bool Usable() const { return playbin_ != nullptr; }
   // The URI GStreamer opens for a path or URL.
   static std::string UriOf(const std::u16string &url);
+  // False for a local file that is there but is no regular file (a FIFO, a
+  // device, a folder): opening one could block the host's thread for good,
+  // so it is never handed to GStreamer. A missing file is left to
+  // GStreamer, which reports it.
+  static bool MayOpen(const std::string &uri);
 
   // Loads `uri` and prerolls it (paused); completion is reported on the bus.
   bool Open(const std::string &uri);
