@@ -369,6 +369,32 @@ TEST_F(PlatformRegistry, CorruptFileReadsEmptyAndIsKeptUntilAChange) {
   EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
 }
 
+// Keys nest at most 512 deep, as on Windows: a file of deeper keys (here a
+// 2 MB chain that would overflow the stack of any recursive walk) is a
+// damaged file and reads as empty, and creating a deeper key is refused.
+TEST_F(PlatformRegistry, KeysNestNoDeeperThanWindowsAllows) {
+  std::string deep = "audioplayer registry 1\n[a";
+  while (deep.size() < 2'000'000)
+    deep += "\\a";
+  deep += "]\n";
+  WriteFile(file_, deep);
+  HKEY key = nullptr;
+  EXPECT_EQ(Open(u"a\\a", &key), ERROR_FILE_NOT_FOUND);
+
+  std::u16string path = u"Deep";
+  for (int level = 1; level < 512; ++level)
+    path += u"\\k";
+  key = Create(path.c_str()); // 512 levels: allowed
+  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+  HKEY deeper = nullptr;
+  EXPECT_NE(RegCreateKeyExW(HKEY_CURRENT_USER, (path + u"\\x").c_str(), 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &deeper, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(deeper, nullptr);
+  ASSERT_EQ(Open(path.c_str(), &key), ERROR_SUCCESS) << "the file of 512 levels reads back";
+  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+}
+
 TEST_F(PlatformRegistry, DefaultLocationUnderConfigHome) {
   unsetenv("AUDIOPLAYER_REGISTRY");
   std::string config = folder_ + "/config";

@@ -156,7 +156,7 @@ LSTATUS WINAPI RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR 
   if (base == nullptr)
     return ERROR_INVALID_HANDLE;
   std::vector<std::u16string> names;
-  if (!Split(subKey, &names))
+  if (!Split(subKey, &names) || base->path.size() + names.size() > reg::kMaxKeyDepth)
     return kErrorBadPathname;
 
   reg::Key root;

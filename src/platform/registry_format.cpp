@@ -137,7 +137,9 @@ bool OpenKeyLine(std::u16string_view path, Key *root, Key **current) {
     return true;
   }
   std::size_t start = 0;
-  while (true) {
+  for (std::size_t depth = 1;; ++depth) {
+    if (depth > kMaxKeyDepth)
+      return false;
     std::size_t end = path.find(u'\\', start);
     std::u16string_view segment = path.substr(start, end - start);
     std::u16string name;

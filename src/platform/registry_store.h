@@ -18,6 +18,10 @@ struct Value {
   std::vector<BYTE> data;
 };
 
+// How deep keys may nest, as on Windows. The limit also bounds every walk
+// of the tree, which recurses: a file of deeper keys is a damaged file.
+constexpr std::size_t kMaxKeyDepth = 512;
+
 struct Key {
   std::u16string name; // as first created
   // Both maps are keyed by the folded name: lookups ignore case.
