@@ -169,6 +169,35 @@ TEST_F(EnginePlayback, LoopStartsAgainAndShuffleVisitsEveryItemBeforeRepeating) 
   EXPECT_EQ(PlayedIndexes(), (std::vector<long>{2}));
 }
 
+// A file of random bytes fails alone: the items after it play, in every
+// one of many runs (the errors of its pipeline once stuck to the next items
+// and failed them too, in most runs).
+TEST_F(EnginePlayback, AnUndecodableFileFailsAloneAndTheItemsAfterItPlay) {
+  const std::string corrupt = folder.File("corrupt.mp3");
+  std::string noise(50000, '\0');
+  unsigned state = 12345;
+  for (char &byte : noise)
+    byte = char((state = state * 1103515245u + 12345u) >> 16);
+  test_media::WriteFile(corrupt, noise);
+  const std::string first = folder.File("first.wav"), second = folder.File("second.wav");
+  ASSERT_TRUE(test_media::MakeAudioFile(first, test_media::Kind::Wav, 0.1));
+  ASSERT_TRUE(test_media::MakeAudioFile(second, test_media::Kind::Wav, 0.1));
+  for (int run = 0; run < 20; ++run) {
+    SCOPED_TRACE("run " + std::to_string(run));
+    ASSERT_GE(player->ClearAllMusic(), 0);
+    for (const std::string &path : {corrupt, first, second})
+      ASSERT_GE(player->AppendMusic(Text(path).c_str()), 0);
+    received.clear();
+    ASSERT_GE(player->Play(), 0);
+    ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 2); }, 10));
+    long mediaErrors = 0;
+    for (const Notification &n : received)
+      mediaErrors += std::get<0>(n) == CN_MediaError;
+    EXPECT_EQ(mediaErrors, 1);
+    EXPECT_EQ(PlayedIndexes(), (std::vector<long>{1, 2}));
+  }
+}
+
 // Opening a FIFO waits for a writer that never comes: the engine never
 // opens one, whether it stands in a playlist or alone.
 TEST_F(EnginePlayback, AFifoRaisesItsMediaErrorAndTheNextItemPlays) {

@@ -116,6 +116,7 @@ void Engine::OnPipelineError(GstMessage *message) {
   bool wasPlaying = intent_ == Intent::Playing;
   auto failed = item_;
   StopPlayback();
+  playback_.Reset();
   if (!mediaFault || !failed) {
     SetPlayState(wmppsStopped);
     Raise({.id = DISPID_WMPCOREEVENT_ERROR});

@@ -156,6 +156,12 @@ void Playback::Stop() {
   queue_->Clear();
 }
 
+void Playback::Reset() {
+  if (playbin_ != nullptr)
+    gst_element_set_state(playbin_, GST_STATE_NULL);
+  queue_->Clear();
+}
+
 bool Playback::Seek(double seconds, double rate) {
   if (playbin_ == nullptr || rate <= 0)
     return false;

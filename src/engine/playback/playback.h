@@ -43,6 +43,10 @@ public:
   bool Pause();
   // Back to nothing loaded; drops the queued messages.
   void Stop();
+  // Stop after an error: the pipeline goes all the way down (GStreamer's
+  // elements keep an error's state until then), so that the next item
+  // opens afresh instead of failing with the one before it.
+  void Reset();
   // A flushing, accurate seek at the given rate; false when refused.
   bool Seek(double seconds, double rate);
   // Seconds; negative when the pipeline cannot tell.
