@@ -1,7 +1,7 @@
 // Reading a file's attributes with GStreamer's discoverer: any format
-// GStreamer's plugins know, video included. The discoverer decodes the
-// start of each stream, so it is kept, one per thread, for the process's
-// life rather than made for every file.
+// GStreamer's plugins know, video included. A discoverer costs about a
+// millisecond to make, so one is kept for the process's life (reading one
+// file at a time) rather than made for every file.
 #include <gst/gst.h>
 #include <gst/pbutils/pbutils.h>
 
