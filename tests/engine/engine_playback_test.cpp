@@ -1,11 +1,15 @@
 // The engine as a host sees it: real files played through the public
 // interface, with the notifications arriving only while the host pumps
 // its messages.
+#include "control_client.h"
 #include "engine_host.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <fstream>
+#include <numeric>
+#include <set>
 #include <vector>
 
 namespace {
@@ -232,6 +236,62 @@ TEST_F(EnginePlayback, AMissingFileRaisesTheMediaErrorForItsItem) {
     }
   }
   EXPECT_EQ(PlayedIndexes(), (std::vector<long>{0}));
+}
+
+// A playlist file naming `count` files that do not exist.
+std::string MissingFilesPlaylist(const test_media::TempFolder &folder, long count) {
+  const std::string list = folder.File("missing-" + std::to_string(count) + ".m3u");
+  std::ofstream out(list);
+  for (long i = 0; i < count; ++i)
+    out << folder.File("gone-" + std::to_string(i) + ".mp3") << '\n';
+  return list;
+}
+
+// Missing files fail at once, one media error each, without a pipeline or
+// the open states of an item being loaded; with loop on, a pass in which
+// nothing played ends playback. The control is watched directly here: the
+// player's notification path adds its own walk of the playlist per event.
+TEST_F(EnginePlayback, ARunOfMissingFilesEndsWithOneMediaErrorEachAndNothingElsePerItem) {
+  constexpr long kItems = 20000;
+  control_client::Control control;
+  ASSERT_TRUE(control.Make());
+  ASSERT_GE(control.settings->setMode(control_client::Bstr("loop"), VARIANT_TRUE), 0);
+  const std::string list = MissingFilesPlaylist(folder, kItems);
+  control.log.events.clear();
+  ASSERT_GE(control.player->put_URL(control_client::Bstr(list)), 0);
+  std::function<bool()> stopped = [&] {
+    WMPPlayState state = wmppsUndefined;
+    control.player->get_playState(&state);
+    return state == wmppsStopped && control.log.Count(DISPID_WMPCOREEVENT_MEDIAERROR) > 0;
+  };
+  ASSERT_TRUE(PumpUntil(stopped, 120)) << control.log.Count(DISPID_WMPCOREEVENT_MEDIAERROR);
+  PumpUntil([] { return false; }, 0.1); // nothing more comes
+
+  std::set<std::u16string> failed;
+  for (const control_client::HeardEvent &event : control.log.events)
+    if (event.id == DISPID_WMPCOREEVENT_MEDIAERROR) {
+      EXPECT_TRUE(failed.insert(event.mediaUrl).second) << "one media error per item";
+    }
+  EXPECT_EQ(long(failed.size()), kItems);
+  EXPECT_EQ(control.log.Count(DISPID_WMPCOREEVENT_OPENSTATECHANGE, wmposMediaOpening), 0);
+  EXPECT_EQ(control.log.Count(DISPID_WMPCOREEVENT_PLAYSTATECHANGE, wmppsStopped), 1);
+  // Per item: it becomes current, and it fails. A few more for the playlist.
+  EXPECT_LE(long(control.log.events.size()), 2 * kItems + 10);
+
+  // Through the player, each failed item is reported once at its own index.
+  constexpr long kReported = 500;
+  ASSERT_GE(player->SetLoop(1), 0);
+  received.clear();
+  ASSERT_GE(player->PlayPlaylist(Text(MissingFilesPlaylist(folder, kReported)).c_str()), 0);
+  ASSERT_TRUE(
+      PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, kReported - 1); }, 60));
+  std::vector<long> indexes;
+  for (const Notification &n : received)
+    if (std::get<0>(n) == CN_MediaError)
+      indexes.push_back(std::get<2>(n));
+  std::vector<long> each(kReported);
+  std::iota(each.begin(), each.end(), 0L);
+  EXPECT_EQ(indexes, each);
 }
 
 } // namespace

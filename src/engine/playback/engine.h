@@ -156,6 +156,7 @@ private:
   void MoveTo(long index);
   void OpenCurrent(Intent intent);
   void StopPlayback();
+  void OnItemFailed(const std::shared_ptr<MediaItem> &failed, bool goOn);
   long NextIndex(bool forward);
   void Advance();
   void HandleBusMessage(GstMessage *message);
@@ -191,7 +192,11 @@ private:
   double pendingSeek_ = -1;
   double seeking_ = -1; // where a seek goes, until the pipeline is there
   long failures_ = 0;   // items that failed in a row while advancing
+  // Counts the opens and stops: a step planned for later is dropped when
+  // the host has started or stopped anything since.
+  unsigned long generation_ = 0;
   std::vector<long> shuffleOrder_;
+  long shufflePlace_ = -1; // where the current item was last found in it
   std::mt19937 random_{std::random_device{}()};
 };
 

@@ -122,12 +122,7 @@ void Engine::OnPipelineError(GstMessage *message) {
     Raise({.id = DISPID_WMPCOREEVENT_ERROR});
     return;
   }
-  Raise({.id = DISPID_WMPCOREEVENT_MEDIAERROR, .media = failed});
-  ++failures_;
-  if (wasPlaying)
-    Advance();
-  else
-    SetPlayState(wmppsStopped);
+  OnItemFailed(failed, wasPlaying);
 }
 
 } // namespace engine

@@ -36,29 +36,47 @@ void Engine::OpenCurrent(Intent intent) {
     Raise({.id = DISPID_WMPCOREEVENT_ERROR});
     return;
   }
+  ++generation_;
+  SetPlayState(wmppsTransitioning);
+  // A URL that is no URI, or a local path that names no regular file (gone,
+  // a folder, a FIFO whose open would wait for a writer), fails at once and
+  // never reaches GStreamer: it costs no pipeline and no open states, so a
+  // long run of such items costs little per item.
+  std::string uri = Playback::UriOf(item_->url);
+  if (uri.empty() || !Playback::MayOpen(uri)) {
+    auto failed = item_;
+    StopPlayback();
+    OnItemFailed(failed, intent == Intent::Playing);
+    return;
+  }
   intent_ = intent;
   prerolled_ = false;
   if (auto library = item_->library.lock())
     library->Revalidate(*item_); // a file replaced since it was read is read again
-  SetPlayState(wmppsTransitioning);
   SetOpenState(wmposMediaChanging);
   SetOpenState(wmposMediaOpening);
-  std::string uri = Playback::UriOf(item_->url);
-  // A refused open reports its reason on the bus; a URL that is no URI, or
-  // a path that is not a regular file, never reaches GStreamer and fails
-  // here.
-  if (!uri.empty() && Playback::MayOpen(uri)) {
-    playback_.Open(uri);
-  } else {
-    auto failed = item_;
-    StopPlayback();
-    Raise({.id = DISPID_WMPCOREEVENT_MEDIAERROR, .media = failed});
-    ++failures_;
-    Advance();
+  playback_.Open(uri); // a refused open reports its reason on the bus
+}
+
+// The host hears of the failed item; playback then goes on with the next
+// one on a later message, unless the host chose otherwise meanwhile. Going
+// on from there, not from here, keeps a run of failing items from nesting
+// calls and lets the host's own messages in between.
+void Engine::OnItemFailed(const std::shared_ptr<MediaItem> &failed, bool goOn) {
+  Raise({.id = DISPID_WMPCOREEVENT_MEDIAERROR, .media = failed});
+  ++failures_;
+  if (!goOn) {
+    SetPlayState(wmppsStopped);
+    return;
   }
+  Raise({.then = [this, failed, generation = generation_] {
+    if (generation_ == generation && item_ == failed)
+      Advance();
+  }});
 }
 
 void Engine::StopPlayback() {
+  ++generation_;
   playback_.Stop();
   intent_ = Intent::Stopped;
   prerolled_ = false;
@@ -82,13 +100,21 @@ long Engine::NextIndex(bool forward) {
     std::iota(shuffleOrder_.begin(), shuffleOrder_.end(), 0L);
     std::shuffle(shuffleOrder_.begin(), shuffleOrder_.end(), random_);
   }
-  auto at = std::find(shuffleOrder_.begin(), shuffleOrder_.end(), index);
-  long place =
-      at == shuffleOrder_.end() ? (forward ? -1 : count) : long(at - shuffleOrder_.begin());
+  // The place found last is checked first, so that stepping through the
+  // order costs the same on a long playlist.
+  long place = shufflePlace_;
+  if (place < 0 || place >= count || shuffleOrder_[place] != index) {
+    auto at = std::find(shuffleOrder_.begin(), shuffleOrder_.end(), index);
+    place = at == shuffleOrder_.end() ? (forward ? -1 : count) : long(at - shuffleOrder_.begin());
+  }
   long next = place + step;
-  if (next >= 0 && next < count)
-    return shuffleOrder_[next];
-  return settings_.loop ? shuffleOrder_[forward ? 0 : count - 1] : -1;
+  if (next < 0 || next >= count) {
+    if (!settings_.loop)
+      return -1;
+    next = forward ? 0 : count - 1;
+  }
+  shufflePlace_ = next;
+  return shuffleOrder_[next];
 }
 
 // After an item ended or failed while playing: the next one plays, or

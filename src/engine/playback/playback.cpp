@@ -129,9 +129,9 @@ bool Playback::MayOpen(const std::string &uri) {
   if (path == nullptr)
     return true; // not a local file
   struct stat info {};
-  const bool refused = ::stat(path, &info) == 0 && !S_ISREG(info.st_mode);
+  const bool regular = ::stat(path, &info) == 0 && S_ISREG(info.st_mode);
   g_free(path);
-  return !refused;
+  return regular;
 }
 
 bool Playback::Open(const std::string &uri) {

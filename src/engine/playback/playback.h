@@ -31,10 +31,10 @@ public:
   bool Usable() const { return playbin_ != nullptr; }
   // The URI GStreamer opens for a path or URL.
   static std::string UriOf(const std::u16string &url);
-  // False for a local file that is there but is no regular file (a FIFO, a
-  // device, a folder): opening one could block the host's thread for good,
-  // so it is never handed to GStreamer. A missing file is left to
-  // GStreamer, which reports it.
+  // False for a local path that names no regular file: one that is gone
+  // (GStreamer would only fail later, at the cost of a pipeline), or a
+  // FIFO, device or folder, whose open could block the host's thread for
+  // good. True for every other URI.
   static bool MayOpen(const std::string &uri);
 
   // Loads `uri` and prerolls it (paused); completion is reported on the bus.
