@@ -127,6 +127,25 @@ TEST(AudioplayTool, InfoSaveListAndExport) {
   EXPECT_EQ(interrupted.exitCode, 130) << interrupted.output;
 }
 
+// A long run of items that fail one after another keeps the host's thread
+// busy with messages: SIGTERM still ends the tool at once, with the status
+// of an interrupted run.
+TEST(AudioplayTool, EndsPromptlyOnSigtermInTheMiddleOfALongRunOfFailingItems) {
+  test_media::TempFolder folder;
+  {
+    std::ofstream list(folder.File("missing.m3u"));
+    for (int i = 0; i < 100000; ++i)
+      list << "gone-" << i << ".mp3\n";
+  }
+  const auto started = std::chrono::steady_clock::now();
+  ToolRun run = RunTool(folder, "--quiet '" + folder.File("missing.m3u") + "'",
+                        "timeout --preserve-status --kill-after=10 -s TERM 3");
+  const auto took = std::chrono::steady_clock::now() - started;
+  EXPECT_EQ(run.exitCode, 130) << run.output.substr(0, 2000);
+  EXPECT_LT(took, std::chrono::seconds(8)) << "ended by the signal, not by the kill after it";
+  EXPECT_NE(run.output.find("CN_MediaError"), std::string::npos) << "it was failing items";
+}
+
 } // namespace
 
 #endif // AUDIOPLAY_TOOL

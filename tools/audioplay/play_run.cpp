@@ -66,9 +66,11 @@ struct RunState {
 RunState *current = nullptr;
 long errorsHeard = 0; // playing or not
 
+// Handling one message may post the next (a run of failing items does), so
+// the signal is looked at between messages, not only when the queue is empty.
 void PumpMessages() {
   MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+  while (!interrupted && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
     DispatchMessageW(&message);
 }
 
@@ -273,7 +275,6 @@ int PlayGroup(CAudioPlayer &player, const Group &group, bool quiet, bool interac
     PumpMessages();
     if (interrupted) {
       player.Stop();
-      PumpMessages();
       result = 130;
       break;
     }
