@@ -3,6 +3,11 @@
 // resolved without a base folder); any other byte picks by its value. The
 // rest is the file's content.
 //
+// Inputs that start with 'L' are large: the next byte picks the reader and
+// the rest is repeated into a text of 1 MiB, which a reader that is not
+// linear (a search to the end of the text per token) cannot get through
+// within the run's time limit per input.
+//
 // Beyond not crashing: every entry has a URL, and titles carry no white
 // space at either end.
 #include "engine/playlist_files/playlist_file_reader.h"
@@ -48,13 +53,33 @@ void Require(bool condition) {
     std::abort();
 }
 
+constexpr std::size_t kLargeText = std::size_t(1) << 20;
+
+std::string Repeated(std::string_view piece) {
+  std::string text;
+  if (piece.empty())
+    return text;
+  text.reserve(kLargeText + piece.size());
+  while (text.size() < kLargeText)
+    text.append(piece);
+  return text;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+  const bool large = size >= 2 && data[0] == 'L';
+  if (large)
+    ++data, --size;
   if (size == 0)
     return 0;
   const Choice choice = ChoiceOf(data[0]);
-  const std::string_view bytes(reinterpret_cast<const char *>(data + 1), size - 1);
+  std::string_view bytes(reinterpret_cast<const char *>(data + 1), size - 1);
+  std::string text;
+  if (large) {
+    text = Repeated(bytes);
+    bytes = text;
+  }
   const std::u16string baseFolder = choice.withBaseFolder ? u"/music/lists" : u"";
   for (const engine::PlaylistEntry &entry :
        engine::ParsePlaylist(choice.format, bytes, baseFolder)) {

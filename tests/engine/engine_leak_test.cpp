@@ -69,7 +69,7 @@ int RunCountingChild(const char *track) {
   if (player == nullptr || !PlayTimes(player, track, 5))
     return 2;
   const long before = LiveMessages();
-  if (!PlayTimes(player, track, 60))
+  if (!PlayTimes(player, track, 300))
     return 3;
   std::printf("%ld %ld\n", before, LiveMessages());
   std::fflush(stdout);
@@ -87,7 +87,7 @@ TEST(EngineLeaks, PlayedTracksLeaveNoBusMessages) {
   test_media::TempFolder folder;
   UseFolder(folder);
   const std::string track = folder.File("short.wav");
-  ASSERT_TRUE(test_media::MakeAudioFile(track, test_media::Kind::Wav, 0.1));
+  ASSERT_TRUE(test_media::MakeAudioFile(track, test_media::Kind::Wav, 0.02));
   const std::string command = std::string("GST_TRACERS='leaks(filters=GstMessage)' ") +
                               kCountingChild + "='" + track + "' /proc/" +
                               std::to_string(::getpid()) + "/exe 2>/dev/null";
@@ -97,8 +97,8 @@ TEST(EngineLeaks, PlayedTracksLeaveNoBusMessages) {
   const int read = std::fscanf(child, "%ld %ld", &before, &after);
   const int status = ::pclose(child);
   ASSERT_EQ(read, 2) << "the child did not play its tracks, status " << status;
-  // 60 more tracks: a leak of even one message per track shows.
-  EXPECT_LE(after, before + 5) << "bus messages left behind by 60 tracks";
+  // 300 more tracks: a leak of even one message per track shows.
+  EXPECT_LE(after, before + 5) << "bus messages left behind by 300 tracks";
 }
 
 // ---- descriptors across players --------------------------------------------
@@ -122,9 +122,9 @@ TEST(EngineLeaks, PlayersMadeAndDestroyedLeaveNoDescriptors) {
   for (int n = 0; n < 5; ++n)
     cycle(); // GStreamer's and the library's one-time descriptors
   const long before = OpenDescriptors();
-  for (int n = 0; n < 200; ++n)
+  for (int n = 0; n < 2000; ++n)
     cycle();
-  EXPECT_LE(OpenDescriptors(), before + 2) << "descriptors left by 200 players";
+  EXPECT_LE(OpenDescriptors(), before + 2) << "descriptors left by 2,000 players";
   EXPECT_EQ(engine::LiveObjects(), 0);
 }
 
