@@ -54,7 +54,9 @@ public:
 
 constinit ClassFactory factory;
 
-__attribute__((constructor)) void RegisterEngine() {
+// Before the static initializers of whatever the engine is linked into,
+// which may already make a player (a test that runs itself as a child).
+__attribute__((constructor(101))) void RegisterEngine() {
   DWORD registration = 0;
   CoRegisterClassObject(CLSID_WindowsMediaPlayer, &factory, CLSCTX_INPROC_SERVER,
                         REGCLS_MULTIPLEUSE, &registration);

@@ -10,10 +10,10 @@
 #define WC_NO_BEST_FIT_CHARS 0x00000400
 
 extern "C" {
-int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength,
-                               LPSTR bytes, int byteCapacity, LPCSTR defaultChar,
-                               LPBOOL usedDefaultChar);
-int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR bytes, int byteLength,
-                               LPWSTR wide, int wideCapacity);
+PLATFORM_HOST_API int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide,
+                                                 int wideLength, LPSTR bytes, int byteCapacity,
+                                                 LPCSTR defaultChar, LPBOOL usedDefaultChar);
+PLATFORM_HOST_API int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR bytes,
+                                                 int byteLength, LPWSTR wide, int wideCapacity);
 UINT WINAPI GetACP();
 }

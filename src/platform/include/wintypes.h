@@ -6,6 +6,9 @@
 #include <cstdint>
 
 #define WINAPI
+// The platform functions a host calls (the message pump, DestroyWindow, the
+// code page conversions): the library exports these and no other.
+#define PLATFORM_HOST_API __attribute__((visibility("default")))
 #define CALLBACK
 #define STDMETHODCALLTYPE
 #define STDAPI extern "C" HRESULT

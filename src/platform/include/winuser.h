@@ -101,7 +101,7 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
 BOOL WINAPI IsWindow(HWND window);
 BOOL WINAPI IsWindowVisible(HWND window);
 BOOL WINAPI ShowWindow(HWND window, int command);
-BOOL WINAPI DestroyWindow(HWND window);
+PLATFORM_HOST_API BOOL WINAPI DestroyWindow(HWND window);
 HWND WINAPI GetParent(HWND window);
 BOOL WINAPI GetWindowRect(HWND window, RECT *rect);
 LONG WINAPI GetWindowLongW(HWND window, int index); // GWL_STYLE, GWL_EXSTYLE
@@ -113,11 +113,12 @@ DWORD WINAPI GetWindowThreadProcessId(HWND window, DWORD *process);
 LRESULT WINAPI DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT WINAPI SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL WINAPI PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-void WINAPI PostQuitMessage(int exitCode);
-BOOL WINAPI PeekMessageW(LPMSG msg, HWND window, UINT first, UINT last, UINT remove);
-BOOL WINAPI GetMessageW(LPMSG msg, HWND window, UINT first, UINT last);
-BOOL WINAPI TranslateMessage(const MSG *msg);
-LRESULT WINAPI DispatchMessageW(const MSG *msg);
+PLATFORM_HOST_API void WINAPI PostQuitMessage(int exitCode);
+PLATFORM_HOST_API BOOL WINAPI PeekMessageW(LPMSG msg, HWND window, UINT first, UINT last,
+                                           UINT remove);
+PLATFORM_HOST_API BOOL WINAPI GetMessageW(LPMSG msg, HWND window, UINT first, UINT last);
+PLATFORM_HOST_API BOOL WINAPI TranslateMessage(const MSG *msg);
+PLATFORM_HOST_API LRESULT WINAPI DispatchMessageW(const MSG *msg);
 UINT WINAPI RegisterWindowMessageW(LPCWSTR name);
 DWORD WINAPI GetCurrentThreadId();
 // Calls `callback` for each top-level window of `thread` until it answers FALSE.
