@@ -20,8 +20,9 @@
 // On Linux, <windows.h> is the library's own (installed beside this header)
 // and the library provides of it only what a host calls: the message pump
 // (GetMessageW, PeekMessageW, TranslateMessage, DispatchMessageW,
-// PostQuitMessage), DestroyWindow for the player's window, and the UTF-8 and
-// UTF-16 conversions MultiByteToWideChar and WideCharToMultiByte.
+// PostQuitMessage, and PostMessageW, which another thread of the host may
+// call to wake a GetMessageW), DestroyWindow for the player's window, and the
+// UTF-8 and UTF-16 conversions MultiByteToWideChar and WideCharToMultiByte.
 //
 // The callback may call back into the player, any operation, including one
 // that makes the control raise another event at once; that nested

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -54,11 +55,17 @@ TEST(AudioplayTool, PlaysFilesAndPlaylistsToTheEndAndFailsClearly) {
   EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(900))
       << "the silent sink keeps real time";
   EXPECT_EQ(single.exitCode, 0) << single.output;
-  EXPECT_GT(single.output.rfind("(MediaEnded)"), single.output.rfind("(Playing)"))
-      << "played to the end: " << single.output;
-  EXPECT_NE(single.output.find("CN_PlayStateChange 3 0 (Playing)"), std::string::npos)
-      << single.output;
-  EXPECT_NE(single.output.find("item 0: Tone One"), std::string::npos) << single.output;
+  // A player's words, not the notification codes.
+  EXPECT_NE(single.output.find("[1/1] Tone One (0:01)\n"), std::string::npos) << single.output;
+  EXPECT_EQ(single.output.find("CN_"), std::string::npos) << single.output;
+
+  ToolRun verbose = RunTool(folder, "--verbose '" + folder.File("one.wav") + "'");
+  EXPECT_EQ(verbose.exitCode, 0) << verbose.output;
+  EXPECT_GT(verbose.output.rfind("(MediaEnded)"), verbose.output.rfind("(Playing)"))
+      << "played to the end: " << verbose.output;
+  EXPECT_NE(verbose.output.find("CN_PlayStateChange 3 0 (Playing)"), std::string::npos)
+      << verbose.output;
+  EXPECT_NE(verbose.output.find("[1/1] Tone One"), std::string::npos) << verbose.output;
 
   test_media::WriteFile(folder.File("list.m3u"), "one.wav\ntwo.wav\n");
   ToolRun playlist = RunTool(folder, "--quiet '" + folder.File("list.m3u") + "'");
@@ -74,9 +81,35 @@ TEST(AudioplayTool, PlaysFilesAndPlaylistsToTheEndAndFailsClearly) {
   ToolRun unplayable = RunTool(folder, "'" + folder.File("noise.wav") + "'");
   EXPECT_EQ(unplayable.exitCode, 1) << unplayable.output;
   EXPECT_NE(unplayable.output.find("could not be played"), std::string::npos) << unplayable.output;
+  EXPECT_NE(unplayable.output.find("item 1 of 1 cannot be played: " + folder.File("noise.wav")),
+            std::string::npos)
+      << unplayable.output;
 
   EXPECT_EQ(RunTool(folder, "").exitCode, 2);
   EXPECT_EQ(RunTool(folder, "--bogus").exitCode, 2);
+  for (const char *refused : {"--volume 101", "--volume loud", "--rate 0", "--start -1", "--start"})
+    EXPECT_EQ(RunTool(folder, std::string(refused) + " '" + folder.File("one.wav") + "'").exitCode,
+              2)
+        << refused;
+  ToolRun help = RunTool(folder, "--help");
+  EXPECT_EQ(help.exitCode, 0);
+  for (const char *option : {"--loop", "--shuffle", "--volume", "--start", "--rate", "--json"})
+    EXPECT_NE(help.output.find(option), std::string::npos) << option;
+}
+
+// --start and --rate: a 3 s file started 2 s in, or played at twice the
+// speed, ends well before 3 s have passed.
+TEST(AudioplayTool, StartAndRateShortenThePlay) {
+  test_media::TempFolder folder;
+  const std::string tone = folder.File("tone.wav");
+  ASSERT_TRUE(test_media::MakeAudioFile(tone, test_media::Kind::Wav, 3.0));
+  for (const char *option : {"--start 2", "--rate 2 --volume 20"}) {
+    const auto started = std::chrono::steady_clock::now();
+    ToolRun run = RunTool(folder, std::string(option) + " '" + tone + "'");
+    EXPECT_EQ(run.exitCode, 0) << option << ": " << run.output;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(2600))
+        << option;
+  }
 }
 
 TEST(AudioplayTool, InfoSaveListAndExport) {
@@ -86,12 +119,27 @@ TEST(AudioplayTool, InfoSaveListAndExport) {
                                         R"(title="Tone One",artist="Maker")"));
   ASSERT_TRUE(test_media::MakeAudioFile(two, test_media::Kind::Wav, 0.5));
 
-  ToolRun info = RunTool(folder, "--info '" + one + "'");
-  EXPECT_EQ(info.exitCode, 0) << info.output;
+  // Any number of files; one that is no media says why, and the others are still shown.
+  test_media::WriteFile(folder.File("noise.mp3"), std::string(3000, '\x5a'));
+  const std::string longName = folder.File(std::string(250, 'n') + ".wav");
+  std::filesystem::copy_file(two, longName);
+  ToolRun info =
+      RunTool(folder, "--info '" + one + "' '" + folder.File("noise.mp3") + "' '" +
+                          folder.File("gone.wav") + "' '" + longName + "' '" + two + "'");
+  EXPECT_EQ(info.exitCode, 1) << info.output;
   for (const char *line :
-       {"Title: Tone One\n", "Author: Maker\n", "Duration: 0.500 s\n", "File type: wav\n",
-        "Audio codec: PCM\n", "Bit rate: 1411200\n", "Channels: 2\n"})
+       {"  Title: Tone One\n", "  Author: Maker\n", "  Duration (s): 0.5\n", "  File type: wav\n",
+        "  Audio codec: PCM\n", "  Bit rate: 1411200\n", "  Channels: 2\n", "  Title: two\n",
+        "noise.mp3: not a media file the library can read", "gone.wav: no such file",
+        "units long, more than the 259 the library takes"})
     EXPECT_NE(info.output.find(line), std::string::npos) << line << " in " << info.output;
+
+  ToolRun json = RunTool(folder, "--info --json '" + one + "' '" + folder.File("noise.mp3") + "'");
+  EXPECT_EQ(json.exitCode, 1) << json.output;
+  for (const char *member : {"\"title\": \"Tone One\"", "\"duration\": 0.5,", "\"channels\": 2}",
+                             "\"error\": \"not a media file"})
+    EXPECT_NE(json.output.find(member), std::string::npos) << member << " in " << json.output;
+  EXPECT_EQ(json.output.front(), '[');
 
   // Saved playlists live in the library database and outlive the process.
   EXPECT_EQ(RunTool(folder, "--save Evening '" + one + "' '" + two + "'").exitCode, 0);

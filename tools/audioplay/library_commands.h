@@ -1,5 +1,5 @@
-// The commands that do not play: a file's media information, the saved
-// playlists, and keeping or exporting what the user named.
+// The commands of the saved playlists: listing them, and keeping or
+// exporting what the user named.
 #pragma once
 
 #include "play_run.h"
@@ -7,9 +7,6 @@
 #include <audioplayer.h>
 
 #include <string>
-
-// Prints the tagMediaInfo of a media file, one "Field: value" a line.
-int ShowInfo(CAudioPlayer &player, const std::string &path);
 
 // Prints the saved playlists, "index: name" a line.
 int ListSavedPlaylists(CAudioPlayer &player);

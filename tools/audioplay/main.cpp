@@ -1,22 +1,11 @@
 // audioplay: plays media files and playlists through the audioplayer
 // library, as any host would: one player from CAudioPlayer::InitInstance,
-// the public operations only, and a message pump on the creating thread
-// that lets the player raise its notifications.
-//
-//   audioplay [--fake-sink] [--quiet] FILE_OR_PLAYLIST...
-//   audioplay --info FILE
-//   audioplay --list
-//   audioplay --save NAME FILE...|PLAYLIST
-//   audioplay --export OUT.m3u|OUT.asx|OUT.wpl FILE...|PLAYLIST
-//
-// Consecutive media files are played as one playlist; a playlist file (.m3u,
-// .m3u8, .pls, .asx, .wpl) or URL is played as it is. Every notification is
-// printed as a line "CN_<name> <first> <second>", the position about once a
-// second; in a terminal (without --quiet) the position is a progress line
-// and keys steer the player (see play_run.h). Exit status: 0 when everything played to its end (or
-// the command succeeded), 1 when an item could not be played or the player failed, 2 for a usage
-// error, 130 when interrupted.
+// the public operations only, and the creating thread waiting for the
+// player's messages. `audioplay --help` lists the options; the README has
+// them with the keys and exit statuses.
 #include "host_text.h"
+#include "host_waker.h"
+#include "info_command.h"
 #include "library_commands.h"
 #include "play_run.h"
 #include "terminal_keys.h"
@@ -38,9 +27,11 @@ enum class Command { Play, Info, List, Save, Export };
 
 struct Options {
   Command command = Command::Play;
-  bool quiet = false;
+  PlayOptions play;
+  bool json = false;
   std::string argument; // --save's name or --export's path
   std::vector<Group> groups;
+  std::vector<std::string> infoPaths; // --info's files, checked one by one
 };
 
 bool IsPlaylistFile(const std::string &argument) {
@@ -55,13 +46,50 @@ bool IsUrl(const std::string &argument) {
   return argument.find("://") != std::string::npos;
 }
 
+constexpr const char kHelp[] =
+    "usage: audioplay [OPTION...] FILE_OR_PLAYLIST...\n"
+    "       audioplay --info [--json] FILE...\n"
+    "       audioplay --list\n"
+    "       audioplay --save NAME FILE...|PLAYLIST\n"
+    "       audioplay --export OUT.m3u|OUT.asx|OUT.wpl FILE...|PLAYLIST\n"
+    "\n"
+    "Plays media files (consecutive ones as one playlist) and playlist files\n"
+    "or URLs (.m3u .m3u8 .pls .asx .wpl) to their end.\n"
+    "\n"
+    "  --loop          start the playlist again at its end\n"
+    "  --shuffle       play the items in a random order\n"
+    "  --volume N      volume 0..100\n"
+    "  --start S       start the first item S seconds in\n"
+    "  --rate R        play at R times the normal speed (0 < R <= 16)\n"
+    "  --quiet         print only play states and errors, as notification codes\n"
+    "  --verbose       also print every notification with its code and parameters\n"
+    "  --fake-sink     play to a silent sink that keeps real time\n"
+    "  --info FILE...  show what the media library reports of each file\n"
+    "  --json          with --info: one JSON array, an object per file\n"
+    "  --list          list the saved playlists\n"
+    "  --save NAME     keep the files or playlist as a saved playlist\n"
+    "  --export OUT    write the files or playlist as a playlist file\n"
+    "  --help          this text\n"
+    "\n"
+    "Keys while playing in a terminal: space pause/resume, n/p next/previous,\n"
+    "left/right seek 5 s, +/- volume, m mute, l loop, s shuffle, q quit.\n"
+    "Exit status: 0 played to the end (or done), 1 an item could not be played\n"
+    "or a command failed, 2 a usage error, 130 interrupted.\n";
+
 void Usage() {
-  std::fprintf(stderr,
-               "usage: audioplay [--fake-sink] [--quiet] FILE_OR_PLAYLIST...\n"
-               "       audioplay --info FILE | --list\n"
-               "       audioplay --save NAME | --export OUT.m3u|.asx|.wpl  FILE...|PLAYLIST\n"
-               "  --fake-sink  play to a silent sink that keeps real time\n"
-               "  --quiet      print only play states and errors\n");
+  std::fputs(kHelp, stderr);
+}
+
+// A number option's value; false if it is missing, not a number or out of range.
+bool NumberOption(int argc, char **argv, int &i, double low, double high, double &value) {
+  if (i + 1 >= argc)
+    return false;
+  char *end = nullptr;
+  const double number = std::strtod(argv[++i], &end);
+  if (end == argv[i] || *end != '\0' || !(number >= low && number <= high))
+    return false;
+  value = number;
+  return true;
 }
 
 // Adds a media file, playlist or URL; false, with a message, for a path
@@ -90,6 +118,7 @@ bool AddItem(const std::string &argument, std::vector<Group> &groups) {
 
 // The options, or an exit status when there is nothing to run.
 std::optional<int> Parse(int argc, char **argv, Options &options) {
+  std::vector<std::string> items;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     auto command = [&](Command which, bool takesValue) {
@@ -98,36 +127,65 @@ std::optional<int> Parse(int argc, char **argv, Options &options) {
         options.argument = argv[++i];
       return !takesValue || !options.argument.empty();
     };
+    double number = 0;
     bool ok = true;
-    if (argument == "--fake-sink")
+    if (argument == "--help") {
+      std::fputs(kHelp, stdout);
+      return 0;
+    } else if (argument == "--fake-sink") {
       ::setenv("AUDIOPLAYER_SINK", "fake", 1);
-    else if (argument == "--quiet")
-      options.quiet = true;
-    else if (argument == "--info")
+    } else if (argument == "--quiet") {
+      options.play.talk = Talk::Quiet;
+    } else if (argument == "--verbose") {
+      options.play.talk = Talk::Verbose;
+    } else if (argument == "--loop") {
+      options.play.loop = true;
+    } else if (argument == "--shuffle") {
+      options.play.shuffle = true;
+    } else if (argument == "--volume") {
+      ok = NumberOption(argc, argv, i, 0, 100, number);
+      options.play.volume = long(number);
+    } else if (argument == "--start") {
+      ok = NumberOption(argc, argv, i, 0, 1e9, options.play.start);
+    } else if (argument == "--rate") {
+      ok = NumberOption(argc, argv, i, 1e-3, 16, options.play.rate);
+    } else if (argument == "--json") {
+      options.json = true;
+    } else if (argument == "--info") {
       ok = command(Command::Info, false);
-    else if (argument == "--list")
+    } else if (argument == "--list") {
       ok = command(Command::List, false);
-    else if (argument == "--save")
+    } else if (argument == "--save") {
       ok = command(Command::Save, true);
-    else if (argument == "--export")
+    } else if (argument == "--export") {
       ok = command(Command::Export, true);
-    else if (argument.size() > 1 && argument[0] == '-')
+    } else if (argument.size() > 1 && argument[0] == '-') {
       ok = false;
-    else if (!AddItem(argument, options.groups))
-      return 1;
+    } else {
+      items.push_back(argument);
+    }
     if (!ok) {
       Usage();
       return 2;
     }
   }
+  // --info checks each file itself, so that one bad file does not hide the others.
+  if (options.command == Command::Info) {
+    options.infoPaths = items;
+    if (items.empty()) {
+      Usage();
+      return 2;
+    }
+    return std::nullopt;
+  }
+  for (const std::string &item : items)
+    if (!AddItem(item, options.groups))
+      return 1;
   const std::size_t groups = options.groups.size();
-  const bool fits =
-      options.command == Command::List   ? groups == 0
-      : options.command == Command::Play ? groups > 0
-      : options.command == Command::Info
-          ? groups == 1 && options.groups[0].items.size() == 1 && !options.groups[0].playlist
-          : groups == 1;
-  if (!fits) {
+  const bool fits = options.command == Command::List   ? groups == 0
+                    : options.command == Command::Play ? groups > 0
+                                                       : groups == 1;
+  if (!fits || (options.json && options.command != Command::Info)) {
     Usage();
     return 2;
   }
@@ -137,7 +195,7 @@ std::optional<int> Parse(int argc, char **argv, Options &options) {
 int Run(CAudioPlayer &player, const Options &options) {
   switch (options.command) {
   case Command::Info:
-    return ShowInfo(player, options.groups[0].items[0]);
+    return ShowInfo(player, options.infoPaths, options.json);
   case Command::List:
     return ListSavedPlaylists(player);
   case Command::Save:
@@ -147,13 +205,15 @@ int Run(CAudioPlayer &player, const Options &options) {
   case Command::Play:
     break;
   }
-  const bool interactive = !options.quiet && KeyReader::Interactive();
+  PlayOptions play = options.play;
+  play.interactive = play.talk != Talk::Quiet && KeyReader::Interactive();
   int result = 0;
   for (const Group &group : options.groups) {
-    const int groupResult = PlayGroup(player, group, options.quiet, interactive);
+    const int groupResult = PlayGroup(player, group, play);
     result = std::max(result, groupResult);
     if (groupResult == 130)
       break;
+    play.start = 0; // the first item only
   }
   return result;
 }
@@ -169,7 +229,7 @@ int main(int argc, char **argv) {
   long status = 0;
   const HostText name = Utf16("audioplay");
   CAudioPlayer *player = CAudioPlayer::InitInstance(status, nullptr, nullptr, nullptr, name.c_str(),
-                                                    0, 0, PrintNotification, 0);
+                                                    0, 0, OnNotification, 0);
   if (!player) {
     std::fprintf(stderr, "audioplay: cannot create the player: status 0x%08lX\n",
                  status & 0xFFFFFFFFL);

@@ -1,28 +1,21 @@
 #include "play_run.h"
 
 #include "host_text.h"
+#include "host_waker.h"
 #include "terminal_keys.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <iterator>
 #include <optional>
 #include <string>
-#include <thread>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-volatile std::sig_atomic_t interrupted = 0;
-
-void OnInterrupt(int) {
-  interrupted = 1;
-}
 
 const char *NotificationName(CallNotify code) {
   switch (code) {
@@ -51,44 +44,102 @@ const char *PlayStateName(long state) {
   return state >= 0 && state < long(std::size(kNames)) ? kNames[state] : "?";
 }
 
+// "3:07", or "1:02:03" from an hour on.
+std::string TimeText(double seconds) {
+  const long whole = seconds > 0 ? long(seconds + 0.5) : 0;
+  char text[32];
+  if (whole >= 3600)
+    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", whole / 3600, whole / 60 % 60, whole % 60);
+  else
+    std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+  return text;
+}
+
 // What the notifications have told us about the run in progress.
 struct RunState {
-  bool quiet = false;
+  CAudioPlayer *player = nullptr;
+  Talk talk = Talk::Normal;
   bool interactive = false; // a progress line is on the screen
   bool played = false;      // a Playing state was seen
-  bool stopped = false;     // Stopped after playing: the run is over
+  bool paused = false;
+  bool stopped = false; // Stopped after playing or failing: the run is over
   long mediaErrors = 0;
   long engineErrors = 0;
-  long count = 0; // items in the current playlist
+  long count = 0;       // items in the current playlist
+  long shownIndex = -1; // the item last announced
+  double duration = 0;  // of that item
   Clock::time_point lastPlaying{};
 };
 
 RunState *current = nullptr;
 long errorsHeard = 0; // playing or not
 
-// Handling one message may post the next (a run of failing items does), so
-// the signal is looked at between messages, not only when the queue is empty.
-void PumpMessages() {
-  MSG message;
-  while (!interrupted && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-    DispatchMessageW(&message);
+// The progress line gives way to a line of text.
+void ClearProgress(const RunState &run) {
+  if (run.interactive)
+    std::printf("\r\033[K");
 }
 
-void ShowCurrentItem(CAudioPlayer &player, bool interactive, long &shownIndex, double &duration) {
-  long index = -1;
-  if (player.GetPlaylistIndex(&index) < 0 || index < 0 || index == shownIndex)
-    return;
-  shownIndex = index;
+// "[2/3] Title - Artist (3:07)"
+void AnnounceItem(RunState &run, long index) {
+  run.shownIndex = index;
   tagMediaInfo info{};
   info.dwMask = INFO_TITLE | INFO_AUTHOR | INFO_DURATION;
-  if (player.GetCurPlaylistMusicInfo(index, &info) < 0)
+  if (run.player->GetCurPlaylistMusicInfo(index, &info) < 0)
     return;
-  duration = info.dDuration;
-  std::printf("%sitem %ld: %s", interactive ? "\r\033[K" : "", index, Utf8(info.szTitle).c_str());
+  run.duration = info.dDuration;
+  ClearProgress(run);
+  std::printf("[%ld/%ld] %s", index + 1, run.count, Utf8(info.szTitle).c_str());
   if (info.szAuthor[0])
     std::printf(" - %s", Utf8(info.szAuthor).c_str());
-  std::printf(" (%.1f s)\n", info.dDuration);
+  std::printf(" (%s)\n", TimeText(info.dDuration).c_str());
+}
+
+void ReportMediaError(RunState &run, long index) {
+  tagMediaInfo info{};
+  info.dwMask = INFO_SOURCEURL;
+  const bool known = index >= 0 && run.player->GetCurPlaylistMusicInfo(index, &info) >= 0;
+  ClearProgress(run);
   std::fflush(stdout);
+  std::fprintf(stderr, "audioplay: item %ld of %ld cannot be played: %s\n", index + 1, run.count,
+               known ? Utf8(info.szSourceURL).c_str() : "(unknown)");
+}
+
+// Normal talk: what a listener wants to know, in words.
+void Tell(RunState &run, CallNotify code, long first, long second) {
+  switch (code) {
+  case CN_PlayStateChange:
+    if (first == PS_Playing && second != run.shownIndex) {
+      AnnounceItem(run, second);
+    } else if (first == PS_Playing && run.paused) {
+      ClearProgress(run);
+      std::printf("playing\n");
+    } else if (first == PS_Paused) {
+      ClearProgress(run);
+      std::printf("paused\n");
+    }
+    run.paused = first == PS_Paused;
+    break;
+  case CN_MediaError:
+    ReportMediaError(run, second);
+    break;
+  case CN_Error:
+    ClearProgress(run);
+    std::fflush(stdout);
+    std::fprintf(stderr, "audioplay: the player failed\n");
+    break;
+  default:
+    break;
+  }
+}
+
+// The notification as it came: "CN_<name> <first> <second>".
+void Echo(const RunState &run, CallNotify code, long first, long second) {
+  ClearProgress(run);
+  if (code == CN_PlayStateChange)
+    std::printf("%s %ld %ld (%s)\n", NotificationName(code), first, second, PlayStateName(first));
+  else
+    std::printf("%s %ld %ld\n", NotificationName(code), first, second);
 }
 
 // "  12.3 / 180.0 s [#####-----] volume 50", redrawn in place.
@@ -104,8 +155,8 @@ void ShowProgress(CAudioPlayer &player, double duration) {
   constexpr int kWidth = 30;
   const int filled =
       duration > 0 ? std::clamp(int(position / duration * kWidth + 0.5), 0, kWidth) : 0;
-  std::printf("\r\033[K%7.1f / %.1f s [%s%s] volume %ld%s%s%s", position, duration,
-              std::string(std::size_t(filled), '#').c_str(),
+  std::printf("\r\033[K%s / %s [%s%s] volume %ld%s%s%s", TimeText(position).c_str(),
+              TimeText(duration).c_str(), std::string(std::size_t(filled), '#').c_str(),
               std::string(std::size_t(kWidth - filled), '-').c_str(), volume, mute ? " muted" : "",
               loop ? " loop" : "", shuffle ? " shuffle" : "");
   std::fflush(stdout);
@@ -161,6 +212,79 @@ bool HandleKey(CAudioPlayer &player, int key) {
   return true;
 }
 
+// The settings of the command line; false, with a message, if one is refused.
+bool ApplySettings(CAudioPlayer &player, const PlayOptions &options) {
+  auto check = [](long status, const char *what) {
+    if (status < 0)
+      std::fprintf(stderr, "audioplay: cannot set %s: status 0x%08lX\n", what,
+                   status & 0xFFFFFFFFL);
+    return status >= 0;
+  };
+  bool ok = check(player.SetLoop(options.loop), "loop") &&
+            check(player.SetShuffle(options.shuffle), "shuffle");
+  if (ok && options.volume >= 0)
+    ok = check(player.SetVol(options.volume), "the volume");
+  if (ok && options.rate != 1)
+    ok = check(player.SetRate(options.rate), "the rate");
+  return ok;
+}
+
+// Loads the group and starts it; false with a message on failure.
+bool Start(CAudioPlayer &player, const Group &group, const PlayOptions &options, RunState &run) {
+  if (!ApplySettings(player, options) || !LoadGroup(player, group))
+    return false;
+  player.GetCurPlaylistCount(&run.count);
+  if (run.count <= 0) {
+    std::fprintf(stderr, "audioplay: %s has nothing to play\n", group.items[0].c_str());
+    return false;
+  }
+  const long status = player.Play();
+  if (status < 0) {
+    std::fprintf(stderr, "audioplay: cannot play: status 0x%08lX\n", status & 0xFFFFFFFFL);
+    return false;
+  }
+  if (options.start > 0 && player.SetPos(options.start) < 0)
+    std::fprintf(stderr, "audioplay: --start %.1f is past the end of the first item\n",
+                 options.start);
+  return true;
+}
+
+// What a tick does: the progress line or position, and the checks for a
+// run that ended without saying so or is stuck. Returns an exit status to
+// end the run with, if it must end.
+std::optional<int> Tick(CAudioPlayer &player, RunState &run, Clock::time_point started,
+                        Clock::time_point &idleSince) {
+  // A player that has not played for this long, without having ended, is stuck.
+  constexpr auto kStall = std::chrono::seconds(10);
+  PlayState state = PS_Undefined;
+  player.GetPlayState(&state);
+  const Clock::time_point now = Clock::now();
+  if (state == PS_Playing || state == PS_Paused)
+    run.lastPlaying = now; // a paused player waits for the user, it is not stuck
+  if (run.played && (state == PS_Stopped || state == PS_MediaEnded)) {
+    if (idleSince == Clock::time_point{})
+      idleSince = now;
+    else if (now - idleSince > std::chrono::seconds(1))
+      return 0;
+  } else {
+    idleSince = {};
+  }
+  if (now - std::max(started, run.lastPlaying) > kStall) {
+    ClearProgress(run);
+    std::fprintf(stderr, "audioplay: playback stalled in state %s\n", PlayStateName(state));
+    return 1;
+  }
+  if (run.interactive) {
+    ShowProgress(player, run.duration);
+  } else if (state == PS_Playing && run.talk == Talk::Verbose) {
+    double position = 0;
+    if (player.GetPos(&position) >= 0)
+      std::printf("position %.1f\n", position);
+    std::fflush(stdout);
+  }
+  return std::nullopt;
+}
+
 } // namespace
 
 long ErrorsHeard() {
@@ -168,20 +292,23 @@ long ErrorsHeard() {
 }
 
 void DispatchPending() {
-  PumpMessages();
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+    DispatchMessageW(&message);
 }
 
-long CALLBACK PrintNotification(long cookie, CallNotify code, long first, long second) {
+long CALLBACK OnNotification(long /*cookie*/, CallNotify code, long first, long second) {
   errorsHeard += code == CN_Error;
   RunState *run = current;
   if (!run)
     return 0;
-  if (run->interactive)
-    std::printf("\r\033[K"); // the progress line gives way
-  if (code == CN_PlayStateChange)
-    std::printf("%s %ld %ld (%s)\n", NotificationName(code), first, second, PlayStateName(first));
-  else if (!run->quiet || code == CN_MediaError || code == CN_Error)
-    std::printf("%s %ld %ld\n", NotificationName(code), first, second);
+  const bool raw = run->talk == Talk::Verbose ||
+                   (run->talk == Talk::Quiet &&
+                    (code == CN_PlayStateChange || code == CN_MediaError || code == CN_Error));
+  if (raw)
+    Echo(*run, code, first, second);
+  if (run->talk != Talk::Quiet)
+    Tell(*run, code, first, second);
   std::fflush(stdout);
   switch (code) {
   case CN_PlayStateChange:
@@ -223,108 +350,53 @@ bool LoadGroup(CAudioPlayer &player, const Group &group) {
   return true;
 }
 
-void InstallInterruptHandler() {
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-}
-
-namespace {
-
-// Loads the group and starts it; false with a message on failure.
-bool Start(CAudioPlayer &player, const Group &group, RunState &run) {
-  if (!LoadGroup(player, group))
-    return false;
-  player.GetCurPlaylistCount(&run.count);
-  if (run.count <= 0) {
-    std::fprintf(stderr, "audioplay: %s has nothing to play\n", group.items[0].c_str());
-    return false;
-  }
-  const long status = player.Play();
-  if (status < 0) {
-    std::fprintf(stderr, "audioplay: cannot play: status 0x%08lX\n", status & 0xFFFFFFFFL);
-    return false;
-  }
-  return true;
-}
-
-} // namespace
-
-int PlayGroup(CAudioPlayer &player, const Group &group, bool quiet, bool interactive) {
+int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &options) {
   RunState run;
-  run.quiet = quiet;
-  run.interactive = interactive;
+  run.player = &player;
+  run.talk = options.talk;
+  run.interactive = options.interactive;
   std::optional<KeyReader> keys;
-  if (interactive)
+  if (options.interactive)
     keys.emplace();
   current = &run;
-  if (!Start(player, group, run)) {
+  const HWND window = player.GetPlayWindow();
+  if (window == nullptr || !Start(player, group, options, run)) {
     current = nullptr;
     return 1;
   }
-  // A player that has not played for this long, without having ended, is stuck.
-  constexpr auto kStall = std::chrono::seconds(10);
+  // The host's thread sleeps in GetMessageW: the player's own messages, and
+  // the waker's keys, signals and ticks, are all that wake it.
+  HostWaker waker(window, std::chrono::milliseconds(options.interactive ? 200 : 1000),
+                  keys ? &*keys : nullptr);
   const Clock::time_point started = Clock::now();
-  Clock::time_point nextPosition = started + std::chrono::seconds(1);
   Clock::time_point idleSince{};
-  long shownIndex = -1;
-  double duration = 0;
   int result = 0;
-  while (true) {
-    PumpMessages();
-    if (interrupted) {
+  MSG message;
+  while (!run.stopped && GetMessageW(&message, nullptr, 0, 0) > 0) {
+    const bool ours =
+        message.hwnd == window && message.message >= kKeyMessage && message.message <= kTickMessage;
+    if (!ours)
+      DispatchMessageW(&message);
+    if (Interrupted() || (ours && message.message == kInterruptMessage)) {
       player.Stop();
       result = 130;
       break;
     }
-    if (keys && !HandleKey(player, keys->Read())) {
-      player.Stop();
-      PumpMessages();
-      break;
-    }
-    if (run.played && !quiet)
-      ShowCurrentItem(player, interactive, shownIndex, duration);
-    if (run.stopped)
-      break;
-    PlayState state = PS_Undefined;
-    player.GetPlayState(&state);
-    const Clock::time_point now = Clock::now();
-    if (state == PS_Playing || state == PS_Paused)
-      run.lastPlaying = now; // a paused player waits for the user, it is not stuck
-    // Ended without saying Stopped: done once it has stayed so for a while.
-    if (run.played && (state == PS_Stopped || state == PS_MediaEnded)) {
-      if (idleSince == Clock::time_point{})
-        idleSince = now;
-      else if (now - idleSince > std::chrono::seconds(1))
+    if (ours && message.message == kKeyMessage) {
+      if (!HandleKey(player, int(message.wParam))) {
+        player.Stop();
         break;
-    } else {
-      idleSince = {};
+      }
+      ShowProgress(player, run.duration);
+    } else if (ours && message.message == kTickMessage) {
+      if (std::optional<int> end = Tick(player, run, started, idleSince)) {
+        result = *end;
+        break;
+      }
     }
-    if (now - std::max(started, run.lastPlaying) > kStall) {
-      std::fprintf(stderr, "audioplay: playback stalled in state %s\n", PlayStateName(state));
-      result = 1;
-      break;
-    }
-    if (interactive && now >= nextPosition) {
-      ShowProgress(player, duration);
-      nextPosition = now + std::chrono::milliseconds(200);
-    } else if (now >= nextPosition && state == PS_Playing && !quiet) {
-      double position = 0;
-      if (player.GetPos(&position) >= 0)
-        std::printf("position %.1f\n", position);
-      std::fflush(stdout);
-      nextPosition = now + std::chrono::seconds(1);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  // Let the notifications of the end arrive before the next group.
-  for (int i = 0; i < 10 && !interrupted; ++i) {
-    PumpMessages();
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  if (interactive)
-    std::printf("\r\033[K");
+  ClearProgress(run);
+  std::fflush(stdout);
   if (result == 0 && (run.mediaErrors || run.engineErrors)) {
     std::fprintf(stderr, "audioplay: %ld item(s) of %s could not be played\n",
                  run.mediaErrors + run.engineErrors, group.items[0].c_str());

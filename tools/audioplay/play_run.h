@@ -1,5 +1,5 @@
-// Playing what the user named, to its end, while pumping the player's
-// messages on this thread; every notification is printed as it arrives.
+// Playing what the user named, to its end, while the host's thread waits
+// for the player's messages; what happens is reported as it arrives.
 #pragma once
 
 #include <audioplayer.h>
@@ -14,10 +14,27 @@ struct Group {
   std::vector<std::string> items;
 };
 
-// The callback to give InitInstance: prints "CN_<name> <first> <second>"
-// for each notification (play states with their name) and records what the
-// running PlayGroup needs to know.
-long CALLBACK PrintNotification(long cookie, CallNotify code, long first, long second);
+// What is said while playing.
+enum class Talk {
+  Quiet,   // play states and errors, as raw notification lines
+  Normal,  // the items, state changes and errors in words
+  Verbose, // Normal, with every notification's code and parameters
+};
+
+// How to play: the settings given on the command line.
+struct PlayOptions {
+  Talk talk = Talk::Normal;
+  bool interactive = false; // a terminal: progress line and keys
+  bool loop = false;
+  bool shuffle = false;
+  long volume = -1; // 0..100, or -1 to leave it
+  double start = 0; // seconds into the first item
+  double rate = 1;
+};
+
+// The callback to give InitInstance: reports each notification and records
+// what the running PlayGroup needs to know.
+long CALLBACK OnNotification(long cookie, CallNotify code, long first, long second);
 
 // How many error notifications (CN_Error) arrived so far, playing or not.
 long ErrorsHeard();
@@ -25,17 +42,13 @@ long ErrorsHeard();
 // Dispatches the messages already posted to this thread.
 void DispatchPending();
 
-// Makes SIGINT and SIGTERM end PlayGroup cleanly, with status 130.
-void InstallInterruptHandler();
-
 // Makes the group the current playlist; false, with a message, on failure.
 bool LoadGroup(CAudioPlayer &player, const Group &group);
 
-// Loads and plays the group to its end, printing the current item and the
-// position about once a second unless `quiet`. When `interactive`, the
-// position is a progress line redrawn in place and keys steer the player:
-// space pause/resume, n/p next/previous, left/right seek 5 s, +/- volume,
-// m mute, l loop, s shuffle, q quit. Returns 0 when it played to the end
-// (or the user quit), 1 when an item could not be played or the player
-// failed, 130 when interrupted.
-int PlayGroup(CAudioPlayer &player, const Group &group, bool quiet, bool interactive);
+// Loads and plays the group to its end. When interactive, the position is a
+// progress line redrawn in place and keys steer the player: space
+// pause/resume, n/p next/previous, left/right seek 5 s, +/- volume, m mute,
+// l loop, s shuffle, q quit. Returns 0 when it played to the end (or the
+// user quit), 1 when an item could not be played or the player failed, 130
+// when interrupted by SIGINT or SIGTERM.
+int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &options);

@@ -86,19 +86,38 @@ GstElement *AudioSink() {
 Playback::Playback(HWND window, UINT message) : queue_(std::make_shared<Queue>()) {
   queue_->window = window;
   queue_->message = message;
-  if (!EnsureGstreamer())
-    return;
+}
+
+bool Playback::Usable() const {
+  static const bool available = [] {
+    if (!EnsureGstreamer())
+      return false;
+    GstElementFactory *factory = gst_element_factory_find("playbin");
+    if (factory != nullptr)
+      gst_object_unref(factory);
+    return factory != nullptr;
+  }();
+  return playbin_ != nullptr || available;
+}
+
+bool Playback::MakePlaybin() {
+  if (playbin_ != nullptr)
+    return true;
+  if (!Usable())
+    return false;
   playbin_ = gst_element_factory_make("playbin", nullptr);
   if (playbin_ == nullptr)
-    return;
+    return false;
   gst_object_ref_sink(playbin_);
-  g_object_set(playbin_, "audio-sink", AudioSink(), "video-sink", FakeSink(), nullptr);
+  g_object_set(playbin_, "audio-sink", AudioSink(), "video-sink", FakeSink(), "volume", volume_,
+               "mute", gboolean(mute_), nullptr);
   // Keeps the pitch when the rate changes.
   if (GstElement *tempo = gst_element_factory_make("scaletempo", nullptr))
     g_object_set(playbin_, "audio-filter", tempo, nullptr);
   GstBus *bus = gst_element_get_bus(playbin_);
   gst_bus_set_sync_handler(bus, OnBusMessage, new std::shared_ptr<Queue>(queue_), ForgetQueue);
   gst_object_unref(bus);
+  return true;
 }
 
 Playback::~Playback() {
@@ -135,7 +154,7 @@ bool Playback::MayOpen(const std::string &uri) {
 }
 
 bool Playback::Open(const std::string &uri) {
-  if (playbin_ == nullptr)
+  if (!MakePlaybin())
     return false;
   Stop();
   g_object_set(playbin_, "uri", uri.c_str(), nullptr);
@@ -186,11 +205,13 @@ double Playback::Duration() const {
 }
 
 void Playback::SetVolume(double linear) {
+  volume_ = linear;
   if (playbin_ != nullptr)
     g_object_set(playbin_, "volume", linear, nullptr);
 }
 
 void Playback::SetMute(bool mute) {
+  mute_ = mute;
   if (playbin_ != nullptr)
     g_object_set(playbin_, "mute", gboolean(mute), nullptr);
 }

@@ -1,6 +1,8 @@
 // One GStreamer playbin for one engine. Audio goes to the default output,
 // or to a real-time fakesink when AUDIOPLAYER_SINK=fake is set or no audio
-// output can be opened; video, if a file has any, is dropped likewise.
+// output can be opened; video, if a file has any, is dropped likewise. The
+// playbin is made when the first item opens: a player that never plays
+// (one that reads attributes or edits playlists) never opens the output.
 //
 // Threads: every method is called on the host's thread. What the pipeline
 // reports from its streaming threads is queued here and announced by
@@ -28,7 +30,7 @@ public:
   Playback &operator=(const Playback &) = delete;
 
   // False when GStreamer or its playbin is not available.
-  bool Usable() const { return playbin_ != nullptr; }
+  bool Usable() const;
   // The URI GStreamer opens for a path or URL.
   static std::string UriOf(const std::u16string &url);
   // False for a local path that names no regular file: one that is gone
@@ -64,8 +66,12 @@ public:
   struct Queue;
 
 private:
+  bool MakePlaybin();
+
   std::shared_ptr<Queue> queue_;
   GstElement *playbin_ = nullptr;
+  double volume_ = 1;
+  bool mute_ = false;
 };
 
 } // namespace engine

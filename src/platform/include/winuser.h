@@ -112,7 +112,7 @@ int WINAPI GetClassNameW(HWND window, LPWSTR name, int capacity);
 DWORD WINAPI GetWindowThreadProcessId(HWND window, DWORD *process);
 LRESULT WINAPI DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT WINAPI SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-BOOL WINAPI PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+PLATFORM_HOST_API BOOL WINAPI PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 PLATFORM_HOST_API void WINAPI PostQuitMessage(int exitCode);
 PLATFORM_HOST_API BOOL WINAPI PeekMessageW(LPMSG msg, HWND window, UINT first, UINT last,
                                            UINT remove);

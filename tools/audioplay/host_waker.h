@@ -1,0 +1,40 @@
+// The host's thread sleeps in GetMessageW until the player posts to it or
+// one of these arrives, each posted to the player's window by a thread of
+// its own: a key pressed in the terminal, SIGINT or SIGTERM, or a tick for
+// the progress line. Nothing wakes the thread at a fixed small interval.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "terminal_keys.h"
+
+// The waker's messages, found by GetMessageW with the player's window.
+constexpr UINT kKeyMessage = WM_APP + 0x201;       // wParam: the key
+constexpr UINT kInterruptMessage = WM_APP + 0x202; // SIGINT or SIGTERM
+constexpr UINT kTickMessage = WM_APP + 0x203;      // `tick` passed
+
+// Makes SIGINT and SIGTERM set Interrupted() and wake a running HostWaker.
+void InstallInterruptHandler();
+bool Interrupted();
+
+class HostWaker {
+public:
+  // `keys` may be null: no keys are read.
+  HostWaker(HWND window, std::chrono::milliseconds tick, KeyReader *keys);
+  ~HostWaker(); // stops the thread and waits for it
+  HostWaker(const HostWaker &) = delete;
+  HostWaker &operator=(const HostWaker &) = delete;
+
+private:
+  void Run();
+
+  HWND window_;
+  std::chrono::milliseconds tick_;
+  KeyReader *keys_;
+  int stop_[2] = {-1, -1}; // a pipe: written to end the thread
+  std::thread thread_;
+};
