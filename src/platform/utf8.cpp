@@ -76,6 +76,7 @@ void AppendUtf16(char32_t c, std::u16string *out) {
 }
 
 bool Utf16ToUtf8(const char16_t *text, std::size_t length, bool strict, std::string *out) {
+  out->reserve(out->size() + length); // exact for ASCII, the common case
   for (std::size_t i = 0; i < length; ++i) {
     char32_t unit = text[i];
     if (IsHighSurrogate(unit) && i + 1 < length && IsLowSurrogate(text[i + 1])) {
@@ -93,6 +94,7 @@ bool Utf16ToUtf8(const char16_t *text, std::size_t length, bool strict, std::str
 }
 
 bool Utf8ToUtf16(const char *bytes, std::size_t length, bool strict, std::u16string *out) {
+  out->reserve(out->size() + length); // never fewer bytes than units
   const auto *in = reinterpret_cast<const unsigned char *>(bytes);
   std::size_t i = 0;
   while (i < length) {

@@ -57,9 +57,10 @@ std::map<std::u16string, std::u16string> ReadForLibrary(const std::u16string &ur
 }
 
 // Fills a record from what the store holds.
-void Fill(MediaItem &item, const LibraryStore::Item &stored) {
-  item.url = stored.url;
-  item.attributes = stored.attributes;
+// Takes the stored record's text: it is made for this and dropped after.
+void Fill(MediaItem &item, LibraryStore::Item &&stored) {
+  item.url = std::move(stored.url);
+  item.attributes = std::move(stored.attributes);
   item.attributesRead = true; // read when it entered the library
   item.duration = std::atof(Utf8Of(item.Attribute(u"Duration").value_or(u"0")).c_str());
   item.width = NumberOf(item.attributes, u"WM/VideoWidth");
@@ -190,7 +191,7 @@ void MediaLibrary::Resync() {
     auto item = at->second.lock();
     std::optional<LibraryStore::Item> stored;
     if (item && SUCCEEDED(store_->GetItem(at->first, &stored)) && stored) {
-      Fill(*item, *stored);
+      Fill(*item, std::move(*stored));
       ++at;
       continue;
     }
@@ -221,13 +222,14 @@ void MediaLibrary::Resync() {
 
 // ---- media items -----------------------------------------------------------
 
-std::shared_ptr<MediaItem> MediaLibrary::Record(const LibraryStore::Item &stored) {
-  auto &cached = items_[stored.id];
+std::shared_ptr<MediaItem> MediaLibrary::Record(LibraryStore::Item &&stored) {
+  const std::int64_t id = stored.id;
+  auto &cached = items_[id];
   if (auto item = cached.lock())
     return item;
   auto item = std::make_shared<MediaItem>();
-  Fill(*item, stored);
-  item->libraryId = stored.id;
+  Fill(*item, std::move(stored));
+  item->libraryId = id;
   item->library = weak_from_this();
   cached = item;
   return item;
@@ -240,7 +242,7 @@ std::shared_ptr<MediaItem> MediaLibrary::RecordById(std::int64_t id, std::int32_
       return item;
   std::optional<LibraryStore::Item> stored;
   *status = store_->GetItem(id, &stored);
-  return stored ? Record(*stored) : nullptr;
+  return stored ? Record(std::move(*stored)) : nullptr;
 }
 
 std::int32_t MediaLibrary::Records(const std::vector<std::int64_t> &ids,
@@ -266,7 +268,7 @@ std::shared_ptr<MediaItem> MediaLibrary::Find(const std::u16string &url) {
   store_->FindItemByUrl(url, &stored);
   if (!stored)
     return nullptr;
-  auto item = Record(*stored);
+  auto item = Record(std::move(*stored));
   Revalidate(*item);
   return item;
 }
@@ -285,7 +287,7 @@ void MediaLibrary::Revalidate(MediaItem &item) {
     return;
   std::optional<LibraryStore::Item> stored;
   if (SUCCEEDED(store_->GetItem(id, &stored)) && stored)
-    Fill(item, *stored); // the file's attributes, with the host's edits over them
+    Fill(item, std::move(*stored)); // the file's attributes, with the host's edits over them
 }
 
 std::int32_t MediaLibrary::Add(const std::u16string &url, std::shared_ptr<MediaItem> *out,

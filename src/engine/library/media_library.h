@@ -130,7 +130,7 @@ private:
 
   std::int32_t StoreEntryAt(PlaylistData &playlist, std::size_t index, const std::u16string &url,
                             std::optional<std::int64_t> existingRow);
-  std::shared_ptr<MediaItem> Record(const LibraryStore::Item &stored);
+  std::shared_ptr<MediaItem> Record(LibraryStore::Item &&stored);
   std::shared_ptr<MediaItem> RecordById(std::int64_t id, std::int32_t *status);
   std::int32_t Records(const std::vector<std::int64_t> &ids,
                        std::vector<std::shared_ptr<MediaItem>> *items);
