@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # audioplay against gst-play-1.0 as whole processes, paired A B A B with
-# farm-bench (the ratio is taken pair by pair): one 0.5 s WAV, and ten
-# 0.12 s WAVs in a row (the cost from track to track). Both play into a
-# silent sink that keeps real time. Needs a Release audioplay in
-# build/release (scripts/run builds it) and the farm-bench command.
+# farm-bench (the ratio is taken pair by pair): one 0.5 s file each of WAV,
+# MP3 and FLAC, and a playlist of twenty 0.5 s files (the cost from track to
+# track). Both play into a silent sink that keeps real time. Needs a Release
+# audioplay in build/release (scripts/run builds it) and farm-bench.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 audioplay=$root/build/release/audioplay
@@ -11,21 +11,28 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export AUDIOPLAYER_SINK=fake AUDIOPLAYER_LIBRARY=$work/library.db AUDIOPLAYER_REGISTRY=$work/registry
 
-tone() { # tone FILE BUFFERS: 1,024 frames a buffer at 44.1 kHz
-  gst-launch-1.0 -q audiotestsrc num-buffers="$2" ! audio/x-raw,rate=44100,channels=2 ! wavenc \
-    ! filesink location="$1"
+half() { # half FILE ENCODER...: 0.5 s of a tone
+  local file=$1
+  shift
+  gst-launch-1.0 -q audiotestsrc num-buffers=5 samplesperbuffer=4410 \
+    ! audio/x-raw,rate=44100,channels=2 ! audioconvert ! "$@" ! filesink location="$file"
 }
-tone "$work/half.wav" 22
+half "$work/half.wav" wavenc
+half "$work/half.mp3" lamemp3enc
+half "$work/half.flac" flacenc
 tracks=()
-for i in 0 1 2 3 4 5 6 7 8 9; do
-  tone "$work/t$i.wav" 5
+for i in $(seq -w 1 20); do
+  cp "$work/half.wav" "$work/t$i.wav"
   tracks+=("$work/t$i.wav")
 done
-"$audioplay" "$work/half.wav" "${tracks[@]}" >/dev/null # the library knows them: warm runs
+# The library knows every file: the runs are warm, as a user's second play.
+"$audioplay" --quiet "$work"/half.* "${tracks[@]}" >/dev/null
 
-echo "== one 0.5 s file"
-farm-bench -n 11 --vs "gst-play-1.0 --audiosink=fakesink\\ sync=true $work/half.wav" \
-  -- "$audioplay" "$work/half.wav"
-echo "== ten 0.12 s files"
-farm-bench -n 9 --vs "gst-play-1.0 --audiosink=fakesink\\ sync=true ${tracks[*]}" \
+for kind in wav mp3 flac; do
+  echo "== one 0.5 s $kind"
+  farm-bench -n 9 --vs "gst-play-1.0 --audiosink=fakesink\\ sync=true $work/half.$kind" \
+    -- "$audioplay" "$work/half.$kind"
+done
+echo "== twenty 0.5 s files"
+farm-bench -n 7 --timeout 300 --vs "gst-play-1.0 --audiosink=fakesink\\ sync=true ${tracks[*]}" \
   -- "$audioplay" "${tracks[@]}"

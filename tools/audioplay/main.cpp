@@ -6,6 +6,7 @@
 #include "host_text.h"
 #include "host_waker.h"
 #include "info_command.h"
+#include "mpris.h"
 #include "library_commands.h"
 #include "play_run.h"
 #include "terminal_keys.h"
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -192,7 +194,7 @@ std::optional<int> Parse(int argc, char **argv, Options &options) {
   return std::nullopt;
 }
 
-int Run(CAudioPlayer &player, const Options &options) {
+int Run(CAudioPlayer &player, const Options &options, MprisService *mpris) {
   switch (options.command) {
   case Command::Info:
     return ShowInfo(player, options.infoPaths, options.json);
@@ -209,7 +211,7 @@ int Run(CAudioPlayer &player, const Options &options) {
   play.interactive = play.talk != Talk::Quiet && KeyReader::Interactive();
   int result = 0;
   for (const Group &group : options.groups) {
-    const int groupResult = PlayGroup(player, group, play);
+    const int groupResult = PlayGroup(player, group, play, mpris);
     result = std::max(result, groupResult);
     if (groupResult == 130)
       break;
@@ -235,7 +237,12 @@ int main(int argc, char **argv) {
                  status & 0xFFFFFFFFL);
     return 1;
   }
-  const int result = Run(*player, options);
+  // The desktop steers only what plays.
+  std::unique_ptr<MprisService> mpris;
+  if (options.command == Command::Play)
+    mpris = MprisService::Start(player->GetPlayWindow());
+  const int result = Run(*player, options, mpris.get());
+  mpris.reset();
   CAudioPlayer::DestroyInstance(player);
   return result;
 }

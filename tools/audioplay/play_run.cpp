@@ -2,6 +2,7 @@
 
 #include "host_text.h"
 #include "host_waker.h"
+#include "mpris.h"
 #include "terminal_keys.h"
 
 #include <windows.h>
@@ -69,6 +70,8 @@ struct RunState {
   long shownIndex = -1; // the item last announced
   double duration = 0;  // of that item
   Clock::time_point lastPlaying{};
+  MprisState desktop; // what the desktop is shown
+  bool desktopStale = false;
 };
 
 RunState *current = nullptr;
@@ -80,19 +83,30 @@ void ClearProgress(const RunState &run) {
     std::printf("\r\033[K");
 }
 
-// "[2/3] Title - Artist (3:07)"
-void AnnounceItem(RunState &run, long index) {
+// Reads what the desktop and the listener are told of the item.
+void Describe(RunState &run, long index) {
   run.shownIndex = index;
   tagMediaInfo info{};
-  info.dwMask = INFO_TITLE | INFO_AUTHOR | INFO_DURATION;
+  info.dwMask = INFO_TITLE | INFO_AUTHOR | INFO_ALBUM | INFO_DURATION | INFO_SOURCEURL;
   if (run.player->GetCurPlaylistMusicInfo(index, &info) < 0)
-    return;
+    info = {};
   run.duration = info.dDuration;
+  run.desktop.index = index;
+  run.desktop.title = Utf8(info.szTitle);
+  run.desktop.artist = Utf8(info.szAuthor);
+  run.desktop.album = Utf8(info.szAlbum);
+  run.desktop.url = Utf8(info.szSourceURL);
+  run.desktop.length = info.dDuration;
+  run.desktopStale = true;
+}
+
+// "[2/3] Title - Artist (3:07)"
+void AnnounceItem(const RunState &run) {
   ClearProgress(run);
-  std::printf("[%ld/%ld] %s", index + 1, run.count, Utf8(info.szTitle).c_str());
-  if (info.szAuthor[0])
-    std::printf(" - %s", Utf8(info.szAuthor).c_str());
-  std::printf(" (%s)\n", TimeText(info.dDuration).c_str());
+  std::printf("[%ld/%ld] %s", run.shownIndex + 1, run.count, run.desktop.title.c_str());
+  if (!run.desktop.artist.empty())
+    std::printf(" - %s", run.desktop.artist.c_str());
+  std::printf(" (%s)\n", TimeText(run.duration).c_str());
 }
 
 void ReportMediaError(RunState &run, long index) {
@@ -110,7 +124,8 @@ void Tell(RunState &run, CallNotify code, long first, long second) {
   switch (code) {
   case CN_PlayStateChange:
     if (first == PS_Playing && second != run.shownIndex) {
-      AnnounceItem(run, second);
+      Describe(run, second);
+      AnnounceItem(run);
     } else if (first == PS_Playing && run.paused) {
       ClearProgress(run);
       std::printf("playing\n");
@@ -210,6 +225,63 @@ bool HandleKey(CAudioPlayer &player, int key) {
     break;
   }
   return true;
+}
+
+// Carries out what the desktop asked for; false for Quit.
+bool HandleDesktop(CAudioPlayer &player, MprisCommand command, LPARAM argument) {
+  PlayState state = PS_Undefined;
+  double position = 0;
+  switch (command) {
+  case MprisCommand::PlayPause:
+    return HandleKey(player, ' ');
+  case MprisCommand::Play:
+    player.GetPlayState(&state);
+    state == PS_Paused ? player.Resume() : player.Play();
+    break;
+  case MprisCommand::Pause:
+    player.Pause();
+    break;
+  case MprisCommand::Stop:
+    player.Stop();
+    break;
+  case MprisCommand::Next:
+    player.NextTrack();
+    break;
+  case MprisCommand::Previous:
+    player.PrevTrack();
+    break;
+  case MprisCommand::SeekBy:
+    player.GetPos(&position);
+    player.SetPos(std::max(position + double(argument) / 1e6, 0.0));
+    break;
+  case MprisCommand::SeekTo:
+    player.SetPos(double(argument) / 1e6);
+    break;
+  case MprisCommand::SetVolume:
+    player.SetVol(long(argument));
+    break;
+  case MprisCommand::Quit:
+    return false;
+  }
+  return true;
+}
+
+// Shows the desktop what changed: the state the notifications gave, and the
+// settings and position read now.
+void ShowDesktop(CAudioPlayer &player, RunState &run, MprisService *mpris) {
+  run.desktopStale = false;
+  if (mpris == nullptr)
+    return;
+  long volume = 0;
+  int loop = 0, shuffle = 0;
+  player.GetVol(&volume);
+  player.GetLoop(&loop);
+  player.GetShuffle(&shuffle);
+  player.GetPos(&run.desktop.position);
+  run.desktop.volume = double(volume) / 100;
+  run.desktop.loop = loop != 0;
+  run.desktop.shuffle = shuffle != 0;
+  mpris->Publish(run.desktop);
 }
 
 // The settings of the command line; false, with a message, if one is refused.
@@ -312,6 +384,14 @@ long CALLBACK OnNotification(long /*cookie*/, CallNotify code, long first, long 
   std::fflush(stdout);
   switch (code) {
   case CN_PlayStateChange:
+    if (first == PS_Playing && second != run->shownIndex)
+      Describe(*run, second); // told already in normal talk
+    if (first == PS_Playing || first == PS_Paused || first == PS_Stopped) {
+      run->desktop.status = first == PS_Playing  ? "Playing"
+                            : first == PS_Paused ? "Paused"
+                                                 : "Stopped";
+      run->desktopStale = true;
+    }
     if (first == PS_Playing) {
       run->played = true;
       run->lastPlaying = Clock::now();
@@ -350,7 +430,8 @@ bool LoadGroup(CAudioPlayer &player, const Group &group) {
   return true;
 }
 
-int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &options) {
+int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &options,
+              MprisService *mpris) {
   RunState run;
   run.player = &player;
   run.talk = options.talk;
@@ -373,8 +454,8 @@ int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &optio
   int result = 0;
   MSG message;
   while (!run.stopped && GetMessageW(&message, nullptr, 0, 0) > 0) {
-    const bool ours =
-        message.hwnd == window && message.message >= kKeyMessage && message.message <= kTickMessage;
+    const bool ours = message.hwnd == window && message.message >= kKeyMessage &&
+                      message.message <= kMprisMessage;
     if (!ours)
       DispatchMessageW(&message);
     if (Interrupted() || (ours && message.message == kInterruptMessage)) {
@@ -388,12 +469,22 @@ int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &optio
         break;
       }
       ShowProgress(player, run.duration);
+      run.desktopStale = true;
+    } else if (ours && message.message == kMprisMessage) {
+      if (!HandleDesktop(player, MprisCommand(message.wParam), message.lParam)) {
+        player.Stop();
+        break;
+      }
+      run.desktopStale = true;
     } else if (ours && message.message == kTickMessage) {
       if (std::optional<int> end = Tick(player, run, started, idleSince)) {
         result = *end;
         break;
       }
+      run.desktopStale = true;
     }
+    if (run.desktopStale)
+      ShowDesktop(player, run, mpris);
   }
   ClearProgress(run);
   std::fflush(stdout);

@@ -4,6 +4,8 @@
 
 #include <audioplayer.h>
 
+class MprisService;
+
 #include <string>
 #include <vector>
 
@@ -50,5 +52,7 @@ bool LoadGroup(CAudioPlayer &player, const Group &group);
 // pause/resume, n/p next/previous, left/right seek 5 s, +/- volume, m mute,
 // l loop, s shuffle, q quit. Returns 0 when it played to the end (or the
 // user quit), 1 when an item could not be played or the player failed, 130
-// when interrupted by SIGINT or SIGTERM.
-int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &options);
+// when interrupted by SIGINT or SIGTERM. With `mpris`, the desktop sees
+// what plays and steers it too.
+int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &options,
+              MprisService *mpris);

@@ -1,0 +1,61 @@
+// The desktop's media-player interface (MPRIS: org.mpris.MediaPlayer2 and
+// org.mpris.MediaPlayer2.Player on the D-Bus session bus), so that media
+// keys and desktop widgets steer audioplay. GDBus runs on a thread of its
+// own with its own main context; what the desktop asks for is posted to the
+// player's window as kMprisMessage and carried out on the host's thread,
+// which publishes what plays back to the bus with Publish. Without a
+// session bus nothing is made and audioplay runs as before.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// wParam: an MprisCommand; lParam: microseconds for Seek and SetPosition,
+// the volume in percent for SetVolume.
+constexpr UINT kMprisMessage = WM_APP + 0x204;
+
+enum class MprisCommand : WPARAM {
+  PlayPause,
+  Play,
+  Pause,
+  Stop,
+  Next,
+  Previous,
+  SeekBy,
+  SeekTo,
+  SetVolume,
+  Quit,
+};
+
+// What the desktop is shown.
+struct MprisState {
+  std::string status = "Stopped"; // "Playing", "Paused" or "Stopped"
+  long index = -1;                // of the current item; -1: none
+  std::string title, artist, album, url;
+  double length = 0;   // seconds
+  double position = 0; // seconds, when published
+  double volume = 0.5; // 0..1
+  bool loop = false, shuffle = false;
+};
+
+class MprisService {
+public:
+  // Null when there is no session bus (DBUS_SESSION_BUS_ADDRESS unset) or
+  // the name cannot be had.
+  static std::unique_ptr<MprisService> Start(HWND window);
+  ~MprisService();
+  MprisService(const MprisService &) = delete;
+  MprisService &operator=(const MprisService &) = delete;
+
+  // Called on the host's thread; the bus hears of what changed.
+  void Publish(const MprisState &state);
+
+  struct Bus; // the GDBus side, on its thread
+
+private:
+  explicit MprisService(std::unique_ptr<Bus> bus);
+  std::unique_ptr<Bus> bus_;
+};
