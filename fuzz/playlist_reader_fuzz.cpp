@@ -1,5 +1,5 @@
 // The engine's playlist readers on arbitrary bytes. The first byte picks the
-// reader: 'M' M3U, 'P' PLS, 'A' ASX, 'W' WPL (in lower case the entries are
+// reader: 'M' M3U, 'P' PLS, 'A' ASX, 'W' WPL, 'X' XSPF (in lower case the entries are
 // resolved without a base folder); any other byte picks by its value. The
 // rest is the file's content.
 //
@@ -28,7 +28,7 @@ struct Choice {
 Choice ChoiceOf(std::uint8_t selector) {
   constexpr engine::PlaylistFormat kFormats[] = {
       engine::PlaylistFormat::M3U, engine::PlaylistFormat::PLS, engine::PlaylistFormat::ASX,
-      engine::PlaylistFormat::WPL};
+      engine::PlaylistFormat::WPL, engine::PlaylistFormat::XSPF};
   const bool lower = selector >= 'a' && selector <= 'z';
   switch (lower ? selector - ('a' - 'A') : selector) {
   case 'M':
@@ -39,8 +39,10 @@ Choice ChoiceOf(std::uint8_t selector) {
     return {engine::PlaylistFormat::ASX, !lower};
   case 'W':
     return {engine::PlaylistFormat::WPL, !lower};
+  case 'X':
+    return {engine::PlaylistFormat::XSPF, !lower};
   default:
-    return {kFormats[selector % 4], (selector & 4) != 0};
+    return {kFormats[selector % 5], (selector & 8) != 0};
   }
 }
 

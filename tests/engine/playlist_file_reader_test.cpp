@@ -36,6 +36,7 @@ TEST(PlaylistFileReader, FormatFollowsTheExtensionInAnyCase) {
   EXPECT_EQ(engine::PlaylistFormatOf(u"b.Pls"), PlaylistFormat::PLS);
   EXPECT_EQ(engine::PlaylistFormatOf(u"C:\\x\\b.ASX"), PlaylistFormat::ASX);
   EXPECT_EQ(engine::PlaylistFormatOf(u"/a/b.wpl"), PlaylistFormat::WPL);
+  EXPECT_EQ(engine::PlaylistFormatOf(u"/a/b.XSPF"), PlaylistFormat::XSPF);
   EXPECT_EQ(engine::PlaylistFormatOf(u"/a/b.mp3"), PlaylistFormat::Unknown);
   EXPECT_EQ(engine::PlaylistFormatOf(u"/a.m3u/b"), PlaylistFormat::Unknown);
   EXPECT_EQ(engine::PlaylistFormatOf(u"m3u"), PlaylistFormat::Unknown);
@@ -154,6 +155,80 @@ TEST(PlaylistFileReader, WplMediaSources) {
   for (char16_t c : wide)
     bytes += std::string{char(c & 0xFF), char(c >> 8)};
   EXPECT_EQ(Parse(PlaylistFormat::WPL, bytes), (Lines{"/m/\u00e9.mp3|"}));
+}
+
+// What Linux players write: locations are URIs, escaped; the playlist's own
+// title and a track's second location are not entries.
+TEST(PlaylistFileReader, XspfTracksLocationsAndTitles) {
+  const std::string xspf = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                           "<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">\n"
+                           "  <title>The list</title>\n"
+                           "  <trackList>\n"
+                           "    <track><title>One &amp; Two</title>\n"
+                           "      <location>song%20one.mp3</location>\n"
+                           "      <location>second-location.mp3</location></track>\n"
+                           "    <track><location>file:///m/caf%C3%A9.flac</location></track>\n"
+                           "    <track>\n      <location>\n  http://srv/a%20b.ogg  \n"
+                           "</location><creator>x</creator></track>\n"
+                           "    <track><title>no location</title></track>\n"
+                           "    <track><location>sub/deep.wav</location>\n"
+                           "  </trackList>\n</playlist>\n";
+  EXPECT_EQ(Parse(PlaylistFormat::XSPF, xspf),
+            (Lines{"/lists/song one.mp3|One & Two", "/m/caf\u00e9.flac|", "http://srv/a%20b.ogg|",
+                   "/lists/sub/deep.wav|"}));
+}
+
+// ASX <entryref> names another playlist to stand in its place.
+TEST(PlaylistFileReader, AsxEntryrefNamesAPlaylist) {
+  const auto entries =
+      ParsePlaylist(PlaylistFormat::ASX,
+                    "<asx><entry><ref href=\"a.mp3\"/></entry><ENTRYREF HREF=\"more.asx\"/>"
+                    "<entry><ref href=\"b.mp3\"/></entry></asx>",
+                    u"/lists");
+  ASSERT_EQ(Flat(entries), (Lines{"/lists/a.mp3|", "/lists/more.asx|", "/lists/b.mp3|"}));
+  EXPECT_FALSE(entries[0].playlist);
+  EXPECT_TRUE(entries[1].playlist);
+}
+
+// Playlists inside playlists are read in their place; one that is already
+// being read is left out, so lists that include themselves or each other
+// end; one that cannot be read stays, to fail as media.
+TEST(PlaylistFileReader, NestedPlaylistsExpandInPlaceAndCyclesEnd) {
+  test_media::TempFolder folder;
+  auto at = [&](const std::string &name) { return folder.File(name); };
+  test_media::WriteFile(at("top.m3u"), "one.mp3\ninner.m3u\nfour.mp3\nmissing.m3u\n");
+  test_media::WriteFile(at("inner.m3u"), "two.mp3\nlist.asx\n");
+  test_media::WriteFile(at("list.asx"), "<asx><entry><ref href=\"three.mp3\"/></entry>"
+                                        "<entryref href=\"plain.txt\"/></asx>");
+  test_media::WriteFile(at("plain.txt"), "<asx><entry><ref href=\"three-b.mp3\"/></entry></asx>");
+  auto top = engine::ReadPlaylistTree(engine::Utf16Of(at("top.m3u")));
+  ASSERT_TRUE(top);
+  EXPECT_EQ(Flat(*top),
+            (Lines{at("one.mp3") + "|", at("two.mp3") + "|", at("three.mp3") + "|",
+                   at("three-b.mp3") + "|", at("four.mp3") + "|", at("missing.m3u") + "|"}));
+
+  test_media::WriteFile(at("self.m3u"), "a.mp3\nself.m3u\n./self.m3u\nb.mp3\n");
+  auto self = engine::ReadPlaylistTree(engine::Utf16Of(at("self.m3u")));
+  ASSERT_TRUE(self);
+  EXPECT_EQ(Flat(*self), (Lines{at("a.mp3") + "|", at("b.mp3") + "|"}));
+
+  test_media::WriteFile(at("ping.m3u"), "ping.mp3\npong.m3u\n");
+  test_media::WriteFile(at("pong.m3u"), "pong.mp3\nping.m3u\n");
+  auto mutual = engine::ReadPlaylistTree(engine::Utf16Of(at("ping.m3u")));
+  ASSERT_TRUE(mutual);
+  EXPECT_EQ(Flat(*mutual), (Lines{at("ping.mp3") + "|", at("pong.mp3") + "|"}));
+
+  // A chain deeper than the limit: the level past it stays an entry.
+  for (int level = 0; level < engine::kMaxNesting + 2; ++level)
+    test_media::WriteFile(at("chain" + std::to_string(level) + ".m3u"),
+                          "m" + std::to_string(level) + ".mp3\nchain" + std::to_string(level + 1) +
+                              ".m3u\n");
+  auto chain = engine::ReadPlaylistTree(engine::Utf16Of(at("chain0.m3u")));
+  ASSERT_TRUE(chain);
+  ASSERT_EQ(chain->size(), std::size_t(engine::kMaxNesting) + 1);
+  EXPECT_EQ(engine::Utf8Of(chain->back().url),
+            at("chain" + std::to_string(engine::kMaxNesting) + ".m3u"));
+  EXPECT_FALSE(engine::ReadPlaylistTree(engine::Utf16Of(at("absent.m3u"))));
 }
 
 TEST(PlaylistFileReader, EntitiesThatAreNotEntitiesStay) {

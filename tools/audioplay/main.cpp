@@ -41,7 +41,7 @@ bool IsPlaylistFile(const std::string &argument) {
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return char(std::tolower(c)); });
   return extension == ".m3u" || extension == ".m3u8" || extension == ".pls" ||
-         extension == ".asx" || extension == ".wpl";
+         extension == ".asx" || extension == ".wpl" || extension == ".xspf";
 }
 
 bool IsUrl(const std::string &argument) {
@@ -56,7 +56,8 @@ constexpr const char kHelp[] =
     "       audioplay --export OUT.m3u|OUT.asx|OUT.wpl FILE...|PLAYLIST\n"
     "\n"
     "Plays media files (consecutive ones as one playlist) and playlist files\n"
-    "or URLs (.m3u .m3u8 .pls .asx .wpl) to their end.\n"
+    "or URLs (.m3u .m3u8 .pls .asx .wpl .xspf) to their end; playlists\n"
+    "named inside playlists are played in their place.\n"
     "\n"
     "  --loop          start the playlist again at its end\n"
     "  --shuffle       play the items in a random order\n"

@@ -50,7 +50,9 @@ void MediaItem::EnsureAttributes() {
 std::u16string MediaItem::Name() {
   EnsureAttributes();
   auto title = attributes.find(kTitle);
-  return title != attributes.end() && !title->second.empty() ? title->second : BaseName(url);
+  if (title != attributes.end() && !title->second.empty())
+    return title->second;
+  return listTitle.empty() ? BaseName(url) : listTitle;
 }
 
 std::optional<std::u16string> MediaItem::Attribute(const std::u16string &name) {

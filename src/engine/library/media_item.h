@@ -32,13 +32,17 @@ struct MediaItem {
   std::int64_t fileModified = -1;
   std::optional<std::int64_t> libraryId;
   std::weak_ptr<MediaLibrary> library;
+  // What a playlist file calls the item (#EXTINF, TitleN, <title>): its
+  // name when the file itself gives no title.
+  std::u16string listTitle;
 
   // A record not in the library; its attributes are read when first asked.
   static std::shared_ptr<MediaItem> ForUrl(const std::u16string &url);
 
   // Reads the file's attributes if that has not been done yet.
   void EnsureAttributes();
-  // The title, or the file name without its folder and extension.
+  // The title, else the playlist's title for it, else the file name
+  // without its folder and extension.
   std::u16string Name();
   // "Name" is the title; absent attributes give nullopt.
   std::optional<std::u16string> Attribute(const std::u16string &name);

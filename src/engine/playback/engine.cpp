@@ -301,7 +301,7 @@ std::int32_t Engine::NewPlaylist(const std::u16string &name, const std::u16strin
   out->reset();
   auto playlist = PlaylistData::Named(name);
   if (!url.empty() && PlaylistFormatOf(url) != PlaylistFormat::Unknown) {
-    auto entries = ReadPlaylistFile(url);
+    auto entries = ReadPlaylistTree(url);
     if (!entries) {
       std::error_code error;
       return std::filesystem::exists(std::filesystem::path(Utf8Of(url)), error) ? E_FAIL
@@ -311,8 +311,8 @@ std::int32_t Engine::NewPlaylist(const std::u16string &name, const std::u16strin
       playlist->name = FileBaseName(url);
     for (PlaylistEntry &entry : *entries) {
       auto item = NewMedia(entry.url);
-      if (!entry.title.empty() && !item->libraryId && !item->attributes.count(u"Title"))
-        item->attributes[u"Title"] = entry.title;
+      if (!entry.title.empty())
+        item->listTitle = std::move(entry.title); // the file's own title wins
       playlist->items.push_back(item);
     }
   } else if (!url.empty()) {

@@ -89,22 +89,27 @@ int HexDigit(char16_t c) {
   return c >= u'a' && c <= u'f' ? c - u'a' + 10 : -1;
 }
 
+// The text with its %XX escapes of UTF-8 bytes undone.
+std::u16string Unescaped(std::u16string_view text) {
+  std::string bytes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
+        HexDigit(text[i + 2]) >= 0) {
+      bytes += char(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
+      i += 2;
+    } else {
+      bytes += Utf8Of(text.substr(i, 1));
+    }
+  }
+  return Utf16Of(bytes);
+}
+
 // file://[host]/path with %XX escapes of UTF-8 bytes, as a local path.
 std::u16string PathOfFileUrl(std::u16string_view url) {
   std::u16string_view rest = url.substr(7); // after "file://"
   const std::size_t slash = rest.find(u'/');
   rest = slash == std::u16string_view::npos ? std::u16string_view() : rest.substr(slash);
-  std::string bytes;
-  for (std::size_t i = 0; i < rest.size(); ++i) {
-    if (rest[i] == u'%' && i + 2 < rest.size() && HexDigit(rest[i + 1]) >= 0 &&
-        HexDigit(rest[i + 2]) >= 0) {
-      bytes += char(HexDigit(rest[i + 1]) * 16 + HexDigit(rest[i + 2]));
-      i += 2;
-    } else {
-      bytes += Utf8Of(rest.substr(i, 1));
-    }
-  }
-  std::u16string path = Utf16Of(bytes);
+  std::u16string path = Unescaped(rest);
   // file:///C:/Music/a.mp3 names a Windows drive path.
   if (path.size() >= 3 && path[0] == u'/' && path[2] == u':')
     path.erase(0, 1);
@@ -146,10 +151,10 @@ std::u16string Resolve(std::u16string_view entry, const std::u16string &baseFold
 }
 
 void Add(std::vector<PlaylistEntry> &entries, std::u16string_view url, std::u16string_view title,
-         const std::u16string &baseFolder) {
+         const std::u16string &baseFolder, bool playlist = false) {
   std::u16string resolved = Resolve(url, baseFolder);
   if (!resolved.empty())
-    entries.push_back({std::move(resolved), std::u16string(Trim(title))});
+    entries.push_back({std::move(resolved), std::u16string(Trim(title)), playlist});
 }
 
 // #EXTINF:<seconds>,<title> names the entry on the next line.
@@ -204,7 +209,8 @@ std::vector<PlaylistEntry> ParsePls(std::u16string_view text, const std::u16stri
 }
 
 // <entry> ... <ref href="..."/> ... <title>...</title> ... </entry>; the first
-// ref of an entry is played.
+// ref of an entry is played. <entryref href="..."/> names another ASX file,
+// whose entries stand in its place.
 std::vector<PlaylistEntry> ParseAsx(std::u16string_view text, const std::u16string &baseFolder) {
   std::vector<PlaylistEntry> entries;
   bool inEntry = false, inTitle = false;
@@ -228,6 +234,49 @@ std::vector<PlaylistEntry> ParseAsx(std::u16string_view text, const std::u16stri
     } else if (node.name == u"ref" && node.kind == MarkupNode::Open && inEntry && url.empty()) {
       if (const std::u16string *href = node.Attribute(u"href"))
         url = *href;
+    } else if (node.name == u"entryref" && node.kind == MarkupNode::Open) {
+      finish();
+      if (const std::u16string *href = node.Attribute(u"href"))
+        Add(entries, *href, u"", baseFolder, true);
+    }
+  }
+  finish();
+  return entries;
+}
+
+// <track> ... <location>URI</location> ... <title>...</title> ... </track>;
+// the first location of a track is played. A location is a URI: a relative
+// one has its escapes undone and is resolved against the playlist's folder.
+std::vector<PlaylistEntry> ParseXspf(std::u16string_view text, const std::u16string &baseFolder) {
+  std::vector<PlaylistEntry> entries;
+  enum class Field { None, Location, Title } field = Field::None;
+  bool inTrack = false, located = false;
+  std::u16string location, title;
+  auto finish = [&] {
+    const std::u16string_view uri = Trim(location);
+    if (inTrack && !uri.empty())
+      Add(entries, HasScheme(uri) ? std::u16string(uri) : Unescaped(uri), title, baseFolder);
+    inTrack = located = false;
+    field = Field::None;
+    location.clear();
+    title.clear();
+  };
+  for (const MarkupNode &node : ScanMarkup(text)) {
+    const bool opens = node.kind == MarkupNode::Open && !node.selfClosing;
+    if (node.kind == MarkupNode::Text) {
+      if (inTrack && field == Field::Location && !located)
+        location += node.value;
+      else if (inTrack && field == Field::Title)
+        title += node.value;
+    } else if (node.name == u"track") {
+      finish(); // a track left open ends where the next begins
+      inTrack = opens;
+    } else if (node.name == u"location") {
+      if (!opens && field == Field::Location)
+        located = !Trim(location).empty();
+      field = opens ? Field::Location : Field::None;
+    } else if (node.name == u"title") {
+      field = opens ? Field::Title : Field::None;
     }
   }
   finish();
@@ -264,6 +313,8 @@ PlaylistFormat PlaylistFormatOf(const std::u16string &path) {
     return PlaylistFormat::ASX;
   if (extension == u"wpl")
     return PlaylistFormat::WPL;
+  if (extension == u"xspf")
+    return PlaylistFormat::XSPF;
   return PlaylistFormat::Unknown;
 }
 
@@ -279,6 +330,8 @@ std::vector<PlaylistEntry> ParsePlaylist(PlaylistFormat format, std::string_view
     return ParseAsx(text, baseFolder);
   case PlaylistFormat::WPL:
     return ParseWpl(text, baseFolder);
+  case PlaylistFormat::XSPF:
+    return ParseXspf(text, baseFolder);
   case PlaylistFormat::Unknown:
     break;
   }
@@ -287,7 +340,12 @@ std::vector<PlaylistEntry> ParsePlaylist(PlaylistFormat format, std::string_view
 
 std::optional<std::vector<PlaylistEntry>> ReadPlaylistFile(const std::u16string &path) {
   const std::u16string local = StartsWithNoCase(path, u"file://") ? PathOfFileUrl(path) : path;
-  const PlaylistFormat format = PlaylistFormatOf(local);
+  return ReadPlaylistFileAs(local, PlaylistFormatOf(local));
+}
+
+std::optional<std::vector<PlaylistEntry>> ReadPlaylistFileAs(const std::u16string &path,
+                                                             PlaylistFormat format) {
+  const std::u16string local = StartsWithNoCase(path, u"file://") ? PathOfFileUrl(path) : path;
   if (format == PlaylistFormat::Unknown)
     return std::nullopt;
   const std::filesystem::path file(Utf8Of(local));

@@ -1,5 +1,6 @@
 // Playlist files a user hands to the player: M3U/M3U8 (#EXTINF titles), PLS
-// (FileN/TitleN), ASX (<entry><ref href/><title>) and WPL (<media src/>).
+// (FileN/TitleN), ASX (<entry><ref href/><title>, <entryref href/>), WPL
+// (<media src/>) and XSPF (<track><location/><title/>).
 //
 // Reading is forgiving: tags are matched without regard to case, unknown
 // lines and elements are skipped, and malformed input yields the entries that
@@ -18,13 +19,14 @@ namespace engine {
 
 struct PlaylistEntry {
   std::u16string url;
-  std::u16string title; // empty when the file names none
+  std::u16string title;  // empty when the file names none
+  bool playlist = false; // named as a playlist whatever its extension (ASX <entryref>)
 };
 
-enum class PlaylistFormat { M3U, PLS, ASX, WPL, Unknown };
+enum class PlaylistFormat { M3U, PLS, ASX, WPL, XSPF, Unknown };
 
-PlaylistFormat
-PlaylistFormatOf(const std::u16string &path); // by extension (.m3u/.m3u8/.pls/.asx/.wpl)
+// By extension: .m3u/.m3u8, .pls, .asx, .wpl, .xspf.
+PlaylistFormat PlaylistFormatOf(const std::u16string &path);
 
 // Parses bytes of the given format; relative entries are resolved against baseFolder.
 // Never crashes on malformed input (fuzzed); returns what it could read.
@@ -33,5 +35,19 @@ std::vector<PlaylistEntry> ParsePlaylist(PlaylistFormat format, std::string_view
 
 // Reads the file; nullopt when it cannot be read or is not a playlist file.
 std::optional<std::vector<PlaylistEntry>> ReadPlaylistFile(const std::u16string &path);
+// The same, in the format given whatever the file's extension.
+std::optional<std::vector<PlaylistEntry>> ReadPlaylistFileAs(const std::u16string &path,
+                                                             PlaylistFormat format);
+
+// Reads the file with the playlists it names expanded in place, to a depth
+// of kMaxNesting: a playlist that names itself, or one of the playlists it
+// stands in, is left out, so a list that includes itself plays its media
+// once. A nested playlist that cannot be read stays as an entry (it fails
+// as media when played, with its own error). At most kMaxExpandedEntries
+// entries come from nested playlists, so that lists naming each other many
+// times over cannot grow without bound.
+constexpr int kMaxNesting = 8;
+constexpr std::size_t kMaxExpandedEntries = 1000000;
+std::optional<std::vector<PlaylistEntry>> ReadPlaylistTree(const std::u16string &path);
 
 } // namespace engine

@@ -1,0 +1,72 @@
+// Playlists that name playlists, expanded in place.
+#include "engine/playlist_files/playlist_file_reader.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "engine/text/utf8_text.h"
+
+namespace engine {
+
+namespace {
+
+// Where a playlist file really is, so that two names of one file are one.
+std::string Identity(const std::u16string &path) {
+  std::error_code error;
+  const std::filesystem::path file(Utf8Of(path));
+  const std::filesystem::path canonical = std::filesystem::weakly_canonical(file, error);
+  return error ? file.lexically_normal().string() : canonical.string();
+}
+
+struct Expansion {
+  std::vector<std::string> open;            // the playlists being read, outermost first
+  std::size_t budget = kMaxExpandedEntries; // entries nested playlists may still add
+  std::vector<PlaylistEntry> out;
+};
+
+// The format an entry is read in if it names a playlist, else Unknown. URLs
+// of other schemes are media here.
+PlaylistFormat NestedFormat(const PlaylistEntry &entry) {
+  if (entry.url.find(u"://") != std::u16string::npos)
+    return PlaylistFormat::Unknown;
+  const PlaylistFormat format = PlaylistFormatOf(entry.url);
+  return format == PlaylistFormat::Unknown && entry.playlist ? PlaylistFormat::ASX : format;
+}
+
+// False when the playlist cannot be read; nothing is added then.
+bool Expand(const std::u16string &path, PlaylistFormat format, int depth, Expansion &state) {
+  auto entries = ReadPlaylistFileAs(path, format);
+  if (!entries)
+    return false;
+  const bool nested = depth > 0;
+  state.open.push_back(Identity(path));
+  for (PlaylistEntry &entry : *entries) {
+    if (nested && state.budget == 0)
+      break;
+    const PlaylistFormat inner = NestedFormat(entry);
+    if (inner != PlaylistFormat::Unknown) {
+      if (std::find(state.open.begin(), state.open.end(), Identity(entry.url)) != state.open.end())
+        continue; // a list within itself: its media is played once
+      if (depth + 1 < kMaxNesting && Expand(entry.url, inner, depth + 1, state))
+        continue;
+      // Too deep, or unreadable: it stays, and fails as media when played.
+    }
+    if (nested)
+      --state.budget;
+    state.out.push_back(std::move(entry));
+  }
+  state.open.pop_back();
+  return true;
+}
+
+} // namespace
+
+std::optional<std::vector<PlaylistEntry>> ReadPlaylistTree(const std::u16string &path) {
+  const PlaylistFormat format = PlaylistFormatOf(path);
+  Expansion state;
+  if (format == PlaylistFormat::Unknown || !Expand(path, format, 0, state))
+    return std::nullopt;
+  return std::move(state.out);
+}
+
+} // namespace engine

@@ -1,0 +1,54 @@
+// Playlist files as the engine plays them through the public interface:
+// the names they give their entries, and playlists named inside playlists.
+#include "engine_host.h"
+
+#include <string>
+
+namespace {
+
+using namespace engine_host;
+using EnginePlaylist = EngineHost;
+
+std::string TitleAt(CAudioPlayer *player, long index) {
+  tagMediaInfo info{};
+  info.dwMask = INFO_TITLE;
+  EXPECT_GE(player->GetCurPlaylistMusicInfo(index, &info), 0);
+  std::string title;
+  for (const unsigned short *c = info.szTitle; *c; ++c)
+    title += char(*c); // the titles here are ASCII
+  return title;
+}
+
+// The file's own title wins over the playlist's; the playlist's wins over
+// the file name.
+TEST_F(EnginePlaylist, APlaylistTitleNamesOnlyAnEntryWhoseFileHasNone) {
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("tagged.wav"), test_media::Kind::Wav, 0.2,
+                                        R"(title="Tag Title",artist="Tag Artist")"));
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("plain.wav"), test_media::Kind::Wav, 0.2));
+  test_media::WriteFile(folder.File("list.m3u"), "#EXTM3U\n#EXTINF:1,List Artist - List One\n"
+                                                 "tagged.wav\n#EXTINF:1,List Two\nplain.wav\n");
+  ASSERT_GE(player->SetCurPlaylist(Text(folder.File("list.m3u")).c_str()), 0);
+  EXPECT_EQ(TitleAt(player, 0), "Tag Title");
+  EXPECT_EQ(TitleAt(player, 1), "List Two");
+}
+
+// An M3U that names an XSPF file and itself: the XSPF's tracks play in its
+// place, the M3U's own media once, in order, and playback ends.
+TEST_F(EnginePlaylist, NestedPlaylistsPlayInPlaceAndASelfIncludingListEnds) {
+  for (const char *name : {"a.wav", "b.wav", "c.wav"})
+    ASSERT_TRUE(test_media::MakeAudioFile(folder.File(name), test_media::Kind::Wav, 0.2));
+  test_media::WriteFile(folder.File("inner.xspf"),
+                        "<playlist><trackList><track><location>b.wav</location></track>"
+                        "</trackList></playlist>");
+  test_media::WriteFile(folder.File("top.m3u"), "a.wav\ninner.xspf\ntop.m3u\nc.wav\n");
+  ASSERT_GE(player->PlayPlaylist(Text(folder.File("top.m3u")).c_str()), 0);
+  long count = 0;
+  ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
+  EXPECT_EQ(count, 3);
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 2); }, 15));
+  for (long index : {0L, 1L, 2L})
+    EXPECT_TRUE(Received(CN_PlayStateChange, PS_MediaEnded, index)) << index;
+  EXPECT_FALSE(HeardCode(CN_MediaError));
+}
+
+} // namespace
