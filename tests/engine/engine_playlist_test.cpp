@@ -51,4 +51,26 @@ TEST_F(EnginePlaylist, NestedPlaylistsPlayInPlaceAndASelfIncludingListEnds) {
   EXPECT_FALSE(HeardCode(CN_MediaError));
 }
 
+// An ASX entry's refs are tried in order: the first that opens plays, and
+// the entry raises one media error only when none does.
+TEST_F(EnginePlaylist, AnAsxEntryPlaysItsFirstRefThatOpens) {
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("good.wav"), test_media::Kind::Wav, 0.2));
+  test_media::WriteFile(folder.File("noise.wav"), "not audio");
+  test_media::WriteFile(
+      folder.File("list.asx"),
+      "<asx><entry><ref href=\"gone.wav\"/><ref href=\"noise.wav\"/>"
+      "<ref href=\"good.wav\"/></entry>"
+      "<entry><ref href=\"gone-1.wav\"/><ref href=\"gone-2.wav\"/></entry></asx>");
+  ASSERT_GE(player->PlayPlaylist(Text(folder.File("list.asx")).c_str()), 0);
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 1); }, 15));
+  EXPECT_TRUE(Received(CN_PlayStateChange, PS_MediaEnded, 0)) << "the third ref played";
+  long errors = 0;
+  for (const Notification &n : received)
+    if (std::get<0>(n) == CN_MediaError) {
+      ++errors;
+      EXPECT_EQ(std::get<2>(n), 1) << "only the entry with no ref that opens fails";
+    }
+  EXPECT_EQ(errors, 1);
+}
+
 } // namespace

@@ -103,7 +103,7 @@ TEST(PlaylistFileReader, AsxEntriesRefsTitlesAndEntities) {
                           "    <Title>Tom &amp; Jerry &lt;live&gt; &quot;x&quot; &apos;y&apos; "
                           "&#233;&#xE9;</Title>\n"
                           "    <Ref HREF = 'one.mp3' />\n"
-                          "    <ref href=\"ignored-second-ref.mp3\"/>\n"
+                          "    <ref href=\"second-ref.mp3\"/>\n"
                           "  </Entry>\n"
                           "  <entry><ref href=\"mms://srv/a?x=1&amp;y=2\"></ref></entry>\n"
                           "  <entry><title>no ref</title></entry>\n"
@@ -112,6 +112,11 @@ TEST(PlaylistFileReader, AsxEntriesRefsTitlesAndEntities) {
   EXPECT_EQ(Parse(PlaylistFormat::ASX, asx),
             (Lines{"/lists/one.mp3|Tom & Jerry <live> \"x\" 'y' \u00e9\u00e9",
                    "mms://srv/a?x=1&y=2|", "/m/bare.wav|"}));
+  // An entry's further refs are its alternatives, in order.
+  const auto entries = ParsePlaylist(PlaylistFormat::ASX, asx, u"/lists");
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0].alternatives, (std::vector<std::u16string>{u"/lists/second-ref.mp3"}));
+  EXPECT_TRUE(entries[1].alternatives.empty());
 
   // What the library's writer makes: unescaped ampersands and quotes.
   const std::string written = "<Asx Version = \"3.0\" >\r\n"

@@ -35,6 +35,9 @@ struct MediaItem {
   // What a playlist file calls the item (#EXTINF, TitleN, <title>): its
   // name when the file itself gives no title.
   std::u16string listTitle;
+  // Other URLs of the same entry, tried in order when this one cannot be
+  // played (an ASX entry's further refs).
+  std::vector<std::u16string> alternatives;
 
   // A record not in the library; its attributes are read when first asked.
   static std::shared_ptr<MediaItem> ForUrl(const std::u16string &url);

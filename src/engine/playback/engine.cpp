@@ -313,6 +313,8 @@ std::int32_t Engine::NewPlaylist(const std::u16string &name, const std::u16strin
       auto item = NewMedia(entry.url);
       if (!entry.title.empty())
         item->listTitle = std::move(entry.title); // the file's own title wins
+      if (!entry.alternatives.empty())
+        item->alternatives = std::move(entry.alternatives);
       playlist->items.push_back(item);
     }
   } else if (!url.empty()) {

@@ -154,7 +154,10 @@ private:
   long CurrentIndex();
   void Select(long index);
   void MoveTo(long index);
-  void OpenCurrent(Intent intent);
+  // Opens the current item's URL, or with `alternative` > 0 its
+  // alternative of that number.
+  void OpenCurrent(Intent intent, std::size_t alternative = 0);
+  bool TryAlternative(bool playing);
   void StopPlayback();
   void OnItemFailed(const std::shared_ptr<MediaItem> &failed, bool goOn);
   long NextIndex(bool forward);
@@ -195,6 +198,7 @@ private:
   // Counts the opens and stops: a step planned for later is dropped when
   // the host has started or stopped anything since.
   unsigned long generation_ = 0;
+  std::size_t alternative_ = 0; // which URL of the current item is open
   std::vector<long> shuffleOrder_;
   long shufflePlace_ = -1; // where the current item was last found in it
   std::mt19937 random_{std::random_device{}()};

@@ -122,7 +122,8 @@ void Engine::OnPipelineError(GstMessage *message) {
     Raise({.id = DISPID_WMPCOREEVENT_ERROR});
     return;
   }
-  OnItemFailed(failed, wasPlaying);
+  if (!TryAlternative(wasPlaying))
+    OnItemFailed(failed, wasPlaying);
 }
 
 } // namespace engine

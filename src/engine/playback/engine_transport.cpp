@@ -27,9 +27,10 @@ void Engine::Select(long index) {
   Raise({.id = DISPID_WMPCOREEVENT_CURRENTITEMCHANGE, .media = item_});
 }
 
-void Engine::OpenCurrent(Intent intent) {
+void Engine::OpenCurrent(Intent intent, std::size_t alternative) {
   if (!item_)
     return;
+  alternative_ = std::min(alternative, item_->alternatives.size());
   if (!playback_.Usable()) {
     StopPlayback();
     SetPlayState(wmppsStopped);
@@ -42,11 +43,13 @@ void Engine::OpenCurrent(Intent intent) {
   // a folder, a FIFO whose open would wait for a writer), fails at once and
   // never reaches GStreamer: it costs no pipeline and no open states, so a
   // long run of such items costs little per item.
-  std::string uri = Playback::UriOf(item_->url);
+  std::string uri =
+      Playback::UriOf(alternative_ == 0 ? item_->url : item_->alternatives[alternative_ - 1]);
   if (uri.empty() || !Playback::MayOpen(uri)) {
     auto failed = item_;
     StopPlayback();
-    OnItemFailed(failed, intent == Intent::Playing);
+    if (!TryAlternative(intent == Intent::Playing))
+      OnItemFailed(failed, intent == Intent::Playing);
     return;
   }
   intent_ = intent;
@@ -56,6 +59,19 @@ void Engine::OpenCurrent(Intent intent) {
   SetOpenState(wmposMediaChanging);
   SetOpenState(wmposMediaOpening);
   playback_.Open(uri); // a refused open reports its reason on the bus
+}
+
+// An item with another URL left to try opens that one on a later message
+// (unless the host chose otherwise meanwhile); it fails as a whole only when
+// none opens. False when none is left.
+bool Engine::TryAlternative(bool playing) {
+  if (!item_ || alternative_ >= item_->alternatives.size())
+    return false;
+  Raise({.then = [this, item = item_, next = alternative_ + 1, playing, generation = generation_] {
+    if (generation_ == generation && item_ == item)
+      OpenCurrent(playing ? Intent::Playing : Intent::Paused, next);
+  }});
+  return true;
 }
 
 // The host hears of the failed item; playback then goes on with the next

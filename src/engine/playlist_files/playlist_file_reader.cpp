@@ -208,18 +208,28 @@ std::vector<PlaylistEntry> ParsePls(std::u16string_view text, const std::u16stri
   return entries;
 }
 
-// <entry> ... <ref href="..."/> ... <title>...</title> ... </entry>; the first
-// ref of an entry is played. <entryref href="..."/> names another ASX file,
-// whose entries stand in its place.
+// <entry> ... <ref href="..."/> ... <title>...</title> ... </entry>; the refs
+// of an entry are alternatives, tried in order. <entryref href="..."/> names
+// another ASX file, whose entries stand in its place.
 std::vector<PlaylistEntry> ParseAsx(std::u16string_view text, const std::u16string &baseFolder) {
   std::vector<PlaylistEntry> entries;
   bool inEntry = false, inTitle = false;
-  std::u16string url, title;
+  std::vector<std::u16string> refs;
+  std::u16string title;
   auto finish = [&] {
-    if (inEntry)
-      Add(entries, url, title, baseFolder);
+    if (inEntry) {
+      // The first ref that resolves is the entry; the others its alternatives.
+      const std::size_t before = entries.size();
+      for (const std::u16string &ref : refs) {
+        if (entries.size() == before) {
+          Add(entries, ref, title, baseFolder);
+        } else if (std::u16string resolved = Resolve(ref, baseFolder); !resolved.empty()) {
+          entries.back().alternatives.push_back(std::move(resolved));
+        }
+      }
+    }
     inEntry = inTitle = false;
-    url.clear();
+    refs.clear();
     title.clear();
   };
   for (const MarkupNode &node : ScanMarkup(text)) {
@@ -231,9 +241,9 @@ std::vector<PlaylistEntry> ParseAsx(std::u16string_view text, const std::u16stri
       inEntry = node.kind == MarkupNode::Open && !node.selfClosing;
     } else if (node.name == u"title") {
       inTitle = node.kind == MarkupNode::Open && !node.selfClosing;
-    } else if (node.name == u"ref" && node.kind == MarkupNode::Open && inEntry && url.empty()) {
+    } else if (node.name == u"ref" && node.kind == MarkupNode::Open && inEntry) {
       if (const std::u16string *href = node.Attribute(u"href"))
-        url = *href;
+        refs.push_back(*href);
     } else if (node.name == u"entryref" && node.kind == MarkupNode::Open) {
       finish();
       if (const std::u16string *href = node.Attribute(u"href"))

@@ -1,5 +1,5 @@
 // Playlist files a user hands to the player: M3U/M3U8 (#EXTINF titles), PLS
-// (FileN/TitleN), ASX (<entry><ref href/><title>, <entryref href/>), WPL
+// (FileN/TitleN), ASX (<entry><ref href/>...<title>, <entryref href/>), WPL
 // (<media src/>) and XSPF (<track><location/><title/>).
 //
 // Reading is forgiving: tags are matched without regard to case, unknown
@@ -21,6 +21,9 @@ struct PlaylistEntry {
   std::u16string url;
   std::u16string title;  // empty when the file names none
   bool playlist = false; // named as a playlist whatever its extension (ASX <entryref>)
+  // Further URLs of the same entry, to try in order when one cannot be
+  // played (an ASX entry's second and later refs).
+  std::vector<std::u16string> alternatives = {};
 };
 
 enum class PlaylistFormat { M3U, PLS, ASX, WPL, XSPF, Unknown };
