@@ -301,7 +301,10 @@ std::int32_t Engine::NewPlaylist(const std::u16string &name, const std::u16strin
   out->reset();
   auto playlist = PlaylistData::Named(name);
   if (!url.empty() && PlaylistFormatOf(url) != PlaylistFormat::Unknown) {
-    auto entries = ReadPlaylistTree(url);
+    std::int32_t fetched = 0;
+    auto entries = ReadPlaylistTree(url, &fetched);
+    if (!entries && FAILED(fetched))
+      return fetched; // by URL: timed out, not there, too large
     if (!entries) {
       std::error_code error;
       return std::filesystem::exists(std::filesystem::path(Utf8Of(url)), error) ? E_FAIL

@@ -1,5 +1,6 @@
 #include "engine/playlist_files/playlist_file_reader.h"
 
+#include "engine/playlist_files/playlist_fetch.h"
 #include "engine/playlist_files/playlist_markup.h"
 #include "engine/text/utf8_text.h"
 
@@ -133,13 +134,45 @@ bool IsAbsolutePath(std::u16string_view text) {
   return text.size() >= 3 && text[1] == u':' && (text[2] == u'\\' || text[2] == u'/');
 }
 
+// A relative reference against the folder URL of a playlist fetched by URL:
+// "/x" from the server's root, "a/../b" with its dot segments removed.
+std::u16string JoinUrl(const std::u16string &folder, std::u16string_view entry) {
+  std::u16string relative(entry);
+  for (char16_t &c : relative)
+    c = c == u'\\' ? u'/' : c;
+  const std::size_t authority = folder.find(u"://") + 3;
+  const std::size_t root = std::min(folder.find(u'/', authority), folder.size());
+  std::u16string path = relative.front() == u'/' ? relative : folder.substr(root) + u"/" + relative;
+  std::vector<std::u16string> segments;
+  std::size_t at = 0;
+  while (at <= path.size()) {
+    const std::size_t next = std::min(path.find(u'/', at), path.size());
+    const std::u16string segment = path.substr(at, next - at);
+    if (segment == u"..") {
+      if (!segments.empty())
+        segments.pop_back();
+    } else if (segment != u"." && !(segment.empty() && next < path.size())) {
+      segments.push_back(segment);
+    }
+    at = next + 1;
+  }
+  std::u16string joined = folder.substr(0, root);
+  for (const std::u16string &segment : segments)
+    joined += u"/" + segment;
+  return joined;
+}
+
 std::u16string Resolve(std::u16string_view entry, const std::u16string &baseFolder) {
   entry = Trim(entry);
   if (entry.empty())
     return {};
   if (StartsWithNoCase(entry, u"file://"))
     return PathOfFileUrl(entry);
-  if (HasScheme(entry) || IsAbsolutePath(entry) || baseFolder.empty())
+  if (HasScheme(entry) || baseFolder.empty())
+    return std::u16string(entry);
+  if (HasScheme(baseFolder))
+    return JoinUrl(baseFolder, entry);
+  if (IsAbsolutePath(entry))
     return std::u16string(entry);
   // A list made on Windows separates folders with backslashes.
   std::string relative = Utf8Of(entry);
@@ -353,11 +386,22 @@ std::optional<std::vector<PlaylistEntry>> ReadPlaylistFile(const std::u16string 
   return ReadPlaylistFileAs(local, PlaylistFormatOf(local));
 }
 
-std::optional<std::vector<PlaylistEntry>> ReadPlaylistFileAs(const std::u16string &path,
-                                                             PlaylistFormat format) {
+std::optional<std::vector<PlaylistEntry>>
+ReadPlaylistFileAs(const std::u16string &path, PlaylistFormat format, std::int32_t *status) {
   const std::u16string local = StartsWithNoCase(path, u"file://") ? PathOfFileUrl(path) : path;
   if (format == PlaylistFormat::Unknown)
     return std::nullopt;
+  if (IsHttpUrl(path)) {
+    std::int32_t fetched = 0;
+    auto bytes = FetchPlaylist(path, &fetched);
+    if (status != nullptr)
+      *status = fetched;
+    if (!bytes)
+      return std::nullopt;
+    // Entries resolve against the folder of the URL, its query left out.
+    const std::u16string address = path.substr(0, path.find_first_of(u"?#"));
+    return ParsePlaylist(format, *bytes, address.substr(0, address.rfind(u'/')));
+  }
   const std::filesystem::path file(Utf8Of(local));
   std::error_code error;
   if (!std::filesystem::is_regular_file(file, error) ||

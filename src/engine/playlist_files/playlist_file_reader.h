@@ -10,6 +10,7 @@
 // the URL given, with file:// URLs turned into paths.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,9 +39,12 @@ std::vector<PlaylistEntry> ParsePlaylist(PlaylistFormat format, std::string_view
 
 // Reads the file; nullopt when it cannot be read or is not a playlist file.
 std::optional<std::vector<PlaylistEntry>> ReadPlaylistFile(const std::u16string &path);
-// The same, in the format given whatever the file's extension.
+// The same, in the format given whatever the file's extension; an
+// http(s) URL is fetched (see playlist_fetch.h), and `status`, if given,
+// says why a fetch failed.
 std::optional<std::vector<PlaylistEntry>> ReadPlaylistFileAs(const std::u16string &path,
-                                                             PlaylistFormat format);
+                                                             PlaylistFormat format,
+                                                             std::int32_t *status = nullptr);
 
 // Reads the file with the playlists it names expanded in place, to a depth
 // of kMaxNesting: a playlist that names itself, or one of the playlists it
@@ -51,6 +55,7 @@ std::optional<std::vector<PlaylistEntry>> ReadPlaylistFileAs(const std::u16strin
 // times over cannot grow without bound.
 constexpr int kMaxNesting = 8;
 constexpr std::size_t kMaxExpandedEntries = 1000000;
-std::optional<std::vector<PlaylistEntry>> ReadPlaylistTree(const std::u16string &path);
+std::optional<std::vector<PlaylistEntry>> ReadPlaylistTree(const std::u16string &path,
+                                                           std::int32_t *status = nullptr);
 
 } // namespace engine

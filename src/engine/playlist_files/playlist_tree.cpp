@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "engine/playlist_files/playlist_fetch.h"
 #include "engine/text/utf8_text.h"
 
 namespace engine {
@@ -12,6 +13,8 @@ namespace {
 
 // Where a playlist file really is, so that two names of one file are one.
 std::string Identity(const std::u16string &path) {
+  if (IsHttpUrl(path))
+    return Utf8Of(path);
   std::error_code error;
   const std::filesystem::path file(Utf8Of(path));
   const std::filesystem::path canonical = std::filesystem::weakly_canonical(file, error);
@@ -25,17 +28,18 @@ struct Expansion {
 };
 
 // The format an entry is read in if it names a playlist, else Unknown. URLs
-// of other schemes are media here.
+// of schemes other than http(s) are media here.
 PlaylistFormat NestedFormat(const PlaylistEntry &entry) {
-  if (entry.url.find(u"://") != std::u16string::npos)
+  if (entry.url.find(u"://") != std::u16string::npos && !IsHttpUrl(entry.url))
     return PlaylistFormat::Unknown;
   const PlaylistFormat format = PlaylistFormatOf(entry.url);
   return format == PlaylistFormat::Unknown && entry.playlist ? PlaylistFormat::ASX : format;
 }
 
 // False when the playlist cannot be read; nothing is added then.
-bool Expand(const std::u16string &path, PlaylistFormat format, int depth, Expansion &state) {
-  auto entries = ReadPlaylistFileAs(path, format);
+bool Expand(const std::u16string &path, PlaylistFormat format, int depth, Expansion &state,
+            std::int32_t *status = nullptr) {
+  auto entries = ReadPlaylistFileAs(path, format, status);
   if (!entries)
     return false;
   const bool nested = depth > 0;
@@ -61,10 +65,11 @@ bool Expand(const std::u16string &path, PlaylistFormat format, int depth, Expans
 
 } // namespace
 
-std::optional<std::vector<PlaylistEntry>> ReadPlaylistTree(const std::u16string &path) {
+std::optional<std::vector<PlaylistEntry>> ReadPlaylistTree(const std::u16string &path,
+                                                           std::int32_t *status) {
   const PlaylistFormat format = PlaylistFormatOf(path);
   Expansion state;
-  if (format == PlaylistFormat::Unknown || !Expand(path, format, 0, state))
+  if (format == PlaylistFormat::Unknown || !Expand(path, format, 0, state, status))
     return std::nullopt;
   return std::move(state.out);
 }

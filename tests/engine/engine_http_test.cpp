@@ -1,0 +1,121 @@
+// Playlists by HTTP URL, from a local server the test starts
+// (http_server.py) and stops: each format's entries, relative to the
+// playlist's URL or to the server's root, and fetches that fail in bounded
+// time.
+#include "engine_host.h"
+
+#include <signal.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+using namespace engine_host;
+// The local server is never reached through a proxy the machine may set.
+class EngineHttp : public EngineHost {
+protected:
+  void SetUp() override {
+    setenv("no_proxy", "127.0.0.1,localhost", 1);
+    setenv("NO_PROXY", "127.0.0.1,localhost", 1);
+    EngineHost::SetUp();
+  }
+};
+
+class HttpServer {
+public:
+  explicit HttpServer(const std::string &mode, const std::string &folder = "") {
+    const std::string command =
+        "python3 '" HTTP_SERVER_SCRIPT "' " + mode + (folder.empty() ? "" : " '" + folder + "'");
+    pipe_ = ::popen(command.c_str(), "r");
+    if (pipe_ == nullptr || std::fscanf(pipe_, "%ld %ld", &port_, &pid_) != 2)
+      port_ = 0;
+  }
+  ~HttpServer() {
+    if (pid_ > 0)
+      ::kill(pid_t(pid_), SIGTERM);
+    if (pipe_ != nullptr)
+      ::pclose(pipe_);
+  }
+  HttpServer(const HttpServer &) = delete;
+  HttpServer &operator=(const HttpServer &) = delete;
+
+  bool Running() const { return port_ > 0; }
+  std::string Url(const std::string &path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + "/" + path;
+  }
+
+private:
+  FILE *pipe_ = nullptr;
+  long port_ = 0, pid_ = 0;
+};
+
+std::string SourceAt(CAudioPlayer *player, long index) {
+  tagMediaInfo info{};
+  info.dwMask = INFO_SOURCEURL;
+  EXPECT_GE(player->GetCurPlaylistMusicInfo(index, &info), 0);
+  std::string url;
+  for (const unsigned short *c = info.szSourceURL; *c; ++c)
+    url += char(*c); // ASCII here
+  return url;
+}
+
+TEST_F(EngineHttp, EachFormatByUrlGivesItsEntriesAndAnM3uPlaysThem) {
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("a.wav"), test_media::Kind::Wav, 0.2));
+  std::filesystem::create_directories(folder.File("lists/sub"));
+  ASSERT_TRUE(
+      test_media::MakeAudioFile(folder.File("lists/sub/b.wav"), test_media::Kind::Wav, 0.2));
+  HttpServer server("serve", folder.path().string());
+  ASSERT_TRUE(server.Running());
+  // Relative to the list's folder, and from the server's root.
+  const std::string b = server.Url("lists/sub/b.wav"), a = server.Url("a.wav");
+  test_media::WriteFile(folder.File("lists/list.m3u"), "sub/b.wav\n/a.wav\n");
+  test_media::WriteFile(folder.File("lists/list.pls"),
+                        "[playlist]\nFile1=sub/b.wav\nFile2=../a.wav\nNumberOfEntries=2\n");
+  test_media::WriteFile(folder.File("lists/list.asx"),
+                        "<asx><entry><ref href=\"sub/b.wav\"/></entry>"
+                        "<entry><ref href=\"" +
+                            a + "\"/></entry></asx>");
+  test_media::WriteFile(folder.File("lists/list.wpl"),
+                        "<smil><media src=\"sub\\b.wav\"/><media src=\"/a.wav\"/></smil>");
+  test_media::WriteFile(folder.File("lists/list.xspf"),
+                        "<playlist><trackList><track><location>sub/b.wav</location></track>"
+                        "<track><location>../a.wav</location></track></trackList></playlist>");
+  for (const char *name : {"list.m3u", "list.pls", "list.asx", "list.wpl", "list.xspf"}) {
+    SCOPED_TRACE(name);
+    ASSERT_GE(player->SetCurPlaylist(Text(server.Url(std::string("lists/") + name)).c_str()), 0);
+    long count = 0;
+    ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
+    ASSERT_EQ(count, 2);
+    EXPECT_EQ(SourceAt(player, 0), b);
+    EXPECT_EQ(SourceAt(player, 1), a);
+  }
+  received.clear();
+  ASSERT_GE(player->PlayPlaylist(Text(server.Url("lists/list.m3u")).c_str()), 0);
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 1); }, 20));
+  EXPECT_TRUE(Received(CN_PlayStateChange, PS_MediaEnded, 0));
+  EXPECT_TRUE(Received(CN_PlayStateChange, PS_MediaEnded, 1));
+  EXPECT_FALSE(HeardCode(CN_MediaError));
+}
+
+// A server that never answers, one that hangs up mid-body and a missing
+// list: each a failure status, none a hang.
+TEST_F(EngineHttp, AFetchThatFailsGivesAStatusWithinItsBound) {
+  HttpServer silent("silent"), cut("cut");
+  ASSERT_TRUE(silent.Running());
+  ASSERT_TRUE(cut.Running());
+  auto load = [&](const std::string &url) {
+    const auto started = std::chrono::steady_clock::now();
+    const long status = player->SetCurPlaylist(Text(url).c_str());
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10)) << url;
+    return status & 0xFFFFFFFFL;
+  };
+  EXPECT_EQ(load(silent.Url("list.m3u")), 0x800705B4L) << "timed out";
+  EXPECT_EQ(load(cut.Url("list.m3u")), 0x80070002L) << "broken off";
+  HttpServer files("serve", folder.path().string());
+  ASSERT_TRUE(files.Running());
+  EXPECT_EQ(load(files.Url("absent.m3u")), 0x80070002L) << "not there";
+}
+
+} // namespace

@@ -1,0 +1,95 @@
+"""A local HTTP server for the engine's tests, on 127.0.0.1 at a free port.
+
+    http_server.py serve FOLDER   serves the folder's files, with Range requests
+    http_server.py silent         accepts connections and never answers
+    http_server.py cut            answers every request with headers and half a body, then hangs up
+
+Prints "PORT PID" on its first line, then serves until killed."""
+import http.server
+import os
+import socket
+import sys
+import threading
+import time
+
+
+class RangeHandler(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+    def send_head(self):
+        path = self.translate_path(self.path)
+        if not os.path.isfile(path):
+            self.send_error(404)
+            return None
+        size = os.path.getsize(path)
+        start, end = 0, size - 1
+        ranged = self.headers.get("Range", "").startswith("bytes=")
+        if ranged:
+            first, _, last = self.headers["Range"][6:].partition("-")
+            start = int(first) if first else max(size - int(last), 0)
+            end = int(last) if first and last else size - 1
+        f = open(path, "rb")
+        f.seek(start)
+        self.send_response(206 if ranged else 200)
+        self.send_header("Content-Type", self.guess_type(path))
+        self.send_header("Accept-Ranges", "bytes")
+        self.send_header("Content-Length", str(end - start + 1))
+        if ranged:
+            self.send_header("Content-Range", "bytes %d-%d/%d" % (start, end, size))
+        self.end_headers()
+        return LimitedFile(f, end - start + 1)
+
+
+class LimitedFile:
+    def __init__(self, f, length):
+        self.f, self.left = f, length
+
+    def read(self, n=-1):
+        n = self.left if n < 0 else min(n, self.left)
+        data = self.f.read(n)
+        self.left -= len(data)
+        return data
+
+    def close(self):
+        self.f.close()
+
+
+class CutHandler(http.server.BaseHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        self.send_response(200)
+        self.send_header("Content-Length", "100000")
+        self.end_headers()
+        self.wfile.write(b"#EXTM3U\n" + b"a.mp3\n" * 1000)
+        self.wfile.flush()
+        self.connection.shutdown(socket.SHUT_RDWR)
+
+
+def silent():
+    listener = socket.socket()
+    listener.bind(("127.0.0.1", 0))
+    listener.listen(16)
+    print(listener.getsockname()[1], os.getpid(), flush=True)
+    held = []
+    while True:
+        held.append(listener.accept()[0])  # kept open, never answered
+
+
+def main():
+    mode = sys.argv[1]
+    if mode == "silent":
+        return silent()
+    if mode == "serve":
+        os.chdir(sys.argv[2])
+        handler = RangeHandler
+    else:
+        handler = CutHandler
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    print(server.server_address[1], os.getpid(), flush=True)
+    server.serve_forever()
+
+
+main()
