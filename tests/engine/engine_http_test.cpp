@@ -118,4 +118,32 @@ TEST_F(EngineHttp, AFetchThatFailsGivesAStatusWithinItsBound) {
   EXPECT_EQ(load(files.Url("absent.m3u")), 0x80070002L) << "not there";
 }
 
+// A network item has no file to read: what its stream says while it plays
+// (tags, length) is kept in the library, and GetMusicInfo reports it after.
+TEST_F(EngineHttp, AnHttpMp3PlayedOnceReportsItsTitleAndDuration) {
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("song.mp3"), test_media::Kind::Mp3, 1.0,
+                                        R"(title="Streamed Title",artist="Streamed Artist")"));
+  HttpServer server("serve", folder.path().string());
+  ASSERT_TRUE(server.Running());
+  const auto url = Text(server.Url("song.mp3"));
+  tagMediaInfo before{};
+  before.dwMask = INFO_DURATION;
+  ASSERT_GE(player->GetMusicInfo(url.c_str(), &before), 0);
+  EXPECT_EQ(before.dDuration, 0) << "not read before it plays";
+
+  ASSERT_GE(player->PlaySingleFile(url.c_str()), 0);
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_MediaEnded, 0); }, 15));
+  tagMediaInfo after{};
+  after.dwMask = INFO_TITLE | INFO_AUTHOR | INFO_DURATION;
+  ASSERT_GE(player->GetMusicInfo(url.c_str(), &after), 0);
+  std::string title, author;
+  for (const unsigned short *c = after.szTitle; *c; ++c)
+    title += char(*c);
+  for (const unsigned short *c = after.szAuthor; *c; ++c)
+    author += char(*c);
+  EXPECT_EQ(title, "Streamed Title");
+  EXPECT_EQ(author, "Streamed Artist");
+  EXPECT_NEAR(after.dDuration, 1.0, 0.15);
+}
+
 } // namespace

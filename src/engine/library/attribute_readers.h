@@ -14,6 +14,8 @@
 
 #include "engine/library/attribute_reader.h"
 
+typedef struct _GstTagList GstTagList;
+
 namespace engine {
 
 // What a reader learnt of the file's streams, for the attributes both
@@ -31,6 +33,10 @@ struct StreamSummary {
 // cannot read the file (not a format it knows, or a damaged file).
 bool ReadWithTagLib(const std::string &path, FileAttributes &out, StreamSummary &sum);
 bool ReadWithDiscoverer(const std::string &uri, FileAttributes &out, StreamSummary &sum);
+
+// The text tags the control shows (title, author, album, album artist,
+// genre, composer) from a GStreamer tag list, where `out` lacks them.
+void ReadTextTags(const GstTagList *tags, FileAttributes &out);
 
 // Whether the tag library is the one to ask first for a file, by its
 // extension (lower case, no dot).

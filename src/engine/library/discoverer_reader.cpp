@@ -140,19 +140,6 @@ constexpr TagName kTextTags[] = {
     {GST_TAG_GENRE, u"WM/Genre"}, {GST_TAG_COMPOSER, u"WM/Composer"},
 };
 
-// Tags may sit on the container or on a stream; the container, then the
-// first stream (in topology order) that has a tag, gives its value.
-void ReadTextTags(const GstTagList *tags, FileAttributes &out) {
-  for (const TagName &entry : kTextTags) {
-    if (out.text.count(entry.attribute))
-      continue;
-    gchar *value = nullptr;
-    if (gst_tag_list_get_string(tags, entry.tag, &value) && value && *value)
-      out.text[entry.attribute] = Utf16Of(value);
-    g_free(value);
-  }
-}
-
 unsigned TagBitrate(const GstTagList *tags) {
   guint value = 0;
   if (tags && (gst_tag_list_get_uint(tags, GST_TAG_BITRATE, &value) ||
@@ -256,6 +243,19 @@ template <typename T> struct GObjectHolder {
 };
 
 } // namespace
+
+// Tags may sit on the container or on a stream; the container, then the
+// first stream (in topology order) that has a tag, gives its value.
+void ReadTextTags(const GstTagList *tags, FileAttributes &out) {
+  for (const TagName &entry : kTextTags) {
+    if (out.text.count(entry.attribute))
+      continue;
+    gchar *value = nullptr;
+    if (gst_tag_list_get_string(tags, entry.tag, &value) && value && *value)
+      out.text[entry.attribute] = Utf16Of(value);
+    g_free(value);
+  }
+}
 
 bool ReadWithDiscoverer(const std::string &uri, FileAttributes &out, StreamSummary &sum) {
   if (!EnsureGstreamer())

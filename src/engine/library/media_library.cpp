@@ -318,6 +318,32 @@ std::int32_t MediaLibrary::Add(const std::u16string &url, std::shared_ptr<MediaI
   return S_OK;
 }
 
+std::int32_t
+MediaLibrary::StoreStreamAttributes(MediaItem &item,
+                                    const std::map<std::u16string, std::u16string> &streamed) {
+  std::lock_guard lock(mutex_);
+  if (IsLocalPath(item.url))
+    return S_OK;
+  std::shared_ptr<MediaItem> record;
+  if (std::int32_t status = Add(item.url, &record); FAILED(status))
+    return status;
+  std::map<std::u16string, std::u16string> read = streamed;
+  read[u"SourceURL"] = item.url;
+  const std::int64_t id = *record->libraryId;
+  const LibraryStore::FileStamp none{};
+  if (std::int32_t status =
+          Write([&](LibraryStore &store) { return store.RefreshItem(id, read, none); });
+      FAILED(status))
+    return status;
+  std::optional<LibraryStore::Item> stored;
+  if (std::int32_t status = store_->GetItem(id, &stored); FAILED(status) || !stored)
+    return FAILED(status) ? status : E_FAIL;
+  Fill(*record, LibraryStore::Item(*stored));
+  if (record.get() != &item)
+    Fill(item, std::move(*stored)); // the playing record shows it at once
+  return S_OK;
+}
+
 std::int32_t MediaLibrary::Remove(MediaItem &item) {
   std::lock_guard lock(mutex_);
   if (!item.libraryId)

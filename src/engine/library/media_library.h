@@ -83,6 +83,12 @@ public:
   // Reads the item's attributes again when its file's size or modification
   // time differs from when they were read.
   void Revalidate(MediaItem &item);
+  // What a network stream said of itself while it played (its tags and
+  // length; a network item has no file to read): entered in the library
+  // like a file's attributes, with the host's edits over them, and copied
+  // into `item`, the record the caller plays. Local files are left alone.
+  std::int32_t StoreStreamAttributes(MediaItem &item,
+                                     const std::map<std::u16string, std::u16string> &streamed);
   // Forgets the item; the user's file is never touched.
   std::int32_t Remove(MediaItem &item);
   std::int32_t All(std::vector<std::shared_ptr<MediaItem>> *items);

@@ -16,6 +16,7 @@
 #include <wmp.h>
 
 #include <deque>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -166,6 +167,9 @@ private:
   void OnPrerolled();
   void OnEndOfStream();
   void OnPipelineError(GstMessage *message);
+  void OnStreamTags(GstMessage *message);
+  void KeepStreamDuration(double seconds);
+  void KeepStreamAttributes();
   void ApplyVolume();
 
   HWND window_;
@@ -199,6 +203,8 @@ private:
   // the host has started or stopped anything since.
   unsigned long generation_ = 0;
   std::size_t alternative_ = 0; // which URL of the current item is open
+  // What a network item's stream has said of itself since it opened.
+  std::map<std::u16string, std::u16string> streamed_;
   std::vector<long> shuffleOrder_;
   long shufflePlace_ = -1; // where the current item was last found in it
   std::mt19937 random_{std::random_device{}()};

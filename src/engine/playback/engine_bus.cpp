@@ -6,6 +6,8 @@
 
 #include <gst/gst.h>
 
+#include "engine/library/attribute_readers.h"
+
 namespace engine {
 
 namespace {
@@ -13,6 +15,13 @@ namespace {
 // A sink that fails (no audio device, a device gone) or a failure inside
 // GStreamer itself is the engine's error; a file that cannot be read,
 // recognised or decoded is the media item's.
+// A network stream has no file to read attributes from: what it says while
+// it plays is what the library keeps of it.
+bool IsNetworkUrl(const std::u16string &url) {
+  const std::size_t scheme = url.find(u"://");
+  return scheme != std::u16string::npos && url.compare(0, scheme, u"file") != 0;
+}
+
 bool IsMediaFault(GstMessage *message, GError *error) {
   GstObject *source = GST_MESSAGE_SRC(message);
   if (source != nullptr && GST_IS_ELEMENT(source) &&
@@ -54,8 +63,10 @@ void Engine::HandleBusMessage(GstMessage *message) {
     break;
   case GST_MESSAGE_DURATION_CHANGED:
     if (item_ && prerolled_)
-      if (double duration = playback_.Duration(); duration > 0)
+      if (double duration = playback_.Duration(); duration > 0) {
         item_->duration = duration;
+        KeepStreamDuration(duration);
+      }
     break;
   case GST_MESSAGE_BUFFERING: {
     gint percent = 100;
@@ -71,6 +82,9 @@ void Engine::HandleBusMessage(GstMessage *message) {
   case GST_MESSAGE_ERROR:
     OnPipelineError(message);
     break;
+  case GST_MESSAGE_TAG:
+    OnStreamTags(message);
+    break;
   default:
     break;
   }
@@ -83,6 +97,9 @@ void Engine::OnPrerolled() {
   if (double duration = playback_.Duration(); item_ && duration > 0)
     item_->duration = duration;
   SetOpenState(wmposMediaOpen);
+  if (double duration = playback_.Duration(); duration > 0)
+    KeepStreamDuration(duration);
+  KeepStreamAttributes();
   if (pendingSeek_ > 0 || settings_.rate != 1)
     if (playback_.Seek(pendingSeek_ > 0 ? pendingSeek_ : 0, settings_.rate))
       seeking_ = pendingSeek_ > 0 ? pendingSeek_ : 0;
@@ -94,6 +111,10 @@ void Engine::OnPrerolled() {
 }
 
 void Engine::OnEndOfStream() {
+  // A stream that never said its length has it now: where it ended.
+  if (item_ && !streamed_.count(u"Duration"))
+    if (double end = playback_.Position(); end > 0)
+      KeepStreamDuration(end);
   SetPlayState(wmppsMediaEnded);
   Raise({.id = DISPID_WMPCOREEVENT_ENDOFSTREAM, .number = 0});
   // The host hears of the end while the ended item is still the current
@@ -105,6 +126,38 @@ void Engine::OnEndOfStream() {
     StopPlayback();
     Advance();
   }});
+}
+
+void Engine::OnStreamTags(GstMessage *message) {
+  if (!item_ || intent_ == Intent::Stopped || !IsNetworkUrl(item_->url))
+    return;
+  GstTagList *tags = nullptr;
+  gst_message_parse_tag(message, &tags);
+  FileAttributes read;
+  read.text = streamed_;
+  ReadTextTags(tags, read); // the first value of each tag stays
+  gst_tag_list_unref(tags);
+  if (read.text == streamed_)
+    return;
+  streamed_ = std::move(read.text);
+  if (prerolled_)
+    KeepStreamAttributes();
+}
+
+void Engine::KeepStreamDuration(double seconds) {
+  if (!item_ || !IsNetworkUrl(item_->url))
+    return;
+  const std::u16string text = NumberText(seconds);
+  auto &kept = streamed_[u"Duration"];
+  if (kept == text)
+    return;
+  kept = text;
+  KeepStreamAttributes();
+}
+
+void Engine::KeepStreamAttributes() {
+  if (item_ && !streamed_.empty() && IsNetworkUrl(item_->url))
+    Library()->StoreStreamAttributes(*item_, streamed_);
 }
 
 void Engine::OnPipelineError(GstMessage *message) {

@@ -54,6 +54,7 @@ void Engine::OpenCurrent(Intent intent, std::size_t alternative) {
   }
   intent_ = intent;
   prerolled_ = false;
+  streamed_.clear();
   if (auto library = item_->library.lock())
     library->Revalidate(*item_); // a file replaced since it was read is read again
   SetOpenState(wmposMediaChanging);
