@@ -251,7 +251,13 @@ public:
   // `name` receives at most 424 units and a NUL: give 425.
   virtual long GetPLCollectionNamebyIndex(long index, unsigned short *name);
   virtual long UpdatePlaylistbyIndex(long index);
-  // Makes the CD in `drive` the current playlist.
+  // Makes the CD in `drive` the current playlist: one item per audio track,
+  // with its name (CD-Text, else "Track N"), length, the disc's "TOC" and
+  // file type "cda". On Windows `drive` is the control's drive specifier
+  // ("D:"). On Linux it is a device path ("/dev/sr0"), a device name ("sr0"),
+  // or a disc image (a .cue sheet with its .bin, a .toc, a .nrg); a
+  // specifier that names nothing gives E_INVALIDARG, a drive without a disc
+  // 0x80070015, a disc without audio tracks 0x8007000D.
   virtual long SetCdromToCurPlaylist(const unsigned short *drive);
 
   // Delivers a notification to the callback as the control's events do.

@@ -1,6 +1,7 @@
 // The audioplay host program, run as a user would run it, on generated files.
 #ifdef AUDIOPLAY_TOOL
 
+#include "disc_image.h"
 #include "generated_media.h"
 
 #include <gtest/gtest.h>
@@ -193,6 +194,27 @@ TEST(AudioplayTool, InfoSaveListAndExport) {
   ToolRun interrupted = RunTool(folder, "--quiet '" + folder.File("long.wav") + "'",
                                 "timeout --preserve-status -s INT 1.5");
   EXPECT_EQ(interrupted.exitCode, 130) << interrupted.output;
+}
+
+// An audio CD from a disc image: its tracks listed, played to the end, and a
+// track's attributes by its cdda:// URL.
+TEST(AudioplayTool, PlaysAndListsACdImage) {
+  test_media::TempFolder folder;
+  const std::string image =
+      test_media::MakeDiscImage(folder, "disc", {{45, "First Tone"}, {30, ""}});
+  ToolRun tracks = RunTool(folder, "--cd '" + image + "' --list-tracks");
+  EXPECT_EQ(tracks.exitCode, 0) << tracks.output;
+  EXPECT_NE(tracks.output.find("1: First Tone - Test Performer (0:01)\n2: Track 2 - Test "
+                               "Performer (0:00)\nTOC: 2+96+C3+E1\n"),
+            std::string::npos)
+      << tracks.output;
+  ToolRun played = RunTool(folder, "--cd '" + image + "'");
+  EXPECT_EQ(played.exitCode, 0) << played.output;
+  EXPECT_NE(played.output.find("[2/2] Track 2"), std::string::npos) << played.output;
+  ToolRun info = RunTool(folder, "--info 'cdda://" + image + "#1'");
+  EXPECT_EQ(info.exitCode, 0) << info.output;
+  EXPECT_NE(info.output.find("  TOC: 2+96+C3+E1\n"), std::string::npos) << info.output;
+  EXPECT_NE(RunTool(folder, "--cd '" + folder.File("none.cue") + "'").exitCode, 0);
 }
 
 // A long run of items that fail one after another keeps the host's thread

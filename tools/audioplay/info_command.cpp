@@ -17,7 +17,7 @@ constexpr std::uint32_t kEverything =
     INFO_TITLE | INFO_ALBUM | INFO_AUTHOR | INFO_DURATION | INFO_SOURCEURL | INFO_GENRE |
     INFO_COMPOSER | INFO_ALBUMARTIST | INFO_FILETYPE | INFO_WIDTH | INFO_HEIGHT | INFO_VIDEOCODEC |
     INFO_AUDIOCODEC | INFO_VIDEOBITRATE | INFO_AUDIOBITRATE | INFO_BITRATE | INFO_FRAMERATE |
-    INFO_CHANNELS;
+    INFO_CHANNELS | INFO_TOC;
 
 // The longest path the library takes whole, in UTF-16 units.
 constexpr std::size_t kLongestPath = 259;
@@ -39,7 +39,13 @@ Field Numeric(const char *label, const char *key, double value) {
 }
 
 // Why a path cannot be shown, before the library sees it.
+bool IsUrl(const std::string &path) {
+  return path.find("://") != std::string::npos;
+}
+
 std::optional<std::string> PathProblem(const std::string &path) {
+  if (IsUrl(path))
+    return std::nullopt; // the library reads what it can of a URL
   std::error_code error;
   const auto status = std::filesystem::status(path, error);
   if (!std::filesystem::exists(status))
@@ -64,7 +70,8 @@ std::optional<std::string> PathProblem(const std::string &path) {
 std::optional<std::string> ReadRecord(CAudioPlayer &player, const std::string &path,
                                       tagMediaInfo &info) {
   std::error_code error;
-  const std::string absolute = std::filesystem::absolute(path, error).lexically_normal().string();
+  const std::string absolute =
+      IsUrl(path) ? path : std::filesystem::absolute(path, error).lexically_normal().string();
   long status = player.ClearAllMusic();
   if (status >= 0)
     status = player.AppendMusic(Utf16(absolute).c_str());
@@ -92,6 +99,7 @@ std::vector<Field> FieldsOf(const tagMediaInfo &info) {
       Numeric("Duration (s)", "duration", info.dDuration),
       Text("Source URL", "sourceUrl", info.szSourceURL),
       Text("File type", "fileType", info.szFileType),
+      Text("TOC", "toc", info.szTOC),
       Numeric("Width", "width", info.lWidth),
       Numeric("Height", "height", info.lHeight),
       Text("Audio codec", "audioCodec", info.szAudioCodec),

@@ -47,6 +47,29 @@ int SaveAs(CAudioPlayer &player, const Group &group, const std::string &name) {
   return 0;
 }
 
+int ListTracks(CAudioPlayer &player, const Group &cd) {
+  if (!LoadGroup(player, cd))
+    return 1;
+  long count = 0;
+  if (const long status = player.GetCurPlaylistCount(&count); status < 0)
+    return Failed("counting the tracks", status);
+  std::string toc;
+  for (long i = 0; i < count; ++i) {
+    tagMediaInfo info{};
+    info.dwMask = INFO_TITLE | INFO_AUTHOR | INFO_DURATION | INFO_TOC;
+    if (const long status = player.GetCurPlaylistMusicInfo(i, &info); status < 0)
+      return Failed("reading a track", status);
+    const long seconds = long(info.dDuration + 0.5);
+    std::printf("%ld: %s", i + 1, Utf8(info.szTitle).c_str());
+    if (info.szAuthor[0])
+      std::printf(" - %s", Utf8(info.szAuthor).c_str());
+    std::printf(" (%ld:%02ld)\n", seconds / 60, seconds % 60);
+    toc = Utf8(info.szTOC);
+  }
+  std::printf("TOC: %s\n", toc.c_str());
+  return 0;
+}
+
 int ExportTo(CAudioPlayer &player, const Group &group, const std::string &path) {
   if (!LoadGroup(player, group))
     return 1;

@@ -25,7 +25,7 @@
 
 namespace {
 
-enum class Command { Play, Info, List, Save, Export };
+enum class Command { Play, Info, List, Save, Export, ListTracks };
 
 struct Options {
   Command command = Command::Play;
@@ -54,6 +54,7 @@ constexpr const char kHelp[] =
     "       audioplay --list\n"
     "       audioplay --save NAME FILE...|PLAYLIST\n"
     "       audioplay --export OUT.m3u|OUT.asx|OUT.wpl FILE...|PLAYLIST\n"
+    "       audioplay --cd DRIVE [--list-tracks]\n"
     "\n"
     "Plays media files (consecutive ones as one playlist) and playlist files\n"
     "or URLs (.m3u .m3u8 .pls .asx .wpl .xspf) to their end; playlists\n"
@@ -67,6 +68,9 @@ constexpr const char kHelp[] =
     "  --quiet         print only play states and errors, as notification codes\n"
     "  --verbose       also print every notification with its code and parameters\n"
     "  --fake-sink     play to a silent sink that keeps real time\n"
+    "  --cd DRIVE      play an audio CD: a drive (/dev/sr0 or sr0) or a disc image\n"
+    "                  (.cue with its .bin, .toc, .nrg)\n"
+    "  --list-tracks   with --cd: list the disc's tracks instead of playing\n"
     "  --info FILE...  show what the media library reports of each file\n"
     "  --json          with --info: one JSON array, an object per file\n"
     "  --list          list the saved playlists\n"
@@ -152,6 +156,12 @@ std::optional<int> Parse(int argc, char **argv, Options &options) {
       ok = NumberOption(argc, argv, i, 0, 1e9, options.play.start);
     } else if (argument == "--rate") {
       ok = NumberOption(argc, argv, i, 1e-3, 16, options.play.rate);
+    } else if (argument == "--cd") {
+      ok = i + 1 < argc;
+      if (ok)
+        options.groups.push_back({false, {argv[++i]}, true});
+    } else if (argument == "--list-tracks") {
+      ok = command(Command::ListTracks, false);
     } else if (argument == "--json") {
       options.json = true;
     } else if (argument == "--info") {
@@ -185,9 +195,10 @@ std::optional<int> Parse(int argc, char **argv, Options &options) {
     if (!AddItem(item, options.groups))
       return 1;
   const std::size_t groups = options.groups.size();
-  const bool fits = options.command == Command::List   ? groups == 0
-                    : options.command == Command::Play ? groups > 0
-                                                       : groups == 1;
+  const bool fits = options.command == Command::List         ? groups == 0
+                    : options.command == Command::Play       ? groups > 0
+                    : options.command == Command::ListTracks ? groups == 1 && options.groups[0].cd
+                                                             : groups == 1;
   if (!fits || (options.json && options.command != Command::Info)) {
     Usage();
     return 2;
@@ -205,6 +216,8 @@ int Run(CAudioPlayer &player, const Options &options, MprisService *mpris) {
     return SaveAs(player, options.groups[0], options.argument);
   case Command::Export:
     return ExportTo(player, options.groups[0], options.argument);
+  case Command::ListTracks:
+    return ListTracks(player, options.groups[0]);
   case Command::Play:
     break;
   }

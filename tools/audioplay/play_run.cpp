@@ -413,7 +413,9 @@ long CALLBACK OnNotification(long /*cookie*/, CallNotify code, long first, long 
 
 bool LoadGroup(CAudioPlayer &player, const Group &group) {
   long status = 0;
-  if (group.playlist) {
+  if (group.cd) {
+    status = player.SetCdromToCurPlaylist(Utf16(group.items[0]).c_str());
+  } else if (group.playlist) {
     status = player.SetCurPlaylist(Utf16(group.items[0]).c_str());
   } else {
     status = player.ClearAllMusic();

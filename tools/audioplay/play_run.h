@@ -14,6 +14,7 @@ class MprisService;
 struct Group {
   bool playlist = false;
   std::vector<std::string> items;
+  bool cd = false; // items[0] is a CD drive or disc image
 };
 
 // What is said while playing.

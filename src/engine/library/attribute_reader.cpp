@@ -12,6 +12,7 @@
 
 #include "engine/library/attribute_readers.h"
 #include "engine/library/gstreamer_ready.h"
+#include "engine/cd/disc.h"
 #include "engine/library/wave_format.h"
 #include "engine/text/utf8_text.h"
 
@@ -144,6 +145,9 @@ bool ReadFileAttributesWith(AttributeReader reader, const std::u16string &url,
 }
 
 bool ReadFileAttributes(const std::u16string &url, FileAttributes &out) {
+  // A CD track's attributes come from its disc's table of contents.
+  if (ReadTrackUrl(url, &out.text, &out.duration))
+    return true;
   return ReadFileAttributesWith(AttributeReader::Chosen, url, out);
 }
 

@@ -19,7 +19,8 @@ namespace {
 // it plays is what the library keeps of it.
 bool IsNetworkUrl(const std::u16string &url) {
   const std::size_t scheme = url.find(u"://");
-  return scheme != std::u16string::npos && url.compare(0, scheme, u"file") != 0;
+  return scheme != std::u16string::npos && url.compare(0, scheme, u"file") != 0 &&
+         url.compare(0, scheme, u"cdda") != 0; // a CD's table of contents says it all
 }
 
 bool IsMediaFault(GstMessage *message, GError *error) {

@@ -1,0 +1,146 @@
+#include "engine/cd/disc.h"
+
+#include <windows.h>
+
+#include <cdio/cdio.h>
+#include <cdio/cdtext.h>
+#include <cdio/logging.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+#include "engine/library/attribute_readers.h"
+#include "engine/text/utf8_text.h"
+
+namespace engine {
+
+namespace {
+
+constexpr std::int32_t kNotReady = std::int32_t(0x80070015);
+constexpr std::int32_t kNoAudio = std::int32_t(0x8007000D);
+constexpr long kLeadIn = 150; // sectors before logical sector 0
+
+// libcdio reports on standard error (a drive without a disc, an image's
+// short pregaps); the engine reports through its statuses instead.
+void Quiet() {
+  static std::once_flag once;
+  std::call_once(once, [] { cdio_log_set_handler([](cdio_log_level_t, const char *) {}); });
+}
+
+std::u16string Hex(long value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%lX", value);
+  return Utf16Of(text);
+}
+
+std::u16string TextOf(cdtext_t *text, cdtext_field_t field, track_t track) {
+  const char *value = text ? cdtext_get_const(text, field, track) : nullptr;
+  return value && *value ? Utf16Of(value) : std::u16string();
+}
+
+} // namespace
+
+std::optional<std::string> DiscDeviceOf(const std::u16string &specifier) {
+  std::string path = Utf8Of(specifier);
+  if (!path.empty() && path.find('/') == std::string::npos)
+    path = "/dev/" + path; // "sr0"
+  struct stat info {};
+  if (path.empty() || ::stat(path.c_str(), &info) != 0)
+    return std::nullopt;
+  if (!S_ISBLK(info.st_mode) && !S_ISREG(info.st_mode))
+    return std::nullopt; // neither a drive nor an image
+  return path;
+}
+
+std::int32_t ReadDisc(const std::string &device, Disc *disc) {
+  Quiet();
+  *disc = Disc{};
+  CdIo_t *cd = cdio_open(device.c_str(), DRIVER_UNKNOWN);
+  if (cd == nullptr)
+    return kNotReady;
+  const track_t first = cdio_get_first_track_num(cd);
+  const track_t count = cdio_get_num_tracks(cd);
+  if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0) {
+    cdio_destroy(cd);
+    return kNotReady;
+  }
+  cdtext_t *text = cdio_get_cdtext(cd);
+  disc->toc = Hex(count);
+  for (track_t track = first; track < first + count; ++track) {
+    const lsn_t start = cdio_get_track_lsn(cd, track);
+    disc->toc.append(u"+").append(Hex(start + kLeadIn));
+    if (cdio_get_track_format(cd, track) != TRACK_FORMAT_AUDIO)
+      continue;
+    DiscTrack audio;
+    audio.number = track;
+    audio.firstSector = start;
+    audio.sectors =
+        long(cdio_get_track_lsn(
+            cd, track_t(track + 1 == first + count ? CDIO_CDROM_LEADOUT_TRACK : track + 1))) -
+        start;
+    audio.title = TextOf(text, CDTEXT_FIELD_TITLE, track);
+    audio.artist = TextOf(text, CDTEXT_FIELD_PERFORMER, track);
+    if (audio.artist.empty())
+      audio.artist = TextOf(text, CDTEXT_FIELD_PERFORMER, 0);
+    disc->audio.push_back(std::move(audio));
+  }
+  disc->toc.append(u"+").append(Hex(cdio_get_track_lsn(cd, CDIO_CDROM_LEADOUT_TRACK) + kLeadIn));
+  cdio_destroy(cd);
+  return disc->audio.empty() ? kNoAudio : 0;
+}
+
+std::vector<std::string> OpticalDrives() {
+  Quiet();
+  std::vector<std::string> drives;
+  char **found = cdio_get_devices(DRIVER_DEVICE);
+  for (char **device = found; device && *device; ++device)
+    drives.emplace_back(*device);
+  cdio_free_device_list(found);
+  return drives;
+}
+
+std::u16string TrackUrl(const std::string &device, int track) {
+  std::string url("cdda://");
+  url.append(device).append("#").append(std::to_string(track));
+  return Utf16Of(url);
+}
+
+std::map<std::u16string, std::u16string> TrackAttributes(const Disc &disc, const DiscTrack &track,
+                                                         const std::string &device) {
+  const std::u16string number = Utf16Of(std::to_string(track.number));
+  std::map<std::u16string, std::u16string> attributes = {
+      {u"Title", track.title.empty() ? std::u16string(u"Track ").append(number) : track.title},
+      {u"Duration", NumberText(track.Seconds())},
+      {u"TOC", disc.toc},
+      {u"FileType", u"cda"},
+      {u"WM/TrackNumber", number},
+      {u"SourceURL", TrackUrl(device, track.number)},
+  };
+  if (!track.artist.empty())
+    attributes[u"Author"] = track.artist;
+  return attributes;
+}
+
+bool ReadTrackUrl(const std::u16string &url, std::map<std::u16string, std::u16string> *attributes,
+                  double *seconds) {
+  const std::string text = Utf8Of(url);
+  const std::size_t hash = text.rfind('#');
+  if (text.rfind("cdda://", 0) != 0 || hash == std::string::npos || hash <= 7)
+    return false;
+  const std::string device = text.substr(7, hash - 7);
+  const int number = std::atoi(text.c_str() + hash + 1);
+  Disc disc;
+  if (FAILED(ReadDisc(device, &disc)))
+    return false;
+  for (const DiscTrack &track : disc.audio)
+    if (track.number == number) {
+      *attributes = TrackAttributes(disc, track, device);
+      *seconds = track.Seconds();
+      return true;
+    }
+  return false;
+}
+
+} // namespace engine
