@@ -70,6 +70,28 @@ TEST_F(EngineCd, ItPlaysTrackByTrackToTheEndAndClearingLeavesTheCd) {
   EXPECT_EQ(count, 1);
 }
 
+// Pause, seek within a track and move between tracks, as with files.
+TEST_F(EngineCd, ATrackPausesSeeksAndMovesOnLikeAFile) {
+  const std::string image = test_media::MakeDiscImage(folder, "long", {{300, "Long"}, {75, ""}});
+  ASSERT_GE(player->SetCdromToCurPlaylist(Text(image).c_str()), 0);
+  ASSERT_GE(player->Play(), 0);
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Playing, 0); }, 10));
+  ASSERT_GE(player->Pause(), 0);
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Paused, 0); }, 10));
+  ASSERT_GE(player->SetPos(2.5), 0);
+  PumpUntil([] { return false; }, 0.3); // the seek lands
+  double position = 0;
+  ASSERT_GE(player->GetPos(&position), 0);
+  EXPECT_NEAR(position, 2.5, 0.2);
+  received.clear();
+  ASSERT_GE(player->NextTrack(), 0);
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 1); }, 10))
+      << "the second track, once paused, waits: moving on stops it";
+  ASSERT_GE(player->Play(), 0);
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_MediaEnded, 1); }, 10))
+      << "and it plays to the end of the disc";
+}
+
 TEST_F(EngineCd, ASpecifierThatNamesNothingAndADataDiscFail) {
   EXPECT_EQ(player->SetCdromToCurPlaylist(Text(folder.File("none.cue")).c_str()) & 0xFFFFFFFFL,
             0x80070057L);
