@@ -12,13 +12,6 @@ namespace {
 using namespace engine_host;
 using EngineCd = EngineHost;
 
-std::string Ascii(const unsigned short *text) {
-  std::string out;
-  for (; *text; ++text)
-    out += char(*text);
-  return out;
-}
-
 const std::vector<test_media::ImageTrack> kTracks = {
     {75, "First Tone"}, {45, "Second Tone"}, {30, ""}};
 

@@ -33,6 +33,14 @@ inline std::basic_string<unsigned short> Text(const std::string &ascii) {
   return {ascii.begin(), ascii.end()};
 }
 
+// The library's text back as ASCII; the tests' names and paths are ASCII.
+inline std::string Ascii(const unsigned short *text) {
+  std::string out;
+  for (; *text; ++text)
+    out += char(*text);
+  return out;
+}
+
 // Dispatches the thread's messages until `done` holds or `seconds` pass.
 inline bool PumpUntil(const std::function<bool()> &done, double seconds) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);

@@ -55,10 +55,7 @@ std::string SourceAt(CAudioPlayer *player, long index) {
   tagMediaInfo info{};
   info.dwMask = INFO_SOURCEURL;
   EXPECT_GE(player->GetCurPlaylistMusicInfo(index, &info), 0);
-  std::string url;
-  for (const unsigned short *c = info.szSourceURL; *c; ++c)
-    url += char(*c); // ASCII here
-  return url;
+  return Ascii(info.szSourceURL);
 }
 
 TEST_F(EngineHttp, EachFormatByUrlPlaysItsEntriesInOrder) {
@@ -136,13 +133,8 @@ TEST_F(EngineHttp, AnHttpMp3PlayedOnceReportsItsTitleAndDuration) {
   tagMediaInfo after{};
   after.dwMask = INFO_TITLE | INFO_AUTHOR | INFO_DURATION;
   ASSERT_GE(player->GetMusicInfo(url.c_str(), &after), 0);
-  std::string title, author;
-  for (const unsigned short *c = after.szTitle; *c; ++c)
-    title += char(*c);
-  for (const unsigned short *c = after.szAuthor; *c; ++c)
-    author += char(*c);
-  EXPECT_EQ(title, "Streamed Title");
-  EXPECT_EQ(author, "Streamed Artist");
+  EXPECT_EQ(Ascii(after.szTitle), "Streamed Title");
+  EXPECT_EQ(Ascii(after.szAuthor), "Streamed Artist");
   EXPECT_NEAR(after.dDuration, 1.0, 0.15);
 }
 

@@ -13,10 +13,7 @@ std::string TitleAt(CAudioPlayer *player, long index) {
   tagMediaInfo info{};
   info.dwMask = INFO_TITLE;
   EXPECT_GE(player->GetCurPlaylistMusicInfo(index, &info), 0);
-  std::string title;
-  for (const unsigned short *c = info.szTitle; *c; ++c)
-    title += char(*c); // the titles here are ASCII
-  return title;
+  return Ascii(info.szTitle);
 }
 
 // The file's own title wins over the playlist's; the playlist's wins over
