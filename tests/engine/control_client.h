@@ -14,22 +14,6 @@
 
 namespace control_client {
 
-// A BSTR for the length of a call.
-class Bstr {
-public:
-  explicit Bstr(const std::string &ascii) : text_(SysAllocStringLen(nullptr, UINT(ascii.size()))) {
-    for (std::size_t i = 0; i < ascii.size(); ++i)
-      text_[i] = OLECHAR(ascii[i]);
-  }
-  ~Bstr() { SysFreeString(text_); }
-  Bstr(const Bstr &) = delete;
-  Bstr &operator=(const Bstr &) = delete;
-  operator BSTR() const { return text_; }
-
-private:
-  BSTR text_;
-};
-
 struct HeardEvent {
   DISPID id;
   long number = 0;         // a state, a change kind

@@ -25,9 +25,8 @@ TEST_F(EngineCd, AnImageGivesOneItemPerTrackWithItsNameLengthAndTableOfContents)
   const double seconds[] = {1.0, 0.6, 0.4};
   for (long index = 0; index < 3; ++index) {
     SCOPED_TRACE(index);
-    tagMediaInfo info{};
-    info.dwMask = INFO_TITLE | INFO_AUTHOR | INFO_DURATION | INFO_TOC | INFO_FILETYPE;
-    ASSERT_GE(player->GetCurPlaylistMusicInfo(index, &info), 0);
+    const tagMediaInfo info =
+        InfoAt(player, index, INFO_TITLE | INFO_AUTHOR | INFO_DURATION | INFO_TOC | INFO_FILETYPE);
     EXPECT_EQ(Ascii(info.szTitle), names[index]);
     EXPECT_EQ(Ascii(info.szAuthor), "Test Performer");
     EXPECT_NEAR(info.dDuration, seconds[index], 0.001);

@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -30,6 +31,10 @@ inline long CALLBACK Record(long /*cookie*/, CallNotify code, long first, long s
 }
 
 inline std::basic_string<unsigned short> Text(const std::string &ascii) {
+  return {ascii.begin(), ascii.end()};
+}
+
+inline std::u16string Wide(const std::string &ascii) {
   return {ascii.begin(), ascii.end()};
 }
 
@@ -53,6 +58,14 @@ inline bool PumpUntil(const std::function<bool()> &done, double seconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   return true;
+}
+
+// The record of the current playlist's item at `index`, with the fields of `mask`.
+inline tagMediaInfo InfoAt(CAudioPlayer *player, long index, std::uint32_t mask) {
+  tagMediaInfo info{};
+  info.dwMask = mask;
+  EXPECT_GE(player->GetCurPlaylistMusicInfo(index, &info), 0) << index;
+  return info;
 }
 
 inline bool Received(long code, long first, long second) {

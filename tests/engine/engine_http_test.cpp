@@ -52,10 +52,7 @@ private:
 };
 
 std::string SourceAt(CAudioPlayer *player, long index) {
-  tagMediaInfo info{};
-  info.dwMask = INFO_SOURCEURL;
-  EXPECT_GE(player->GetCurPlaylistMusicInfo(index, &info), 0);
-  return Ascii(info.szSourceURL);
+  return Ascii(InfoAt(player, index, INFO_SOURCEURL).szSourceURL);
 }
 
 TEST_F(EngineHttp, EachFormatByUrlPlaysItsEntriesInOrder) {

@@ -4,6 +4,8 @@
 #include "control_client.h"
 #include "engine_host.h"
 
+#include <atlbase.h>
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -255,10 +257,10 @@ TEST_F(EnginePlayback, ARunOfMissingFilesEndsWithOneMediaErrorEachAndNothingElse
   constexpr long kItems = 20000;
   control_client::Control control;
   ASSERT_TRUE(control.Make());
-  ASSERT_GE(control.settings->setMode(control_client::Bstr("loop"), VARIANT_TRUE), 0);
+  ASSERT_GE(control.settings->setMode(CComBSTR(u"loop"), VARIANT_TRUE), 0);
   const std::string list = MissingFilesPlaylist(folder, kItems);
   control.log.events.clear();
-  ASSERT_GE(control.player->put_URL(control_client::Bstr(list)), 0);
+  ASSERT_GE(control.player->put_URL(CComBSTR(Wide(list).c_str())), 0);
   std::function<bool()> stopped = [&] {
     WMPPlayState state = wmppsUndefined;
     control.player->get_playState(&state);

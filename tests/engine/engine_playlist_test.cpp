@@ -10,10 +10,7 @@ using namespace engine_host;
 using EnginePlaylist = EngineHost;
 
 std::string TitleAt(CAudioPlayer *player, long index) {
-  tagMediaInfo info{};
-  info.dwMask = INFO_TITLE;
-  EXPECT_GE(player->GetCurPlaylistMusicInfo(index, &info), 0);
-  return Ascii(info.szTitle);
+  return Ascii(InfoAt(player, index, INFO_TITLE).szTitle);
 }
 
 // The file's own title wins over the playlist's; the playlist's wins over
