@@ -160,8 +160,7 @@ TEST(EventSink, DirectFaceForwardsSixEventsInArgumentOrder) {
   // The item's 32-bit identity leads back to it while it is delivered.
   EXPECT_EQ(player.resolvedMedia, kMedia);
   EXPECT_EQ(MediaIdentity(kMedia), 0x12345678);
-  EXPECT_EQ(ResolveMediaIdentity(MediaIdentity(kMedia)),
-            sizeof(void *) == 4 ? kMedia : nullptr); // and only then where addresses are wider
+  EXPECT_EQ(ResolveMediaIdentity(MediaIdentity(kMedia)), nullptr); // and only then
 
   player.received.clear();
   RaiseIgnoredEvents(events);
@@ -378,6 +377,28 @@ void ExpectConnectedOn(const IID &faceIid, scripted::Face face) {
 TEST(EventSink, ConnectedThroughEitherFace) {
   ExpectConnectedOn(__uuidof(IWMPEvents), scripted::Face::Events);
   ExpectConnectedOn(__uuidof(_WMPOCXEvents), scripted::Face::Dispatch);
+}
+
+// Whatever the width of an address, a media error's identity names an item
+// only while that item's event is delivered, nested ones included; any
+// other value a host passes names nothing (it is never dereferenced).
+TEST(MediaErrorIdentity, OnlyItemsBeingDeliveredResolve) {
+  IDispatch *first = reinterpret_cast<IDispatch *>(std::uintptr_t(0x1000));
+  IDispatch *second = reinterpret_cast<IDispatch *>(std::uintptr_t(0x2000));
+  EXPECT_EQ(ResolveMediaIdentity(MediaIdentity(first)), nullptr);
+  {
+    ScopedMediaErrorItem outer(first);
+    {
+      ScopedMediaErrorItem inner(second);
+      EXPECT_EQ(ResolveMediaIdentity(MediaIdentity(second)), second);
+      EXPECT_EQ(ResolveMediaIdentity(MediaIdentity(first)), first);
+      EXPECT_EQ(ResolveMediaIdentity(1234), nullptr);
+      EXPECT_EQ(ResolveMediaIdentity(0), nullptr);
+    }
+    EXPECT_EQ(ResolveMediaIdentity(MediaIdentity(second)), nullptr);
+    EXPECT_EQ(ResolveMediaIdentity(MediaIdentity(first)), first);
+  }
+  EXPECT_EQ(ResolveMediaIdentity(MediaIdentity(first)), nullptr);
 }
 
 } // namespace

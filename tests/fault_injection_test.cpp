@@ -161,10 +161,11 @@ class FaultInjection : public PlayerTest {
 protected:
   void SetUp() override {
     PlayerTest::SetUp();
-    listFile = registryPath + ".m3u";
+    folder = test_support::MakeScratchFolder("audioplayer-faults-");
+    listFile = (folder / "list.m3u").u16string();
   }
   void TearDown() override {
-    std::remove(listFile.c_str());
+    std::filesystem::remove_all(folder);
     PlayerTest::TearDown();
   }
 
@@ -263,7 +264,8 @@ protected:
 
   std::vector<Operation> Operations();
 
-  std::string listFile;
+  std::filesystem::path folder;
+  std::u16string listFile;
 };
 
 std::vector<Operation> FaultInjection::Operations() {
@@ -483,10 +485,7 @@ std::vector<Operation> FaultInjection::Operations() {
         PassedAfterUndo("IWMPPlaylist.get_Item"), PassedAfterUndo("IWMPPlaylist.appendItem")}},
       {"UpdateCurPlaylistToFile",
        nullptr,
-       [this](CAudioPlayer &p) {
-         return p.UpdateCurPlaylistToFile(
-             Text(std::u16string(listFile.begin(), listFile.end())).c_str());
-       },
+       [this](CAudioPlayer &p) { return p.UpdateCurPlaylistToFile(Text(listFile).c_str()); },
        // An item the control cannot give, or whose URL it cannot, is left out.
        {Ignored("IWMPPlaylist.get_Item"), Ignored("IWMPMedia.get_sourceURL")}},
       {"PlaylistIndex", nullptr, [](CAudioPlayer &p) { return p.PlaylistIndex(2); }, {}},

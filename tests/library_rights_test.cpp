@@ -2,8 +2,10 @@
 // 0x24: what is written, with which type and length, and what is left alone.
 #include "player_test_support.h"
 
-#include <sys/stat.h>
 #include <windows.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <optional>
 #include <utility>
@@ -28,7 +30,7 @@ struct Case {
 class LibraryRights : public PlayerTest {
 protected:
   void Seed(const Case &c) {
-    std::remove(registryPath.c_str());
+    ForgetRegistry();
     if (!c.key)
       return;
     HKEY key = nullptr;
@@ -58,10 +60,23 @@ protected:
     return {true, Stored{type, Bytes(data, data + size)}};
   }
 
-  // The registry file is replaced on every write, so a write shows as a new file.
-  ino_t FileIdentity() {
+  // Changes with every write: on Linux the registry file is replaced on
+  // every write; on Windows a write moves the key's last-write time.
+  unsigned long long WriteStamp() {
+#ifdef _WIN32
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kPreferences, 0, KEY_READ, &key) != ERROR_SUCCESS)
+      return 0;
+    FILETIME written{};
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     nullptr, nullptr, &written);
+    RegCloseKey(key);
+    Sleep(20); // the clock moves on before the next write
+    return (static_cast<unsigned long long>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+#else
     struct stat info {};
     return stat(registryPath.c_str(), &info) == 0 ? info.st_ino : 0;
+#endif
   }
 };
 
@@ -88,10 +103,10 @@ TEST_F(LibraryRights, KeptAt0x24) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
     Seed(c);
-    ino_t before = FileIdentity();
+    unsigned long long before = WriteStamp();
     ASSERT_EQ(CreatePlayer(), S_OK);
     EXPECT_EQ(Read(), std::make_pair(true, c.after));
-    EXPECT_EQ(FileIdentity() != before, c.rewritten);
+    EXPECT_EQ(WriteStamp() != before, c.rewritten);
     DestroyPlayer();
     EXPECT_EQ(scripted::liveObjects(), 0u) << scripted::leakReport();
   }

@@ -1,7 +1,8 @@
 // PlayerTest: a fixture for back-end tests. Each test gets a scripted
-// control, a registry file of its own, and a player created through the
-// public factory; TearDown destroys the player and checks that the
-// control has nothing left alive.
+// control, an empty registry of its own (a file on Linux; on Windows a
+// scratch key that stands in for HKEY_CURRENT_USER in this process), and a
+// player created through the public factory; TearDown destroys the player
+// and checks that the control has nothing left alive.
 #pragma once
 
 #include "scripted/scripted_control.h"
@@ -11,10 +12,15 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <random>
 #include <string>
 #include <tuple>
-#include <unistd.h>
 #include <vector>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace test_support {
 
@@ -46,6 +52,21 @@ inline std::basic_string<unsigned short> Text(const std::u16string &text) {
   return {text.begin(), text.end()};
 }
 
+// A fresh folder under the system's temporary one, for a test's files.
+inline std::filesystem::path MakeScratchFolder(const std::string &prefix) {
+  std::random_device random;
+  std::filesystem::path folder;
+  do {
+    folder = std::filesystem::temp_directory_path() / (prefix + std::to_string(random()));
+  } while (!std::filesystem::create_directory(folder));
+  return folder;
+}
+
+inline BOOL CALLBACK DestroyEnumeratedWindow(HWND window, LPARAM) {
+  DestroyWindow(window);
+  return TRUE;
+}
+
 } // namespace test_support
 
 class PlayerTest : public ::testing::Test {
@@ -53,6 +74,15 @@ protected:
   static constexpr long kCookie = 0x5eed;
 
   void SetUp() override {
+#ifdef _WIN32
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kScratchUserKey, 0, nullptr,
+                              REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &scratchUser,
+                              nullptr),
+              ERROR_SUCCESS);
+    ForgetRegistry(); // whatever an interrupted run left
+    // The library's own HKEY_CURRENT_USER reads and writes land here.
+    ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, scratchUser), ERROR_SUCCESS);
+#else
     char pattern[] = "/tmp/audioplayer-registry-XXXXXX";
     int fd = mkstemp(pattern);
     ASSERT_GE(fd, 0);
@@ -60,15 +90,30 @@ protected:
     std::remove(pattern);
     registryPath = pattern;
     setenv("AUDIOPLAYER_REGISTRY", registryPath.c_str(), 1);
+#endif
     test_support::currentLog() = &notifications;
   }
 
   void TearDown() override {
     DestroyPlayer();
     test_support::currentLog() = nullptr;
-    std::remove(registryPath.c_str());
+    ForgetRegistry();
+#ifdef _WIN32
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegCloseKey(scratchUser);
+    RegDeleteKeyW(HKEY_CURRENT_USER, kScratchUserKey);
+#endif
     EXPECT_EQ(scripted::liveObjects(), 0u) << scripted::leakReport();
     EXPECT_EQ(scripted::outstandingReferences(), 0) << scripted::leakReport();
+  }
+
+  // Empties the test's registry.
+  void ForgetRegistry() {
+#ifdef _WIN32
+    RegDeleteTreeW(scratchUser, nullptr);
+#else
+    std::remove(registryPath.c_str());
+#endif
   }
 
   // Creates the player as a popup of its own; returns InitInstance's status.
@@ -90,18 +135,17 @@ protected:
     CAudioPlayer::DestroyInstance(player);
     player = nullptr;
     window = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND left, LPARAM) -> BOOL {
-          DestroyWindow(left);
-          return TRUE;
-        },
-        0);
+    EnumThreadWindows(GetCurrentThreadId(), &test_support::DestroyEnumeratedWindow, 0);
   }
 
   scripted::Control control;
   CAudioPlayer *player = nullptr;
   HWND window = nullptr;
   test_support::NotificationLog notifications;
+#ifdef _WIN32
+  static constexpr OLECHAR kScratchUserKey[] = OLESTR("Software\\audioplayer tests");
+  HKEY scratchUser = nullptr;
+#else
   std::string registryPath;
+#endif
 };

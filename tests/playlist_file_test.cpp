@@ -49,9 +49,7 @@ class PlaylistFileTest : public PlayerTest {
 protected:
   void SetUp() override {
     PlayerTest::SetUp();
-    char pattern[] = "/tmp/audioplayer-lists-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    directory = pattern;
+    directory = test_support::MakeScratchFolder("audioplayer-lists-");
     ASSERT_EQ(CreatePlayer(), S_OK);
   }
   void TearDown() override {
@@ -59,10 +57,7 @@ protected:
     PlayerTest::TearDown();
   }
 
-  std::u16string PathOf(const std::u16string &name) {
-    std::u16string path(directory.begin(), directory.end());
-    return path + u"/" + name;
-  }
+  std::u16string PathOf(const std::u16string &name) { return directory.u16string() + u"/" + name; }
   long Write(const std::u16string &name) {
     return player->UpdateCurPlaylistToFile(Text(PathOf(name)).c_str());
   }
@@ -75,7 +70,7 @@ protected:
   }
   bool DirectoryEmpty() { return fs::is_empty(directory); }
 
-  std::string directory;
+  fs::path directory;
 };
 
 TEST_F(PlaylistFileTest, TheWorkedExampleInEachFormat) {
@@ -90,19 +85,21 @@ TEST_F(PlaylistFileTest, TheWorkedExampleInEachFormat) {
                                 "C:\\Music\\b.wma\r\n"
                                 "\r\n");
 
-  // A Windows path: the title is the name after the last backslash.
-  ASSERT_EQ(Write(u"D:\\Lists\\Party.asx"), S_OK);
-  EXPECT_EQ(Read(u"D:\\Lists\\Party.asx"), "<Asx Version = \"3.0\" >\r\n"
-                                           "<Param Name = \"AllowShuffle\" Value = \"yes\" />\r\n"
-                                           "<Title >Party</Title>\r\n"
-                                           "<Param Name = \"encoding\" Value = \"UTF-8\" />\r\n"
-                                           "<Entry>\r\n"
-                                           "<Ref href = \"C:\\Music\\a.mp3\"/>\r\n"
-                                           "</Entry>\r\n"
-                                           "<Entry>\r\n"
-                                           "<Ref href = \"C:\\Music\\b.wma\"/>\r\n"
-                                           "</Entry>\r\n"
-                                           "</Asx>");
+  // A Windows path: the title is the name after the last backslash. (On
+  // Windows the backslash names a folder; on Linux it is part of the name.)
+  fs::create_directory(directory / "Lists");
+  ASSERT_EQ(Write(u"Lists\\Party.asx"), S_OK);
+  EXPECT_EQ(Read(u"Lists\\Party.asx"), "<Asx Version = \"3.0\" >\r\n"
+                                       "<Param Name = \"AllowShuffle\" Value = \"yes\" />\r\n"
+                                       "<Title >Party</Title>\r\n"
+                                       "<Param Name = \"encoding\" Value = \"UTF-8\" />\r\n"
+                                       "<Entry>\r\n"
+                                       "<Ref href = \"C:\\Music\\a.mp3\"/>\r\n"
+                                       "</Entry>\r\n"
+                                       "<Entry>\r\n"
+                                       "<Ref href = \"C:\\Music\\b.wma\"/>\r\n"
+                                       "</Entry>\r\n"
+                                       "</Asx>");
 
   ASSERT_EQ(Write(u"Party.wpl"), S_OK);
   EXPECT_EQ(Read(u"Party.wpl"), "\xEF\xBB\xBF"
@@ -210,10 +207,18 @@ TEST_F(PlaylistFileTest, NothingIsEscaped) {
   std::u16string url = u"http://host/get?a=1&b=\"2\"<3>";
   std::string bytes = "http://host/get?a=1&b=\"2\"<3>";
   control.setCurrentPlaylist(u"Now", {url});
-  ASSERT_EQ(Write(u"amp&\"q\".asx"), S_OK);
+#ifdef _WIN32
+  const char16_t *asxTitle = u"amp&'q'"; // a Windows file name holds no double quote
+#else
+  const char16_t *asxTitle = u"amp&\"q\"";
+#endif
+  std::u16string asxName = asxTitle;
+  asxName += u".asx";
+  ASSERT_EQ(Write(asxName), S_OK);
   ASSERT_EQ(Write(u"amp.m3u"), S_OK);
   ASSERT_EQ(Write(u"amp&.wpl"), S_OK);
-  EXPECT_EQ(Read(u"amp&\"q\".asx"), Fill(kAsxOpening, "amp&\"q\"") + AsxEntry(bytes) + "</Asx>");
+  EXPECT_EQ(Read(asxName),
+            Fill(kAsxOpening, scripted::utf8(asxTitle)) + AsxEntry(bytes) + "</Asx>");
   EXPECT_EQ(Read(u"amp.m3u"), "#EXTM3U\r\n" + M3uEntry(bytes));
   EXPECT_EQ(Read(u"amp&.wpl"), Fill(kWplOpening, "amp&") + WplEntry(bytes) + kWplClosing);
 }

@@ -149,7 +149,7 @@ TEST(ScriptedControl, PlaylistsBehaveLikeTheControl) {
   IWMPPlayer4 *player = CreatePlayer();
   ASSERT_NE(player, nullptr);
   IWMPMedia *media = nullptr;
-  BSTR url = SysAllocString(u"C:\\music\\song.mp3");
+  BSTR url = SysAllocString(OLESTR("C:\\music\\song.mp3"));
   ASSERT_EQ(player->newMedia(url, &media), S_OK);
   IWMPPlaylist *current = nullptr;
   ASSERT_EQ(player->get_currentPlaylist(&current), S_OK);
@@ -164,7 +164,7 @@ TEST(ScriptedControl, PlaylistsBehaveLikeTheControl) {
   EXPECT_EQ(identical, VARIANT_TRUE);
   BSTR name = nullptr;
   ASSERT_EQ(again->get_name(&name), S_OK);
-  EXPECT_EQ(std::u16string(name), u"song");
+  EXPECT_EQ(scripted::text(name), u"song");
   EXPECT_EQ(control.callsTo("IWMPPlaylist.appendItem")[0].args[0], "C:\\music\\song.mp3");
   SysFreeString(name);
   SysFreeString(url);

@@ -2,17 +2,14 @@
 
 namespace {
 thread_local ScopedMediaErrorItem *innermost = nullptr;
-thread_local IDispatch *innermostMedia = nullptr;
 } // namespace
 
 ScopedMediaErrorItem::ScopedMediaErrorItem(IDispatch *item) : media(item), outer(innermost) {
   innermost = this;
-  innermostMedia = media;
 }
 
 ScopedMediaErrorItem::~ScopedMediaErrorItem() {
   innermost = outer;
-  innermostMedia = outer ? outer->media : nullptr;
 }
 
 long MediaIdentity(IDispatch *media) {
@@ -20,13 +17,13 @@ long MediaIdentity(IDispatch *media) {
 }
 
 IDispatch *ResolveMediaIdentity(long identity) {
-  if constexpr (sizeof(void *) == sizeof(LONG)) {
-    return reinterpret_cast<IDispatch *>(UINT_PTR(ULONG(identity)));
-  } else {
-    // Only the innermost delivery can be asked about: the host callback of
-    // an outer one has not run yet when a nested one is delivered.
-    if (innermostMedia != nullptr && MediaIdentity(innermostMedia) == identity)
-      return innermostMedia;
-    return nullptr;
+  // Even where the identity is the address itself, only an item being
+  // delivered is known to be alive: any other value a host passes is no
+  // item at all.
+  for (ScopedMediaErrorItem *delivery = innermost; delivery != nullptr;
+       delivery = delivery->outer) {
+    if (delivery->media != nullptr && MediaIdentity(delivery->media) == identity)
+      return delivery->media;
   }
+  return nullptr;
 }

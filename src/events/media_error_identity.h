@@ -1,6 +1,8 @@
-// The media error notification carries its item as a 32-bit value. Where
-// addresses are wider, the sink keeps the item of the event being delivered
-// here so that the player can turn that value back into the item.
+// The media error notification carries its item as a 32-bit value, valid
+// only while the event is delivered. The sink keeps the items of the events
+// being delivered here so that the player can turn that value back into
+// the item, where addresses are wider than 32 bits as well as where a host
+// passes a value that names no item.
 #pragma once
 
 #include <windows.h>
@@ -15,6 +17,8 @@ public:
   ScopedMediaErrorItem &operator=(const ScopedMediaErrorItem &) = delete;
 
 private:
+  friend IDispatch *ResolveMediaIdentity(long identity);
+
   IDispatch *media;
   ScopedMediaErrorItem *outer;
 };
@@ -22,7 +26,6 @@ private:
 // The 32-bit identity of an item, as the host sees it.
 long MediaIdentity(IDispatch *media);
 
-// The item a 32-bit identity stands for: the pointer itself where
-// addresses are 32 bits, else an item being delivered on this thread;
-// null when none matches.
+// The item a 32-bit identity stands for: an item being delivered on this
+// thread, innermost first; null when none matches.
 IDispatch *ResolveMediaIdentity(long identity);
