@@ -201,12 +201,12 @@ struct FakeMedia final : IWMPMedia {
   STDMETHOD(get_attributeCount)(long *) override { return E_NOTIMPL; }
   STDMETHOD(getAttributeName)(long, BSTR *) override { return E_NOTIMPL; }
   STDMETHOD(getItemInfo)(BSTR name, BSTR *value) override {
-    auto found = info.find(scripted::text(name));
+    auto found = info.find(test_support::U16(name));
     if (found == info.end()) {
       *value = SysAllocString(OLESTR(""));
       return S_OK;
     }
-    *value = SysAllocString(scripted::ole(found->second.second.c_str())); // freed by the reader
+    *value = SysAllocString(test_support::Ole(found->second.second.c_str())); // freed by the reader
     return found->second.first;
   }
   STDMETHOD(setItemInfo)(BSTR, BSTR) override { return E_NOTIMPL; }

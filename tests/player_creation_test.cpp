@@ -35,7 +35,7 @@ std::vector<std::string> Methods(const std::vector<scripted::Call> &calls) {
 std::u16string ClassName(HWND window) {
   OLECHAR name[64] = {};
   GetClassNameW(window, name, 64);
-  return scripted::text(name);
+  return test_support::U16(name);
 }
 
 LRESULT CALLBACK PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

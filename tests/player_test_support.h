@@ -5,6 +5,7 @@
 // and checks that the control has nothing left alive.
 #pragma once
 
+#include "ole_text.h"
 #include "scripted/scripted_control.h"
 
 #include <audioplayer.h>

@@ -1,5 +1,6 @@
 // Guards the scripted control that the back-end tests stand on: scripted
 // answers, recording, events on both faces and the leak counters.
+#include "ole_text.h"
 #include "scripted/scripted_control.h"
 
 #include <gtest/gtest.h>
@@ -164,7 +165,7 @@ TEST(ScriptedControl, PlaylistsBehaveLikeTheControl) {
   EXPECT_EQ(identical, VARIANT_TRUE);
   BSTR name = nullptr;
   ASSERT_EQ(again->get_name(&name), S_OK);
-  EXPECT_EQ(scripted::text(name), u"song");
+  EXPECT_EQ(test_support::U16(name), u"song");
   EXPECT_EQ(control.callsTo("IWMPPlaylist.appendItem")[0].args[0], "C:\\music\\song.mp3");
   SysFreeString(name);
   SysFreeString(url);

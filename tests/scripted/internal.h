@@ -147,6 +147,7 @@ template <class I> struct DispatchObject : I, Object {
 };
 
 // ---- text and arguments ----------------------------------------------------
+std::u16string text(const OLECHAR *value); // a null BSTR is empty
 BSTR bstr(const std::u16string &value);
 std::u16string lower(std::u16string value); // ASCII letters only
 template <class T>

@@ -231,11 +231,4 @@ std::string leakReport();
 // UTF-8 of UTF-16 text, for assertions.
 std::string utf8(const std::u16string &text);
 
-// The tests' char16_t text as the control's OLECHAR text and back: the same
-// 16-bit units, named wchar_t on Windows and char16_t on Linux.
-inline const OLECHAR *ole(const char16_t *text) {
-  return reinterpret_cast<const OLECHAR *>(text);
-}
-std::u16string text(const OLECHAR *value); // a null BSTR is empty
-
 } // namespace scripted
