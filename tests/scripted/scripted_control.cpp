@@ -9,6 +9,7 @@
 #include <sstream>
 #include <unordered_set>
 
+#include "ole_text.h"
 #include "scripted/internal.h"
 
 namespace scripted {
@@ -157,7 +158,7 @@ std::string utf8(const std::u16string &value) {
 static_assert(sizeof(OLECHAR) == sizeof(char16_t));
 
 std::u16string text(const OLECHAR *value) {
-  return value ? std::u16string(reinterpret_cast<const char16_t *>(value)) : u"";
+  return test_support::U16(value);
 }
 
 BSTR bstr(const std::u16string &value) {
