@@ -46,18 +46,43 @@ inline std::string Ascii(const unsigned short *text) {
   return out;
 }
 
-// Dispatches the thread's messages until `done` holds or `seconds` pass.
-inline bool PumpUntil(const std::function<bool()> &done, double seconds) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+// Dispatches the messages waiting on the thread's queue.
+inline void DispatchWaiting() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+    DispatchMessageW(&message);
+}
+
+// Tests wait for what the engine does, never for an amount of time. A
+// wait's bound only decides when a hang is called one: ten times what an
+// idle machine needs, so that a machine busy with other work cannot fail a
+// test that only a hang should fail.
+constexpr double kHangFactor = 10;
+
+// Dispatches the thread's messages until `done` holds; false if it still
+// does not after kHangFactor times `idleSeconds`, the most an idle machine
+// needs for it.
+inline bool PumpUntil(const std::function<bool()> &done, double idleSeconds) {
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::duration<double>(kHangFactor * idleSeconds);
   while (!done()) {
     if (std::chrono::steady_clock::now() > deadline)
       return false;
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-      DispatchMessageW(&message);
+    DispatchWaiting();
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   return true;
+}
+
+// Dispatches the thread's messages for `seconds` (at least once): only
+// before a check that nothing more arrives, which a slow machine can pass
+// but never fail.
+inline void PumpFor(double seconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  do {
+    DispatchWaiting();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  } while (std::chrono::steady_clock::now() < deadline);
 }
 
 // The record of the current playlist's item at `index`, with the fields of `mask`.

@@ -60,7 +60,7 @@ bool PlayTimes(CAudioPlayer *player, const std::string &track, int tracks) {
   }
   received.clear();
   player->Play();
-  return PumpUntil([&] { return Received(CN_PlayStateChange, PS_Stopped, tracks - 1); }, 60);
+  return PumpUntil([&] { return Received(CN_PlayStateChange, PS_Stopped, tracks - 1); }, 6);
 }
 
 int RunCountingChild(const char *track) {

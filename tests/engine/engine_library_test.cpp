@@ -68,9 +68,7 @@ int RunSavingChild(const char *first) {
     const std::string name = "save-" + std::to_string(::getpid()) + "-" + std::to_string(n);
     if (player->SaveCurPlaylist(Text(name).c_str()) < 0)
       return 4;
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-      DispatchMessageW(&message);
+    DispatchWaiting();
   }
 }
 
@@ -124,7 +122,7 @@ TEST(EngineLibrary, AFullDiskLeavesNoPartOfASaveAndTheHostHearsIt) {
   ASSERT_TRUE(FillCurrentPlaylist(player, first));
 
   const long saved = player->SaveCurPlaylist(Text("too big").c_str());
-  PumpUntil([] { return HeardCode(CN_Error); }, 5);
+  PumpUntil([] { return HeardCode(CN_Error); }, 0.5);
   // The disk fills while the save writes, or when its turn commits.
   EXPECT_TRUE(saved == engine::kLibraryFull || saved == 0) << std::hex << saved;
   EXPECT_TRUE(HeardCode(CN_Error)) << "the host hears that the turn was undone";
@@ -182,7 +180,7 @@ TEST_F(EngineLibraryHost, PathsThatAreNotFilesAreRefusedAndNeverStored) {
   EXPECT_EQ(player->GetMusicInfo(Text("/dev/null").c_str(), &info), engine::kNotRegularFile);
   EXPECT_EQ(player->GetMusicInfo(Text(folder.File("missing.mp3")).c_str(), &info),
             long(std::int32_t(0x80070002)));
-  PumpUntil([] { return false; }, 0.1); // any turn is committed
+  PumpFor(0); // the turn commits as the thread dispatches
   EXPECT_EQ(test_media::Column(folder.File("library.db"), "SELECT COUNT(*) FROM items"),
             std::vector<std::string>{"0"});
 }
@@ -217,7 +215,7 @@ TEST_F(EngineLibraryHost, AFileRetaggedOrReplacedIsReadAgainKeepingTheHostsEdits
   EXPECT_EQ(Utf8(info.szAlbum), "Mine") << "what the host wrote wins over the file";
 
   // Unchanged files are not read again: the stored record answers.
-  PumpUntil([] { return false; }, 0.1);
+  PumpFor(0);
   const auto rows = test_media::Column(folder.File("library.db"),
                                        "SELECT file_size FROM items WHERE url = '" + song + "'");
   ASSERT_EQ(rows.size(), 1u);

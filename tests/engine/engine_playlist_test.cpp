@@ -39,7 +39,7 @@ TEST_F(EnginePlaylist, NestedPlaylistsPlayInPlaceAndASelfIncludingListEnds) {
   long count = 0;
   ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
   EXPECT_EQ(count, 3);
-  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 2); }, 15));
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 2); }, 2));
   for (long index : {0L, 1L, 2L})
     EXPECT_TRUE(Received(CN_PlayStateChange, PS_MediaEnded, index)) << index;
   EXPECT_FALSE(HeardCode(CN_MediaError));
@@ -56,7 +56,7 @@ TEST_F(EnginePlaylist, AnAsxEntryPlaysItsFirstRefThatOpens) {
       "<ref href=\"good.wav\"/></entry>"
       "<entry><ref href=\"gone-1.wav\"/><ref href=\"gone-2.wav\"/></entry></asx>");
   ASSERT_GE(player->PlayPlaylist(Text(folder.File("list.asx")).c_str()), 0);
-  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 1); }, 15));
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 1); }, 2));
   EXPECT_TRUE(Received(CN_PlayStateChange, PS_MediaEnded, 0)) << "the third ref played";
   long errors = 0;
   for (const Notification &n : received)

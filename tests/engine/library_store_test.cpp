@@ -472,6 +472,8 @@ TEST(LibraryStore, ALockHeldPastTheWaitIsReportedAsBusy) {
   std::int64_t id = 0;
   const auto began = std::chrono::steady_clock::now();
   EXPECT_EQ(waiting->CreatePlaylist(u"waits", &id), engine::kLibraryBusy);
+  // The wait is 100 ms; the bound is thirty times that, so that only a wait
+  // without a bound fails.
   EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(3))
       << "the wait is bounded";
   ASSERT_EQ(holder->CommitBatch(), S_OK);

@@ -284,6 +284,14 @@ void ShowDesktop(CAudioPlayer &player, RunState &run, MprisService *mpris) {
   mpris->Publish(run.desktop);
 }
 
+// The verbose position line.
+void PrintPosition(CAudioPlayer &player) {
+  double position = 0;
+  if (player.GetPos(&position) >= 0)
+    std::printf("position %.1f\n", position);
+  std::fflush(stdout);
+}
+
 // The settings of the command line; false, with a message, if one is refused.
 bool ApplySettings(CAudioPlayer &player, const PlayOptions &options) {
   auto check = [](long status, const char *what) {
@@ -318,6 +326,8 @@ bool Start(CAudioPlayer &player, const Group &group, const PlayOptions &options,
   if (options.start > 0 && player.SetPos(options.start) < 0)
     std::fprintf(stderr, "audioplay: --start %.1f is past the end of the first item\n",
                  options.start);
+  else if (options.start > 0 && options.talk == Talk::Verbose)
+    PrintPosition(player); // where it starts, before the first tick
   return true;
 }
 
@@ -349,10 +359,7 @@ std::optional<int> Tick(CAudioPlayer &player, RunState &run, Clock::time_point s
   if (run.interactive) {
     ShowProgress(player, run.duration);
   } else if (state == PS_Playing && run.talk == Talk::Verbose) {
-    double position = 0;
-    if (player.GetPos(&position) >= 0)
-      std::printf("position %.1f\n", position);
-    std::fflush(stdout);
+    PrintPosition(player);
   }
   return std::nullopt;
 }
