@@ -11,7 +11,7 @@
 #include "player/host_text.h"
 #include "player/media_info_record.h"
 #include "playlist/playlist_file_name.h"
-#include "playlist/url_buffer.h"
+#include "player/url_buffer.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -37,8 +37,3 @@ HRESULT AtlAxGetControl(HWND window, IUnknown **control);
 using ATL::AtlAxGetControl;
 using ATL::AtlAxGetHost;
 using ATL::AtlAxWinInit;
-
-// Where the platform layer stands in for OLE's client site, it says so here.
-#if __has_include(<platform_control_site.h>)
-#include <platform_control_site.h>
-#endif

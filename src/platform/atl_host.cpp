@@ -3,6 +3,7 @@
 // window is destroyed. The host is used on its window's thread only.
 #include <atlcom.h>
 #include <atlhost.h>
+#include <platform_control_site.h>
 #include <windows.h>
 
 #include <mutex>

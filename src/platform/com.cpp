@@ -78,6 +78,7 @@ STDAPI CoRegisterClassObject(REFCLSID clsid, IUnknown *factory, DWORD context, D
   return S_OK;
 }
 
+// Only the tests call this: they read back with it what the back end did.
 STDAPI CoRevokeClassObject(DWORD registration) {
   IUnknown *factory = nullptr;
   {

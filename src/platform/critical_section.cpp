@@ -26,10 +26,6 @@ void WINAPI EnterCriticalSection(LPCRITICAL_SECTION section) {
   lock_of(section).lock();
 }
 
-BOOL WINAPI TryEnterCriticalSection(LPCRITICAL_SECTION section) {
-  return lock_of(section).try_lock() ? TRUE : FALSE;
-}
-
 void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION section) {
   lock_of(section).unlock();
 }

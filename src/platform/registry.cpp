@@ -253,6 +253,7 @@ LSTATUS WINAPI RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type
   return Commit(root);
 }
 
+// Only the tests call this: they read back with it what the back end did.
 LSTATUS WINAPI RegDeleteValueW(HKEY key, LPCWSTR name) {
   Registry &state = State();
   std::lock_guard<std::mutex> lock(state.mutex);
@@ -272,6 +273,7 @@ LSTATUS WINAPI RegDeleteValueW(HKEY key, LPCWSTR name) {
   return Commit(root);
 }
 
+// Only the tests call this: they read back with it what the back end did.
 LSTATUS WINAPI RegDeleteKeyW(HKEY key, LPCWSTR subKey) {
   if (subKey == nullptr)
     return ERROR_INVALID_PARAMETER;

@@ -270,6 +270,7 @@ BOOL WINAPI DestroyWindow(HWND window) {
   return destroy(window, true);
 }
 
+// Only the tests call this: they read back with it what the back end did.
 BOOL WINAPI EnumThreadWindows(DWORD thread, WNDENUMPROC callback, LPARAM data) {
   std::vector<HWND> found;
   {
@@ -292,6 +293,7 @@ BOOL WINAPI IsWindow(HWND window) {
   return find_window(table, window) != nullptr;
 }
 
+// Only the tests call this: they read back with it what the back end did.
 // Visible means WS_VISIBLE on the window and on every parent it is a child of.
 BOOL WINAPI IsWindowVisible(HWND window) {
   WindowTable &table = window_table();
@@ -320,6 +322,7 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
   return was;
 }
 
+// Only the tests call this: they read back with it what the back end did.
 // A child's parent, or a popup's owner; an overlapped window has neither,
 // even when it was created with an owner.
 HWND WINAPI GetParent(HWND window) {
@@ -328,6 +331,7 @@ HWND WINAPI GetParent(HWND window) {
   });
 }
 
+// Only the tests call this: they read back with it what the back end did.
 BOOL WINAPI GetWindowRect(HWND window, RECT *rect) {
   if (rect == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -380,6 +384,7 @@ LONG WINAPI GetWindowLongW(HWND window, int index) {
   return static_cast<LONG>(GetWindowLongPtrW(window, index));
 }
 
+// Only the tests call this: they read back with it what the back end did.
 int WINAPI GetWindowTextW(HWND window, LPWSTR text, int capacity) {
   return with_window(window, 0, [&](Window &w) { return copy_text(w.text, text, capacity); });
 }
@@ -388,6 +393,7 @@ int WINAPI GetClassNameW(HWND window, LPWSTR name, int capacity) {
   return with_window(window, 0, [&](Window &w) { return copy_text(w.class_name, name, capacity); });
 }
 
+// Only the tests call this: they read back with it what the back end did.
 DWORD WINAPI GetWindowThreadProcessId(HWND window, DWORD *process) {
   DWORD thread = with_window(window, DWORD{0}, [](Window &w) { return w.thread; });
   if (thread != 0 && process != nullptr)

@@ -7,7 +7,7 @@
 #include "player/media_info_record.h"
 #include "player/text.h"
 #include "player/wmp9_audio_player.h"
-#include "playlist/url_buffer.h"
+#include "player/url_buffer.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include "player/control_object.h"
 #include "player/text.h"
 #include "player/wmp9_audio_player.h"
-#include "playlist/current_playlist.h"
-#include "playlist/url_buffer.h"
+#include "player/current_playlist.h"
+#include "player/url_buffer.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "player/host_text.h"
 #include "player/text.h"
 #include "player/wmp9_audio_player.h"
-#include "playlist/url_buffer.h"
+#include "player/url_buffer.h"
 
 namespace {
 

@@ -123,8 +123,7 @@ std::map<std::u16string, std::u16string> TrackAttributes(const Disc &disc, const
   return attributes;
 }
 
-bool ReadTrackUrl(const std::u16string &url, std::map<std::u16string, std::u16string> *attributes,
-                  double *seconds) {
+bool ReadTrackAttributes(const std::u16string &url, FileAttributes &out) {
   const std::string text = Utf8Of(url);
   const std::size_t hash = text.rfind('#');
   if (text.rfind("cdda://", 0) != 0 || hash == std::string::npos || hash <= 7)
@@ -136,8 +135,8 @@ bool ReadTrackUrl(const std::u16string &url, std::map<std::u16string, std::u16st
     return false;
   for (const DiscTrack &track : disc.audio)
     if (track.number == number) {
-      *attributes = TrackAttributes(disc, track, device);
-      *seconds = track.Seconds();
+      out.text = TrackAttributes(disc, track, device);
+      out.duration = track.Seconds();
       return true;
     }
   return false;

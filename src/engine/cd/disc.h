@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/library/attribute_reader.h"
+
 namespace engine {
 
 struct DiscTrack {
@@ -57,7 +59,7 @@ std::map<std::u16string, std::u16string> TrackAttributes(const Disc &disc, const
 
 // The attributes of the track a cdda:// URL names, read from its disc;
 // false when the URL is no such URL or its disc or track cannot be read.
-bool ReadTrackUrl(const std::u16string &url, std::map<std::u16string, std::u16string> *attributes,
-                  double *seconds);
+// The media library reads CD tracks with it (OfferUrlReader).
+bool ReadTrackAttributes(const std::u16string &url, FileAttributes &out);
 
 } // namespace engine

@@ -7,7 +7,7 @@
 // initialisers, and the registry keeps the factory for the whole process.
 #include <wmp.h>
 
-#include "engine/playback/engine.h"
+#include "engine/engine.h"
 #include "engine/control/engine_objects.h"
 
 namespace engine {

@@ -1,8 +1,9 @@
 // A connection point of the player object for one face of its events:
 // IWMPEvents, or the dispatch interface _WMPOCXEvents.
 #include "engine/control/com_object.h"
-#include "engine/playback/engine.h"
+#include "engine/engine.h"
 #include "engine/control/engine_objects.h"
+#include "engine/control/event_delivery.h"
 
 namespace engine {
 
@@ -60,7 +61,7 @@ public:
     IUnknown *connected = face_ == EventFace::Events
                               ? static_cast<IUnknown *>(static_cast<IWMPEvents *>(face))
                               : static_cast<IUnknown *>(static_cast<IDispatch *>(face));
-    HRESULT status = engine_->Connect(face_, connected, cookie);
+    HRESULT status = engine_->Connect(DeliveryOf(face_), connected, cookie);
     connected->Release(); // the engine keeps its own reference
     return status;
   }

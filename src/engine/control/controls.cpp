@@ -1,7 +1,7 @@
 // The controls object (IWMPControls): the transport and the current item.
 #include "engine/control/com_object.h"
 #include "engine/text/com_text.h"
-#include "engine/playback/engine.h"
+#include "engine/engine.h"
 #include "engine/control/engine_objects.h"
 
 namespace engine {

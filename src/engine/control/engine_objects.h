@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/playback/engine_event.h"
+#include "engine/control/event_delivery.h"
 #include "engine/library/media_item.h"
 #include "engine/library/playlist_data.h"
 

@@ -3,7 +3,7 @@
 // forgets it and never deletes the user's file.
 #include "engine/control/com_object.h"
 #include "engine/text/com_text.h"
-#include "engine/playback/engine.h"
+#include "engine/engine.h"
 #include "engine/control/engine_objects.h"
 
 namespace engine {

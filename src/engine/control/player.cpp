@@ -1,9 +1,11 @@
 // The player object: IWMPPlayer4 with the IWMPCore chain, the connection
 // point container of the events, and the site through which the host names
 // its window.
+#include <platform_control_site.h>
+
 #include "engine/control/com_object.h"
 #include "engine/text/com_text.h"
-#include "engine/playback/engine.h"
+#include "engine/engine.h"
 #include "engine/control/engine_objects.h"
 
 namespace engine {

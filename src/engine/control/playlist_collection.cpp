@@ -2,7 +2,7 @@
 // the media library, which outlive the process. Several may share a name.
 #include "engine/control/com_object.h"
 #include "engine/text/com_text.h"
-#include "engine/playback/engine.h"
+#include "engine/engine.h"
 #include "engine/control/engine_objects.h"
 
 namespace engine {

@@ -2,7 +2,7 @@
 // start-up behaviour, all held by the engine.
 #include "engine/control/com_object.h"
 #include "engine/text/com_text.h"
-#include "engine/playback/engine.h"
+#include "engine/engine.h"
 #include "engine/control/engine_objects.h"
 
 namespace engine {

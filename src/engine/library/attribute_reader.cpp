@@ -6,13 +6,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <string_view>
 
 #include "engine/library/attribute_readers.h"
 #include "engine/library/gstreamer_ready.h"
-#include "engine/cd/disc.h"
 #include "engine/library/wave_format.h"
 #include "engine/text/utf8_text.h"
 
@@ -144,9 +144,19 @@ bool ReadFileAttributesWith(AttributeReader reader, const std::u16string &url,
   return true;
 }
 
+namespace {
+// One slot is all the engine needs (CD tracks); players on several threads
+// offer the same reader.
+std::atomic<UrlAttributeReader> urlReader{nullptr};
+} // namespace
+
+void OfferUrlReader(UrlAttributeReader reader) {
+  urlReader.store(reader);
+}
+
 bool ReadFileAttributes(const std::u16string &url, FileAttributes &out) {
-  // A CD track's attributes come from its disc's table of contents.
-  if (ReadTrackUrl(url, &out.text, &out.duration))
+  const UrlAttributeReader other = urlReader.load();
+  if (other != nullptr && other(url, out))
     return true;
   return ReadFileAttributesWith(AttributeReader::Chosen, url, out);
 }

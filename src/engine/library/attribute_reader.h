@@ -29,6 +29,12 @@ struct FileAttributes {
 // reads the file's headers (bounded by a few seconds).
 bool ReadFileAttributes(const std::u16string &url, FileAttributes &out);
 
+// A reader of URLs that are not files (a CD track's cdda:// URL), offered
+// by the part of the engine that knows them: ReadFileAttributes asks it
+// first. One is kept; an offer replaces the one before.
+using UrlAttributeReader = bool (*)(const std::u16string &url, FileAttributes &out);
+void OfferUrlReader(UrlAttributeReader reader);
+
 // True for attributes derived from the file (read-only through setItemInfo).
 bool IsDerivedAttribute(const std::u16string &name);
 

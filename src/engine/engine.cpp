@@ -1,10 +1,11 @@
 // The engine's life, its window, its event connections and its playlists.
-#include "engine/playback/engine.h"
+#include "engine/engine.h"
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 
+#include "engine/cd/disc.h"
 #include "engine/text/com_text.h"
 #include "engine/playlist_files/playlist_file_reader.h"
 #include "engine/text/utf8_text.h"
@@ -70,6 +71,7 @@ std::shared_ptr<Engine> Engine::Create() {
 
 Engine::Engine(HWND window)
     : window_(window), playback_(window, kBusMessage), current_(PlaylistData::Named(u"")) {
+  OfferUrlReader(&ReadTrackAttributes); // the library reads CD tracks from their disc
   ApplyVolume();
 }
 
@@ -85,12 +87,12 @@ Engine::~Engine() {
 
 // ---- events ----------------------------------------------------------------
 
-std::int32_t Engine::Connect(EventFace face, IUnknown *sink, DWORD *cookie) {
+std::int32_t Engine::Connect(EventDelivery deliver, IUnknown *sink, DWORD *cookie) {
   do {
     ++lastCookie_; // 0 is never a cookie
   } while (lastCookie_ == 0);
   sink->AddRef();
-  connections_.push_back({lastCookie_, face, sink});
+  connections_.push_back({lastCookie_, deliver, sink});
   *cookie = lastCookie_;
   return S_OK;
 }
@@ -159,7 +161,7 @@ void Engine::RaiseNextEvent() {
     for (Connection &now : connections_)
       connected = connected || now.cookie == target.cookie;
     if (connected)
-      DeliverEvent(target.face, target.sink, event);
+      target.deliver(target.sink, event);
   }
   for (Connection &target : targets)
     target.sink->Release();

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/playback/engine_event.h"
+#include "engine/engine_event.h"
 #include "engine/library/media_item.h"
 #include "engine/library/media_library.h"
 #include "engine/playback/playback.h"
@@ -77,9 +77,9 @@ public:
   void SetHostWindow(HWND window) { hostWindow_ = window; }
 
   // ---- events ----
-  // `sink` is the face's interface (IWMPEvents, or the IDispatch of
-  // _WMPOCXEvents); one reference is kept until Disconnect or the end.
-  std::int32_t Connect(EventFace face, IUnknown *sink, DWORD *cookie);
+  // `sink` is called through `deliver` for each event; one reference is
+  // kept until Disconnect or the end.
+  std::int32_t Connect(EventDelivery deliver, IUnknown *sink, DWORD *cookie);
   std::int32_t Disconnect(DWORD cookie);
   // Queues the event; it is raised when the host's thread dispatches.
   void Raise(EngineEvent event);
@@ -179,7 +179,7 @@ private:
 
   struct Connection {
     DWORD cookie;
-    EventFace face;
+    EventDelivery deliver;
     IUnknown *sink; // one reference
   };
   std::vector<Connection> connections_;

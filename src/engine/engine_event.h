@@ -1,7 +1,6 @@
 // An event of the control, as queued by the engine and raised later on the
-// host's thread, and its delivery to one sink through either event face:
-// IWMPEvents by direct call, or _WMPOCXEvents by Invoke with the dispatch
-// ids of <wmpids.h> and the arguments last-first, as a real control does.
+// host's thread, and how one connected sink hears it: the control's event
+// faces (control/event_delivery.h) know how to call a sink.
 #pragma once
 
 #include <wmp.h>
@@ -30,11 +29,7 @@ struct EngineEvent {
   std::function<void()> then{};
 };
 
-enum class EventFace { Events, Dispatch };
-
-// `sink` is the sink's IWMPEvents for EventFace::Events, its IDispatch
-// (_WMPOCXEvents) for EventFace::Dispatch. Media and playlist arguments are
-// made into new objects for the call and released after it.
-void DeliverEvent(EventFace face, IUnknown *sink, const EngineEvent &event);
+// Calls `sink` with the event, through the face it was connected on.
+using EventDelivery = void (*)(IUnknown *sink, const EngineEvent &event);
 
 } // namespace engine

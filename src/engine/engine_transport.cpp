@@ -1,5 +1,5 @@
 // The current item and the transport: what plays, and what comes next.
-#include "engine/playback/engine.h"
+#include "engine/engine.h"
 
 #include <algorithm>
 #include <numeric>

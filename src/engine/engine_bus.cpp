@@ -2,7 +2,7 @@
 // playing, end of the item, errors. The playback's bus messages reach here
 // only through the engine's window.
 // The Windows names first: GStreamer defines TRUE and FALSE only if they are missing.
-#include "engine/playback/engine.h"
+#include "engine/engine.h"
 
 #include <gst/gst.h>
 

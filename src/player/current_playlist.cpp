@@ -1,4 +1,4 @@
-#include "playlist/current_playlist.h"
+#include "player/current_playlist.h"
 
 #include "player/control_object.h"
 

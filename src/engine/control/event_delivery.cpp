@@ -1,5 +1,5 @@
 // Raising one event on one sink.
-#include "engine/playback/engine_event.h"
+#include "engine/control/event_delivery.h"
 
 #include <vector>
 
@@ -144,14 +144,18 @@ void ByDispatch(IDispatch *sink, const EngineEvent &event, const EventObjects &o
       VariantClear(&argument);
 }
 
+void DeliverDirect(IUnknown *sink, const EngineEvent &event) {
+  Direct(static_cast<IWMPEvents *>(sink), event, EventObjects(event));
+}
+
+void DeliverByDispatch(IUnknown *sink, const EngineEvent &event) {
+  ByDispatch(static_cast<IDispatch *>(sink), event, EventObjects(event));
+}
+
 } // namespace
 
-void DeliverEvent(EventFace face, IUnknown *sink, const EngineEvent &event) {
-  EventObjects objects(event);
-  if (face == EventFace::Events)
-    Direct(static_cast<IWMPEvents *>(sink), event, objects);
-  else
-    ByDispatch(static_cast<IDispatch *>(sink), event, objects);
+EventDelivery DeliveryOf(EventFace face) {
+  return face == EventFace::Events ? &DeliverDirect : &DeliverByDispatch;
 }
 
 } // namespace engine

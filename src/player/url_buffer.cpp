@@ -1,4 +1,4 @@
-#include "url_buffer.h"
+#include "player/url_buffer.h"
 
 CComBSTR UrlBufferText(const unsigned short *text) {
   OLECHAR buffer[kUrlBufferUnits] = {};
