@@ -1,8 +1,11 @@
 // Killing a process in the middle of its work: the test binary is started
 // again with an environment variable that makes it a child doing that work
 // (the test file checks the variable before main and runs the child). The
-// child writes one byte to its standard output when it has begun; it is
-// then given `delay` and killed with SIGKILL.
+// child writes one byte to its standard output when it has begun, and may
+// write one more each time it has done a step of its work; once it has
+// begun and done `steps` steps, it is given `delay` and killed with
+// SIGKILL. Counting steps, not time, keeps a busy machine from killing
+// every child before it has done anything.
 #pragma once
 
 #include <signal.h>
@@ -23,7 +26,7 @@ struct KilledChild {
 };
 
 inline KilledChild RunAndKill(const char *variable, const std::string &value,
-                              std::chrono::milliseconds delay) {
+                              std::chrono::milliseconds delay, int steps = 0) {
   KilledChild result;
   int ready[2];
   if (::pipe(ready) != 0)
@@ -40,11 +43,13 @@ inline KilledChild RunAndKill(const char *variable, const std::string &value,
   ::close(ready[1]);
   char byte = 0;
   result.started = ::read(ready[0], &byte, 1) == 1;
-  ::close(ready[0]);
+  for (int step = 0; result.started && step < steps && ::read(ready[0], &byte, 1) == 1; ++step) {
+  }
   std::this_thread::sleep_for(delay);
   ::kill(child, SIGKILL);
   int status = 0;
   ::waitpid(child, &status, 0);
+  ::close(ready[0]); // only now: a child writing its steps must not die of SIGPIPE first
   result.killed = WIFSIGNALED(status);
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
