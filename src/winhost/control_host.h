@@ -15,8 +15,10 @@
 #include <ole2.h>
 #include <windows.h>
 
+#include "host_window.h"
+
 class ControlHost : public ATL::CComObjectRootEx<ATL::CComSingleThreadModel>,
-                    public IAxWinHostWindow,
+                    public WindowHost,
                     public IOleClientSite,
                     public IOleInPlaceSiteEx,
                     public IOleInPlaceFrame {
@@ -36,12 +38,12 @@ public:
 
   // Called by the window: once after its creation, then on its resizing
   // and at its destruction, after which the host hosts nothing more.
-  void Bind(HWND window);
-  void Resize(int width, int height);
-  void Close();
+  void Bind(HWND window) override;
+  void Resize(int width, int height) override;
+  void Close() override;
 
   // The hosted control, not counted; null when none.
-  IUnknown *Control() const { return control; }
+  IUnknown *Control() const override { return control; }
 
   // IAxWinHostWindow. The event parameters of CreateControlEx are not used:
   // callers connect to the control themselves.
