@@ -13,9 +13,9 @@
 // negative value is the control's status passed through unchanged.
 //
 // Threads. A player is used only from the thread that created it. The
-// library creates no threads. The control raises its events on that thread
-// while it pumps its window messages (GetMessageW/PeekMessageW and
-// DispatchMessageW), and the callback runs there, inside the event.
+// control raises its events on that thread while it pumps its window
+// messages (GetMessageW/PeekMessageW and DispatchMessageW), and the callback
+// runs there, inside the event; it never runs on any other thread.
 //
 // On Linux, <windows.h> is the library's own (installed beside this header)
 // and the library provides of it only what a host calls: the message pump
@@ -36,7 +36,66 @@
 // only; the library keeps none and hands back nothing the host must free.
 // The player itself is returned by InitInstance and given back to
 // DestroyInstance.
+//
+// Environment: what the library does to the process
+// -------------------------------------------------
+// Loading. When the library is loaded it makes the loading thread a COM
+// single-threaded apartment (CoInitialize), initialises the common controls
+// and registers the control-hosting window classes "AtlAxWin120" and
+// "AtlAxWinLic120"; unloading uninitialises COM once. On Windows that is the
+// system's COM; on Linux it is the library's own, which nothing outside the
+// library sees. It installs no signal handler and never changes the locale,
+// the working folder or the standard streams.
+//
+// InitInstance creates the player's hosting window (a child of the host's
+// window, or a popup of its own) and destroys the hosting window of the
+// player created before it; DestroyInstance hides the window.
+//
+// Threads. The library's own code starts no thread. On Linux the embedded
+// engine plays through GStreamer, which the library initialises on first
+// use (gst_init_check) and which runs threads of its own: each player's
+// playback pipeline (decoding, the audio output), the tag reader that reads
+// a file's attributes, and HTTP fetches of playlists and streams. Nothing
+// they report reaches the host from there: it is posted to the player's
+// window and handled on the player's thread. The engine also ranks
+// GStreamer's cdparanoiasrc below cdiocddasrc for the whole process, so
+// that cdda:// URLs of disc images play.
+//
+// Files written (Linux; on Windows the control keeps its own):
+// - the media library and saved playlists, one SQLite database:
+//   $AUDIOPLAYER_LIBRARY, else $XDG_DATA_HOME/audioplayer/library.db, else
+//   $HOME/.local/share/audioplayer/library.db, with its "-wal" and "-shm"
+//   files while a player is alive; folders made 0700, the file 0600;
+// - the registry (the "LibraryRights" preference): $AUDIOPLAYER_REGISTRY,
+//   else $XDG_CONFIG_HOME/audioplayer/registry, else
+//   $HOME/.config/audioplayer/registry, replaced whole on each change;
+// - the playlist files the host names (UpdateCurPlaylistToFile).
+// A media file is never written or deleted.
+//
+// Environment variables read (Linux):
+// - AUDIOPLAYER_LIBRARY, XDG_DATA_HOME, HOME: where the database is;
+// - AUDIOPLAYER_REGISTRY, XDG_CONFIG_HOME, HOME: where the registry is;
+// - AUDIOPLAYER_SINK: "fake" plays into a silent sink that keeps real time;
+// - AUDIOPLAYER_ACP: the ANSI code page (default 1252): M3U files written,
+//   and CP_ACP in MultiByteToWideChar and WideCharToMultiByte.
+// GStreamer and GLib read their own (GST_PLUGIN_PATH, GST_DEBUG, ...).
+//
+// Compatibility
+// -------------
+// AUDIOPLAYER_VERSION_MAJOR, _MINOR and _PATCH are the version of the
+// library this header belongs to; on Linux the shared library is
+// libaudioplayer.so.MAJOR.MINOR.PATCH with the SONAME libaudioplayer.so.MAJOR.
+// Within a major version the exported surface stays the one class: its
+// virtual operations keep their order and signatures, tagMediaInfo its
+// layout, and the notification codes their meaning; a minor version may add
+// behaviour or accept what was refused; a patch version only fixes. A host
+// built against one major version does not load another (the SONAME
+// differs).
 #pragma once
+
+#define AUDIOPLAYER_VERSION_MAJOR 1
+#define AUDIOPLAYER_VERSION_MINOR 0
+#define AUDIOPLAYER_VERSION_PATCH 0
 
 #include <windows.h>
 

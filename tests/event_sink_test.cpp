@@ -7,6 +7,7 @@
 #include "events/wmp_event_dispatch.h"
 
 #include <gtest/gtest.h>
+#include <variant_values.h>
 #include <wmpids.h>
 
 #include <cstdint>
@@ -52,40 +53,6 @@ HRESULT InvokeEvent(Sink *sink, DISPID id, std::vector<VARIANT> args, UINT named
                     UINT(reversed.size()), named};
   _WMPOCXEvents *face = sink;
   return face->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
-}
-
-VARIANT I4(long value) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = LONG(value);
-  return v;
-}
-VARIANT I2(short value) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I2;
-  v.iVal = value;
-  return v;
-}
-VARIANT R8(double value) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_R8;
-  v.dblVal = value;
-  return v;
-}
-VARIANT Dispatch(IDispatch *value) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_DISPATCH;
-  v.pdispVal = value;
-  return v;
-}
-VARIANT Empty() {
-  VARIANT v;
-  VariantInit(&v);
-  return v;
 }
 
 // Any address stands for the media item: the sink never calls it.
@@ -174,7 +141,7 @@ TEST(EventSink, EventsBeforeSetPlayerAreIgnored) {
   sink.events->Error();
   sink.events->Click(1, 0, 10, 20);
   sink.events->MediaError(kMedia);
-  EXPECT_EQ(InvokeEvent(sink.sink, DISPID_WMPCOREEVENT_PLAYSTATECHANGE, {I4(3)}),
+  EXPECT_EQ(InvokeEvent(sink.sink, DISPID_WMPCOREEVENT_PLAYSTATECHANGE, {VariantI4(3)}),
             DISP_E_MEMBERNOTFOUND);
   sink->SetPlayer(nullptr); // still no player
   sink.events->OpenStateChange(1);
@@ -202,8 +169,9 @@ TEST(EventSink, InvokeAnswersAndArgumentOrder) {
   EXPECT_EQ(face->Invoke(DISPID_WMPCOREEVENT_PLAYSTATECHANGE, IID_NULL, 0, DISPATCH_METHOD, nullptr,
                          nullptr, nullptr, nullptr),
             E_POINTER);
-  EXPECT_EQ(InvokeEvent(sink.sink, DISPID_WMPCOREEVENT_PLAYSTATECHANGE, {I4(3)}, /*named=*/1),
-            DISP_E_NONAMEDARGS);
+  EXPECT_EQ(
+      InvokeEvent(sink.sink, DISPID_WMPCOREEVENT_PLAYSTATECHANGE, {VariantI4(3)}, /*named=*/1),
+      DISP_E_NONAMEDARGS);
   EXPECT_TRUE(player.received.empty());
 
   // Every event, forwarded or not, and any identifier, gets the same answer.
@@ -213,44 +181,48 @@ TEST(EventSink, InvokeAnswersAndArgumentOrder) {
     std::vector<Forwarded> expected;
   };
   const std::vector<Case> cases = {
-      {DISPID_WMPCOREEVENT_OPENSTATECHANGE, {I4(21)}, {{CN_OpenStateChange, 21, 0}}},
-      {DISPID_WMPCOREEVENT_PLAYSTATECHANGE, {I4(3)}, {{CN_PlayStateChange, 3, 0}}},
+      {DISPID_WMPCOREEVENT_OPENSTATECHANGE, {VariantI4(21)}, {{CN_OpenStateChange, 21, 0}}},
+      {DISPID_WMPCOREEVENT_PLAYSTATECHANGE, {VariantI4(3)}, {{CN_PlayStateChange, 3, 0}}},
       {DISPID_WMPCOREEVENT_ERROR, {}, {{CN_Error, 0, 0}}},
       {DISPID_WMPCOREEVENT_CURRENTPLAYLISTCHANGE,
-       {I4(wmplcDelete)},
+       {VariantI4(wmplcDelete)},
        {{CN_CurrentPlaylistChange, long(wmplcDelete), 0}}},
       // A kind beyond the published ones still reaches the host unchanged.
       {DISPID_WMPCOREEVENT_CURRENTPLAYLISTCHANGE,
-       {I4(1280)},
+       {VariantI4(1280)},
        {{CN_CurrentPlaylistChange, 1280, 0}}},
       {DISPID_WMPCOREEVENT_MEDIAERROR,
-       {Dispatch(kMedia)},
+       {VariantDispatch(kMedia)},
        {{CN_MediaError, MediaIdentity(kMedia), 0}}},
       // button, shift, x, y: the button is the last element, y the first.
-      {DISPID_WMPOCXEVENT_CLICK, {I2(1), I2(5), I4(-7), I4(300)}, {{CN_Click, -7, 300}}},
-      {DISPID_WMPOCXEVENT_CLICK, {I2(2), I2(0), I4(1), I4(2)}, {}},
-      {DISPID_WMPOCXEVENT_CLICK, {I2(4), I2(1), I4(1), I4(2)}, {}},
-      {DISPID_WMPOCXEVENT_DOUBLECLICK, {I2(1), I2(0), I4(1), I4(2)}, {}},
-      {DISPID_WMPOCXEVENT_MOUSEDOWN, {I2(1), I2(0), I4(1), I4(2)}, {}},
-      {DISPID_WMPOCXEVENT_MOUSEUP, {I2(1), I2(0), I4(1), I4(2)}, {}},
-      {DISPID_WMPOCXEVENT_MOUSEMOVE, {I2(1), I2(0), I4(1), I4(2)}, {}},
-      {DISPID_WMPOCXEVENT_KEYDOWN, {I2(65), I2(0)}, {}},
-      {DISPID_WMPOCXEVENT_KEYPRESS, {I2(65)}, {}},
-      {DISPID_WMPOCXEVENT_KEYUP, {I2(65), I2(0)}, {}},
+      {DISPID_WMPOCXEVENT_CLICK,
+       {VariantI2(1), VariantI2(5), VariantI4(-7), VariantI4(300)},
+       {{CN_Click, -7, 300}}},
+      {DISPID_WMPOCXEVENT_CLICK, {VariantI2(2), VariantI2(0), VariantI4(1), VariantI4(2)}, {}},
+      {DISPID_WMPOCXEVENT_CLICK, {VariantI2(4), VariantI2(1), VariantI4(1), VariantI4(2)}, {}},
+      {DISPID_WMPOCXEVENT_DOUBLECLICK,
+       {VariantI2(1), VariantI2(0), VariantI4(1), VariantI4(2)},
+       {}},
+      {DISPID_WMPOCXEVENT_MOUSEDOWN, {VariantI2(1), VariantI2(0), VariantI4(1), VariantI4(2)}, {}},
+      {DISPID_WMPOCXEVENT_MOUSEUP, {VariantI2(1), VariantI2(0), VariantI4(1), VariantI4(2)}, {}},
+      {DISPID_WMPOCXEVENT_MOUSEMOVE, {VariantI2(1), VariantI2(0), VariantI4(1), VariantI4(2)}, {}},
+      {DISPID_WMPOCXEVENT_KEYDOWN, {VariantI2(65), VariantI2(0)}, {}},
+      {DISPID_WMPOCXEVENT_KEYPRESS, {VariantI2(65)}, {}},
+      {DISPID_WMPOCXEVENT_KEYUP, {VariantI2(65), VariantI2(0)}, {}},
       {DISPID_WMPCOREEVENT_STATUSCHANGE, {}, {}},
-      {DISPID_WMPCOREEVENT_ENDOFSTREAM, {I4(0)}, {}},
-      {DISPID_WMPCOREEVENT_POSITIONCHANGE, {R8(1), R8(2)}, {}},
-      {DISPID_WMPCOREEVENT_CURRENTITEMCHANGE, {Dispatch(kMedia)}, {}},
-      {DISPID_WMPCOREEVENT_OPENPLAYLISTSWITCH, {Dispatch(kMedia)}, {}},
+      {DISPID_WMPCOREEVENT_ENDOFSTREAM, {VariantI4(0)}, {}},
+      {DISPID_WMPCOREEVENT_POSITIONCHANGE, {VariantR8(1), VariantR8(2)}, {}},
+      {DISPID_WMPCOREEVENT_CURRENTITEMCHANGE, {VariantDispatch(kMedia)}, {}},
+      {DISPID_WMPCOREEVENT_OPENPLAYLISTSWITCH, {VariantDispatch(kMedia)}, {}},
       {DISPID_WMPOCXEVENT_PLAYERRECONNECT, {}, {}},
       // Identifiers of no event of this interface.
-      {0, {I4(3)}, {}},
-      {5003, {I4(3)}, {}},
-      {6513, {I2(1), I2(0), I4(1), I4(2)}, {}},
+      {0, {VariantI4(3)}, {}},
+      {5003, {VariantI4(3)}, {}},
+      {6513, {VariantI2(1), VariantI2(0), VariantI4(1), VariantI4(2)}, {}},
       {-1, {}, {}},
       // Too few arguments: the event is not read past the array's end.
       {DISPID_WMPCOREEVENT_PLAYSTATECHANGE, {}, {}},
-      {DISPID_WMPOCXEVENT_CLICK, {I2(1), I2(0)}, {}},
+      {DISPID_WMPOCXEVENT_CLICK, {VariantI2(1), VariantI2(0)}, {}},
       {DISPID_WMPCOREEVENT_MEDIAERROR, {}, {}},
   };
   for (const Case &c : cases) {
@@ -261,11 +233,11 @@ TEST(EventSink, InvokeAnswersAndArgumentOrder) {
 
   // A media error's item is the dispatch pointer, and resolves while delivered.
   player.resolvedMedia = nullptr;
-  InvokeEvent(sink.sink, DISPID_WMPCOREEVENT_MEDIAERROR, {Dispatch(kMedia)});
+  InvokeEvent(sink.sink, DISPID_WMPCOREEVENT_MEDIAERROR, {VariantDispatch(kMedia)});
   EXPECT_EQ(player.resolvedMedia, kMedia);
   // A media error without an item forwards a null identity.
   player.received.clear();
-  InvokeEvent(sink.sink, DISPID_WMPCOREEVENT_MEDIAERROR, {Empty()});
+  InvokeEvent(sink.sink, DISPID_WMPCOREEVENT_MEDIAERROR, {TypedVariant(VT_EMPTY)});
   EXPECT_EQ(player.received, (std::vector<Forwarded>{{CN_MediaError, 0, 0}}));
 
   // No type information is offered.

@@ -2,6 +2,7 @@
 // raising of events.
 #include "scripted/scripted_control.h"
 
+#include <variant_values.h>
 #include <wmpids.h>
 
 #include <algorithm>
@@ -449,62 +450,15 @@ std::size_t Control::connectionCount() const {
 }
 
 // ---- events ----------------------------------------------------------------
-namespace {
-
-VARIANT i4(long value) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = LONG(value);
-  return v;
-}
-VARIANT i2(short value) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I2;
-  v.iVal = value;
-  return v;
-}
-VARIANT r8(double value) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_R8;
-  v.dblVal = value;
-  return v;
-}
-VARIANT boolean(bool value) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_BOOL;
-  v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-  return v;
-}
-VARIANT bstrValue(const std::u16string &value) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_BSTR;
-  v.bstrVal = bstr(value);
-  return v;
-}
-// Takes over the caller's reference.
-VARIANT dispatch(IDispatch *value) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_DISPATCH;
-  v.pdispVal = value;
-  return v;
-}
-
-} // namespace
 
 void Control::raiseOpenStateChange(long state) {
   state_->raise(DISPID_WMPCOREEVENT_OPENSTATECHANGE,
-                [&](IWMPEvents *sink) { sink->OpenStateChange(state); }, {i4(state)});
+                [&](IWMPEvents *sink) { sink->OpenStateChange(state); }, {VariantI4(state)});
 }
 
 void Control::raisePlayStateChange(long state) {
   state_->raise(DISPID_WMPCOREEVENT_PLAYSTATECHANGE,
-                [&](IWMPEvents *sink) { sink->PlayStateChange(state); }, {i4(state)});
+                [&](IWMPEvents *sink) { sink->PlayStateChange(state); }, {VariantI4(state)});
 }
 
 void Control::raiseStatusChange() {
@@ -514,19 +468,19 @@ void Control::raiseStatusChange() {
 
 void Control::raiseEndOfStream(long result) {
   state_->raise(DISPID_WMPCOREEVENT_ENDOFSTREAM,
-                [&](IWMPEvents *sink) { sink->EndOfStream(result); }, {i4(result)});
+                [&](IWMPEvents *sink) { sink->EndOfStream(result); }, {VariantI4(result)});
 }
 
 void Control::raisePositionChange(double oldPosition, double newPosition) {
   state_->raise(DISPID_WMPCOREEVENT_POSITIONCHANGE,
                 [&](IWMPEvents *sink) { sink->PositionChange(oldPosition, newPosition); },
-                {r8(oldPosition), r8(newPosition)});
+                {VariantR8(oldPosition), VariantR8(newPosition)});
 }
 
 void Control::raiseBuffering(bool start) {
   VARIANT_BOOL value = start ? VARIANT_TRUE : VARIANT_FALSE;
   state_->raise(DISPID_WMPCOREEVENT_BUFFERING, [&](IWMPEvents *sink) { sink->Buffering(value); },
-                {boolean(start)});
+                {VariantBool(start)});
 }
 
 void Control::raiseError() {
@@ -536,14 +490,15 @@ void Control::raiseError() {
 void Control::raiseCurrentPlaylistChange(long change) {
   auto kind = WMPPlaylistChangeEventType(change);
   state_->raise(DISPID_WMPCOREEVENT_CURRENTPLAYLISTCHANGE,
-                [&](IWMPEvents *sink) { sink->CurrentPlaylistChange(kind); }, {i4(change)});
+                [&](IWMPEvents *sink) { sink->CurrentPlaylistChange(kind); }, {VariantI4(change)});
 }
 
 void Control::raiseCurrentItemChange(const Media &item) {
   IWMPMedia *media = newMediaObject(state_, item);
   media->AddRef(); // one for each face's use; the VARIANT owns the other
   state_->raise(DISPID_WMPCOREEVENT_CURRENTITEMCHANGE,
-                [&](IWMPEvents *sink) { sink->CurrentItemChange(media); }, {dispatch(media)});
+                [&](IWMPEvents *sink) { sink->CurrentItemChange(media); },
+                {VariantDispatch(media)});
   media->Release();
 }
 
@@ -551,7 +506,7 @@ void Control::raiseMediaChange(const Media &item) {
   IWMPMedia *media = newMediaObject(state_, item);
   media->AddRef();
   state_->raise(DISPID_WMPCOREEVENT_MEDIACHANGE,
-                [&](IWMPEvents *sink) { sink->MediaChange(media); }, {dispatch(media)});
+                [&](IWMPEvents *sink) { sink->MediaChange(media); }, {VariantDispatch(media)});
   media->Release();
 }
 
@@ -560,7 +515,7 @@ void Control::raiseModeChange(const std::u16string &mode, bool on) {
   VARIANT_BOOL value = on ? VARIANT_TRUE : VARIANT_FALSE;
   state_->raise(DISPID_WMPCOREEVENT_MODECHANGE,
                 [&](IWMPEvents *sink) { sink->ModeChange(name, value); },
-                {bstrValue(mode), boolean(on)});
+                {VariantBstr(bstr(mode)), VariantBool(on)});
   SysFreeString(name);
 }
 
@@ -568,7 +523,7 @@ std::uintptr_t Control::raiseMediaError(IWMPMedia *media) {
   if (media)
     media->AddRef();
   state_->raise(DISPID_WMPCOREEVENT_MEDIAERROR, [&](IWMPEvents *sink) { sink->MediaError(media); },
-                {dispatch(media)});
+                {VariantDispatch(media)});
   return reinterpret_cast<std::uintptr_t>(static_cast<IDispatch *>(media));
 }
 
@@ -586,46 +541,46 @@ std::uintptr_t Control::raiseMediaError(std::size_t currentPlaylistIndex) {
 void Control::raiseClick(short button, short shift, long x, long y) {
   state_->raise(DISPID_WMPOCXEVENT_CLICK,
                 [&](IWMPEvents *sink) { sink->Click(button, shift, x, y); },
-                {i2(button), i2(shift), i4(x), i4(y)});
+                {VariantI2(button), VariantI2(shift), VariantI4(x), VariantI4(y)});
 }
 
 void Control::raiseDoubleClick(short button, short shift, long x, long y) {
   state_->raise(DISPID_WMPOCXEVENT_DOUBLECLICK,
                 [&](IWMPEvents *sink) { sink->DoubleClick(button, shift, x, y); },
-                {i2(button), i2(shift), i4(x), i4(y)});
+                {VariantI2(button), VariantI2(shift), VariantI4(x), VariantI4(y)});
 }
 
 void Control::raiseMouseDown(short button, short shift, long x, long y) {
   state_->raise(DISPID_WMPOCXEVENT_MOUSEDOWN,
                 [&](IWMPEvents *sink) { sink->MouseDown(button, shift, x, y); },
-                {i2(button), i2(shift), i4(x), i4(y)});
+                {VariantI2(button), VariantI2(shift), VariantI4(x), VariantI4(y)});
 }
 
 void Control::raiseMouseUp(short button, short shift, long x, long y) {
   state_->raise(DISPID_WMPOCXEVENT_MOUSEUP,
                 [&](IWMPEvents *sink) { sink->MouseUp(button, shift, x, y); },
-                {i2(button), i2(shift), i4(x), i4(y)});
+                {VariantI2(button), VariantI2(shift), VariantI4(x), VariantI4(y)});
 }
 
 void Control::raiseMouseMove(short button, short shift, long x, long y) {
   state_->raise(DISPID_WMPOCXEVENT_MOUSEMOVE,
                 [&](IWMPEvents *sink) { sink->MouseMove(button, shift, x, y); },
-                {i2(button), i2(shift), i4(x), i4(y)});
+                {VariantI2(button), VariantI2(shift), VariantI4(x), VariantI4(y)});
 }
 
 void Control::raiseKeyDown(short key, short shift) {
   state_->raise(DISPID_WMPOCXEVENT_KEYDOWN, [&](IWMPEvents *sink) { sink->KeyDown(key, shift); },
-                {i2(key), i2(shift)});
+                {VariantI2(key), VariantI2(shift)});
 }
 
 void Control::raiseKeyUp(short key, short shift) {
   state_->raise(DISPID_WMPOCXEVENT_KEYUP, [&](IWMPEvents *sink) { sink->KeyUp(key, shift); },
-                {i2(key), i2(shift)});
+                {VariantI2(key), VariantI2(shift)});
 }
 
 void Control::raiseKeyPress(short character) {
   state_->raise(DISPID_WMPOCXEVENT_KEYPRESS, [&](IWMPEvents *sink) { sink->KeyPress(character); },
-                {i2(character)});
+                {VariantI2(character)});
 }
 
 } // namespace scripted

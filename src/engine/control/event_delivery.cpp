@@ -1,6 +1,8 @@
 // Raising one event on one sink.
 #include "engine/control/event_delivery.h"
 
+#include <variant_values.h>
+
 #include <vector>
 
 #include "engine/text/com_text.h"
@@ -67,39 +69,6 @@ void Direct(IWMPEvents *sink, const EngineEvent &event, const EventObjects &obje
   }
 }
 
-VARIANT Long(long value) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = LONG(value);
-  return v;
-}
-
-VARIANT Double(double value) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_R8;
-  v.dblVal = value;
-  return v;
-}
-
-VARIANT Bool(bool value) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_BOOL;
-  v.boolVal = ComBool(value);
-  return v;
-}
-
-// Borrowed: the caller's objects outlive the call, so the variant holds no reference.
-VARIANT Object(IDispatch *object) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_DISPATCH;
-  v.pdispVal = object;
-  return v;
-}
-
 // The arguments in declaration order; a BSTR argument is owned by the vector.
 std::vector<VARIANT> ArgumentsOf(const EngineEvent &event, const EventObjects &objects) {
   switch (event.id) {
@@ -107,23 +76,20 @@ std::vector<VARIANT> ArgumentsOf(const EngineEvent &event, const EventObjects &o
   case DISPID_WMPCOREEVENT_PLAYSTATECHANGE:
   case DISPID_WMPCOREEVENT_ENDOFSTREAM:
   case DISPID_WMPCOREEVENT_CURRENTPLAYLISTCHANGE:
-    return {Long(event.number)};
+    return {VariantI4(event.number)};
   case DISPID_WMPCOREEVENT_BUFFERING:
-    return {Bool(event.flag)};
+    return {VariantBool(event.flag)};
   case DISPID_WMPCOREEVENT_POSITIONCHANGE:
-    return {Double(event.from), Double(event.to)};
+    return {VariantR8(event.from), VariantR8(event.to)};
   case DISPID_WMPCOREEVENT_PLAYLISTCHANGE:
-    return {Object(objects.playlist), Long(event.number)};
+    return {VariantDispatch(objects.playlist), VariantI4(event.number)};
   case DISPID_WMPCOREEVENT_CURRENTITEMCHANGE:
   case DISPID_WMPCOREEVENT_MEDIACHANGE:
   case DISPID_WMPCOREEVENT_MEDIAERROR:
-    return {Object(objects.media)};
+    return {VariantDispatch(objects.media)};
   case DISPID_WMPCOREEVENT_MODECHANGE: {
-    VARIANT mode;
-    VariantInit(&mode);
-    mode.vt = VT_BSTR;
-    mode.bstrVal = SysAllocStringLen(event.text.data(), UINT(event.text.size()));
-    return {mode, Bool(event.flag)};
+    BSTR mode = SysAllocStringLen(event.text.data(), UINT(event.text.size()));
+    return {VariantBstr(mode), VariantBool(event.flag)};
   }
   }
   return {};

@@ -92,8 +92,8 @@ PRAGMA user_version = 2;
 constexpr int kSchemaVersion = 2;
 static_assert(kEntryKeyGap == 1048576, "kUpgradeFrom1 spreads old entries by the gap");
 
-std::string EnvironmentValue(const char *name) {
-  const char *value = std::getenv(name);
+// An environment variable's value, empty when it is not set.
+std::string ValueOf(const char *value) {
   return value ? value : "";
 }
 
@@ -239,11 +239,11 @@ std::int32_t ReadAttributes(Statement &query, std::map<std::u16string, std::u16s
 } // namespace
 
 std::string LibraryStore::DefaultPath() {
-  if (std::string path = EnvironmentValue("AUDIOPLAYER_LIBRARY"); !path.empty())
+  if (std::string path = ValueOf(std::getenv("AUDIOPLAYER_LIBRARY")); !path.empty())
     return path;
-  if (std::string data = EnvironmentValue("XDG_DATA_HOME"); !data.empty())
+  if (std::string data = ValueOf(std::getenv("XDG_DATA_HOME")); !data.empty())
     return data + "/audioplayer/library.db";
-  return EnvironmentValue("HOME") + "/.local/share/audioplayer/library.db";
+  return ValueOf(std::getenv("HOME")) + "/.local/share/audioplayer/library.db";
 }
 
 // Another player in this or another process may be writing: wait for it,
