@@ -8,18 +8,17 @@
 
 namespace {
 
-bool finished = false; // the file ended, or could not be played
 int failures = 0;
 
 // Runs inside DispatchMessageW on the host's thread; it may call the player.
+// When the file has ended or could not be played, it ends the message loop.
 long CALLBACK OnNotify(long /*cookie*/, CallNotify code, long first, long second) {
   std::printf("notification %d (%ld, %ld)\n", int(code), first, second);
-  if (code == CN_PlayStateChange && first == PS_Stopped)
-    finished = true;
-  if (code == CN_MediaError || code == CN_Error) {
+  if (code == CN_MediaError || code == CN_Error)
     ++failures;
-    finished = true;
-  }
+  if ((code == CN_PlayStateChange && first == PS_Stopped) || code == CN_MediaError ||
+      code == CN_Error)
+    PostQuitMessage(failures);
   return 0;
 }
 
@@ -48,12 +47,13 @@ int main(int argc, char **argv) {
   status = player->PlaySingleFile(Utf16(argv[1]).data());
   if (status < 0) {
     std::fprintf(stderr, "cannot play %s: status 0x%08lX\n", argv[1], status & 0xFFFFFFFFL);
-    finished = true;
     ++failures;
+    PostQuitMessage(1);
   }
-  // Notifications arrive only while the thread dispatches its messages.
+  // Notifications arrive only while the thread dispatches its messages;
+  // GetMessageW gives 0 at the quit message.
   MSG message;
-  while (!finished && GetMessageW(&message, nullptr, 0, 0) > 0) {
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
