@@ -31,26 +31,19 @@ Hosts &AllHosts() {
   return *all;
 }
 
-// The window's host with a reference added, or null.
-WindowHost *FindHost(HWND window) {
-  Hosts &hosts = AllHosts();
-  std::lock_guard lock(hosts.mutex);
-  auto found = hosts.byWindow.find(window);
-  if (found == hosts.byWindow.end())
-    return nullptr;
-  found->second->AddRef();
-  return found->second;
-}
-
-// Takes the window's host out of the table, with the table's reference.
-WindowHost *TakeHost(HWND window) {
+// The window's host with a reference added, or null; `take` takes it out of
+// the table instead, with the table's reference.
+WindowHost *HostOf(HWND window, bool take = false) {
   Hosts &hosts = AllHosts();
   std::lock_guard lock(hosts.mutex);
   auto found = hosts.byWindow.find(window);
   if (found == hosts.byWindow.end())
     return nullptr;
   WindowHost *host = found->second;
-  hosts.byWindow.erase(found);
+  if (take)
+    hosts.byWindow.erase(found);
+  else
+    host->AddRef();
   return host;
 }
 
@@ -65,11 +58,11 @@ LRESULT Counted(WindowHost *host, IUnknown *object) {
 
 LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == HostMessage()) {
-    WindowHost *host = FindHost(window);
+    WindowHost *host = HostOf(window);
     return Counted(host, static_cast<IAxWinHostWindow *>(host));
   }
   if (message == ControlMessage()) {
-    WindowHost *host = FindHost(window);
+    WindowHost *host = HostOf(window);
     return Counted(host, host ? host->Control() : nullptr);
   }
   switch (message) {
@@ -84,14 +77,14 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return 0;
   }
   case WM_SIZE:
-    if (WindowHost *host = FindHost(window)) {
+    if (WindowHost *host = HostOf(window)) {
       host->Resize(LOWORD(lParam), HIWORD(lParam));
       host->Release();
     }
     return 0;
   case WM_DESTROY:
     // The control goes before its window's children do.
-    if (WindowHost *host = TakeHost(window)) {
+    if (WindowHost *host = HostOf(window, true)) {
       host->Close();
       host->Release();
     }

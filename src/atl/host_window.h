@@ -7,6 +7,7 @@
 // Linux.
 #pragma once
 
+#include <atlcom.h>
 #include <atlhost.h>
 #include <windows.h>
 
@@ -26,3 +27,12 @@ struct WindowHost : public IAxWinHostWindow {
 // cursor).
 WindowHost *NewWindowHost();
 void FillHostClass(WNDCLASSEXW &info);
+
+// A new ATL object of class `Host` as a counted WindowHost.
+template <class Host> WindowHost *NewCountedHost() {
+  ATL::CComObject<Host> *host = nullptr;
+  if (FAILED(ATL::CComObject<Host>::CreateInstance(&host)))
+    return nullptr;
+  host->AddRef();
+  return host;
+}

@@ -131,11 +131,7 @@ private:
 } // namespace
 
 WindowHost *NewWindowHost() {
-  ATL::CComObject<SiteHost> *host = nullptr;
-  if (FAILED(ATL::CComObject<SiteHost>::CreateInstance(&host)))
-    return nullptr;
-  host->AddRef();
-  return host;
+  return NewCountedHost<SiteHost>();
 }
 
 void FillHostClass(WNDCLASSEXW &info) {

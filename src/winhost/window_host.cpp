@@ -8,11 +8,7 @@
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 WindowHost *NewWindowHost() {
-  ATL::CComObject<ControlHost> *host = nullptr;
-  if (FAILED(ATL::CComObject<ControlHost>::CreateInstance(&host)))
-    return nullptr;
-  host->AddRef();
-  return host;
+  return NewCountedHost<ControlHost>();
 }
 
 void FillHostClass(WNDCLASSEXW &info) {
