@@ -6,8 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <pty.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -301,6 +306,160 @@ TEST(AudioplayTool, EndsPromptlyOnSigtermInTheMiddleOfALongRunOfFailingItems) {
   // times that, so that only a tool that ignores the signal fails.
   EXPECT_LT(run.secondsToExit, 5);
   EXPECT_EQ(run.exitCode, 130);
+}
+
+// audioplay in a pseudo-terminal of its own, as in a terminal window.
+class InTerminal {
+public:
+  InTerminal(const test_media::TempFolder &folder, const std::string &file,
+             unsigned short columns) {
+    winsize size{};
+    size.ws_row = 24;
+    size.ws_col = columns;
+    child_ = ::forkpty(&terminal_, nullptr, nullptr, &size);
+    if (child_ == 0) {
+      ::setenv("AUDIOPLAYER_SINK", "fake", 1);
+      ::setenv("AUDIOPLAYER_LIBRARY", folder.File("library.db").c_str(), 1);
+      ::execl(AUDIOPLAY_TOOL, "audioplay", file.c_str(), nullptr);
+      ::_exit(127);
+    }
+  }
+  ~InTerminal() {
+    if (child_ > 0 && !ended_) {
+      ::kill(child_, SIGKILL);
+      ::waitpid(child_, nullptr, 0);
+    }
+    if (terminal_ >= 0)
+      ::close(terminal_);
+  }
+  bool Started() const { return child_ > 0; }
+
+  // Reads what the program writes until `done` holds of all it wrote since
+  // `from`; false if it does not within ten times `idleSeconds`.
+  bool ReadUntil(const std::function<bool(const std::string &)> &done, std::size_t from,
+                 double idleSeconds) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::duration<double>(10 * idleSeconds);
+    while (!done(screen.substr(std::min(from, screen.size())))) {
+      pollfd readable{terminal_, POLLIN, 0};
+      if (std::chrono::steady_clock::now() > deadline || ::poll(&readable, 1, 100) < 0)
+        return false;
+      char bytes[4096];
+      const ssize_t got = readable.revents ? ::read(terminal_, bytes, sizeof bytes) : 0;
+      if (got > 0)
+        screen.append(bytes, std::size_t(got));
+      else if (readable.revents)
+        return false; // the program closed the terminal
+    }
+    return true;
+  }
+  void Type(const char *keys) { ASSERT_GT(::write(terminal_, keys, std::strlen(keys)), 0); }
+  void Resize(unsigned short columns) {
+    winsize size{};
+    size.ws_row = 24;
+    size.ws_col = columns;
+    ASSERT_EQ(::ioctl(terminal_, TIOCSWINSZ, &size), 0);
+  }
+  // Canonical mode with echo: the terminal as a shell wants it back.
+  bool Cooked() {
+    termios mode{};
+    return ::tcgetattr(terminal_, &mode) == 0 && (mode.c_lflag & ICANON) && (mode.c_lflag & ECHO);
+  }
+  int Wait(int options) {
+    int status = 0;
+    if (::waitpid(child_, &status, options) == child_ && !WIFSTOPPED(status))
+      ended_ = true;
+    return status;
+  }
+  pid_t Child() const { return child_; }
+
+  std::string screen; // all it wrote
+
+private:
+  int terminal_ = -1;
+  pid_t child_ = -1;
+  bool ended_ = false;
+};
+
+// The progress lines written since `from`: what follows each "erase the
+// line" up to the next carriage return, when that return ends no line of
+// text (the terminal writes a new line as "\r\n"). The line being written
+// last is not yet whole and is left out.
+std::vector<std::string> ProgressLines(const std::string &screen, std::size_t from) {
+  std::vector<std::string> lines;
+  const std::string erase = "\r\033[K";
+  for (auto at = screen.find(erase, from); at != std::string::npos;) {
+    const auto next = screen.find('\r', at + 1);
+    if (next == std::string::npos || next + 1 == screen.size())
+      break;
+    if (screen[next + 1] != '\n' && next > at + erase.size())
+      lines.push_back(screen.substr(at + erase.size(), next - at - erase.size()));
+    at = screen.find(erase, next);
+  }
+  return lines;
+}
+
+// In a terminal the progress line always fits the width, narrowed as the
+// window narrows, and says when the player is paused; Ctrl-Z gives the
+// terminal back as the shell wants it, and once continued the keys work at
+// once, without Enter.
+TEST(AudioplayTool, InATerminalTheLineFitsAndCtrlZHandsTheTerminalBack) {
+  test_media::TempFolder folder;
+  const std::string tone = folder.File("tone.wav");
+  ASSERT_TRUE(test_media::MakeAudioFile(tone, test_media::Kind::Wav, 30.0));
+  InTerminal run(folder, tone, 120);
+  ASSERT_TRUE(run.Started());
+  auto progress = [](const std::string &text) { return !ProgressLines(text, 0).empty(); };
+  ASSERT_TRUE(run.ReadUntil(progress, 0, 2)) << run.screen;
+  EXPECT_GT(ProgressLines(run.screen, 0).back().size(), 40u) << "a wide window has the bar";
+
+  run.Resize(40);
+  std::size_t mark = run.screen.size();
+  auto narrow = [](const std::string &text) {
+    const auto lines = ProgressLines(text, 0);
+    return !lines.empty() && lines.back().size() <= 39;
+  };
+  ASSERT_TRUE(run.ReadUntil(narrow, mark, 1)) << run.screen.substr(mark);
+
+  run.Type("\x1a"); // Ctrl-Z
+  const int stopped = run.Wait(WUNTRACED);
+  ASSERT_TRUE(WIFSTOPPED(stopped)) << stopped;
+  EXPECT_TRUE(run.Cooked()) << "the terminal is given back while the player is stopped";
+  mark = run.screen.size();
+  ASSERT_EQ(::kill(run.Child(), SIGCONT), 0); // fg
+  ASSERT_TRUE(run.ReadUntil(progress, mark, 1));
+  EXPECT_FALSE(run.Cooked());
+  run.Type(" ");
+  auto paused = [](const std::string &text) {
+    const auto lines = ProgressLines(text, 0);
+    return !lines.empty() && lines.back().find("paused") != std::string::npos;
+  };
+  ASSERT_TRUE(run.ReadUntil(paused, mark, 1)) << run.screen.substr(mark);
+  for (const std::string &line : ProgressLines(run.screen, mark))
+    EXPECT_LE(line.size(), 39u) << line;
+  run.Type("q");
+  const int status = run.Wait(0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+// A file that cannot be opened among others is reported and skipped; the
+// rest plays, and the exit status says something could not be played.
+TEST(AudioplayTool, WhatCannotBeOpenedIsSkippedAndNamed) {
+  test_media::TempFolder folder;
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("a.wav"), test_media::Kind::Wav, 0.3));
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("b.wav"), test_media::Kind::Wav, 0.3));
+  test_media::WriteFile(folder.File("broken.mp3"), std::string(2000, 'x'));
+  ToolRun run =
+      RunTool(folder, "'" + folder.File("a.wav") + "' '" + folder.File("broken.mp3") + "' '" +
+                          folder.File("missing.wav") + "' '" + folder.File("b.wav") + "'");
+  EXPECT_EQ(run.exitCode, 1) << run.output;
+  EXPECT_NE(run.output.find("missing.wav: no such file"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("[1/3] a (0:00)"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("[3/3] b (0:00)"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("1 item(s) could not be played: " + folder.File("broken.mp3")),
+            std::string::npos)
+      << run.output;
+  EXPECT_EQ(RunTool(folder, "'" + folder.File("missing.wav") + "'").exitCode, 1);
 }
 
 } // namespace

@@ -4,36 +4,66 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 
 namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
-int signalPipe[2] = {-1, -1}; // written by the handler, read by the waker
+int signalPipe[2] = {-1, -1}; // written by the handlers, read by the waker
+// What a byte on the pipe asks for.
+constexpr char kInterruptByte = 1;
+constexpr char kRedrawByte = 2;
 
-void OnInterrupt(int) {
-  interrupted = 1;
-  if (signalPipe[1] >= 0) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
-  }
+void Tell(char byte) {
+  if (signalPipe[1] >= 0) [[maybe_unused]]
+    const ssize_t written = ::write(signalPipe[1], &byte, 1);
 }
 
-void Drain(int fd) {
-  char bytes[64];
-  while (::read(fd, bytes, sizeof bytes) > 0) {
+void OnSignal(int number) {
+  const int saved = errno;
+  switch (number) {
+  case SIGINT:
+  case SIGTERM:
+    interrupted = 1;
+    Tell(kInterruptByte);
+    break;
+  case SIGTSTP:
+    KeyReader::Suspend(); // returns once continued
+    Tell(kRedrawByte);
+    break;
+  case SIGCONT:
+    KeyReader::Resume();
+    Tell(kRedrawByte);
+    break;
+  default: // SIGWINCH
+    Tell(kRedrawByte);
+    break;
   }
+  errno = saved;
+}
+
+// Reads what the handlers wrote: whether an interrupt and whether a redraw
+// was asked for.
+void Drain(int fd, bool &interrupt, bool &redraw) {
+  char bytes[64];
+  for (ssize_t got; (got = ::read(fd, bytes, sizeof bytes)) > 0;)
+    for (ssize_t i = 0; i < got; ++i) {
+      interrupt = interrupt || bytes[i] == kInterruptByte;
+      redraw = redraw || bytes[i] == kRedrawByte;
+    }
 }
 
 } // namespace
 
-void InstallInterruptHandler() {
+void InstallSignalHandlers() {
   if (signalPipe[0] < 0 && ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
     signalPipe[0] = signalPipe[1] = -1;
   struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  action.sa_handler = OnSignal;
+  action.sa_flags = SA_RESTART;
+  for (int number : {SIGINT, SIGTERM, SIGTSTP, SIGCONT, SIGWINCH})
+    sigaction(number, &action, nullptr);
 }
 
 bool Interrupted() {
@@ -71,8 +101,12 @@ void HostWaker::Run() {
       continue;
     }
     if (watched[1].revents) {
-      Drain(signalPipe[0]);
-      PostMessageW(window_, kInterruptMessage, 0, 0);
+      bool interrupt = false, redraw = false;
+      Drain(signalPipe[0], interrupt, redraw);
+      if (interrupt)
+        PostMessageW(window_, kInterruptMessage, 0, 0);
+      if (redraw)
+        PostMessageW(window_, kRedrawMessage, 0, 0);
     }
     if (watched[2].revents & (POLLHUP | POLLERR | POLLNVAL)) {
       keys_ = nullptr; // the terminal went away

@@ -1,7 +1,8 @@
 // The host's thread sleeps in GetMessageW until the player posts to it or
 // one of these arrives, each posted to the player's window by a thread of
-// its own: a key pressed in the terminal, SIGINT or SIGTERM, or a tick for
-// the progress line. Nothing wakes the thread at a fixed small interval.
+// its own: a key pressed in the terminal, SIGINT or SIGTERM, the terminal
+// resized or given back after Ctrl-Z, or a tick for the progress line.
+// Nothing wakes the thread at a fixed small interval.
 #pragma once
 
 #include <windows.h>
@@ -16,9 +17,12 @@
 constexpr UINT kKeyMessage = WM_APP + 0x201;       // wParam: the key
 constexpr UINT kInterruptMessage = WM_APP + 0x202; // SIGINT or SIGTERM
 constexpr UINT kTickMessage = WM_APP + 0x203;      // `tick` passed
+constexpr UINT kRedrawMessage = WM_APP + 0x205;    // the terminal was resized or given back
 
-// Makes SIGINT and SIGTERM set Interrupted() and wake a running HostWaker.
-void InstallInterruptHandler();
+// Makes SIGINT and SIGTERM set Interrupted() and wake a running HostWaker;
+// SIGWINCH and SIGCONT ask it to redraw; Ctrl-Z (SIGTSTP) gives the
+// terminal back before the process stops (KeyReader::Suspend).
+void InstallSignalHandlers();
 bool Interrupted();
 
 class HostWaker {

@@ -34,6 +34,7 @@ struct Options {
   std::string argument; // --save's name or --export's path
   std::vector<Group> groups;
   std::vector<std::string> infoPaths; // --info's files, checked one by one
+  long skipped = 0;                   // named items that are no file to play
 };
 
 bool IsPlaylistFile(const std::string &argument) {
@@ -191,9 +192,13 @@ std::optional<int> Parse(int argc, char **argv, Options &options) {
     }
     return std::nullopt;
   }
+  // Playing skips what it cannot open, as players do; the other commands
+  // would keep or write an incomplete list, so they stop.
   for (const std::string &item : items)
-    if (!AddItem(item, options.groups))
+    if (!AddItem(item, options.groups) && (++options.skipped, options.command != Command::Play))
       return 1;
+  if (options.command == Command::Play && options.groups.empty() && options.skipped)
+    return 1;
   const std::size_t groups = options.groups.size();
   const bool fits = options.command == Command::List         ? groups == 0
                     : options.command == Command::Play       ? groups > 0
@@ -223,7 +228,7 @@ int Run(CAudioPlayer &player, const Options &options, MprisService *mpris) {
   }
   PlayOptions play = options.play;
   play.interactive = play.talk != Talk::Quiet && KeyReader::Interactive();
-  int result = 0;
+  int result = options.skipped ? 1 : 0;
   for (const Group &group : options.groups) {
     const int groupResult = PlayGroup(player, group, play, mpris);
     result = std::max(result, groupResult);
@@ -240,7 +245,7 @@ int main(int argc, char **argv) {
   Options options;
   if (std::optional<int> exitCode = Parse(argc, argv, options))
     return *exitCode;
-  InstallInterruptHandler();
+  InstallSignalHandlers();
 
   long status = 0;
   const HostText name = Utf16("audioplay");

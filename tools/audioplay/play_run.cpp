@@ -7,12 +7,16 @@
 
 #include <windows.h>
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <iterator>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -66,9 +70,10 @@ struct RunState {
   bool stopped = false; // Stopped after playing or failing: the run is over
   long mediaErrors = 0;
   long engineErrors = 0;
-  long count = 0;       // items in the current playlist
-  long shownIndex = -1; // the item last announced
-  double duration = 0;  // of that item
+  std::vector<std::string> failed; // the items that could not be played, as they were named
+  long count = 0;                  // items in the current playlist
+  long shownIndex = -1;            // the item last announced
+  double duration = 0;             // of that item
   Clock::time_point lastPlaying{};
   MprisState desktop; // what the desktop is shown
   bool desktopStale = false;
@@ -113,10 +118,11 @@ void ReportMediaError(RunState &run, long index) {
   tagMediaInfo info{};
   info.dwMask = INFO_SOURCEURL;
   const bool known = index >= 0 && run.player->GetCurPlaylistMusicInfo(index, &info) >= 0;
+  run.failed.push_back(known ? Utf8(info.szSourceURL) : "(unknown)");
   ClearProgress(run);
   std::fflush(stdout);
   std::fprintf(stderr, "audioplay: item %ld of %ld cannot be played: %s\n", index + 1, run.count,
-               known ? Utf8(info.szSourceURL).c_str() : "(unknown)");
+               run.failed.back().c_str());
 }
 
 // Normal talk: what a listener wants to know, in words.
@@ -157,23 +163,42 @@ void Echo(const RunState &run, CallNotify code, long first, long second) {
     std::printf("%s %ld %ld\n", NotificationName(code), first, second);
 }
 
-// "  12.3 / 180.0 s [#####-----] volume 50", redrawn in place.
+// The terminal's width in columns; 80 when it does not say.
+int TerminalColumns() {
+  winsize size{};
+  return ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
+}
+
+// "0:12 / 3:07 [#####-----] volume 50 paused", redrawn in place and fitted
+// to the terminal: a line that wrapped would leave a new line per tick.
 void ShowProgress(CAudioPlayer &player, double duration) {
   double position = 0;
   long volume = 0;
   int mute = 0, loop = 0, shuffle = 0;
+  PlayState state = PS_Undefined;
   player.GetPos(&position);
   player.GetVol(&volume);
   player.GetMute(&mute);
   player.GetLoop(&loop);
   player.GetShuffle(&shuffle);
-  constexpr int kWidth = 30;
-  const int filled =
-      duration > 0 ? std::clamp(int(position / duration * kWidth + 0.5), 0, kWidth) : 0;
-  std::printf("\r\033[K%s / %s [%s%s] volume %ld%s%s%s", TimeText(position).c_str(),
-              TimeText(duration).c_str(), std::string(std::size_t(filled), '#').c_str(),
-              std::string(std::size_t(kWidth - filled), '-').c_str(), volume, mute ? " muted" : "",
-              loop ? " loop" : "", shuffle ? " shuffle" : "");
+  player.GetPlayState(&state);
+  const std::string times = TimeText(position) + " / " + TimeText(duration);
+  const std::string rest = " volume " + std::to_string(volume) + (mute ? " muted" : "") +
+                           (loop ? " loop" : "") + (shuffle ? " shuffle" : "") +
+                           (state == PS_Paused ? " paused" : "");
+  // The last column stays empty: writing there wraps on some terminals.
+  const int room = TerminalColumns() - 1;
+  constexpr int kBar = 30, kShortestBar = 5;
+  const int bar = std::min(kBar, room - int(times.size() + rest.size()) - 3);
+  std::string line = times;
+  if (bar >= kShortestBar) {
+    const int filled = duration > 0 ? std::clamp(int(position / duration * bar + 0.5), 0, bar) : 0;
+    line += " [" + std::string(std::size_t(filled), '#') +
+            std::string(std::size_t(bar - filled), '-') + "]";
+  }
+  line += rest;
+  line.resize(std::min(line.size(), std::size_t(std::max(room, 0))));
+  std::printf("\r\033[K%s", line.c_str());
   std::fflush(stdout);
 }
 
@@ -464,7 +489,7 @@ int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &optio
   MSG message;
   while (!run.stopped && GetMessageW(&message, nullptr, 0, 0) > 0) {
     const bool ours = message.hwnd == window && message.message >= kKeyMessage &&
-                      message.message <= kMprisMessage;
+                      message.message <= kRedrawMessage;
     if (!ours)
       DispatchMessageW(&message);
     if (Interrupted() || (ours && message.message == kInterruptMessage)) {
@@ -485,6 +510,9 @@ int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &optio
         break;
       }
       run.desktopStale = true;
+    } else if (ours && message.message == kRedrawMessage) {
+      if (run.interactive)
+        ShowProgress(player, run.duration);
     } else if (ours && message.message == kTickMessage) {
       if (std::optional<int> end = Tick(player, run, started, idleSince)) {
         result = *end;
@@ -498,8 +526,16 @@ int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &optio
   ClearProgress(run);
   std::fflush(stdout);
   if (result == 0 && (run.mediaErrors || run.engineErrors)) {
-    std::fprintf(stderr, "audioplay: %ld item(s) of %s could not be played\n",
-                 run.mediaErrors + run.engineErrors, group.items[0].c_str());
+    std::string names;
+    for (const std::string &name : run.failed)
+      names += (names.empty() ? "" : ", ") + name;
+    if (group.playlist)
+      std::fprintf(stderr, "audioplay: %ld item(s) of %s could not be played%s%s\n",
+                   run.mediaErrors + run.engineErrors, group.items[0].c_str(),
+                   names.empty() ? "" : ": ", names.c_str());
+    else
+      std::fprintf(stderr, "audioplay: %ld item(s) could not be played%s%s\n",
+                   run.mediaErrors + run.engineErrors, names.empty() ? "" : ": ", names.c_str());
     result = 1;
   }
   current = nullptr;

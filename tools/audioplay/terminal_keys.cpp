@@ -1,9 +1,19 @@
 #include "terminal_keys.h"
 
 #include <poll.h>
+#include <signal.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <csignal>
+
 namespace {
+
+// The terminal's modes, as found and as the reader sets them; `active`
+// while a reader lives. Signal handlers read them.
+termios savedMode{};
+termios rawMode{};
+volatile std::sig_atomic_t active = 0;
 
 int ReadByte() {
   pollfd input{STDIN_FILENO, POLLIN, 0};
@@ -20,18 +30,31 @@ bool KeyReader::Interactive() {
 }
 
 KeyReader::KeyReader() {
-  if (::tcgetattr(STDIN_FILENO, &saved_) != 0)
+  if (::tcgetattr(STDIN_FILENO, &savedMode) != 0)
     return;
-  termios raw = saved_;
-  raw.c_lflag &= ~tcflag_t(ICANON | ECHO);
-  raw.c_cc[VMIN] = 0;
-  raw.c_cc[VTIME] = 0;
-  active_ = ::tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0;
+  rawMode = savedMode;
+  rawMode.c_lflag &= ~tcflag_t(ICANON | ECHO);
+  rawMode.c_cc[VMIN] = 0;
+  rawMode.c_cc[VTIME] = 0;
+  active = ::tcsetattr(STDIN_FILENO, TCSANOW, &rawMode) == 0;
 }
 
 KeyReader::~KeyReader() {
-  if (active_)
-    ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
+  if (active)
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &savedMode);
+  active = 0;
+}
+
+void KeyReader::Suspend() {
+  if (active)
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &savedMode);
+  ::kill(::getpid(), SIGSTOP); // what Ctrl-Z would have done; SIGCONT goes on from here
+  Resume();
+}
+
+void KeyReader::Resume() {
+  if (active && ::tcgetpgrp(STDIN_FILENO) == ::getpgrp())
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &rawMode);
 }
 
 int KeyReader::Read() {
