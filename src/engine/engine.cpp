@@ -356,8 +356,13 @@ std::int32_t Engine::SetRate(double rate) {
   if (!(rate > 0 && rate <= 16))
     return E_INVALIDARG; // GStreamer plays audio forwards only
   settings_.rate = rate;
-  if (intent_ != Intent::Stopped && prerolled_)
-    playback_.Seek(Position(), rate);
+  if (intent_ != Intent::Stopped && prerolled_) {
+    // The rate takes a flushing seek to where it is: until the pipeline is
+    // there, the position is that place, not the pipeline's zero.
+    const double here = Position();
+    if (playback_.Seek(here, rate))
+      seeking_ = here;
+  }
   return S_OK;
 }
 

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # audioplay on the desktop's media-player interface (MPRIS), under a session
-# bus of its own: the Metadata title names what plays, PlayPause pauses and
-# resumes, Next moves to the second file, Quit ends it; all read back over
-# the bus with gdbus, as a desktop widget would.
+# bus of its own, driven by playerctl (what desktops bind media keys to) and
+# read back with gdbus as a desktop widget would: metadata, play/pause,
+# next and previous at the ends of the list, stop then play, loop and
+# shuffle, seeking and the Seeked signal, the rate, a moving position,
+# opening a URI, and Quit.
 #   audioplay_mpris_check.sh AUDIOPLAY
 set -euo pipefail
 audioplay=$1
@@ -10,22 +12,24 @@ if [[ ${MPRIS_CHECK_BUS:-} != 1 ]]; then
   exec env MPRIS_CHECK_BUS=1 dbus-run-session -- "$0" "$@"
 fi
 work=$(mktemp -d)
-player=
-trap '[[ -n $player ]] && kill "$player" 2>/dev/null; rm -rf "$work"' EXIT
+player= monitor=
+trap '[[ -n $player ]] && kill "$player" 2>/dev/null; [[ -n $monitor ]] && kill "$monitor" 2>/dev/null; rm -rf "$work"' EXIT
 export AUDIOPLAYER_SINK=fake AUDIOPLAYER_LIBRARY=$work/library.db \
   AUDIOPLAYER_REGISTRY=$work/registry
 
-tone() { # file, title: 10 s, long enough to steer
-  gst-launch-1.0 -q audiotestsrc num-buffers=100 samplesperbuffer=4410 \
+tone() { # file, title: 30 s, long enough to steer
+  gst-launch-1.0 -q audiotestsrc num-buffers=300 samplesperbuffer=4410 \
     ! audio/x-raw,rate=44100,channels=2 ! audioconvert \
     ! taginject "tags=\"title=\\\"$2\\\"\"" ! wavenc ! filesink location="$1"
 }
 tone "$work/first.wav" "First Tone"
-tone "$work/second.wav" "Second Tone"
+tone "$work/second tone.wav" "Second Tone"
+tone "$work/third.wav" "Third Tone"
 
-"$audioplay" --quiet "$work/first.wav" "$work/second.wav" >"$work/output" 2>&1 &
+"$audioplay" --quiet "$work/first.wav" "$work/second tone.wav" >"$work/output" 2>&1 &
 player=$!
 name=org.mpris.MediaPlayer2.audioplay.instance$player
+ctl() { playerctl --player="audioplay.instance$player" "$@"; }
 bus() { gdbus call --session --dest "$name" --object-path /org/mpris/MediaPlayer2 "$@"; }
 property() { bus --method org.freedesktop.DBus.Properties.Get org.mpris.MediaPlayer2.Player "$1"; }
 fail() {
@@ -33,30 +37,92 @@ fail() {
   cat "$work/output" >&2
   exit 1
 }
-# await WHAT COMMAND...: until the command succeeds, 10 s at most.
+# await WHAT COMMAND...: until the command succeeds. Each try takes an idle
+# machine a few milliseconds; 200 tries of 0.1 s are far more than that.
 await() {
   local what=$1
   shift
-  for _ in $(seq 100); do
+  for _ in $(seq 200); do
     "$@" >/dev/null 2>&1 && return 0
     sleep 0.1
   done
   fail "$what"
 }
-reads() { property "$1" | grep -q -- "$2"; }
+says() { [[ $(ctl "${@:1:$#-1}" 2>/dev/null) == "${!#}" ]]; }
+now() { date +%s.%N; }
+seconds() { ctl position 2>/dev/null; }
 
 await "the player's name on the bus" bus --method org.freedesktop.DBus.Peer.Ping
-await "Playing" reads PlaybackStatus "'Playing'"
-await "the first title" reads Metadata "'First Tone'"
-bus --method org.mpris.MediaPlayer2.Player.PlayPause >/dev/null
-await "Paused after PlayPause" reads PlaybackStatus "'Paused'"
-bus --method org.mpris.MediaPlayer2.Player.PlayPause >/dev/null
-await "Playing after a second PlayPause" reads PlaybackStatus "'Playing'"
-bus --method org.mpris.MediaPlayer2.Player.Next >/dev/null
-await "the second title after Next" reads Metadata "'Second Tone'"
+gdbus monitor --session --dest "$name" >"$work/signals" 2>&1 &
+monitor=$!
+await "Playing" says status Playing
+await "the first title" says metadata xesam:title "First Tone"
+
+# Track ids stay out of /org/mpris; the URL is a URI.
+trackid=$(ctl metadata mpris:trackid)
+[[ $trackid != /org/mpris/* ]] || fail "track id $trackid is under /org/mpris"
+[[ $(ctl metadata xesam:url) == "file://$work/first.wav" ]] ||
+  fail "xesam:url is $(ctl metadata xesam:url)"
+[[ $(property CanGoNext) == "(<true>,)" ]] || fail "no CanGoNext on the first item"
+
+# The position moves between the player's own ticks.
+first=$(seconds)
+sleep 0.2
+[[ $(seconds) != "$first" ]] || fail "the position stood at $first"
+
+# Seeking is announced with Seeked.
+ctl position 10+
+await "Seeked after a seek" grep -q "Player.Seeked" "$work/signals"
+
+# Loop and shuffle are the desktop's to set.
+ctl loop Playlist
+await "LoopStatus Playlist" says loop Playlist
+ctl shuffle On
+await "Shuffle on" says shuffle On
+ctl shuffle Off
+ctl loop None
+await "LoopStatus None" says loop None
+
+# The rate: read back, and the position moves twice as fast as the clock
+# read beside it (over 3 s, past the player's ticks).
+bus --method org.freedesktop.DBus.Properties.Set org.mpris.MediaPlayer2.Player Rate "<2.0>" \
+  >/dev/null
+await "Rate 2" test "$(property Rate)" = "(<2.0>,)"
+start=$(now) from=$(seconds)
+sleep 3
+to=$(seconds) end=$(now)
+python3 -c "import sys; r = ($to - $from) / ($end - $start); sys.exit(0 if 1.6 < r < 2.4 else 1)" ||
+  fail "at rate 2 the position went from $from to $to in $(python3 -c "print($end - $start)") s"
+bus --method org.freedesktop.DBus.Properties.Set org.mpris.MediaPlayer2.Player Rate "<1.0>" \
+  >/dev/null
+
+# Stop keeps the player; Play plays again.
+ctl stop
+await "Stopped" says status Stopped
+kill -0 "$player" || fail "Stop ended the process"
+ctl play
+await "Playing after Stop and Play" says status Playing
+
+# Next to the last item, where Next stops and Previous is possible.
+ctl next
+await "the second title after Next" says metadata xesam:title "Second Tone"
+[[ $(ctl metadata xesam:url) == "file://$work/second%20tone.wav" ]] ||
+  fail "xesam:url is not percent-encoded: $(ctl metadata xesam:url)"
+ctl next
+await "Stopped after Next on the last item" says status Stopped
+kill -0 "$player" || fail "Next on the last item ended the process"
+await "no CanGoNext when stopped on the last item" test "$(property CanGoNext)" = "(<false>,)"
+ctl previous 2>/dev/null || fail "no Previous from the last item"
+await "the first title after Previous" says metadata xesam:title "First Tone"
+
+# A URI opened by the desktop is added and played.
+ctl open "file://$work/third.wav"
+await "the opened file plays" says metadata xesam:title "Third Tone"
+await "Playing the opened file" says status Playing
+
 bus --method org.mpris.MediaPlayer2.Quit >/dev/null
 status=0
 wait "$player" || status=$?
 player=
 [[ $status == 0 ]] || fail "audioplay ended with status $status after Quit"
-echo "audioplay_mpris_check: Metadata, PlayPause, Next and Quit over the bus"
+echo "audioplay_mpris_check: playerctl steered audioplay through every check"

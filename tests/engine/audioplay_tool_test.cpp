@@ -133,6 +133,12 @@ TEST(AudioplayTool, PlaysFilesAndPlaylistsToTheEndAndFailsClearly) {
   EXPECT_NE(playlist.output.find("CN_PlayStateChange 3 1 (Playing)"), std::string::npos)
       << "the second item played: " << playlist.output;
 
+  // An item listed twice is announced at the place that plays.
+  test_media::WriteFile(folder.File("twice.m3u"), "two.wav\ntwo.wav\n");
+  ToolRun twice = RunTool(folder, "'" + folder.File("twice.m3u") + "'");
+  EXPECT_NE(twice.output.find("[1/2] two (0:01)\n[2/2] two (0:01)\n"), std::string::npos)
+      << twice.output;
+
   ToolRun missing = RunTool(folder, "'" + folder.File("missing.wav") + "'");
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.output.find("no such file"), std::string::npos) << missing.output;

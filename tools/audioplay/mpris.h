@@ -9,12 +9,15 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 
-// wParam: an MprisCommand; lParam: microseconds for Seek and SetPosition,
-// the volume in percent for SetVolume.
+// wParam: an MprisCommand; lParam: microseconds for SeekBy and SeekTo, the
+// volume in percent for SetVolume, 0 or 1 for SetLoop and SetShuffle, the
+// rate in millionths for SetRate, and for OpenUri a new std::string (the
+// URI) that the receiver deletes.
 constexpr UINT kMprisMessage = WM_APP + 0x204;
 
 enum class MprisCommand : WPARAM {
@@ -27,18 +30,31 @@ enum class MprisCommand : WPARAM {
   SeekBy,
   SeekTo,
   SetVolume,
+  SetLoop,
+  SetShuffle,
+  SetRate,
+  OpenUri,
   Quit,
 };
+
+// The rates audioplay plays at (--rate and the desktop's Rate).
+constexpr double kMinimumRate = 0.001;
+constexpr double kMaximumRate = 16;
 
 // What the desktop is shown.
 struct MprisState {
   std::string status = "Stopped"; // "Playing", "Paused" or "Stopped"
   long index = -1;                // of the current item; -1: none
-  std::string title, artist, album, url;
+  long count = 0;                 // items in the playlist
+  std::string title, artist, album;
+  std::string url;     // a path, or a URL with its scheme
   double length = 0;   // seconds
-  double position = 0; // seconds, when published
+  double position = 0; // seconds, at `read`
+  std::chrono::steady_clock::time_point read{};
   double volume = 0.5; // 0..1
+  double rate = 1;
   bool loop = false, shuffle = false;
+  bool seeked = false; // the position jumped: Publish says so (Seeked)
 };
 
 class MprisService {

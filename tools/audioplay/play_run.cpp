@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <glib.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -68,6 +70,7 @@ struct RunState {
   bool played = false;      // a Playing state was seen
   bool paused = false;
   bool stopped = false; // Stopped after playing or failing: the run is over
+  bool held = false;    // stopped by the desktop: it waits for Play or Quit
   long mediaErrors = 0;
   long engineErrors = 0;
   std::vector<std::string> failed; // the items that could not be played, as they were named
@@ -86,6 +89,35 @@ long errorsHeard = 0; // playing or not
 void ClearProgress(const RunState &run) {
   if (run.interactive)
     std::printf("\r\033[K");
+}
+
+// The item's URL, empty when it cannot be read.
+std::string UrlAt(CAudioPlayer &player, long index) {
+  tagMediaInfo info{};
+  info.dwMask = INFO_SOURCEURL;
+  return index >= 0 && player.GetCurPlaylistMusicInfo(index, &info) >= 0 ? Utf8(info.szSourceURL)
+                                                                         : std::string();
+}
+
+// The place of the item that plays. The player may name an item listed
+// more than once by its first place; the copy that plays is the one next to
+// the item shown (after it, or before it for Previous) when that is the same
+// file and the place named is not itself next to it.
+long PlayingIndex(RunState &run, long reported) {
+  if (reported == run.shownIndex)
+    return reported; // the same item again: resumed, or played again
+  std::string url;
+  for (long candidate : {run.shownIndex + 1, run.shownIndex - 1}) {
+    if (candidate == reported)
+      return reported;
+    if (candidate < 0 || candidate >= run.count)
+      continue;
+    if (url.empty())
+      url = UrlAt(*run.player, reported);
+    if (!url.empty() && UrlAt(*run.player, candidate) == url)
+      return candidate;
+  }
+  return reported;
 }
 
 // Reads what the desktop and the listener are told of the item.
@@ -252,39 +284,99 @@ bool HandleKey(CAudioPlayer &player, int key) {
   return true;
 }
 
+// Stops for the desktop: the player stays, and plays again on Play.
+void Hold(CAudioPlayer &player, RunState &run) {
+  run.held = true;
+  player.Stop();
+}
+
+// Moves to the next or previous item; past either end of a playlist that
+// does not loop, stops (as the desktop's interface asks).
+void Step(CAudioPlayer &player, RunState &run, bool forward) {
+  const bool atEnd = forward ? run.shownIndex >= run.count - 1 : run.shownIndex <= 0;
+  if (!run.desktop.loop && atEnd)
+    Hold(player, run);
+  else
+    forward ? player.NextTrack() : player.PrevTrack();
+}
+
+// Appends what the desktop opened and plays it.
+void Open(CAudioPlayer &player, RunState &run, const std::string &uri) {
+  std::string item = uri;
+  if (uri.rfind("file://", 0) == 0) {
+    gchar *path = g_filename_from_uri(uri.c_str(), nullptr, nullptr);
+    item = path ? path : "";
+    g_free(path);
+  }
+  if (item.empty() || player.AppendMusic(Utf16(item).c_str()) < 0)
+    return;
+  player.GetCurPlaylistCount(&run.count);
+  run.held = false;
+  player.PlaylistIndex(run.count - 1);
+}
+
 // Carries out what the desktop asked for; false for Quit.
-bool HandleDesktop(CAudioPlayer &player, MprisCommand command, LPARAM argument) {
+bool HandleDesktop(CAudioPlayer &player, RunState &run, MprisCommand command, LPARAM argument) {
   PlayState state = PS_Undefined;
   double position = 0;
   switch (command) {
   case MprisCommand::PlayPause:
-    return HandleKey(player, ' ');
+    player.GetPlayState(&state);
+    run.held = false;
+    state == PS_Playing ? player.Pause() : state == PS_Paused ? player.Resume() : player.Play();
+    break;
   case MprisCommand::Play:
     player.GetPlayState(&state);
+    run.held = false;
     state == PS_Paused ? player.Resume() : player.Play();
     break;
   case MprisCommand::Pause:
     player.Pause();
     break;
   case MprisCommand::Stop:
-    player.Stop();
+    Hold(player, run);
     break;
   case MprisCommand::Next:
-    player.NextTrack();
+    Step(player, run, true);
     break;
   case MprisCommand::Previous:
-    player.PrevTrack();
+    Step(player, run, false);
     break;
   case MprisCommand::SeekBy:
     player.GetPos(&position);
-    player.SetPos(std::max(position + double(argument) / 1e6, 0.0));
+    position += double(argument) / 1e6;
+    // Past the end acts as Next.
+    if (run.duration > 0 && position >= run.duration)
+      Step(player, run, true);
+    else
+      player.SetPos(std::max(position, 0.0));
+    run.desktop.seeked = true;
     break;
   case MprisCommand::SeekTo:
     player.SetPos(double(argument) / 1e6);
+    run.desktop.seeked = true;
     break;
   case MprisCommand::SetVolume:
     player.SetVol(long(argument));
     break;
+  case MprisCommand::SetLoop:
+    player.SetLoop(int(argument));
+    break;
+  case MprisCommand::SetShuffle:
+    player.SetShuffle(int(argument));
+    break;
+  case MprisCommand::SetRate:
+    if (argument == 0) {
+      player.Pause();
+    } else if (player.SetRate(double(argument) / 1e6) >= 0) {
+      run.desktop.rate = double(argument) / 1e6;
+    }
+    break;
+  case MprisCommand::OpenUri: {
+    std::unique_ptr<std::string> uri(reinterpret_cast<std::string *>(argument));
+    Open(player, run, *uri);
+    break;
+  }
   case MprisCommand::Quit:
     return false;
   }
@@ -294,19 +386,31 @@ bool HandleDesktop(CAudioPlayer &player, MprisCommand command, LPARAM argument) 
 // Shows the desktop what changed: the state the notifications gave, and the
 // settings and position read now.
 void ShowDesktop(CAudioPlayer &player, RunState &run, MprisService *mpris) {
-  run.desktopStale = false;
-  if (mpris == nullptr)
+  if (mpris == nullptr) {
+    run.desktopStale = false;
     return;
+  }
+  // A stopped player moves between items without playing them: the desktop
+  // is shown the item that would play.
+  long index = -1;
+  if (run.held && player.GetPlaylistIndex(&index) >= 0 && index >= 0 && index != run.shownIndex)
+    Describe(run, PlayingIndex(run, index));
+  run.desktopStale = false;
   long volume = 0;
   int loop = 0, shuffle = 0;
   player.GetVol(&volume);
   player.GetLoop(&loop);
   player.GetShuffle(&shuffle);
   player.GetPos(&run.desktop.position);
+  run.desktop.read = Clock::now();
+  run.desktop.count = run.count;
   run.desktop.volume = double(volume) / 100;
   run.desktop.loop = loop != 0;
   run.desktop.shuffle = shuffle != 0;
+  if (run.held)
+    run.desktop.status = "Stopped";
   mpris->Publish(run.desktop);
+  run.desktop.seeked = false;
 }
 
 // The verbose position line.
@@ -366,9 +470,9 @@ std::optional<int> Tick(CAudioPlayer &player, RunState &run, Clock::time_point s
   PlayState state = PS_Undefined;
   player.GetPlayState(&state);
   const Clock::time_point now = Clock::now();
-  if (state == PS_Playing || state == PS_Paused)
-    run.lastPlaying = now; // a paused player waits for the user, it is not stuck
-  if (run.played && (state == PS_Stopped || state == PS_MediaEnded)) {
+  if (state == PS_Playing || state == PS_Paused || run.held)
+    run.lastPlaying = now; // a paused or held player waits for the user, it is not stuck
+  if (run.played && !run.held && (state == PS_Stopped || state == PS_MediaEnded)) {
     if (idleSince == Clock::time_point{})
       idleSince = now;
     else if (now - idleSince > std::chrono::seconds(1))
@@ -411,6 +515,9 @@ long CALLBACK OnNotification(long /*cookie*/, CallNotify code, long first, long 
                     (code == CN_PlayStateChange || code == CN_MediaError || code == CN_Error));
   if (raw)
     Echo(*run, code, first, second);
+  // Once per notification, before the item shown changes.
+  if (code == CN_PlayStateChange && first == PS_Playing)
+    second = PlayingIndex(*run, second);
   if (run->talk != Talk::Quiet)
     Tell(*run, code, first, second);
   std::fflush(stdout);
@@ -427,7 +534,7 @@ long CALLBACK OnNotification(long /*cookie*/, CallNotify code, long first, long 
     if (first == PS_Playing) {
       run->played = true;
       run->lastPlaying = Clock::now();
-    } else if (first == PS_Stopped && (run->played || run->mediaErrors)) {
+    } else if (first == PS_Stopped && (run->played || run->mediaErrors) && !run->held) {
       run->stopped = true;
     }
     break;
@@ -479,6 +586,8 @@ int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &optio
     current = nullptr;
     return 1;
   }
+  run.desktop.rate = options.rate;
+  run.desktop.seeked = options.start > 0;
   // The host's thread sleeps in GetMessageW: the player's own messages, and
   // the waker's keys, signals and ticks, are all that wake it.
   HostWaker waker(window, std::chrono::milliseconds(options.interactive ? 200 : 1000),
@@ -498,14 +607,16 @@ int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &optio
       break;
     }
     if (ours && message.message == kKeyMessage) {
-      if (!HandleKey(player, int(message.wParam))) {
+      const int key = int(message.wParam);
+      if (!HandleKey(player, key)) {
         player.Stop();
         break;
       }
+      run.desktop.seeked = key == kKeyLeft || key == kKeyRight;
       ShowProgress(player, run.duration);
       run.desktopStale = true;
     } else if (ours && message.message == kMprisMessage) {
-      if (!HandleDesktop(player, MprisCommand(message.wParam), message.lParam)) {
+      if (!HandleDesktop(player, run, MprisCommand(message.wParam), message.lParam)) {
         player.Stop();
         break;
       }
