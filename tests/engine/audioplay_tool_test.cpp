@@ -280,7 +280,10 @@ TEST(AudioplayTool, PlaysAndListsACdImage) {
   test_media::TempFolder folder;
   const std::string image =
       test_media::MakeDiscImage(folder, "disc", {{45, "First Tone"}, {30, ""}});
-  ToolRun tracks = RunTool(folder, "--cd '" + image + "' --list-tracks");
+  // A bare name in the current folder names the image, not a device.
+  ToolRun tracks = RunTool(
+      folder, "--cd '" + std::filesystem::path(image).filename().string() + "' --list-tracks",
+      "env -C '" + folder.path().string() + "'");
   EXPECT_EQ(tracks.exitCode, 0) << tracks.output;
   EXPECT_NE(tracks.output.find("1: First Tone - Test Performer (0:01)\n2: Track 2 - Test "
                                "Performer (0:00)\nTOC: 2+96+C3+E1\n"),

@@ -124,6 +124,15 @@ bool AddItem(const std::string &argument, std::vector<Group> &groups) {
   return true;
 }
 
+// A disc image that exists is named by its absolute path: a bare name
+// would be taken for a device name, and its tracks' URLs are shown.
+std::string DriveOrImage(const std::string &argument) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(argument, error))
+    return argument;
+  return std::filesystem::absolute(argument, error).lexically_normal().string();
+}
+
 // The options, or an exit status when there is nothing to run.
 std::optional<int> Parse(int argc, char **argv, Options &options) {
   std::vector<std::string> items;
@@ -160,7 +169,7 @@ std::optional<int> Parse(int argc, char **argv, Options &options) {
     } else if (argument == "--cd") {
       ok = i + 1 < argc;
       if (ok)
-        options.groups.push_back({false, {argv[++i]}, true});
+        options.groups.push_back({false, {DriveOrImage(argv[++i])}, true});
     } else if (argument == "--list-tracks") {
       ok = command(Command::ListTracks, false);
     } else if (argument == "--json") {
