@@ -23,6 +23,8 @@
 // PostQuitMessage, and PostMessageW, which another thread of the host may
 // call to wake a GetMessageW), DestroyWindow for the player's window, and the
 // UTF-8 and UTF-16 conversions MultiByteToWideChar and WideCharToMultiByte.
+// A host that runs a main loop of its own (GLib, Qt) waits on the thread's
+// message descriptor instead of GetMessageW: <audioplayer_mainloop.h>.
 //
 // The callback may call back into the player, any operation, including one
 // that makes the control raise another event at once; that nested

@@ -1,9 +1,15 @@
 // The per-thread message queues. Any thread may post (the media engine's
 // threads do); only the owning thread takes messages out, so a control's
 // events reach the host on the host's thread while it pumps.
+#include <audioplayer_mainloop.h>
 #include <windows.h>
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
+#include <cstdint>
 
 #include "window_registry.h"
 
@@ -64,6 +70,14 @@ bool take(MessageQueue &queue, MSG *msg, HWND window, UINT first, UINT last, UIN
   return true;
 }
 
+// take, keeping the descriptor in step with what is left.
+bool take_synced(MessageQueue &queue, MSG *msg, HWND window, UINT first, UINT last, UINT remove) {
+  const bool taken = take(queue, msg, window, first, last, remove);
+  if (taken && (remove & PM_REMOVE))
+    platform::sync_ready(queue);
+  return taken;
+}
+
 // A filter names no window, the thread's own messages, or one live window.
 bool valid_filter(WindowTable &table, HWND window) {
   return window == nullptr || window == kThreadMessagesOnly || table.windows.count(window) != 0;
@@ -72,6 +86,23 @@ bool valid_filter(WindowTable &table, HWND window) {
 } // namespace
 
 namespace platform {
+
+MessageQueue::~MessageQueue() {
+  if (ready_fd >= 0)
+    ::close(ready_fd);
+}
+
+void sync_ready(MessageQueue &queue) {
+  const bool waiting = !queue.posted.empty() || queue.quit;
+  if (queue.ready_fd < 0 || waiting == queue.ready_signalled)
+    return;
+  std::uint64_t count = 1;
+  // Nonblocking: the counter is 0 or 1 here, so neither call can block.
+  const ssize_t done = waiting ? ::write(queue.ready_fd, &count, sizeof count)
+                               : ::read(queue.ready_fd, &count, sizeof count);
+  if (done == ssize_t(sizeof count))
+    queue.ready_signalled = waiting;
+}
 
 MessageQueue &current_queue(WindowTable &table) {
   DWORD thread = GetCurrentThreadId();
@@ -94,6 +125,7 @@ void forget_window_messages(WindowTable &table, HWND window, DWORD thread) {
   if (found == table.queues.end())
     return;
   std::erase_if(found->second->posted, [&](const MSG &msg) { return msg.hwnd == window; });
+  sync_ready(*found->second);
   found->second->arrived.notify_all();
 }
 
@@ -121,6 +153,7 @@ BOOL WINAPI PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     queue = found->second.get();
   }
   queue->posted.push_back(MSG{window, message, wParam, lParam, now_ms(), POINT{0, 0}});
+  platform::sync_ready(*queue);
   queue->arrived.notify_all();
   return TRUE;
 }
@@ -131,6 +164,7 @@ void WINAPI PostQuitMessage(int exitCode) {
   MessageQueue &queue = platform::current_queue(table);
   queue.quit = true;
   queue.quit_code = exitCode;
+  platform::sync_ready(queue);
   queue.arrived.notify_all();
 }
 
@@ -145,7 +179,7 @@ BOOL WINAPI PeekMessageW(LPMSG msg, HWND window, UINT first, UINT last, UINT rem
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
-  return take(platform::current_queue(table), msg, window, first, last, remove);
+  return take_synced(platform::current_queue(table), msg, window, first, last, remove);
 }
 
 // 0 for WM_QUIT, -1 when the window filtered for is not (or no longer) a window.
@@ -162,10 +196,22 @@ BOOL WINAPI GetMessageW(LPMSG msg, HWND window, UINT first, UINT last) {
       SetLastError(ERROR_INVALID_WINDOW_HANDLE);
       return -1;
     }
-    if (take(queue, msg, window, first, last, PM_REMOVE))
+    if (take_synced(queue, msg, window, first, last, PM_REMOVE))
       return msg->message == WM_QUIT ? 0 : 1;
     queue.arrived.wait(lock);
   }
+}
+
+int AudioPlayerMessageFd() {
+  WindowTable &table = window_table();
+  std::lock_guard lock(table.mutex);
+  MessageQueue &queue = platform::current_queue(table);
+  if (queue.ready_fd < 0) {
+    queue.ready_fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    queue.ready_signalled = false;
+    platform::sync_ready(queue); // what already waits makes it readable at once
+  }
+  return queue.ready_fd;
 }
 
 // Keyboard messages are never posted here, so there is nothing to translate.

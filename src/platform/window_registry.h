@@ -68,6 +68,14 @@ struct MessageQueue {
   bool quit = false; // PostQuitMessage was called; WM_QUIT comes when nothing else matches
   int quit_code = 0;
   std::condition_variable arrived; // waited on with WindowTable::mutex
+  // An eventfd made on request (AudioPlayerMessageFd): readable exactly
+  // while something waits, kept so by every change made under the mutex.
+  int ready_fd = -1;
+  bool ready_signalled = false;
+  MessageQueue() = default;
+  MessageQueue(const MessageQueue &) = delete;
+  MessageQueue &operator=(const MessageQueue &) = delete;
+  ~MessageQueue();
 };
 
 struct WindowTable {
@@ -89,5 +97,8 @@ MessageQueue &current_queue(WindowTable &table);
 // Forgets what was posted to a destroyed window and wakes its thread, which
 // may be waiting for that window's messages; the caller holds the mutex.
 void forget_window_messages(WindowTable &table, HWND window, DWORD thread);
+// Makes the queue's descriptor readable while something waits, and not
+// otherwise; after every change to `posted` or `quit`, with the mutex held.
+void sync_ready(MessageQueue &queue);
 
 } // namespace platform
