@@ -71,13 +71,16 @@
 // - the registry (the "LibraryRights" preference): $AUDIOPLAYER_REGISTRY,
 //   else $XDG_CONFIG_HOME/audioplayer/registry, else
 //   $HOME/.config/audioplayer/registry, replaced whole on each change;
-// - the playlist files the host names (UpdateCurPlaylistToFile).
+// - the playlist files the host names (UpdateCurPlaylistToFile), and the
+//   WAV file AUDIOPLAYER_SINK=file:PATH names.
 // A media file is never written or deleted.
 //
 // Environment variables read (Linux):
 // - AUDIOPLAYER_LIBRARY, XDG_DATA_HOME, HOME: where the database is;
 // - AUDIOPLAYER_REGISTRY, XDG_CONFIG_HOME, HOME: where the registry is;
-// - AUDIOPLAYER_SINK: "fake" plays into a silent sink that keeps real time;
+// - AUDIOPLAYER_SINK: the audio output: unset for the default one, "fake"
+//   (silent, real time), "pulse:SINK", "alsa:DEVICE", or "file:PATH.wav"
+//   (the samples that would be heard, written as fast as they decode);
 // - AUDIOPLAYER_ACP: the ANSI code page (default 1252): M3U files written,
 //   and CP_ACP in MultiByteToWideChar and WideCharToMultiByte.
 // GStreamer and GLib read their own (GST_PLUGIN_PATH, GST_DEBUG, ...).

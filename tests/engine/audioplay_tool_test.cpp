@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -449,6 +450,38 @@ TEST(AudioplayTool, InATerminalTheLineFitsAndCtrlZHandsTheTerminalBack) {
   run.Type("q");
   const int status = run.Wait(0);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+// The samples of a WAV file's data chunk.
+std::string WavData(const std::string &path) {
+  std::ifstream file(path, std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  const auto data = bytes.find("data", 12);
+  if (data == std::string::npos || data + 8 > bytes.size())
+    return {};
+  std::uint32_t size = 0;
+  for (int i = 3; i >= 0; --i)
+    size = size << 8 | static_cast<unsigned char>(bytes[data + 4 + i]);
+  return bytes.substr(data + 8, size);
+}
+
+// --output-file records what would be heard, sample for sample, without
+// waiting for real time: at full volume, the playlist's files one after
+// the other, as their own decoders give them.
+TEST(AudioplayTool, TheOutputFileHoldsTheExactSamplesOfEveryItem) {
+  test_media::TempFolder folder;
+  const std::string one = folder.File("one.wav"), two = folder.File("two.flac");
+  ASSERT_TRUE(test_media::MakeAudioFile(one, test_media::Kind::Wav, 3.0));
+  ASSERT_TRUE(test_media::MakeAudioFile(two, test_media::Kind::Flac, 0.5));
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("two.wav"), test_media::Kind::Wav, 0.5));
+  const std::string recorded = folder.File("out.wav");
+  ToolRun run = RunTool(folder, "--quiet --volume 100 --output-file '" + recorded + "' '" + one +
+                                    "' '" + two + "'");
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  const std::string expected = WavData(one) + WavData(folder.File("two.wav"));
+  const std::string heard = WavData(recorded);
+  EXPECT_EQ(heard.size(), expected.size());
+  EXPECT_TRUE(heard == expected) << "the samples differ";
 }
 
 // A file that cannot be opened among others is reported and skipped; the

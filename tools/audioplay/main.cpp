@@ -7,6 +7,7 @@
 #include "host_waker.h"
 #include "info_command.h"
 #include "mpris.h"
+#include "output_devices.h"
 #include "library_commands.h"
 #include "play_run.h"
 #include "terminal_keys.h"
@@ -25,7 +26,7 @@
 
 namespace {
 
-enum class Command { Play, Info, List, Save, Export, ListTracks };
+enum class Command { Play, Info, List, Save, Export, ListTracks, ListDevices };
 
 struct Options {
   Command command = Command::Play;
@@ -56,6 +57,7 @@ constexpr const char kHelp[] =
     "       audioplay --save NAME FILE...|PLAYLIST\n"
     "       audioplay --export OUT.m3u|OUT.asx|OUT.wpl FILE...|PLAYLIST\n"
     "       audioplay --cd DRIVE [--list-tracks]\n"
+    "       audioplay --list-devices\n"
     "\n"
     "Plays media files (consecutive ones as one playlist) and playlist files\n"
     "or URLs (.m3u .m3u8 .pls .asx .wpl .xspf) to their end; playlists\n"
@@ -69,6 +71,9 @@ constexpr const char kHelp[] =
     "  --quiet         print only play states and errors, as notification codes\n"
     "  --verbose       also print every notification with its code and parameters\n"
     "  --fake-sink     play to a silent sink that keeps real time\n"
+    "  --device NAME   play to this output (see --list-devices)\n"
+    "  --output-file F write what would be heard to the WAV file F, as fast as it decodes\n"
+    "  --list-devices  list the audio outputs\n"
     "  --cd DRIVE      play an audio CD: a drive (/dev/sr0 or sr0) or a disc image\n"
     "                  (.cue with its .bin, .toc, .nrg)\n"
     "  --list-tracks   with --cd: list the disc's tracks instead of playing\n"
@@ -151,6 +156,19 @@ std::optional<int> Parse(int argc, char **argv, Options &options) {
       return 0;
     } else if (argument == "--fake-sink") {
       ::setenv("AUDIOPLAYER_SINK", "fake", 1);
+    } else if (argument == "--device" || argument == "--output-file") {
+      ok = i + 1 < argc && argv[i + 1][0] != '\0';
+      if (ok) {
+        const std::string value = argv[++i];
+        std::error_code error;
+        const std::string output =
+            argument == "--device"
+                ? DeviceOutput(value)
+                : "file:" + std::filesystem::absolute(value, error).lexically_normal().string();
+        ::setenv("AUDIOPLAYER_SINK", output.c_str(), 1);
+      }
+    } else if (argument == "--list-devices") {
+      ok = command(Command::ListDevices, false);
     } else if (argument == "--quiet") {
       options.play.talk = Talk::Quiet;
     } else if (argument == "--verbose") {
@@ -209,7 +227,8 @@ std::optional<int> Parse(int argc, char **argv, Options &options) {
   if (options.command == Command::Play && options.groups.empty() && options.skipped)
     return 1;
   const std::size_t groups = options.groups.size();
-  const bool fits = options.command == Command::List         ? groups == 0
+  const bool fits = options.command == Command::List || options.command == Command::ListDevices
+                        ? groups == 0
                     : options.command == Command::Play       ? groups > 0
                     : options.command == Command::ListTracks ? groups == 1 && options.groups[0].cd
                                                              : groups == 1;
@@ -232,6 +251,8 @@ int Run(CAudioPlayer &player, const Options &options, MprisService *mpris) {
     return ExportTo(player, options.groups[0], options.argument);
   case Command::ListTracks:
     return ListTracks(player, options.groups[0]);
+  case Command::ListDevices:
+    return ListOutputDevices();
   case Command::Play:
     break;
   }

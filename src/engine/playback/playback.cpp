@@ -2,6 +2,7 @@
 #include "engine/playback/playback.h"
 
 #include "engine/library/gstreamer_ready.h"
+#include "engine/playback/audio_output.h"
 
 #include <gst/gst.h>
 #include <sys/stat.h>
@@ -64,23 +65,6 @@ GstElement *FakeSink() {
   return sink;
 }
 
-// The default audio output when one can be opened.
-GstElement *AudioSink() {
-  const char *wanted = std::getenv("AUDIOPLAYER_SINK");
-  if (wanted && std::strcmp(wanted, "fake") == 0)
-    return FakeSink();
-  GstElement *sink = gst_element_factory_make("autoaudiosink", nullptr);
-  if (sink == nullptr)
-    return FakeSink();
-  gst_object_ref_sink(sink);
-  bool opens = gst_element_set_state(sink, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
-  gst_element_set_state(sink, GST_STATE_NULL);
-  if (opens)
-    return sink; // the reference taken above goes to the playbin
-  gst_object_unref(sink);
-  return FakeSink();
-}
-
 } // namespace
 
 Playback::Playback(HWND window, UINT message) : queue_(std::make_shared<Queue>()) {
@@ -109,8 +93,8 @@ bool Playback::MakePlaybin() {
   if (playbin_ == nullptr)
     return false;
   gst_object_ref_sink(playbin_);
-  g_object_set(playbin_, "audio-sink", AudioSink(), "video-sink", FakeSink(), "volume", volume_,
-               "mute", gboolean(mute_), nullptr);
+  g_object_set(playbin_, "audio-sink", MakeAudioOutput(NamedAudioOutput()), "video-sink",
+               FakeSink(), "volume", volume_, "mute", gboolean(mute_), nullptr);
   // Keeps the pitch when the rate changes.
   if (GstElement *tempo = gst_element_factory_make("scaletempo", nullptr))
     g_object_set(playbin_, "audio-filter", tempo, nullptr);

@@ -1,0 +1,28 @@
+// Where the engine's sound goes. AUDIOPLAYER_SINK names the output:
+//   (unset or empty)  the system's default output, or a silent real-time
+//                     sink when none can be opened;
+//   fake              a silent sink that keeps real time;
+//   pulse:SINK        the PulseAudio (or PipeWire) sink of that name;
+//   alsa:DEVICE       the ALSA device (hw:1,0, plughw:..., default);
+//   file:PATH.wav     a WAV file of the exact samples that would have been
+//                     played, written as fast as they are decoded: every
+//                     item of a player, one after the other, in the format
+//                     of the first (later ones converted to it).
+// A named output that cannot be made falls back to the default one.
+#pragma once
+
+#include <string>
+
+typedef struct _GstElement GstElement;
+
+namespace engine {
+
+// The output AUDIOPLAYER_SINK names ("" when unset).
+std::string NamedAudioOutput();
+
+// The sink for `named` (see above), floating, for the playbin to take; null
+// only when GStreamer cannot make even a fakesink. A file output's WAV is
+// whole (its sizes written) after each item ends and when the sink goes.
+GstElement *MakeAudioOutput(const std::string &named);
+
+} // namespace engine
