@@ -183,6 +183,22 @@ TEST(PlaylistFileReader, XspfTracksLocationsAndTitles) {
                    "/lists/sub/deep.wav|"}));
 }
 
+// Radio stations publish titles and locations in CDATA sections: text as
+// it stands, with no entity or reference decoded, in every markup format.
+TEST(PlaylistFileReader, CdataSectionsAreTextAsTheyStand) {
+  EXPECT_EQ(Parse(PlaylistFormat::XSPF,
+                  "<playlist><trackList><track><title><![CDATA[12:15 Terror & <b>]]></title>"
+                  "<location><![CDATA[http://radio/x?a=1&b=2]]></location></track>"
+                  "<track><title><![CDATA[x > y &amp;]]></title><location>a.mp3</location>"
+                  "</track><track><location><![CDATA[b.mp3]]></location><title>"
+                  "<![CDATA[never closed</title></track></trackList></playlist>"),
+            (Lines{"http://radio/x?a=1&b=2|12:15 Terror & <b>", "/lists/a.mp3|x > y &amp;",
+                   "/lists/b.mp3|never closed</title></track></trackList></playlist>"}));
+  EXPECT_EQ(Parse(PlaylistFormat::ASX, "<asx><entry><title><![CDATA[A & B]]></title>"
+                                       "<ref href=\"c.mp3\"/></entry></asx>"),
+            (Lines{"/lists/c.mp3|A & B"}));
+}
+
 // ASX <entryref> names another playlist to stand in its place.
 TEST(PlaylistFileReader, AsxEntryrefNamesAPlaylist) {
   const auto entries =

@@ -260,6 +260,16 @@ std::vector<MarkupNode> ScanMarkup(std::u16string_view text) {
     }
     if (open == npos)
       break;
+    // A CDATA section is text as it stands: no tags, no references.
+    if (text.substr(open).starts_with(u"<![CDATA[")) {
+      const std::size_t start = open + 9;
+      const std::size_t close = text.find(u"]]>", start);
+      MarkupNode node;
+      node.value = text.substr(start, (close == npos ? text.size() : close) - start);
+      nodes.push_back(std::move(node));
+      i = close == npos ? text.size() : close + 3;
+      continue;
+    }
     if (const std::size_t end = SkipDeclaration(text, open); end != npos) {
       i = end;
       continue;

@@ -23,7 +23,8 @@ struct MarkupNode {
   const std::u16string *Attribute(std::u16string_view lowerName) const;
 };
 
-// Comments, processing instructions and declarations are dropped.
+// Comments, processing instructions and declarations are dropped; a CDATA
+// section is text, taken as it stands (no entity or reference decoded).
 std::vector<MarkupNode> ScanMarkup(std::u16string_view text);
 
 // Decodes &amp; &lt; &gt; &quot; &apos; and numeric references; an ampersand
