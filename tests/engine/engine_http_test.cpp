@@ -7,6 +7,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <filesystem>
 #include <cstdio>
 #include <string>
 
@@ -135,6 +136,49 @@ TEST_F(EngineHttp, AnHttpMp3PlayedOnceReportsItsTitleAndDuration) {
   EXPECT_EQ(Ascii(after.szTitle), "Streamed Title");
   EXPECT_EQ(Ascii(after.szAuthor), "Streamed Artist");
   EXPECT_NEAR(after.dDuration, 1.0, 0.15);
+}
+
+// An HLS playlist (segments and their index, as GStreamer's hlssink2
+// writes them) is one stream, played whole by GStreamer's HLS demuxer, not
+// a list of its segments; its length is kept once it has played.
+TEST_F(EngineHttp, AnHlsPlaylistIsOneStream) {
+  std::string problem;
+  const std::string hls = folder.File("hls");
+  std::filesystem::create_directories(hls);
+  ASSERT_TRUE(test_media::RunPipeline(
+      "audiotestsrc num-buffers=30 samplesperbuffer=4410 ! audio/x-raw,rate=44100,channels=2 ! "
+      "audioconvert ! avenc_aac ! aacparse ! hlssink2 target-duration=1 playlist-length=0 "
+      "max-files=0 location=\"" +
+          hls + "/seg%05d.ts\" playlist-location=\"" + hls + "/play.m3u8\"",
+      "", &problem))
+      << problem;
+  HttpServer server("serve", folder.path().string());
+  ASSERT_TRUE(server.Running());
+  ASSERT_GE(player->PlayPlaylist(Text(server.Url("hls/play.m3u8")).c_str()), 0);
+  long count = 0;
+  ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
+  EXPECT_EQ(count, 1);
+  EXPECT_EQ(SourceAt(player, 0), server.Url("hls/play.m3u8"));
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_MediaEnded, 0); }, 3));
+  EXPECT_FALSE(HeardCode(CN_MediaError));
+  EXPECT_NEAR(InfoAt(player, 0, INFO_DURATION).dDuration, 3.0, 0.3);
+}
+
+// A list fetched by URL may name files by Windows drive paths: those stay
+// paths, and only relative entries resolve against the URL.
+TEST_F(EngineHttp, DrivePathsInAListByUrlStayPaths) {
+  test_media::WriteFile(folder.File("drives.m3u"),
+                        "C:\\Music\\c.mp3\nD:\\Music\\Rock & Roll\\d.mp3\nE:/e.mp3\nrel.mp3\n");
+  HttpServer server("serve", folder.path().string());
+  ASSERT_TRUE(server.Running());
+  ASSERT_GE(player->SetCurPlaylist(Text(server.Url("drives.m3u")).c_str()), 0);
+  long count = 0;
+  ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
+  ASSERT_EQ(count, 4);
+  EXPECT_EQ(SourceAt(player, 0), "C:\\Music\\c.mp3");
+  EXPECT_EQ(SourceAt(player, 1), "D:\\Music\\Rock & Roll\\d.mp3");
+  EXPECT_EQ(SourceAt(player, 2), "E:/e.mp3");
+  EXPECT_EQ(SourceAt(player, 3), server.Url("rel.mp3"));
 }
 
 } // namespace

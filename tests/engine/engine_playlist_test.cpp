@@ -67,4 +67,29 @@ TEST_F(EnginePlaylist, AnAsxEntryPlaysItsFirstRefThatOpens) {
   EXPECT_EQ(errors, 1);
 }
 
+// Web servers hand out ASF media under a playlist's name: a file named
+// .asx, .wax or .wvx that begins with ASF's header is played as media, and
+// a real ASX file named .wax is read as a playlist.
+TEST_F(EnginePlaylist, AnAsfFileWithAPlaylistsNamePlaysAsMedia) {
+  for (const char *name : {"stream.asx", "stream.wax"}) {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(test_media::MakeAudioFile(folder.File(name), test_media::Kind::Wma, 0.3));
+    received.clear();
+    ASSERT_GE(player->PlayPlaylist(Text(folder.File(name)).c_str()), 0);
+    long count = 0;
+    ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
+    EXPECT_EQ(count, 1);
+    ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_MediaEnded, 0); }, 2));
+    EXPECT_FALSE(HeardCode(CN_MediaError));
+  }
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("a.wav"), test_media::Kind::Wav, 0.2));
+  test_media::WriteFile(folder.File("list.wvx"),
+                        "<asx><entry><ref href=\"a.wav\"/></entry><entry><ref href=\"a.wav\"/>"
+                        "</entry></asx>");
+  ASSERT_GE(player->SetCurPlaylist(Text(folder.File("list.wvx")).c_str()), 0);
+  long count = 0;
+  ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
+  EXPECT_EQ(count, 2);
+}
+
 } // namespace

@@ -140,11 +140,17 @@ constexpr TagName kTextTags[] = {
     {GST_TAG_GENRE, u"WM/Genre"}, {GST_TAG_COMPOSER, u"WM/Composer"},
 };
 
+// A rate GStreamer reports, or 0 where it means "unknown": some elements
+// say so with G_MAXINT (an empty Speex stream does).
+unsigned KnownRate(guint value) {
+  return value >= guint(G_MAXINT) ? 0 : value;
+}
+
 unsigned TagBitrate(const GstTagList *tags) {
   guint value = 0;
   if (tags && (gst_tag_list_get_uint(tags, GST_TAG_BITRATE, &value) ||
                gst_tag_list_get_uint(tags, GST_TAG_NOMINAL_BITRATE, &value)))
-    return value;
+    return KnownRate(value);
   return 0;
 }
 
@@ -164,7 +170,7 @@ void ReadAudioStream(GstDiscovererStreamInfo *stream, FileAttributes &out, Strea
     }
     gst_caps_unref(caps);
   }
-  sum.audioBitrate = gst_discoverer_audio_info_get_bitrate(audio);
+  sum.audioBitrate = KnownRate(gst_discoverer_audio_info_get_bitrate(audio));
   if (!sum.audioBitrate)
     sum.audioBitrate = TagBitrate(gst_discoverer_stream_info_get_tags(stream));
   if (!sum.audioBitrate && (tag == kWavePcm || tag == kWaveIeeeFloat))
@@ -183,7 +189,7 @@ void ReadVideoStream(GstDiscovererStreamInfo *stream, FileAttributes &out, Strea
   auto *video = GST_DISCOVERER_VIDEO_INFO(stream);
   out.width = long(gst_discoverer_video_info_get_width(video));
   out.height = long(gst_discoverer_video_info_get_height(video));
-  sum.videoBitrate = gst_discoverer_video_info_get_bitrate(video);
+  sum.videoBitrate = KnownRate(gst_discoverer_video_info_get_bitrate(video));
   if (!sum.videoBitrate)
     sum.videoBitrate = TagBitrate(gst_discoverer_stream_info_get_tags(stream));
   const unsigned num = gst_discoverer_video_info_get_framerate_num(video);

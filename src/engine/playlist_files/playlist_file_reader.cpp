@@ -7,6 +7,7 @@
 #include <winnls.h>
 
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -170,7 +171,11 @@ std::u16string Resolve(std::u16string_view entry, const std::u16string &baseFold
     return PathOfFileUrl(entry);
   if (HasScheme(entry) || baseFolder.empty())
     return std::u16string(entry);
-  if (HasScheme(baseFolder))
+  // A drive path (C:\Music\a.mp3) is a path wherever the list came from.
+  const bool drivePath = entry.size() >= 3 && entry[1] == u':' &&
+                         (entry[2] == u'\\' || entry[2] == u'/') &&
+                         Lower(entry[0]) >= u'a' && Lower(entry[0]) <= u'z';
+  if (HasScheme(baseFolder) && !drivePath)
     return JoinUrl(baseFolder, entry);
   if (IsAbsolutePath(entry))
     return std::u16string(entry);
@@ -352,7 +357,8 @@ PlaylistFormat PlaylistFormatOf(const std::u16string &path) {
     return PlaylistFormat::M3U;
   if (extension == u"pls")
     return PlaylistFormat::PLS;
-  if (extension == u"asx")
+  // .wax and .wvx are ASX files for audio and video, as Windows names them.
+  if (extension == u"asx" || extension == u"wax" || extension == u"wvx")
     return PlaylistFormat::ASX;
   if (extension == u"wpl")
     return PlaylistFormat::WPL;
@@ -381,6 +387,36 @@ std::vector<PlaylistEntry> ParsePlaylist(PlaylistFormat format, std::string_view
   return {};
 }
 
+namespace {
+
+// A file with a playlist's name that is a stream of its own: an HLS
+// playlist (#EXTM3U, then #EXT-X- tags), whose segments and renditions are
+// one stream for GStreamer's HLS demuxer; or an ASF file (its header's
+// GUID first) named .asx, .wax or .wvx, as web servers hand them out.
+bool IsStreamItself(PlaylistFormat format, std::string_view bytes) {
+  static constexpr unsigned char kAsfHeader[] = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
+                                                 0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
+  if (format == PlaylistFormat::ASX)
+    return bytes.size() >= sizeof kAsfHeader &&
+           std::memcmp(bytes.data(), kAsfHeader, sizeof kAsfHeader) == 0;
+  if (format != PlaylistFormat::M3U)
+    return false;
+  if (bytes.starts_with("\xEF\xBB\xBF"))
+    bytes.remove_prefix(3);
+  return bytes.starts_with("#EXTM3U") && bytes.find("\n#EXT-X-") != std::string_view::npos;
+}
+
+// What a playlist file holds: its entries, or itself as the one item when
+// it is a stream.
+std::vector<PlaylistEntry> EntriesOf(PlaylistFormat format, std::string_view bytes,
+                                     const std::u16string &self, const std::u16string &baseFolder) {
+  if (IsStreamItself(format, bytes))
+    return {PlaylistEntry{.url = self, .title = {}, .media = true}};
+  return ParsePlaylist(format, bytes, baseFolder);
+}
+
+} // namespace
+
 std::optional<std::vector<PlaylistEntry>> ReadPlaylistFile(const std::u16string &path) {
   const std::u16string local = StartsWithNoCase(path, u"file://") ? PathOfFileUrl(path) : path;
   return ReadPlaylistFileAs(local, PlaylistFormatOf(local));
@@ -400,7 +436,7 @@ ReadPlaylistFileAs(const std::u16string &path, PlaylistFormat format, std::int32
       return std::nullopt;
     // Entries resolve against the folder of the URL, its query left out.
     const std::u16string address = path.substr(0, path.find_first_of(u"?#"));
-    return ParsePlaylist(format, *bytes, address.substr(0, address.rfind(u'/')));
+    return EntriesOf(format, *bytes, path, address.substr(0, address.rfind(u'/')));
   }
   const std::filesystem::path file(Utf8Of(local));
   std::error_code error;
@@ -414,7 +450,7 @@ ReadPlaylistFileAs(const std::u16string &path, PlaylistFormat format, std::int32
   if (stream.bad())
     return std::nullopt;
   const std::filesystem::path folder = std::filesystem::absolute(file, error).parent_path();
-  return ParsePlaylist(format, bytes, Utf16Of(folder.string()));
+  return EntriesOf(format, bytes, local, Utf16Of(folder.string()));
 }
 
 } // namespace engine

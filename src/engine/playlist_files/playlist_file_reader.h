@@ -25,6 +25,9 @@ struct PlaylistEntry {
   // Further URLs of the same entry, to try in order when one cannot be
   // played (an ASX entry's second and later refs).
   std::vector<std::u16string> alternatives = {};
+  // The playlist file is a stream of its own (an HLS playlist, an ASF file
+  // named .asx): played as media, never read as a list.
+  bool media = false;
 };
 
 enum class PlaylistFormat { M3U, PLS, ASX, WPL, XSPF, Unknown };
