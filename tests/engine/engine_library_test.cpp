@@ -184,7 +184,7 @@ TEST_F(EngineLibraryHost, PathsThatAreNotFilesAreRefusedAndNeverStored) {
   EXPECT_EQ(player->GetMusicInfo(Text("/dev/null").c_str(), &info), engine::kNotRegularFile);
   EXPECT_EQ(player->GetMusicInfo(Text(folder.File("missing.mp3")).c_str(), &info),
             long(std::int32_t(0x80070002)));
-  PumpFor(0); // the turn commits as the thread dispatches
+  PumpFor(0.1); // the turn commits as the thread dispatches: nothing may have been stored
   EXPECT_EQ(test_media::Column(folder.File("library.db"), "SELECT COUNT(*) FROM items"),
             std::vector<std::string>{"0"});
 }
@@ -218,10 +218,13 @@ TEST_F(EngineLibraryHost, AFileRetaggedOrReplacedIsReadAgainKeepingTheHostsEdits
   EXPECT_NEAR(info.dDuration, 1.0, 0.01);
   EXPECT_EQ(Utf8(info.szAlbum), "Mine") << "what the host wrote wins over the file";
 
-  // Unchanged files are not read again: the stored record answers.
-  PumpFor(0);
-  const auto rows = test_media::Column(folder.File("library.db"),
-                                       "SELECT file_size FROM items WHERE url = '" + song + "'");
+  // Unchanged files are not read again: the stored record answers, once
+  // the turn that stored it has been committed.
+  const std::string query = "SELECT file_size FROM items WHERE url = '" + song + "'";
+  std::vector<std::string> rows;
+  PumpUntil(
+      [&] { return (rows = test_media::Column(folder.File("library.db"), query)).size() == 1; },
+      0.5);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(std::stoll(rows[0]), std::int64_t(std::filesystem::file_size(song)));
 }
