@@ -3,6 +3,7 @@
 // holds the element that posted it), and the process's open descriptors are
 // counted across players made and destroyed.
 #include "engine_host.h"
+#include "killed_child.h"
 
 #include <gst/gst.h>
 #include <sys/wait.h>
@@ -71,30 +72,32 @@ int RunCountingChild(const char *track) {
   const long before = LiveMessages();
   if (!PlayTimes(player, track, 300))
     return 3;
-  std::printf("%ld %ld\n", before, LiveMessages());
+  std::printf("messages: %ld %ld\n", before, LiveMessages());
   std::fflush(stdout);
   DestroyPlayer(player);
   return 0;
 }
 
-[[maybe_unused]] const bool kIsCountingChild = [] {
-  if (const char *track = std::getenv(kCountingChild))
-    ::_exit(RunCountingChild(track));
-  return false;
-}();
-
 TEST(EngineLeaks, PlayedTracksLeaveNoBusMessages) {
+  if (const char *track = std::getenv(kCountingChild))
+    ::_exit(RunCountingChild(track)); // this process is the child that counts
   test_media::TempFolder folder;
   UseFolder(folder);
   const std::string track = folder.File("short.wav");
   ASSERT_TRUE(test_media::MakeAudioFile(track, test_media::Kind::Wav, 0.02));
   const std::string command = std::string("GST_TRACERS='leaks(filters=GstMessage)' ") +
                               kCountingChild + "='" + track + "' /proc/" +
-                              std::to_string(::getpid()) + "/exe 2>/dev/null";
+                              std::to_string(::getpid()) + "/exe '" + test_media::ThisTestOnly() +
+                              "' 2>/dev/null";
   FILE *child = ::popen(command.c_str(), "r");
   ASSERT_NE(child, nullptr);
   long before = -1, after = -1;
-  const int read = std::fscanf(child, "%ld %ld", &before, &after);
+  int read = 0;
+  char line[512];
+  while (read != 2 && std::fgets(line, sizeof line, child))
+    read = std::sscanf(line, "messages: %ld %ld", &before, &after);
+  while (std::fgets(line, sizeof line, child)) {
+  }
   const int status = ::pclose(child);
   ASSERT_EQ(read, 2) << "the child did not play its tracks, status " << status;
   // 300 more tracks: a leak of even one message per track shows.

@@ -58,7 +58,7 @@ int RunSavingChild(const char *first) {
   CAudioPlayer *player = NewPlayer(&status);
   if (player == nullptr || !FillCurrentPlaylist(player, first))
     return 2;
-  if (::write(1, "R", 1) != 1)
+  if (!test_media::MarkProgress('R'))
     return 3;
   const auto began = std::chrono::steady_clock::now();
   for (long n = 0;; ++n) {
@@ -69,18 +69,14 @@ int RunSavingChild(const char *first) {
     if (player->SaveCurPlaylist(Text(name).c_str()) < 0)
       return 4;
     DispatchWaiting(); // the save commits
-    if (::write(1, "S", 1) != 1)
+    if (!test_media::MarkProgress('S'))
       return 5;
   }
 }
 
-[[maybe_unused]] const bool kIsSavingChild = [] {
-  if (const char *first = std::getenv(kSavingChild))
-    ::_exit(RunSavingChild(first));
-  return false;
-}();
-
 TEST(EngineLibrary, ASaveIsWholeOrAbsentWhereverTheProcessDies) {
+  if (const char *first = std::getenv(kSavingChild))
+    ::_exit(RunSavingChild(first)); // this process is the child the test kills
   test_media::TempFolder folder;
   UseFolder(folder);
   const std::string first = folder.File("first.wav");

@@ -1,13 +1,18 @@
-// Killing a process in the middle of its work: the test binary is started
-// again with an environment variable that makes it a child doing that work
-// (the test file checks the variable before main and runs the child). The
-// child writes one byte to its standard output when it has begun, and may
-// write one more each time it has done a step of its work; once it has
-// begun and done `steps` steps, it is given `delay` and killed with
-// SIGKILL. Counting steps, not time, keeps a busy machine from killing
-// every child before it has done anything.
+// Tests that need a process of their own (to kill it in the middle of its
+// work, or to count what it leaves behind): the test binary runs again,
+// running only the current test, with an environment variable that makes
+// that test do the child's work and exit instead. The child runs inside
+// main, with every part of the library initialised.
+//
+// A child that is killed writes one mark (MarkProgress) when it has begun
+// and one more each time it has done a step of its work; once it has begun
+// and done `steps` steps, it is given `delay` and killed with SIGKILL.
+// Counting steps, not time, keeps a busy machine from killing every child
+// before it has done anything.
 #pragma once
 
+#include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,6 +23,19 @@
 #include <thread>
 
 namespace test_media {
+
+// Where a child's marks go: not standard output, which GoogleTest writes to.
+constexpr int kProgressFd = 3;
+
+inline bool MarkProgress(char mark) {
+  return ::write(kProgressFd, &mark, 1) == 1;
+}
+
+// The option that runs only the test now running.
+inline std::string ThisTestOnly() {
+  const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+  return std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name();
+}
 
 struct KilledChild {
   bool started = false; // the child said it had begun
@@ -31,13 +49,16 @@ inline KilledChild RunAndKill(const char *variable, const std::string &value,
   int ready[2];
   if (::pipe(ready) != 0)
     return result;
+  const std::string filter = ThisTestOnly();
   const pid_t child = ::fork();
   if (child < 0)
     return result;
   if (child == 0) {
-    ::dup2(ready[1], 1);
+    ::dup2(ready[1], kProgressFd);
+    const int quiet = ::open("/dev/null", O_WRONLY);
+    ::dup2(quiet, 1);
     ::setenv(variable, value.c_str(), 1);
-    ::execl("/proc/self/exe", "killed_child", nullptr);
+    ::execl("/proc/self/exe", "killed_child", filter.c_str(), nullptr);
     ::_exit(127);
   }
   ::close(ready[1]);

@@ -563,7 +563,7 @@ int RunCrashChild(const char *db) {
   }
   if (g > 0 && !ItemAt(*store, Extra(g)))
     Added(*store, Extra(g), {});
-  if (::write(1, "R", 1) != 1)
+  if (!test_media::MarkProgress('R'))
     return 4;
   std::int64_t extraId = 0;
   while (true) {
@@ -575,17 +575,10 @@ int RunCrashChild(const char *db) {
       return 5;
     if (auto previous = ItemAt(*store, Extra(g - 1)); previous)
       store->RemoveItem(previous->id);
-    if (::write(1, "S", 1) != 1) // a cycle done
+    if (!test_media::MarkProgress('S')) // a cycle done
       return 6;
   }
 }
-
-// Runs before main when the binary is started as the crash child.
-[[maybe_unused]] const bool kIsCrashChild = [] {
-  if (const char *db = std::getenv(kCrashChild))
-    ::_exit(RunCrashChild(db));
-  return false;
-}();
 
 // Checks that the database holds a state between two steps of the cycle;
 // returns the counter.
@@ -631,6 +624,8 @@ long CheckCycleState(const std::string &db) {
 }
 
 TEST(LibraryStore, KillingTheProcessMidChangeLeavesTheOldOrTheNewState) {
+  if (const char *db = std::getenv(kCrashChild))
+    ::_exit(RunCrashChild(db)); // this process is the child the test kills
   test_media::TempFolder folder;
   const std::string db = folder.File("library.db");
   std::mt19937 random(20261206);
