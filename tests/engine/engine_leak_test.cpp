@@ -85,7 +85,8 @@ TEST(EngineLeaks, PlayedTracksLeaveNoBusMessages) {
   UseFolder(folder);
   const std::string track = folder.File("short.wav");
   ASSERT_TRUE(test_media::MakeAudioFile(track, test_media::Kind::Wav, 0.02));
-  const std::string command = std::string("GST_TRACERS='leaks(filters=GstMessage)' ") +
+  const std::string command = std::string("env -u GTEST_TOTAL_SHARDS -u GTEST_SHARD_INDEX "
+                                          "GST_TRACERS='leaks(filters=GstMessage)' ") +
                               kCountingChild + "='" + track + "' /proc/" +
                               std::to_string(::getpid()) + "/exe '" + test_media::ThisTestOnly() +
                               "' 2>/dev/null";

@@ -37,6 +37,12 @@ inline std::string ThisTestOnly() {
   return std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name();
 }
 
+// A sharded run's child runs its one test whatever shard the parent is.
+inline void UnshardChild() {
+  ::unsetenv("GTEST_TOTAL_SHARDS");
+  ::unsetenv("GTEST_SHARD_INDEX");
+}
+
 struct KilledChild {
   bool started = false; // the child said it had begun
   bool killed = false;  // it was still running when killed
@@ -58,6 +64,7 @@ inline KilledChild RunAndKill(const char *variable, const std::string &value,
     const int quiet = ::open("/dev/null", O_WRONLY);
     ::dup2(quiet, 1);
     ::setenv(variable, value.c_str(), 1);
+    UnshardChild();
     ::execl("/proc/self/exe", "killed_child", filter.c_str(), nullptr);
     ::_exit(127);
   }
