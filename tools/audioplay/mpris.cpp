@@ -64,7 +64,7 @@ constexpr const char *kInterfaces = R"(<node>
   </interface>
 </node>)";
 
-// Paths under /org/mpris are the specification's own; a track is ours.
+// Paths under /org/mpris are reserved to MPRIS itself; a track is ours.
 std::string TrackPath(long index) {
   return index < 0 ? "/org/mpris/MediaPlayer2/TrackList/NoTrack"
                    : "/audioplay/track/" + std::to_string(index);
