@@ -15,13 +15,6 @@ namespace engine {
 
 namespace {
 
-GstElement *FakeSink() {
-  GstElement *sink = gst_element_factory_make("fakesink", nullptr);
-  if (sink)
-    g_object_set(sink, "sync", TRUE, nullptr); // plays in real time
-  return sink;
-}
-
 // The element if it can open its device now, else null.
 GstElement *Opened(GstElement *sink) {
   if (sink == nullptr)
@@ -37,7 +30,7 @@ GstElement *Opened(GstElement *sink) {
 
 GstElement *DefaultSink() {
   GstElement *sink = Opened(gst_element_factory_make("autoaudiosink", nullptr));
-  return sink ? sink : FakeSink();
+  return sink ? sink : RealTimeFakeSink();
 }
 
 GstElement *DeviceSink(const char *factory, const std::string &device) {
@@ -186,6 +179,13 @@ GstElement *FileSink(const std::string &path) {
 
 } // namespace
 
+GstElement *RealTimeFakeSink() {
+  GstElement *sink = gst_element_factory_make("fakesink", nullptr);
+  if (sink)
+    g_object_set(sink, "sync", TRUE, nullptr); // plays in real time
+  return sink;
+}
+
 std::string NamedAudioOutput() {
   const char *named = std::getenv("AUDIOPLAYER_SINK");
   return named ? named : "";
@@ -197,7 +197,7 @@ GstElement *MakeAudioOutput(const std::string &named) {
     return named.compare(0, length, prefix) == 0 ? named.c_str() + length : nullptr;
   };
   if (named == "fake")
-    return FakeSink();
+    return RealTimeFakeSink();
   if (const char *device = after("pulse:"))
     return DeviceSink("pulsesink", device);
   if (const char *device = after("alsa:"))

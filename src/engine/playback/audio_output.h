@@ -17,6 +17,10 @@ typedef struct _GstElement GstElement;
 
 namespace engine {
 
+// A silent sink that keeps real time (floating): the fake output, and where
+// a video's picture goes.
+GstElement *RealTimeFakeSink();
+
 // The output AUDIOPLAYER_SINK names ("" when unset).
 std::string NamedAudioOutput();
 

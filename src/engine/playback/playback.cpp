@@ -58,13 +58,6 @@ void ForgetQueue(gpointer data) {
   delete static_cast<std::shared_ptr<Playback::Queue> *>(data);
 }
 
-GstElement *FakeSink() {
-  GstElement *sink = gst_element_factory_make("fakesink", nullptr);
-  if (sink)
-    g_object_set(sink, "sync", TRUE, nullptr); // plays in real time
-  return sink;
-}
-
 } // namespace
 
 Playback::Playback(HWND window, UINT message) : queue_(std::make_shared<Queue>()) {
@@ -94,7 +87,7 @@ bool Playback::MakePlaybin() {
     return false;
   gst_object_ref_sink(playbin_);
   g_object_set(playbin_, "audio-sink", MakeAudioOutput(NamedAudioOutput()), "video-sink",
-               FakeSink(), "volume", volume_, "mute", gboolean(mute_), nullptr);
+               RealTimeFakeSink(), "volume", volume_, "mute", gboolean(mute_), nullptr);
   // Keeps the pitch when the rate changes.
   if (GstElement *tempo = gst_element_factory_make("scaletempo", nullptr))
     g_object_set(playbin_, "audio-filter", tempo, nullptr);
