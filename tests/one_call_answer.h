@@ -12,6 +12,9 @@
 
 namespace test_support {
 
+// A status no control call answers by itself.
+constexpr HRESULT kRefused = HRESULT(0x8007001F);
+
 // What the chosen call answers instead of doing its work.
 struct Answer {
   HRESULT status = S_OK; // returned as it is, the out parameters cleared

@@ -1,9 +1,9 @@
 // Helpers for the back-end operation tests, on top of PlayerTest: a player
-// that stopped one step short of being created, the control's own objects
-// as a second client sees them, and a sweep that fails each control call an
-// operation makes in turn.
+// that stopped one step short of being created and the control's own
+// objects as a second client sees them.
 #pragma once
 
+#include "one_call_answer.h"
 #include "player/wmp9_audio_player.h"
 #include "player_test_support.h"
 #include "scripted/scripted_control.h"
@@ -19,9 +19,6 @@
 #include <vector>
 
 namespace test_support {
-
-// A status no control call answers by itself.
-constexpr HRESULT kRefused = HRESULT(0x8007001F);
 
 // The player with its protected creation step in reach.
 struct BackEndPlayer : CWMP9AudioPlayer {
@@ -81,49 +78,6 @@ inline std::vector<std::string> Urls(const scripted::PlaylistRef &playlist) {
   for (auto &item : playlist->items)
     urls.push_back(scripted::utf8(item->url));
   return urls;
-}
-
-// `methods` are the control calls `operation` makes, in order. For each one
-// in turn the model is set up afresh by `arrange`, that call is scripted to
-// answer `status`, and the operation must return `expected` (`status`
-// itself when none is given) without making any of the calls after it.
-inline void ExpectEachAnswerReturned(scripted::Control &control,
-                                     const std::function<void()> &arrange,
-                                     const std::function<long()> &operation,
-                                     const std::vector<std::string> &methods, HRESULT status,
-                                     std::optional<HRESULT> expected = std::nullopt) {
-  for (std::size_t failing = 0; failing < methods.size(); ++failing) {
-    control.clearScript();
-    arrange();
-    control.clearCalls();
-    control.fail(methods[failing], status);
-    EXPECT_EQ(operation(), expected.value_or(status))
-        << methods[failing] << " answering " << std::hex << status << "\n"
-        << control.callLog();
-    for (std::size_t later = failing + 1; later < methods.size(); ++later) {
-      auto done = methods.begin() + long(failing) + 1;
-      if (std::find(methods.begin(), done, methods[later]) == done) {
-        EXPECT_EQ(control.count(methods[later]), 0u)
-            << methods[later] << " called after " << methods[failing] << " failed";
-      }
-    }
-  }
-  control.clearScript();
-}
-
-// The same for getters that succeed without their object: each of
-// `getters` in turn gives null and the operation must return E_FAIL.
-inline void ExpectEachNullRefused(scripted::Control &control, const std::function<void()> &arrange,
-                                  const std::function<long()> &operation,
-                                  const std::vector<std::string> &getters) {
-  for (auto &getter : getters) {
-    control.clearScript();
-    arrange();
-    control.clearCalls();
-    control.giveNull(getter);
-    EXPECT_EQ(operation(), E_FAIL) << getter << " gave null\n" << control.callLog();
-  }
-  control.clearScript();
 }
 
 } // namespace test_support

@@ -25,13 +25,6 @@ public:
   using CWMP9AudioPlayer::CreatePlayer;
 };
 
-std::vector<std::string> Methods(const std::vector<scripted::Call> &calls) {
-  std::vector<std::string> names;
-  for (const scripted::Call &call : calls)
-    names.push_back(call.method);
-  return names;
-}
-
 std::u16string ClassName(HWND window) {
   OLECHAR name[64] = {};
   GetClassNameW(window, name, 64);
@@ -242,46 +235,6 @@ TEST_F(PlayerCreation, ANewPlayerDestroysTheOldWindowAndTeardownHides) {
   EXPECT_EQ(scripted::liveObjects(), 0u) << scripted::leakReport();
 }
 
-TEST_F(PlayerCreation, CallsTheControlInOrder) {
-  ASSERT_EQ(CreatePlayer(), S_OK);
-  const std::vector<scripted::Call> &calls = control.calls();
-  std::vector<std::pair<std::string, std::vector<std::string>>> seen;
-  for (const scripted::Call &call : calls)
-    seen.emplace_back(call.method, call.args);
-  using Expected = std::vector<std::pair<std::string, std::vector<std::string>>>;
-  EXPECT_EQ(seen, (Expected{
-                      {"IClassFactory.CreateInstance", {"null", "IUnknown"}},
-                      {"IWMPPlayer4.put_enableContextMenu", {"0"}},
-                      {"IWMPPlayer4.get_controls", {}},
-                      {"IWMPPlayer4.get_settings", {}},
-                      {"IWMPSettings.put_autoStart", {"0"}},
-                      {"IWMPSettings.put_enableErrorDialogs", {"-1"}},
-                      {"IWMPPlayer4.get_mediaCollection", {}},
-                      {"IWMPPlayer4.get_playlistCollection", {}},
-                      {"IWMPPlayer4.get_cdromCollection", {}},
-                      {"IConnectionPointContainer.FindConnectionPoint", {"IWMPEvents"}},
-                      {"IConnectionPoint.Advise", {"IWMPEvents"}},
-                      {"IWMPPlayer4.put_stretchToFit", {"1"}},
-                  }))
-      << control.callLog();
-  EXPECT_EQ(control.model().enableContextMenu, false);
-  EXPECT_EQ(control.model().autoStart, false);
-  EXPECT_EQ(control.model().enableErrorDialogs, true);
-  EXPECT_EQ(control.model().stretchToFit, true);
-  EXPECT_EQ(control.advisedFace(), scripted::Face::Events);
-  EXPECT_EQ(control.connectionCount(), 1u);
-
-  // Teardown: the sink is let go first, then the control is closed.
-  control.clearCalls();
-  CAudioPlayer::DestroyInstance(player);
-  player = nullptr;
-  EXPECT_EQ(Methods(control.calls()),
-            (std::vector<std::string>{"IConnectionPoint.Unadvise", "IWMPPlayer4.close"}));
-  EXPECT_EQ(control.callsTo("IConnectionPoint.Unadvise")[0].args, std::vector<std::string>{"1"});
-  EXPECT_EQ(control.connectionCount(), 0u);
-  EXPECT_TRUE(control.model().closed);
-}
-
 TEST_F(PlayerCreation, EventsFaceIsPreferredAndDispatchIsTheFallback) {
   // Refused IWMPEvents: the dispatch face is connected.
   control.fail("IConnectionPointContainer.FindConnectionPoint.IWMPEvents", CONNECT_E_NOCONNECTION);
@@ -304,70 +257,6 @@ TEST_F(PlayerCreation, EventsFaceIsPreferredAndDispatchIsTheFallback) {
   EXPECT_EQ(CreatePlayer(), E_FAIL);
   EXPECT_EQ(player, nullptr);
   EXPECT_EQ(control.count("IConnectionPointContainer.FindConnectionPoint"), 2u);
-}
-
-// A failure at each step gives its status, no player, and nothing left.
-TEST_F(PlayerCreation, FailureAtEachStep) {
-  const HRESULT denied = E_ACCESSDENIED;
-  struct Case {
-    const char *method;
-    bool null; // succeeds without the object instead of failing
-    HRESULT status;
-    std::size_t advised; // connections made before the failure
-  };
-  const std::vector<Case> cases = {
-      {"IClassFactory.CreateInstance", false, REGDB_E_CLASSNOTREG, 0},
-      {"IClassFactory.CreateInstance", true, E_FAIL, 0},
-      {"IWMPPlayer4.QueryInterface.IWMPPlayer4", false, E_NOINTERFACE, 0},
-      {"IWMPPlayer4.put_enableContextMenu", false, denied, 0},
-      {"IWMPPlayer4.QueryInterface.IConnectionPointContainer", false, E_NOINTERFACE, 0},
-      {"IWMPPlayer4.get_controls", false, denied, 0},
-      {"IWMPPlayer4.get_controls", true, E_FAIL, 0},
-      {"IWMPPlayer4.get_settings", false, E_OUTOFMEMORY, 0},
-      {"IWMPPlayer4.get_settings", true, E_FAIL, 0},
-      {"IWMPSettings.put_autoStart", false, denied, 0},
-      {"IWMPPlayer4.get_mediaCollection", false, denied, 0},
-      {"IWMPPlayer4.get_mediaCollection", true, E_FAIL, 0},
-      {"IWMPPlayer4.get_playlistCollection", false, E_UNEXPECTED, 0},
-      {"IWMPPlayer4.get_playlistCollection", true, E_FAIL, 0},
-      {"IWMPPlayer4.get_cdromCollection", false, denied, 0},
-      {"IWMPPlayer4.get_cdromCollection", true, E_FAIL, 0},
-      {"IConnectionPointContainer.FindConnectionPoint", false, CONNECT_E_NOCONNECTION, 0},
-      {"IConnectionPointContainer.FindConnectionPoint._WMPOCXEvents", false, E_NOINTERFACE, 0},
-      {"IConnectionPoint.Advise", false, CONNECT_E_CANNOTCONNECT, 0},
-      {"IWMPPlayer4.put_stretchToFit", false, denied, 1},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(std::string(c.method) + (c.null ? " (null)" : ""));
-    control.clearScript();
-    control.clearCalls();
-    if (c.method == std::string("IConnectionPointContainer.FindConnectionPoint._WMPOCXEvents"))
-      control.fail("IConnectionPointContainer.FindConnectionPoint.IWMPEvents", E_FAIL);
-    if (c.null)
-      control.giveNull(c.method);
-    else
-      control.fail(c.method, c.status);
-    bool connected = false;
-    control.onCall("IWMPPlayer4.put_stretchToFit",
-                   [&] { connected = control.connectionCount() == 1; });
-
-    EXPECT_EQ(CreatePlayer(), c.status);
-    EXPECT_EQ(player, nullptr);
-    EXPECT_EQ(connected, c.advised == 1);
-    // The destructor let go of whatever had been obtained, the sink's
-    // connection included.
-    EXPECT_EQ(control.connectionCount(), 0u);
-    EXPECT_EQ(control.count("IConnectionPoint.Unadvise"), c.advised);
-    bool reachedControl = control.instancesCreated() > 0 && !c.null &&
-                          c.method != std::string("IClassFactory.CreateInstance");
-    if (reachedControl && std::string(c.method) != "IWMPPlayer4.QueryInterface.IWMPPlayer4") {
-      EXPECT_EQ(control.count("IWMPPlayer4.close"), 1u) << control.callLog();
-    }
-    DestroyPlayer();
-    EXPECT_EQ(scripted::liveObjects(), 0u) << scripted::leakReport();
-    EXPECT_EQ(scripted::outstandingReferences(), 0) << scripted::leakReport();
-  }
-  control.clearScript(); // the hook's flag goes with this scope
 }
 
 // A failed creation leaves the window up and the player answering E_FAIL.
@@ -398,38 +287,6 @@ TEST_F(PlayerCreation, AFailedPlayerKeepsWhatItHad) {
     EXPECT_EQ(failed.GetVol(&volume), E_FAIL); // not created: the control is not asked
     EXPECT_EQ(control.count("IWMPSettings.get_volume"), 0u);
   }
-  EXPECT_EQ(control.count("IWMPPlayer4.close"), 1u);
-}
-
-// Success codes other than S_OK carry on, and creation reports S_OK.
-TEST_F(PlayerCreation, SuccessCodesOtherThanOkCarryOn) {
-  const std::vector<std::string> methods = {
-      "IWMPPlayer4.put_enableContextMenu", "IWMPSettings.put_autoStart",
-      "IWMPSettings.put_enableErrorDialogs", "IWMPPlayer4.put_stretchToFit"};
-  for (HRESULT code : {S_FALSE, HRESULT(2)}) {
-    for (const std::string &method : methods) {
-      SCOPED_TRACE(method + " " + std::to_string(code));
-      control.clearScript();
-      control.fail(method, code);
-      ASSERT_EQ(CreatePlayer(), S_OK);
-      EXPECT_NE(player, nullptr);
-      EXPECT_EQ(control.connectionCount(), 1u);
-      DestroyPlayer();
-    }
-  }
-  // A refused error-dialog setting does not fail the creation either.
-  control.clearScript();
-  control.fail("IWMPSettings.put_enableErrorDialogs", E_ACCESSDENIED);
-  EXPECT_EQ(CreatePlayer(), S_OK);
-  EXPECT_NE(player, nullptr);
-  DestroyPlayer();
-  // Nor does an Advise that succeeds with no connection: no Unadvise then.
-  control.clearScript();
-  control.clearCalls();
-  control.fail("IConnectionPoint.Advise", S_FALSE);
-  EXPECT_EQ(CreatePlayer(), S_OK);
-  DestroyPlayer();
-  EXPECT_EQ(control.count("IConnectionPoint.Unadvise"), 0u);
   EXPECT_EQ(control.count("IWMPPlayer4.close"), 1u);
 }
 

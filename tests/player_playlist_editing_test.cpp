@@ -10,8 +10,6 @@
 
 namespace {
 
-using test_support::ExpectEachAnswerReturned;
-using test_support::ExpectEachNullRefused;
 using test_support::kRefused;
 using test_support::Text;
 using test_support::Urls;
@@ -39,22 +37,6 @@ protected:
     return disc;
   }
 };
-
-TEST_F(PlaylistEditing, RefusesEverythingUntilCreatedWithoutTouchingTheControl) {
-  DestroyPlayer();
-  auto idle = test_support::NearlyCreatedPlayer(control, &test_support::RecordNotification);
-  control.setCurrentPlaylist(u"list", {u"a.mp3"});
-  long count = 77;
-  EXPECT_EQ(idle->AppendMusic(Text(u"x.mp3").c_str()), E_FAIL);
-  EXPECT_EQ(idle->InsertMusic(Text(u"x.mp3").c_str(), 0), E_FAIL);
-  EXPECT_EQ(idle->RemoveMusic(0), E_FAIL);
-  EXPECT_EQ(idle->MoveMusic(0, 0), E_FAIL);
-  EXPECT_EQ(idle->ClearAllMusic(), E_FAIL);
-  EXPECT_EQ(idle->GetCurPlaylistCount(&count), E_FAIL);
-  EXPECT_EQ(count, 77);
-  EXPECT_TRUE(control.calls().empty()) << control.callLog();
-  EXPECT_EQ(control.model().currentPlaylist->items.size(), 1u);
-}
 
 TEST_F(PlaylistEditing, AppendAddsTheFirstFileOfAnEmptyPlaylistToTheLibraryToo) {
   EXPECT_EQ(player->AppendMusic(nullptr), E_FAIL);
@@ -197,72 +179,6 @@ TEST_F(PlaylistEditing, CountIsTheControlsAnswer) {
   EXPECT_EQ(count, 3);
   control.fail("IWMPPlaylist.get_count", HRESULT(0x00000002));
   EXPECT_EQ(player->GetCurPlaylistCount(&count), HRESULT(0x00000002));
-}
-
-TEST_F(PlaylistEditing, EveryControlAnswerIsPassedOnAsItCame) {
-  auto arrange = [this] { ThreeItems(); };
-  auto append = [this] { return Append(u"new.mp3"); };
-  auto appendEmpty = [this] {
-    control.setCurrentPlaylist(u"empty", {});
-    control.clearCalls();
-  };
-  auto insert = [this] { return Insert(u"new.mp3", 1); };
-  auto remove = [this] { return player->RemoveMusic(1); };
-  auto move = [this] { return player->MoveMusic(0, 1); };
-  auto clear = [this] { return player->ClearAllMusic(); };
-  long count = 0;
-  auto countItems = [&] { return player->GetCurPlaylistCount(&count); };
-
-  for (HRESULT status : {kRefused, E_POINTER}) {
-    // The library add and the count in AppendMusic are not among them.
-    ExpectEachAnswerReturned(
-        control, arrange, append,
-        {"IWMPPlayer4.get_currentPlaylist", "IWMPPlayer4.newMedia", "IWMPPlaylist.appendItem"},
-        status);
-    ExpectEachAnswerReturned(
-        control, appendEmpty, append,
-        {"IWMPPlayer4.get_currentPlaylist", "IWMPPlayer4.newMedia", "IWMPPlaylist.appendItem"},
-        status);
-    ExpectEachAnswerReturned(control, arrange, insert,
-                             {"IWMPPlayer4.get_currentPlaylist", "IWMPPlaylist.get_count",
-                              "IWMPPlayer4.newMedia", "IWMPPlaylist.insertItem"},
-                             status);
-    ExpectEachAnswerReturned(control, arrange, remove,
-                             {"IWMPPlayer4.get_currentPlaylist", "IWMPPlaylist.get_count",
-                              "IWMPPlaylist.get_Item", "IWMPPlaylist.removeItem"},
-                             status);
-    ExpectEachAnswerReturned(
-        control, arrange, move,
-        {"IWMPPlayer4.get_currentPlaylist", "IWMPPlaylist.get_count", "IWMPPlaylist.moveItem"},
-        status);
-    ExpectEachAnswerReturned(control, arrange, clear,
-                             {"IWMPPlayer4.get_currentPlaylist", "IWMPPlaylist.clear",
-                              "IWMPPlayer4.put_currentPlaylist"},
-                             status);
-    ExpectEachAnswerReturned(control, arrange, countItems,
-                             {"IWMPPlayer4.get_currentPlaylist", "IWMPPlaylist.get_count"}, status);
-  }
-
-  // Successes other than S_OK come back unchanged from the last call.
-  for (HRESULT status : {S_FALSE, HRESULT(0x00000002)}) {
-    ExpectEachAnswerReturned(control, arrange, append, {"IWMPPlaylist.appendItem"}, status);
-    ExpectEachAnswerReturned(control, arrange, insert, {"IWMPPlaylist.insertItem"}, status);
-    ExpectEachAnswerReturned(control, arrange, remove, {"IWMPPlaylist.removeItem"}, status);
-    ExpectEachAnswerReturned(control, arrange, move, {"IWMPPlaylist.moveItem"}, status);
-    ExpectEachAnswerReturned(control, arrange, clear, {"IWMPPlayer4.put_currentPlaylist"}, status);
-  }
-  // A success of the clear itself goes on to the re-assignment.
-  ExpectEachAnswerReturned(control, arrange, clear, {"IWMPPlaylist.clear"}, S_FALSE, S_OK);
-
-  ExpectEachNullRefused(control, arrange, append,
-                        {"IWMPPlayer4.get_currentPlaylist", "IWMPPlayer4.newMedia"});
-  ExpectEachNullRefused(control, arrange, insert,
-                        {"IWMPPlayer4.get_currentPlaylist", "IWMPPlayer4.newMedia"});
-  ExpectEachNullRefused(control, arrange, remove,
-                        {"IWMPPlayer4.get_currentPlaylist", "IWMPPlaylist.get_Item"});
-  ExpectEachNullRefused(control, arrange, move, {"IWMPPlayer4.get_currentPlaylist"});
-  ExpectEachNullRefused(control, arrange, clear, {"IWMPPlayer4.get_currentPlaylist"});
-  ExpectEachNullRefused(control, arrange, countItems, {"IWMPPlayer4.get_currentPlaylist"});
 }
 
 } // namespace
