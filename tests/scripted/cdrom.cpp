@@ -11,20 +11,14 @@ struct Cdrom final : DispatchObject<IWMPCdrom> {
   STDMETHOD(QueryInterface)(REFIID riid, void **object) override { return queryOwn(riid, object); }
   STDMETHOD_(ULONG, AddRef)() override { return addRef(); }
   STDMETHOD_(ULONG, Release)() override { return release(); }
+  SCRIPTED_UNUSED_IWMPCdrom
 
-  // Null once the test has taken the drive away.
-  CdDrive *record() { return drive < model().cdDrives.size() ? &model().cdDrives[drive] : nullptr; }
-
-  STDMETHOD(get_driveSpecifier)(BSTR *specifier) override {
-    if (auto answer = enter("get_driveSpecifier", {}, specifier))
-      return *answer;
-    if (!specifier)
-      return E_POINTER;
-    *specifier = nullptr;
-    if (!record())
-      return E_FAIL;
-    return giveText(specifier, record()->specifier);
+      // Null once the test has taken the drive away.
+      CdDrive *
+      record() {
+    return drive < model().cdDrives.size() ? &model().cdDrives[drive] : nullptr;
   }
+
   // A drive without a disc has no playlist.
   STDMETHOD(get_Playlist)(IWMPPlaylist **playlist) override {
     if (auto answer = enter("get_Playlist", {}, playlist))
@@ -35,14 +29,6 @@ struct Cdrom final : DispatchObject<IWMPCdrom> {
     if (!record() || !record()->disc)
       return E_FAIL;
     *playlist = newPlaylistObject(state, record()->disc);
-    return S_OK;
-  }
-  STDMETHOD(eject)() override {
-    if (auto answer = enter("eject"))
-      return *answer;
-    if (!record())
-      return E_FAIL;
-    ++record()->ejects;
     return S_OK;
   }
 

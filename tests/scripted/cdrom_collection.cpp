@@ -11,26 +11,8 @@ struct CdromCollection final : DispatchObject<IWMPCdromCollection> {
   STDMETHOD(QueryInterface)(REFIID riid, void **object) override { return queryOwn(riid, object); }
   STDMETHOD_(ULONG, AddRef)() override { return addRef(); }
   STDMETHOD_(ULONG, Release)() override { return release(); }
+  SCRIPTED_UNUSED_IWMPCdromCollection
 
-  STDMETHOD(get_count)(long *count) override {
-    if (auto answer = enter("get_count", {}, count))
-      return *answer;
-    if (!count)
-      return E_POINTER;
-    *count = long(model().cdDrives.size());
-    return S_OK;
-  }
-  STDMETHOD(Item)(long index, IWMPCdrom **drive) override {
-    if (auto answer = enter("Item", {arg(index)}, drive))
-      return *answer;
-    if (!drive)
-      return E_POINTER;
-    *drive = nullptr;
-    if (index < 0 || std::size_t(index) >= model().cdDrives.size())
-      return E_INVALIDARG;
-    *drive = newCdrom(state, std::size_t(index));
-    return S_OK;
-  }
   // Drive letters compare without regard to case.
   STDMETHOD(getByDriveSpecifier)(BSTR specifier, IWMPCdrom **drive) override {
     if (auto answer = enter("getByDriveSpecifier", {arg(specifier)}, drive))

@@ -23,6 +23,7 @@ struct ClassFactory final : IClassFactory, Object {
   }
   STDMETHOD_(ULONG, AddRef)() override { return addRef(); }
   STDMETHOD_(ULONG, Release)() override { return release(); }
+  SCRIPTED_UNUSED_IClassFactory
 
   STDMETHOD(CreateInstance)(IUnknown *outer, REFIID riid, void **object) override {
     if (object)
@@ -38,11 +39,6 @@ struct ClassFactory final : IClassFactory, Object {
     HRESULT hr = player->QueryInterface(riid, object);
     player->Release();
     return hr;
-  }
-  STDMETHOD(LockServer)(BOOL lock) override {
-    if (auto answer = enter("LockServer", {arg(lock)}))
-      return *answer;
-    return S_OK;
   }
 };
 

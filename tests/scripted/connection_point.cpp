@@ -33,24 +33,8 @@ struct ConnectionPoint final : IConnectionPoint, Object {
   }
   STDMETHOD_(ULONG, AddRef)() override { return addRef(); }
   STDMETHOD_(ULONG, Release)() override { return release(); }
+  SCRIPTED_UNUSED_IConnectionPoint
 
-  STDMETHOD(GetConnectionInterface)(IID *iid) override {
-    if (auto answer = enter("GetConnectionInterface", {}, iid))
-      return *answer;
-    if (!iid)
-      return E_POINTER;
-    *iid = faceIid(face);
-    return S_OK;
-  }
-  STDMETHOD(GetConnectionPointContainer)(IConnectionPointContainer **result) override {
-    if (auto answer = enter("GetConnectionPointContainer", {}, result))
-      return *answer;
-    if (!result)
-      return E_POINTER;
-    container->AddRef();
-    *result = container;
-    return S_OK;
-  }
   // Holds the sink's interface for this face until Unadvise.
   STDMETHOD(Advise)(IUnknown *sink, DWORD *cookie) override {
     if (auto answer = enter("Advise", {iidName(faceIid(face))}, cookie))
@@ -81,13 +65,6 @@ struct ConnectionPoint final : IConnectionPoint, Object {
       }
     }
     return CONNECT_E_NOCONNECTION;
-  }
-  STDMETHOD(EnumConnections)(IEnumConnections **connections) override {
-    if (auto answer = enter("EnumConnections", {}, connections))
-      return *answer;
-    if (connections)
-      *connections = nullptr;
-    return E_NOTIMPL;
   }
 
   IConnectionPointContainer *container;

@@ -11,8 +11,12 @@ struct Controls final : DispatchObject<IWMPControls> {
   STDMETHOD(QueryInterface)(REFIID riid, void **object) override { return queryOwn(riid, object); }
   STDMETHOD_(ULONG, AddRef)() override { return addRef(); }
   STDMETHOD_(ULONG, Release)() override { return release(); }
+  SCRIPTED_UNUSED_IWMPControls
 
-  std::vector<Media> &items() { return model().currentPlaylist->items; }
+      std::vector<Media> &
+      items() {
+    return model().currentPlaylist->items;
+  }
   bool hasItem() { return model().currentItem && *model().currentItem < items().size(); }
   // Playing with no current item starts at the first one.
   bool selectSomething() {
@@ -29,15 +33,6 @@ struct Controls final : DispatchObject<IWMPControls> {
     return std::nullopt;
   }
 
-  STDMETHOD(get_isAvailable)(BSTR item, VARIANT_BOOL *available) override {
-    if (auto answer = enter("get_isAvailable", {arg(item)}, available))
-      return *answer;
-    if (!available)
-      return E_POINTER;
-    *available =
-        model().unavailableControls.count(lower(text(item))) ? VARIANT_FALSE : VARIANT_TRUE;
-    return S_OK;
-  }
   STDMETHOD(play)() override {
     if (auto answer = enter("play"))
       return *answer;
@@ -60,38 +55,11 @@ struct Controls final : DispatchObject<IWMPControls> {
       model().playState = wmppsPaused;
     return S_OK;
   }
-  STDMETHOD(fastForward)() override {
-    if (auto answer = enter("fastForward"))
-      return *answer;
-    if (selectSomething())
-      model().playState = wmppsScanForward;
-    return S_OK;
-  }
-  STDMETHOD(fastReverse)() override {
-    if (auto answer = enter("fastReverse"))
-      return *answer;
-    if (selectSomething())
-      model().playState = wmppsScanReverse;
-    return S_OK;
-  }
   STDMETHOD(get_currentPosition)(double *seconds) override {
-    if (auto answer = enter("get_currentPosition", {}, seconds))
-      return *answer;
-    if (!seconds)
-      return E_POINTER;
-    *seconds = model().position;
-    return S_OK;
+    return give("get_currentPosition", seconds, model().position);
   }
   STDMETHOD(put_currentPosition)(double seconds) override {
-    if (auto answer = enter("put_currentPosition", {arg(seconds)}))
-      return *answer;
-    model().position = seconds;
-    return S_OK;
-  }
-  STDMETHOD(get_currentPositionString)(BSTR *text) override {
-    if (auto answer = enter("get_currentPositionString", {}, text))
-      return *answer;
-    return giveText(text, clockText(model().position));
+    return take("put_currentPosition", seconds, model().position);
   }
   // At the last item: to the first with "loop" on, else nowhere.
   STDMETHOD(next)() override {
@@ -125,52 +93,29 @@ struct Controls final : DispatchObject<IWMPControls> {
     return S_OK;
   }
   STDMETHOD(currentItem)(IWMPMedia **media) override {
-    if (auto answer = enter("currentItem", {}, media))
-      return *answer;
-    if (!media)
-      return E_POINTER;
-    *media = hasItem() ? newMediaObject(state, items()[*model().currentItem]) : nullptr;
-    return S_OK;
+    return giveObject("currentItem", {}, media, [&] {
+      return hasItem() ? newMediaObject(state, items()[*model().currentItem]) : nullptr;
+    });
   }
   // Only an item of the current playlist can become its current item.
+  HRESULT select(const char *method, IWMPMedia *media, bool play) {
+    if (auto answer = enter(method, {arg(media)}))
+      return *answer;
+    if (!media)
+      return E_POINTER;
+    auto index = find(media);
+    if (!index)
+      return E_INVALIDARG;
+    model().currentItem = *index;
+    model().position = 0;
+    if (play)
+      model().playState = wmppsPlaying;
+    return S_OK;
+  }
   STDMETHOD(put_currentItem)(IWMPMedia *media) override {
-    if (auto answer = enter("put_currentItem", {arg(media)}))
-      return *answer;
-    if (!media)
-      return E_POINTER;
-    auto index = find(media);
-    if (!index)
-      return E_INVALIDARG;
-    model().currentItem = *index;
-    model().position = 0;
-    return S_OK;
+    return select("put_currentItem", media, false);
   }
-  STDMETHOD(get_currentMarker)(long *marker) override {
-    if (auto answer = enter("get_currentMarker", {}, marker))
-      return *answer;
-    if (!marker)
-      return E_POINTER;
-    *marker = 0;
-    return S_OK;
-  }
-  STDMETHOD(put_currentMarker)(long marker) override {
-    if (auto answer = enter("put_currentMarker", {arg(marker)}))
-      return *answer;
-    return S_OK;
-  }
-  STDMETHOD(playItem)(IWMPMedia *media) override {
-    if (auto answer = enter("playItem", {arg(media)}))
-      return *answer;
-    if (!media)
-      return E_POINTER;
-    auto index = find(media);
-    if (!index)
-      return E_INVALIDARG;
-    model().currentItem = *index;
-    model().position = 0;
-    model().playState = wmppsPlaying;
-    return S_OK;
-  }
+  STDMETHOD(playItem)(IWMPMedia *media) override { return select("playItem", media, true); }
 };
 
 } // namespace

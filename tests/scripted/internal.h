@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "scripted/scripted_control.h"
+#include "scripted/unused_methods.h"
 
 namespace scripted {
 
@@ -37,7 +38,6 @@ struct State {
   std::map<std::string, std::function<void()>> hooks;
   std::vector<Connection> connections;
   DWORD nextCookie = 1;
-  std::vector<std::u16string> atoms; // attribute names by getMediaAtom number
   std::size_t instancesCreated = 0;
 
   // Records `method`, runs its hook, then gives the scripted answer:
@@ -53,6 +53,20 @@ struct State {
   // in declaration order for the dispatch face. `args` are freed afterwards.
   void raise(DISPID id, const std::function<void(IWMPEvents *)> &direct, std::vector<VARIANT> args);
 };
+
+// ---- text and arguments ----------------------------------------------------
+std::u16string text(const OLECHAR *value); // a null BSTR is empty
+BSTR bstr(const std::u16string &value);
+std::u16string lower(std::u16string value); // ASCII letters only
+template <class T>
+requires std::is_integral_v<T> || std::is_enum_v<T> std::string arg(T value) {
+  return std::to_string(static_cast<long long>(value));
+}
+std::string arg(double value);
+std::string arg(const OLECHAR *value);
+std::string iidName(REFIID riid);
+// Writes a new BSTR to `out`; E_POINTER for a null `out`.
+HRESULT giveText(BSTR *out, const std::u16string &value);
 
 // The base of every COM object of the control.
 class Object {
@@ -83,6 +97,44 @@ public:
     if (answer && out)
       *out = T{};
     return answer;
+  }
+  // A method the player never calls: recorded and scripted, else E_NOTIMPL.
+  HRESULT unused(const char *method) { return enter(method).value_or(E_NOTIMPL); }
+  // A setting the model does not keep: recorded and scripted, else S_OK.
+  HRESULT accept(const char *method, Args args) {
+    return enter(method, std::move(args)).value_or(S_OK);
+  }
+  // A getter of a model value (a bool given as VARIANT_BOOL) and its setter.
+  template <class Out, class Value>
+  HRESULT give(const char *method, Out *out, const Value &value, Args args = {}) {
+    if (auto answer = enter(method, std::move(args), out))
+      return *answer;
+    if (!out)
+      return E_POINTER;
+    if constexpr (std::is_same_v<Value, bool>)
+      *out = value ? VARIANT_TRUE : VARIANT_FALSE;
+    else
+      *out = Out(value);
+    return S_OK;
+  }
+  // A getter of a new object that `make` builds once the call goes ahead.
+  template <class T, class Make>
+  HRESULT giveObject(const char *method, Args args, T **out, Make make) {
+    if (auto answer = enter(method, std::move(args), out))
+      return *answer;
+    if (!out)
+      return E_POINTER;
+    *out = make();
+    return S_OK;
+  }
+  template <class In, class Value> HRESULT take(const char *method, In in, Value &value) {
+    if (auto answer = enter(method, {arg(in)}))
+      return *answer;
+    if constexpr (std::is_same_v<Value, bool>)
+      value = in != VARIANT_FALSE;
+    else
+      value = Value(in);
+    return S_OK;
   }
   // A scripted failure of QueryInterface for `riid`.
   std::optional<HRESULT> queryFailure(REFIID riid) const;
@@ -146,22 +198,6 @@ template <class I> struct DispatchObject : I, Object {
   }
 };
 
-// ---- text and arguments ----------------------------------------------------
-std::u16string text(const OLECHAR *value); // a null BSTR is empty
-BSTR bstr(const std::u16string &value);
-std::u16string lower(std::u16string value); // ASCII letters only
-template <class T>
-requires std::is_integral_v<T> || std::is_enum_v<T> std::string arg(T value) {
-  return std::to_string(static_cast<long long>(value));
-}
-std::string arg(double value);
-std::string arg(const OLECHAR *value);
-std::string iidName(REFIID riid);
-// Writes a new BSTR to `out`; E_POINTER for a null `out`.
-HRESULT giveText(BSTR *out, const std::u16string &value);
-// "m:ss" as the control shows positions and durations.
-std::u16string clockText(double seconds);
-
 // ---- the objects -----------------------------------------------------------
 // Each returns a new object with one reference owned by the caller.
 IClassFactory *newClassFactory(std::shared_ptr<State> state);
@@ -176,8 +212,6 @@ IWMPPlaylistArray *newPlaylistArray(std::shared_ptr<State> state,
                                     std::vector<PlaylistRef> playlists);
 IWMPCdromCollection *newCdromCollection(std::shared_ptr<State> state);
 IWMPCdrom *newCdrom(std::shared_ptr<State> state, std::size_t drive);
-IWMPStringCollection *newStringCollection(std::shared_ptr<State> state,
-                                          std::vector<std::u16string> strings);
 // A connection point of `container` (a player object) for one event face.
 IConnectionPoint *newConnectionPoint(std::shared_ptr<State> state,
                                      IConnectionPointContainer *container, Face face);

@@ -14,45 +14,18 @@ struct PlaylistObject final : DispatchObject<IWMPPlaylist> {
   STDMETHOD(QueryInterface)(REFIID riid, void **object) override { return queryOwn(riid, object); }
   STDMETHOD_(ULONG, AddRef)() override { return addRef(); }
   STDMETHOD_(ULONG, Release)() override { return release(); }
+  SCRIPTED_UNUSED_IWMPPlaylist
 
-  std::vector<Media> &items() { return record->items; }
-
-  STDMETHOD(get_count)(long *count) override {
-    if (auto answer = enter("get_count", {}, count))
-      return *answer;
-    if (!count)
-      return E_POINTER;
-    *count = long(items().size());
-    return S_OK;
+      std::vector<Media> &
+      items() {
+    return record->items;
   }
+
+  STDMETHOD(get_count)(long *count) override { return give("get_count", count, items().size()); }
   STDMETHOD(get_name)(BSTR *name) override {
     if (auto answer = enter("get_name", {}, name))
       return *answer;
     return giveText(name, record->name);
-  }
-  STDMETHOD(put_name)(BSTR name) override {
-    if (auto answer = enter("put_name", {arg(name)}))
-      return *answer;
-    record->name = text(name);
-    return S_OK;
-  }
-  STDMETHOD(get_attributeCount)(long *count) override {
-    if (auto answer = enter("get_attributeCount", {}, count))
-      return *answer;
-    if (!count)
-      return E_POINTER;
-    *count = long(record->attributes.size());
-    return S_OK;
-  }
-  STDMETHOD(get_attributeName)(long index, BSTR *name) override {
-    if (auto answer = enter("get_attributeName", {arg(index)}, name))
-      return *answer;
-    if (!name)
-      return E_POINTER;
-    *name = nullptr;
-    if (index < 0 || std::size_t(index) >= record->attributes.size())
-      return E_INVALIDARG;
-    return giveText(name, std::next(record->attributes.begin(), index)->first);
   }
   STDMETHOD(get_Item)(long index, IWMPMedia **media) override {
     if (auto answer = enter("get_Item", {arg(index)}, media))
@@ -63,26 +36,6 @@ struct PlaylistObject final : DispatchObject<IWMPPlaylist> {
     if (index < 0 || std::size_t(index) >= items().size())
       return E_INVALIDARG;
     *media = newMediaObject(state, items()[std::size_t(index)]);
-    return S_OK;
-  }
-  STDMETHOD(getItemInfo)(BSTR name, BSTR *value) override {
-    if (auto answer = enter("getItemInfo", {arg(name)}, value))
-      return *answer;
-    auto found = record->attributes.find(text(name));
-    return giveText(value, found == record->attributes.end() ? u"" : found->second);
-  }
-  STDMETHOD(setItemInfo)(BSTR name, BSTR value) override {
-    if (auto answer = enter("setItemInfo", {arg(name), arg(value)}))
-      return *answer;
-    record->attributes[text(name)] = text(value);
-    return S_OK;
-  }
-  STDMETHOD(get_isIdentical)(IWMPPlaylist *other, VARIANT_BOOL *identical) override {
-    if (auto answer = enter("get_isIdentical", {arg(other)}, identical))
-      return *answer;
-    if (!identical)
-      return E_POINTER;
-    *identical = playlistRecord(other) == record ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
   }
   STDMETHOD(clear)() override {

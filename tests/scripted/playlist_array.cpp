@@ -13,14 +13,7 @@ struct PlaylistArray final : DispatchObject<IWMPPlaylistArray> {
   STDMETHOD_(ULONG, AddRef)() override { return addRef(); }
   STDMETHOD_(ULONG, Release)() override { return release(); }
 
-  STDMETHOD(get_count)(long *count) override {
-    if (auto answer = enter("get_count", {}, count))
-      return *answer;
-    if (!count)
-      return E_POINTER;
-    *count = long(playlists.size());
-    return S_OK;
-  }
+  STDMETHOD(get_count)(long *count) override { return give("get_count", count, playlists.size()); }
   STDMETHOD(Item)(long index, IWMPPlaylist **playlist) override {
     if (auto answer = enter("Item", {arg(index)}, playlist))
       return *answer;

@@ -1,5 +1,4 @@
-// IWMPPlaylistCollection over the model's saved playlists. Queries leave
-// out playlists marked deleted.
+// IWMPPlaylistCollection over the model's saved playlists.
 #include <algorithm>
 
 #include "scripted/internal.h"
@@ -14,8 +13,12 @@ struct PlaylistCollection final : DispatchObject<IWMPPlaylistCollection> {
   STDMETHOD(QueryInterface)(REFIID riid, void **object) override { return queryOwn(riid, object); }
   STDMETHOD_(ULONG, AddRef)() override { return addRef(); }
   STDMETHOD_(ULONG, Release)() override { return release(); }
+  SCRIPTED_UNUSED_IWMPPlaylistCollection
 
-  std::vector<PlaylistRef> &saved() { return model().savedPlaylists; }
+      std::vector<PlaylistRef> &
+      saved() {
+    return model().savedPlaylists;
+  }
   std::vector<PlaylistRef>::iterator find(IWMPPlaylist *playlist) {
     return std::find(saved().begin(), saved().end(), playlistRecord(playlist));
   }
@@ -24,7 +27,7 @@ struct PlaylistCollection final : DispatchObject<IWMPPlaylistCollection> {
       return E_POINTER;
     std::vector<PlaylistRef> matching;
     for (auto &playlist : saved())
-      if (!playlist->deleted && (!name || playlist->name == *name))
+      if (!name || playlist->name == *name)
         matching.push_back(playlist);
     *playlists = newPlaylistArray(state, std::move(matching));
     return S_OK;
@@ -61,44 +64,6 @@ struct PlaylistCollection final : DispatchObject<IWMPPlaylistCollection> {
     if (found == saved().end())
       return E_INVALIDARG;
     saved().erase(found);
-    return S_OK;
-  }
-  STDMETHOD(setDeleted)(IWMPPlaylist *playlist, VARIANT_BOOL deleted) override {
-    if (auto answer = enter("setDeleted", {arg(playlist), arg(deleted)}))
-      return *answer;
-    if (!playlist)
-      return E_POINTER;
-    auto found = find(playlist);
-    if (found == saved().end())
-      return E_INVALIDARG;
-    (*found)->deleted = deleted != VARIANT_FALSE;
-    return S_OK;
-  }
-  STDMETHOD(isDeleted)(IWMPPlaylist *playlist, VARIANT_BOOL *deleted) override {
-    if (auto answer = enter("isDeleted", {arg(playlist)}, deleted))
-      return *answer;
-    if (!playlist || !deleted)
-      return E_POINTER;
-    auto found = find(playlist);
-    if (found == saved().end())
-      return E_INVALIDARG;
-    *deleted = (*found)->deleted ? VARIANT_TRUE : VARIANT_FALSE;
-    return S_OK;
-  }
-  // Saves a copy of any playlist of this control in the library.
-  STDMETHOD(importPlaylist)(IWMPPlaylist *playlist, IWMPPlaylist **imported) override {
-    if (auto answer = enter("importPlaylist", {arg(playlist)}, imported))
-      return *answer;
-    if (!playlist || !imported)
-      return E_POINTER;
-    *imported = nullptr;
-    PlaylistRef source = playlistRecord(playlist);
-    if (!source)
-      return E_INVALIDARG;
-    auto copy = std::make_shared<Playlist>(*source);
-    copy->deleted = false;
-    saved().push_back(copy);
-    *imported = newPlaylistObject(state, copy);
     return S_OK;
   }
 };

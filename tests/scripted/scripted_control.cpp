@@ -53,7 +53,6 @@ const KnownIid kKnownIids[] = {
     {&IID_IWMPPlaylistArray, "IWMPPlaylistArray"},
     {&IID_IWMPCdromCollection, "IWMPCdromCollection"},
     {&IID_IWMPCdrom, "IWMPCdrom"},
-    {&IID_IWMPStringCollection, "IWMPStringCollection"},
     {&IID_IWMPEvents, "IWMPEvents"},
     {&IID__WMPOCXEvents, "_WMPOCXEvents"},
 };
@@ -92,15 +91,6 @@ long outstandingReferences() {
     if (!entry->isFactory())
       total += entry->references();
   return total;
-}
-
-std::size_t liveFactories() {
-  RegistryHold hold;
-  std::size_t live = 0;
-  for (auto &entry : registry().objects)
-    if (entry->isFactory())
-      ++live;
-  return live;
 }
 
 std::string leakReport() {
@@ -210,16 +200,6 @@ HRESULT giveText(BSTR *out, const std::u16string &value) {
     return E_POINTER;
   *out = bstr(value);
   return *out ? S_OK : E_OUTOFMEMORY;
-}
-
-std::u16string clockText(double seconds) {
-  long total = seconds > 0 ? long(seconds + 0.5) : 0;
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%02ld:%02ld", total / 60, total % 60);
-  std::u16string out;
-  for (const char *c = buffer; *c; ++c)
-    out += char16_t(*c);
-  return out;
 }
 
 Media mediaForUrl(Model &model, const std::u16string &url) {
@@ -493,32 +473,6 @@ void Control::raiseCurrentPlaylistChange(long change) {
                 [&](IWMPEvents *sink) { sink->CurrentPlaylistChange(kind); }, {VariantI4(change)});
 }
 
-void Control::raiseCurrentItemChange(const Media &item) {
-  IWMPMedia *media = newMediaObject(state_, item);
-  media->AddRef(); // one for each face's use; the VARIANT owns the other
-  state_->raise(DISPID_WMPCOREEVENT_CURRENTITEMCHANGE,
-                [&](IWMPEvents *sink) { sink->CurrentItemChange(media); },
-                {VariantDispatch(media)});
-  media->Release();
-}
-
-void Control::raiseMediaChange(const Media &item) {
-  IWMPMedia *media = newMediaObject(state_, item);
-  media->AddRef();
-  state_->raise(DISPID_WMPCOREEVENT_MEDIACHANGE,
-                [&](IWMPEvents *sink) { sink->MediaChange(media); }, {VariantDispatch(media)});
-  media->Release();
-}
-
-void Control::raiseModeChange(const std::u16string &mode, bool on) {
-  BSTR name = bstr(mode);
-  VARIANT_BOOL value = on ? VARIANT_TRUE : VARIANT_FALSE;
-  state_->raise(DISPID_WMPCOREEVENT_MODECHANGE,
-                [&](IWMPEvents *sink) { sink->ModeChange(name, value); },
-                {VariantBstr(bstr(mode)), VariantBool(on)});
-  SysFreeString(name);
-}
-
 std::uintptr_t Control::raiseMediaError(IWMPMedia *media) {
   if (media)
     media->AddRef();
@@ -570,11 +524,6 @@ void Control::raiseMouseMove(short button, short shift, long x, long y) {
 
 void Control::raiseKeyDown(short key, short shift) {
   state_->raise(DISPID_WMPOCXEVENT_KEYDOWN, [&](IWMPEvents *sink) { sink->KeyDown(key, shift); },
-                {VariantI2(key), VariantI2(shift)});
-}
-
-void Control::raiseKeyUp(short key, short shift) {
-  state_->raise(DISPID_WMPOCXEVENT_KEYUP, [&](IWMPEvents *sink) { sink->KeyUp(key, shift); },
                 {VariantI2(key), VariantI2(shift)});
 }
 

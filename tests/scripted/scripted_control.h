@@ -63,29 +63,25 @@ namespace scripted {
 struct MediaItem {
   std::u16string url;
   std::u16string name;
-  // getItemInfo/setItemInfo/getAttributeName read and write these only.
+  // getItemInfo/setItemInfo read and write these only.
   std::map<std::u16string, std::u16string> attributes;
   // setItemInfo on one of these fails with E_ACCESSDENIED.
   std::set<std::u16string> readOnly;
   double duration = 0;
   long imageWidth = 0;
   long imageHeight = 0;
-  bool deleted = false; // mediaCollection.setDeleted
 };
 using Media = std::shared_ptr<MediaItem>;
 
 struct Playlist {
   std::u16string name;
   std::vector<Media> items;
-  std::map<std::u16string, std::u16string> attributes;
-  bool deleted = false; // playlistCollection.setDeleted
 };
 using PlaylistRef = std::shared_ptr<Playlist>;
 
 struct CdDrive {
   std::u16string specifier; // e.g. u"D:"
   PlaylistRef disc;         // null: no disc, get_Playlist fails
-  int ejects = 0;
 };
 
 struct Model {
@@ -93,7 +89,6 @@ struct Model {
   // Editing the current playlist keeps the index on the same item.
   PlaylistRef currentPlaylist = std::make_shared<Playlist>();
   std::optional<std::size_t> currentItem;
-  std::u16string url; // the last put_URL
 
   std::vector<PlaylistRef> savedPlaylists;             // the playlist library
   std::map<std::u16string, PlaylistRef> playlistFiles; // url -> playlist file
@@ -102,35 +97,15 @@ struct Model {
   std::vector<CdDrive> cdDrives;
 
   long playState = wmppsUndefined;
-  long openState = wmposUndefined;
   double position = 0;
-  bool closed = false; // close() was called
 
   // Settings.
   long volume = 50;
   bool mute = false;
   double rate = 1.0;
   bool rateAvailable = true; // settings.get_isAvailable("rate")
-  long balance = 0;
-  long playCount = 1;
-  bool autoStart = true;
-  bool invokeURLs = true;
-  bool enableErrorDialogs = false;
-  std::u16string baseURL;
-  std::u16string defaultFrame;
   std::map<std::u16string, bool> modes = {{u"loop", false}, {u"shuffle", false}};
-  // controls.get_isAvailable answers false for these names (lower case).
-  std::set<std::u16string> unavailableControls;
-
-  // IWMPPlayer4.
-  bool enabled = true;
   bool fullScreen = false;
-  bool enableContextMenu = true;
-  bool stretchToFit = false;
-  bool windowlessVideo = false;
-  std::u16string uiMode = u"full";
-  std::u16string versionInfo = u"12.0.7601.17514";
-  std::u16string status;
 };
 
 // ---- recording -------------------------------------------------------------
@@ -190,9 +165,6 @@ public:
   void raiseBuffering(bool start);
   void raiseError();
   void raiseCurrentPlaylistChange(long change);
-  void raiseCurrentItemChange(const Media &item);
-  void raiseMediaChange(const Media &item);
-  void raiseModeChange(const std::u16string &mode, bool on);
   // The media object handed to the sinks is a fresh wrapper over `item`
   // (or the given object, passed as it is); the result is its address as
   // delivered, for comparison with what the player reports.
@@ -205,7 +177,6 @@ public:
   void raiseMouseUp(short button, short shift, long x, long y);
   void raiseMouseMove(short button, short shift, long x, long y);
   void raiseKeyDown(short key, short shift);
-  void raiseKeyUp(short key, short shift);
   void raiseKeyPress(short character);
 
   // Player objects made by the factory so far and CreateInstance calls.
@@ -222,9 +193,6 @@ private:
 // out has been released.
 std::size_t liveObjects();
 long outstandingReferences();
-// Class factories alive (the one a Control registered is held by COM until
-// the Control goes).
-std::size_t liveFactories();
 // "IWMPMedia: 2 objects, 3 references" lines, or "no live objects".
 std::string leakReport();
 
