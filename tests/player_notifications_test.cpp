@@ -30,28 +30,6 @@ long Identity(std::uintptr_t address) {
   return long(std::int32_t(std::uint32_t(address)));
 }
 
-TEST_F(Notifications, ClicksErrorsAndPlaylistChangesPassAsTheyCame) {
-  control.raiseClick(1, 0, 10, 20);
-  control.raiseClick(1, 4, -3, 7); // the shift state does not matter
-  control.raiseClick(2, 0, 10, 20);
-  control.raiseClick(4, 0, 10, 20);
-  control.raiseDoubleClick(1, 0, 10, 20);
-  control.raiseMouseDown(1, 0, 10, 20);
-  control.raiseMouseUp(1, 0, 10, 20);
-  control.raiseMouseMove(1, 0, 10, 20);
-  control.raiseKeyDown(65, 0);
-  control.raiseKeyPress(65);
-  control.raiseError();
-  control.raiseCurrentPlaylistChange(6);
-  control.raiseStatusChange();
-  control.raiseEndOfStream(0);
-  control.raiseBuffering(true);
-  EXPECT_EQ(
-      Heard(),
-      (Received{
-          {kCookie, 8, 10, 20}, {kCookie, 8, -3, 7}, {kCookie, 4, 0, 0}, {kCookie, 9, 6, 0}}));
-}
-
 TEST_F(Notifications, StateChangesCarryTheCurrentItemsIndex) {
   control.model().currentItem = 2;
   control.raisePlayStateChange(3);
@@ -193,29 +171,6 @@ TEST_F(Notifications, TheHostMayCallBackIntoThePlayerFromItsCallback) {
   });
   control.raiseOpenStateChange(13);
   EXPECT_EQ(Heard(), (Received{{kCookie, 8, 10, 20}, {kCookie, 9, 3, 0}, {kCookie, 2, 13, 2}}));
-}
-
-TEST_F(Notifications, EventsThroughTheDispatchFaceAreHeardTheSame) {
-  DestroyPlayer();
-  control.fail("IConnectionPointContainer.FindConnectionPoint.IWMPEvents", kRefused);
-  ASSERT_EQ(CreatePlayer(), S_OK);
-  control.clearScript();
-  ASSERT_EQ(control.advisedFace(), scripted::Face::Dispatch);
-  control.setCurrentPlaylist(u"list", {u"a.mp3", u"b.mp3"});
-  control.model().currentItem = 1;
-  control.raisePlayStateChange(3);
-  control.raiseOpenStateChange(22);
-  long item = Identity(control.raiseMediaError(std::size_t(1)));
-  control.raiseClick(1, 0, 5, 6);
-  control.raiseClick(2, 0, 5, 6);
-  control.raiseError();
-  control.raiseCurrentPlaylistChange(2);
-  EXPECT_EQ(Heard(), (Received{{kCookie, 1, 3, 1},
-                               {kCookie, 2, 0, 1},
-                               {kCookie, 5, item, 1},
-                               {kCookie, 8, 5, 6},
-                               {kCookie, 4, 0, 0},
-                               {kCookie, 9, 2, 0}}));
 }
 
 } // namespace

@@ -8,13 +8,10 @@
 
 #include "database_rows.h"
 #include "generated_media.h"
-#include "killed_child.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -25,14 +22,16 @@
 #include <random>
 #include <set>
 #include <string>
-#include <thread>
 
 namespace {
 
 using engine::LibraryStore;
 using Attributes = std::map<std::u16string, std::u16string>;
 
-std::u16string Number(long n);
+std::u16string Number(long n) {
+  std::string digits = std::to_string(n);
+  return {digits.begin(), digits.end()};
+}
 using test_media::IntegrityCheck;
 
 // Restores an environment variable when the test ends.
@@ -478,173 +477,6 @@ TEST(LibraryStore, ALockHeldPastTheWaitIsReportedAsBusy) {
       << "the wait is bounded";
   ASSERT_EQ(holder->CommitBatch(), S_OK);
   EXPECT_EQ(waiting->CreatePlaylist(u"waits", &id), S_OK);
-}
-
-// A full disk: a small tmpfs, which only root can mount.
-TEST(LibraryStore, AFullDiskUndoesTheBatchAndSaysSo) {
-  test_media::TempFolder folder;
-  const std::string mount = folder.File("small");
-  std::filesystem::create_directory(mount);
-  if (::geteuid() != 0 || ::system(("mount -t tmpfs -o size=256k tmpfs " + mount).c_str()) != 0)
-    GTEST_SKIP() << "cannot mount a small tmpfs here";
-  {
-    const std::string db = mount + "/library.db";
-    auto store = Opened(db);
-    ASSERT_NE(store, nullptr);
-    const std::int64_t before = Created(*store, u"before");
-    ASSERT_EQ(store->BeginBatch(), S_OK);
-    const std::int64_t big = Created(*store, u"big");
-    std::int32_t status = S_OK;
-    std::int64_t row = 0;
-    for (int at = 0; at < 100000 && SUCCEEDED(status); ++at)
-      status = store->InsertEntry(big, at, u"/a/long/path/to/some/music/file/number/" + Number(at),
-                                  &row);
-    EXPECT_EQ(status, engine::kLibraryFull);
-    store->RollbackBatch();
-    EXPECT_EQ(Playlists(*store), (std::vector<std::int64_t>{before}));
-    EXPECT_EQ(IntegrityCheck(db), "ok");
-  }
-  ::system(("umount " + mount).c_str());
-}
-
-// ---- A process killed in the middle of changes ----------------------------
-//
-// The child is this test binary run again with kCrashChild naming the
-// database. It makes changes in a fixed cycle until it is killed; cycle g
-// (1, 2, ...) sets the playlist to generation g (1 + g % 7 entries, all
-// naming g), then the playlist's "Generation" attribute to g, then the
-// item's "Counter" to g, then adds item "extra g" and removes "extra g-1".
-// Each step is one change, so every state on disk must be one between two
-// steps of the cycle.
-
-constexpr const char *kCrashChild = "LIBRARY_STORE_TEST_CRASH_CHILD";
-
-std::u16string Number(long n) {
-  const std::string text = std::to_string(n);
-  return {text.begin(), text.end()};
-}
-long Parse(const std::u16string &text) {
-  return std::strtol(std::string(text.begin(), text.end()).c_str(), nullptr, 10);
-}
-std::u16string Extra(long n) {
-  return u"/extra/" + Number(n);
-}
-std::vector<std::u16string> Generation(long g) {
-  std::vector<std::u16string> urls;
-  for (long k = 0; k < 1 + g % 7; ++k)
-    urls.push_back(u"/gen/" + Number(g) + u"/" + Number(k));
-  return urls;
-}
-std::set<long> Extras(LibraryStore &store) {
-  std::set<long> extras;
-  for (std::int64_t id : AllItems(store)) {
-    const std::u16string url = ItemOf(store, id)->url;
-    if (url.rfind(u"/extra/", 0) == 0)
-      extras.insert(Parse(url.substr(7)));
-  }
-  return extras;
-}
-
-int RunCrashChild(const char *db) {
-  auto store = Opened(db);
-  if (!store)
-    return 2;
-  auto playlists = Named(*store, u"crash");
-  const std::int64_t playlist = playlists.empty() ? Created(*store, u"crash") : playlists[0];
-  auto item = ItemAt(*store, u"/counted");
-  const std::int64_t itemId = item ? item->id : Added(*store, u"/counted", {});
-  if (!playlist || !itemId)
-    return 3;
-  // Resume after the last whole cycle: finish its extras, then go on.
-  long g = item ? Parse(item->attributes[u"Counter"]) : 0;
-  for (long extra : Extras(*store)) {
-    if (extra != g)
-      store->RemoveItem(ItemAt(*store, Extra(extra))->id);
-  }
-  if (g > 0 && !ItemAt(*store, Extra(g)))
-    Added(*store, Extra(g), {});
-  if (!test_media::MarkProgress('R'))
-    return 4;
-  std::int64_t extraId = 0;
-  while (true) {
-    ++g;
-    if (FAILED(store->SetPlaylistItems(playlist, Generation(g))) ||
-        FAILED(store->SetPlaylistAttribute(playlist, u"Generation", Number(g))) ||
-        FAILED(store->SetItemAttribute(itemId, u"Counter", Number(g))) ||
-        FAILED(store->AddItem(Extra(g), {}, {}, &extraId)))
-      return 5;
-    if (auto previous = ItemAt(*store, Extra(g - 1)); previous)
-      store->RemoveItem(previous->id);
-    if (!test_media::MarkProgress('S')) // a cycle done
-      return 6;
-  }
-}
-
-// Checks that the database holds a state between two steps of the cycle;
-// returns the counter.
-long CheckCycleState(const std::string &db) {
-  EXPECT_EQ(IntegrityCheck(db), "ok");
-  auto store = Opened(db);
-  if (!store) {
-    ADD_FAILURE() << "cannot reopen";
-    return -1;
-  }
-  auto ids = Named(*store, u"crash");
-  auto item = ItemAt(*store, u"/counted");
-  if (ids.size() != 1 || !item) {
-    ADD_FAILURE() << "the set-up changes were lost";
-    return -1;
-  }
-  auto playlist = PlaylistOf(*store, ids[0]);
-  const std::vector<std::u16string> urls = Urls(*store, ids[0]);
-  const long generation = Parse(playlist->attributes[u"Generation"]);
-  const long c = Parse(item->attributes[u"Counter"]);
-  EXPECT_TRUE(c == generation || c == generation - 1) << c << " after " << generation;
-  // The entries are one whole generation: the attribute's, or the next one
-  // when the cycle stopped after its first step.
-  if (urls != Generation(generation)) {
-    if (generation == 0 && urls.empty())
-      EXPECT_EQ(c, 0);
-    else
-      EXPECT_TRUE(urls == Generation(generation + 1) && c == generation)
-          << "entries of no single generation, at generation " << generation;
-  }
-  const std::set<long> extras = Extras(*store);
-  if (c < generation) {
-    EXPECT_EQ(extras, c > 0 ? std::set<long>{c} : std::set<long>{});
-  } else if (c > 0) {
-    const std::set<long> before = c > 1 ? std::set<long>{c - 1} : std::set<long>{};
-    const std::set<long> after{c};
-    std::set<long> during = before;
-    during.insert(c);
-    EXPECT_TRUE(extras == before || extras == during || extras == after)
-        << "extras out of step with counter " << c;
-  }
-  return c;
-}
-
-TEST(LibraryStore, KillingTheProcessMidChangeLeavesTheOldOrTheNewState) {
-  if (const char *db = std::getenv(kCrashChild))
-    ::_exit(RunCrashChild(db)); // this process is the child the test kills
-  test_media::TempFolder folder;
-  const std::string db = folder.File("library.db");
-  std::mt19937 random(20261206);
-  long previous = 0;
-  int progressed = 0;
-  for (int round = 0; round < 8; ++round) {
-    SCOPED_TRACE("round " + std::to_string(round));
-    // Killed at a random moment after its first whole cycle.
-    const test_media::KilledChild child =
-        test_media::RunAndKill(kCrashChild, db, std::chrono::milliseconds(random() % 60), 1);
-    ASSERT_TRUE(child.started) << "the child did not start";
-    ASSERT_TRUE(child.killed) << "the child stopped by itself: " << child.exitCode;
-
-    const long counter = CheckCycleState(db);
-    EXPECT_GE(counter, previous) << "a committed change was lost";
-    progressed += counter > previous;
-    previous = counter;
-  }
-  EXPECT_EQ(progressed, 8) << "each round changed the counter before it was killed";
 }
 
 } // namespace
