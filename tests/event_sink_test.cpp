@@ -1,7 +1,7 @@
 // The event sink: which events reach the player's CallAudioProc and with
-// which arguments, on both faces; Invoke's answers; its interface map,
-// reference count and life on a connection point.
-#include "scripted/scripted_control.h"
+// which arguments, on both faces; Invoke's answers; its interface map and
+// reference count. (Connected to a control, both faces are driven by the
+// re-entrancy runs.)
 
 #include "events/media_error_identity.h"
 #include "events/wmp_event_dispatch.h"
@@ -285,70 +285,6 @@ TEST(EventSink, InterfaceMapAndReferenceCount) {
   for (ULONG left = 5; left > 0; --left)
     EXPECT_EQ(events->Release(), left);
   EXPECT_EQ(events->Release(), 0u); // and it is gone
-}
-
-// Connected to the scripted control on either face, the sink gets the
-// control's events, and Unadvise lets it go.
-void ExpectConnectedOn(const IID &faceIid, scripted::Face face) {
-  scripted::Control control;
-  RecordingPlayer player;
-  {
-    Sink *sink = nullptr;
-    ASSERT_EQ(Sink::CreateInstance(&sink), S_OK);
-    sink->SetPlayer(&player);
-    IWMPEvents *events = sink;
-    events->AddRef();
-
-    CComPtr<IWMPPlayer4> wmp;
-    ASSERT_EQ(CoCreateInstance(CLSID_WindowsMediaPlayer, nullptr, CLSCTX_INPROC_SERVER,
-                               __uuidof(IWMPPlayer4), reinterpret_cast<void **>(&wmp)),
-              S_OK);
-    CComPtr<IConnectionPointContainer> container;
-    ASSERT_EQ(wmp.QueryInterface(&container), S_OK);
-    CComPtr<IConnectionPoint> point;
-    ASSERT_EQ(container->FindConnectionPoint(faceIid, &point), S_OK);
-    DWORD cookie = 0;
-    ASSERT_EQ(point->Advise(events, &cookie), S_OK);
-    EXPECT_EQ(control.advisedFace(), face);
-    EXPECT_EQ(events->AddRef(), 3u); // ours and the control's
-    events->Release();
-
-    control.raiseOpenStateChange(wmposMediaOpen);
-    control.raisePlayStateChange(wmppsPaused);
-    control.raiseError();
-    control.raiseCurrentPlaylistChange(wmplcInsert);
-    control.raiseClick(1, 2, 30, 40);
-    control.raiseClick(2, 0, 31, 41);
-    control.raiseDoubleClick(1, 0, 32, 42);
-    control.raiseMouseDown(1, 0, 33, 43);
-    control.raiseKeyDown(65, 0);
-    control.raiseEndOfStream(0);
-    control.raisePositionChange(1.5, 2.5);
-    std::uintptr_t media = control.raiseMediaError(control.makeMedia(u"C:\\a.mp3"));
-    EXPECT_EQ(player.received,
-              (std::vector<Forwarded>{{CN_OpenStateChange, long(wmposMediaOpen), 0},
-                                      {CN_PlayStateChange, long(wmppsPaused), 0},
-                                      {CN_Error, 0, 0},
-                                      {CN_CurrentPlaylistChange, long(wmplcInsert), 0},
-                                      {CN_Click, 30, 40},
-                                      {CN_MediaError, long(LONG(ULONG(media))), 0}}));
-    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(player.resolvedMedia), media);
-
-    // Unadvise drops the control's reference: ours is the last.
-    ASSERT_EQ(point->Unadvise(cookie), S_OK);
-    EXPECT_EQ(control.connectionCount(), 0u);
-    player.received.clear();
-    control.raiseError();
-    EXPECT_TRUE(player.received.empty());
-    EXPECT_EQ(events->Release(), 0u);
-  }
-  EXPECT_EQ(scripted::liveObjects(), 0u) << scripted::leakReport();
-  EXPECT_EQ(scripted::outstandingReferences(), 0) << scripted::leakReport();
-}
-
-TEST(EventSink, ConnectedThroughEitherFace) {
-  ExpectConnectedOn(__uuidof(IWMPEvents), scripted::Face::Events);
-  ExpectConnectedOn(__uuidof(_WMPOCXEvents), scripted::Face::Dispatch);
 }
 
 // Whatever the width of an address, a media error's identity names an item

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -805,6 +806,71 @@ TEST_F(OperationTable, BeforeCreationTheControlIsNotAsked) {
   CWMP9AudioPlayer bare;
   EXPECT_EQ(bare.IsSupportSetRate(), 0);
   EXPECT_EQ(bare.SetRate(1.5), E_FAIL);
+}
+
+// The arguments each operation refuses before it asks the control anything:
+// a missing or empty path, a missing out parameter, a position before the
+// start (or not a number).
+TEST_F(OperationTable, GuardsRefuseWithoutAskingTheControl) {
+  using Path = const unsigned short *;
+  tagMediaInfo info{};
+  long number = 0;
+  const std::vector<std::pair<const char *, std::function<long(CAudioPlayer &, Path)>>> paths = {
+      {"PlaySingleFile", [](CAudioPlayer &p, Path path) { return p.PlaySingleFile(path); }},
+      {"PlayPlaylist", [](CAudioPlayer &p, Path path) { return p.PlayPlaylist(path); }},
+      {"SetCurPlaylist", [](CAudioPlayer &p, Path path) { return p.SetCurPlaylist(path); }},
+      {"AppendMusic", [](CAudioPlayer &p, Path path) { return p.AppendMusic(path); }},
+      {"InsertMusic", [](CAudioPlayer &p, Path path) { return p.InsertMusic(path, 0); }},
+      {"SaveCurPlaylist", [](CAudioPlayer &p, Path path) { return p.SaveCurPlaylist(path); }},
+      {"UpdateCurPlaylistToFile",
+       [](CAudioPlayer &p, Path path) { return p.UpdateCurPlaylistToFile(path); }},
+      {"DeleteItemFromCollection",
+       [](CAudioPlayer &p, Path path) { return p.DeleteItemFromCollection(path); }},
+      {"SetCdromToCurPlaylist",
+       [](CAudioPlayer &p, Path path) { return p.SetCdromToCurPlaylist(path); }},
+      {"GetMusicInfo", [&](CAudioPlayer &p, Path path) { return p.GetMusicInfo(path, &info); }},
+      {"SetMusicInfo",
+       [](CAudioPlayer &p, Path path) { return p.SetMusicInfo(path, path, INFO_TITLE); }},
+      {"GetPlaylistNumByName",
+       [&](CAudioPlayer &p, Path path) { return p.GetPlaylistNumByName(path, &number); }},
+  };
+  const auto song = Text(u"song.mp3");
+  struct Guard {
+    const char *name;
+    std::function<long(CAudioPlayer &)> run;
+    long status = E_FAIL;
+  };
+  const std::vector<Guard> others = {
+      {"GetPos", [](CAudioPlayer &p) { return p.GetPos(nullptr); }},
+      {"SetPos before the start", [](CAudioPlayer &p) { return p.SetPos(-0.5); }},
+      {"SetPos NaN", [](CAudioPlayer &p) { return p.SetPos(std::nan("")); }},
+      {"GetPlayState", [](CAudioPlayer &p) { return p.GetPlayState(nullptr); }},
+      {"GetVol", [](CAudioPlayer &p) { return p.GetVol(nullptr); }},
+      {"GetMute", [](CAudioPlayer &p) { return p.GetMute(nullptr); }},
+      {"GetVisFullSrc", [](CAudioPlayer &p) { return p.GetVisFullSrc(nullptr); }},
+      {"GetLoop", [](CAudioPlayer &p) { return p.GetLoop(nullptr); }},
+      {"GetShuffle", [](CAudioPlayer &p) { return p.GetShuffle(nullptr); }},
+      {"GetPlaylistIndex", [](CAudioPlayer &p) { return p.GetPlaylistIndex(nullptr); }},
+      {"GetMusicInfo", [&](CAudioPlayer &p) { return p.GetMusicInfo(song.c_str(), nullptr); }},
+      {"GetCurPlaylistMusicInfo",
+       [](CAudioPlayer &p) { return p.GetCurPlaylistMusicInfo(0, nullptr); }},
+      {"SetCurPlaylistMusicInfo",
+       [](CAudioPlayer &p) { return p.SetCurPlaylistMusicInfo(0, nullptr); }, E_INVALIDARG},
+  };
+  ASSERT_TRUE(Arrange({}));
+  const auto empty = Text(u"");
+  for (const auto &[name, run] : paths) {
+    for (Path path : {Path(nullptr), empty.c_str()}) {
+      control.clearCalls();
+      EXPECT_EQ(Hex(run(*player, path)), Hex(E_FAIL)) << name << (path ? " \"\"" : " null");
+      EXPECT_EQ(CallsOf(control.calls()), Methods{}) << name;
+    }
+  }
+  for (const Guard &guard : others) {
+    control.clearCalls();
+    EXPECT_EQ(Hex(guard.run(*player)), Hex(guard.status)) << guard.name;
+    EXPECT_EQ(CallsOf(control.calls()), Methods{}) << guard.name;
+  }
 }
 
 // Success codes other than S_OK where the operations tell them from S_OK,

@@ -56,7 +56,6 @@ TEST_F(Transport, NextPreviousAndPlayMoveThroughTheControl) {
 
 TEST_F(Transport, PositionIsSoughtOnlyWithinTheCurrentItem) {
   double seconds = -1;
-  EXPECT_EQ(player->GetPos(nullptr), E_FAIL);
   EXPECT_EQ(player->SetPos(0.0), E_FAIL); // no current item
   scripted::PlaylistRef list = control.setCurrentPlaylist(u"list", {u"a.mp3"});
   list->items[0]->duration = 200;
@@ -64,9 +63,6 @@ TEST_F(Transport, PositionIsSoughtOnlyWithinTheCurrentItem) {
   EXPECT_EQ(player->GetPos(&seconds), S_OK);
   EXPECT_EQ(seconds, 17.25);
 
-  control.clearCalls();
-  EXPECT_EQ(player->SetPos(-0.001), E_FAIL);
-  EXPECT_TRUE(control.calls().empty()) << control.callLog();
   EXPECT_EQ(player->SetPos(200.001), E_FAIL);
   EXPECT_EQ(control.count("IWMPControls.put_currentPosition"), 0u);
   EXPECT_EQ(player->SetPos(200.0), S_OK);
@@ -91,7 +87,6 @@ TEST_F(Transport, PositionIsSoughtOnlyWithinTheCurrentItem) {
 
 TEST_F(Transport, PlayStateIsTheControlsNumberWhenItIsOne) {
   PlayState state = PS_Ready;
-  EXPECT_EQ(player->GetPlayState(nullptr), E_FAIL);
   const std::vector<std::pair<long, PlayState>> table = {{0, PS_Undefined},  {1, PS_Stopped},
                                                          {3, PS_Playing},    {12, PS_Last},
                                                          {13, PS_Undefined}, {-1, PS_Undefined}};
@@ -139,54 +134,19 @@ TEST_F(Transport, FlagsGoToTheControlAsItsBooleans) {
   }
 }
 
-TEST_F(Transport, FlagsReadBackAsOneOrZero) {
-  struct Getter {
-    const char *method;
-    std::function<long(int *)> get;
-    std::function<void(bool)> set;
-  };
-  const std::vector<Getter> getters = {
-      {"IWMPSettings.get_mute", [this](int *f) { return player->GetMute(f); },
-       [this](bool on) { control.model().mute = on; }},
-      {"IWMPPlayer4.get_fullScreen", [this](int *f) { return player->GetVisFullSrc(f); },
-       [this](bool on) { control.model().fullScreen = on; }},
-      {"IWMPSettings.getMode", [this](int *f) { return player->GetLoop(f); },
-       [this](bool on) { control.model().modes[u"loop"] = on; }},
-      {"IWMPSettings.getMode", [this](int *f) { return player->GetShuffle(f); },
-       [this](bool on) { control.model().modes[u"shuffle"] = on; }},
-  };
-  for (auto &getter : getters) {
+// A true flag reads back as 1, not as the control's -1; a missing variable
+// is refused. (False, failures and the calls made are in the operation table.)
+TEST_F(Transport, FlagsReadBackAsOne) {
+  control.model().mute = control.model().fullScreen = true;
+  control.model().modes[u"loop"] = control.model().modes[u"shuffle"] = true;
+  for (auto get : {&CAudioPlayer::GetMute, &CAudioPlayer::GetVisFullSrc, &CAudioPlayer::GetLoop,
+                   &CAudioPlayer::GetShuffle}) {
     int flag = 7;
-    getter.set(true);
-    EXPECT_EQ(getter.get(&flag), S_OK) << getter.method;
-    EXPECT_EQ(flag, 1) << getter.method;
-    getter.set(false);
-    EXPECT_EQ(getter.get(&flag), S_OK) << getter.method;
-    EXPECT_EQ(flag, 0) << getter.method;
-    EXPECT_EQ(getter.get(nullptr), E_FAIL) << getter.method;
-    // A failed read leaves the host's variable alone.
-    flag = 7;
-    control.fail(getter.method, kRefused);
-    EXPECT_EQ(getter.get(&flag), kRefused) << getter.method;
-    EXPECT_EQ(flag, 7) << getter.method;
-    control.clearScript();
+    EXPECT_EQ((player->*get)(&flag), S_OK);
+    EXPECT_EQ(flag, 1);
+    EXPECT_EQ((player->*get)(nullptr), E_FAIL);
   }
-  control.clearCalls();
-  int flag = 0;
-  player->GetLoop(&flag);
-  player->GetShuffle(&flag);
-  auto modes = control.callsTo("IWMPSettings.getMode");
-  ASSERT_EQ(modes.size(), 2u);
-  EXPECT_EQ(modes[0].args, Strings{"loop"});
-  EXPECT_EQ(modes[1].args, Strings{"shuffle"});
-
-  long volume = 0;
-  control.model().volume = 64;
-  EXPECT_EQ(player->GetVol(&volume), S_OK);
-  EXPECT_EQ(volume, 64);
   EXPECT_EQ(player->GetVol(nullptr), E_FAIL);
-  control.fail("IWMPSettings.get_volume", HRESULT(0x00000002));
-  EXPECT_EQ(player->GetVol(&volume), HRESULT(0x00000002));
 }
 
 TEST_F(Transport, RateSupportIsTheControlsAnswerWithItsSign) {
@@ -206,10 +166,6 @@ TEST_F(Transport, RateSupportIsTheControlsAnswerWithItsSign) {
 
 TEST_F(Transport, PlaySingleFileEmptiesThePlaylistAddsTheFileAndPlays) {
   scripted::PlaylistRef list = control.setCurrentPlaylist(u"list", {u"old1.mp3", u"old2.mp3"});
-  EXPECT_EQ(player->PlaySingleFile(nullptr), E_FAIL);
-  EXPECT_EQ(player->PlaySingleFile(Text(u"").c_str()), E_FAIL);
-  EXPECT_TRUE(control.calls().empty()) << control.callLog();
-  EXPECT_EQ(list->items.size(), 2u);
 
   EXPECT_EQ(player->PlaySingleFile(Text(u"C:\\m\\song.mp3").c_str()), S_OK);
   EXPECT_EQ(control.model().currentPlaylist, list);

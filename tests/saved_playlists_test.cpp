@@ -150,10 +150,6 @@ TEST_F(SavedPlaylistsTest, SaveCurPlaylistCopiesTheCurrentItemsUnderTheCutName) 
   EXPECT_EQ(SavedNames(control),
             (std::vector<std::u16string>{u"Mix", longName.substr(0, 259), u"Mix"}));
   EXPECT_TRUE(control.model().savedPlaylists[1]->items.empty());
-
-  EXPECT_EQ(player->SaveCurPlaylist(nullptr), E_FAIL);
-  EXPECT_EQ(player->SaveCurPlaylist(Text(u"").c_str()), E_FAIL);
-  EXPECT_EQ(control.model().savedPlaylists.size(), 3u);
 }
 
 TEST_F(SavedPlaylistsTest, AFailedSaveLeavesNoPlaylistBehind) {
@@ -247,8 +243,6 @@ TEST_F(SavedPlaylistsTest, DeleteItemFromCollectionAddsThenRemovesWithTheFile) {
   EXPECT_EQ(player->DeleteItemFromCollection(Text(u"a.mp3").c_str()), E_FAIL);
   control.fail("IWMPMediaCollection.add", E_ACCESSDENIED);
   EXPECT_EQ(player->DeleteItemFromCollection(Text(u"a.mp3").c_str()), E_ACCESSDENIED);
-  EXPECT_EQ(player->DeleteItemFromCollection(Text(u"").c_str()), E_FAIL);
-  EXPECT_EQ(player->DeleteItemFromCollection(nullptr), E_FAIL);
 }
 
 } // namespace

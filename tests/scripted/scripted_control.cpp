@@ -116,30 +116,12 @@ std::string leakReport() {
 
 // ---- text ------------------------------------------------------------------
 std::string utf8(const std::u16string &value) {
-  std::string out;
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    char32_t c = value[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < value.size() && value[i + 1] >= 0xDC00 &&
-        value[i + 1] < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (value[i + 1] - 0xDC00);
-      ++i;
-    }
-    if (c < 0x80) {
-      out += char(c);
-    } else if (c < 0x800) {
-      out += char(0xC0 | (c >> 6));
-      out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += char(0xE0 | (c >> 12));
-      out += char(0x80 | ((c >> 6) & 0x3F));
-      out += char(0x80 | (c & 0x3F));
-    } else {
-      out += char(0xF0 | (c >> 18));
-      out += char(0x80 | ((c >> 12) & 0x3F));
-      out += char(0x80 | ((c >> 6) & 0x3F));
-      out += char(0x80 | (c & 0x3F));
-    }
-  }
+  const auto *units = reinterpret_cast<const OLECHAR *>(value.c_str());
+  int size =
+      WideCharToMultiByte(CP_UTF8, 0, units, int(value.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(std::size_t(size > 0 ? size : 0), '\0');
+  if (size > 0)
+    WideCharToMultiByte(CP_UTF8, 0, units, int(value.size()), out.data(), size, nullptr, nullptr);
   return out;
 }
 
