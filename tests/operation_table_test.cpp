@@ -6,6 +6,7 @@
 #include "one_call_answer.h"
 #include "player_back_end_support.h"
 #include "player_test_support.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -180,16 +181,6 @@ constexpr long kNothing = S_FALSE;
 
 class OperationTable : public PlayerTest {
 protected:
-  void SetUp() override {
-    PlayerTest::SetUp();
-    folder = test_support::MakeScratchFolder("audioplayer-faults-");
-    listFile = (folder / "list.m3u").u16string();
-  }
-  void TearDown() override {
-    std::filesystem::remove_all(folder);
-    PlayerTest::TearDown();
-  }
-
   // A new player over a control holding a current playlist of three items
   // (the second current, 42.5 s into it), a saved playlist, a CD, a
   // playlist file and a media file; then the operation's own set-up.
@@ -289,8 +280,8 @@ protected:
 
   std::vector<Operation> Operations();
 
-  std::filesystem::path folder;
-  std::u16string listFile;
+  test_support::TempFolder folder;
+  std::u16string listFile = (folder.path() / "list.m3u").u16string();
 };
 
 std::vector<Operation> OperationTable::Operations() {

@@ -1,5 +1,7 @@
 // The registry over its one file: Windows status codes and sizes, the file
 // re-read at every call, atomic replacement and survival of a corrupt file.
+#include "temp_folder.h"
+
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -38,10 +40,6 @@ std::string ReadFile(const std::string &path) {
   return text.str();
 }
 
-void WriteFile(const std::string &path, const std::string &text) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
 std::vector<std::string> FilesIn(const std::string &folder) {
   std::vector<std::string> names;
   if (DIR *dir = opendir(folder.c_str())) {
@@ -53,31 +51,12 @@ std::vector<std::string> FilesIn(const std::string &folder) {
   return names;
 }
 
-void RemoveTree(const std::string &path) {
-  if (DIR *dir = opendir(path.c_str())) {
-    while (dirent *entry = readdir(dir)) {
-      if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
-        continue;
-      RemoveTree(path + "/" + entry->d_name);
-    }
-    closedir(dir);
-    rmdir(path.c_str());
-  } else {
-    unlink(path.c_str());
-  }
-}
-
 class PlatformRegistry : public ::testing::Test {
 protected:
   void SetUp() override {
     savedRegistry_ = SavedEnv("AUDIOPLAYER_REGISTRY");
     savedConfig_ = SavedEnv("XDG_CONFIG_HOME");
     savedHome_ = SavedEnv("HOME");
-    std::string pattern = ::testing::TempDir() + "registry_test.XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back(0);
-    ASSERT_NE(mkdtemp(buffer.data()), nullptr);
-    folder_ = buffer.data();
     file_ = folder_ + "/registry";
     setenv("AUDIOPLAYER_REGISTRY", file_.c_str(), 1);
   }
@@ -86,7 +65,6 @@ protected:
     RestoreEnv("AUDIOPLAYER_REGISTRY", savedRegistry_);
     RestoreEnv("XDG_CONFIG_HOME", savedConfig_);
     RestoreEnv("HOME", savedHome_);
-    RemoveTree(folder_);
   }
 
   HKEY Create(const char16_t *path, DWORD *disposition = nullptr) {
@@ -119,7 +97,8 @@ protected:
     return data;
   }
 
-  std::string folder_;
+  test_support::TempFolder scratch_;
+  std::string folder_ = scratch_.path().string();
   std::string file_;
   std::optional<std::string> savedRegistry_, savedConfig_, savedHome_;
 };
@@ -170,7 +149,7 @@ TEST_F(PlatformRegistry, ValuesSurviveInTheFile) {
 
   // Another file with the same text must read the same: nothing lives only in memory.
   std::string copy = folder_ + "/copy";
-  WriteFile(copy, ReadFile(file_));
+  test_support::WriteFile(copy, ReadFile(file_));
   setenv("AUDIOPLAYER_REGISTRY", copy.c_str(), 1);
 
   ASSERT_EQ(Open(u"software\\microsoft\\mediaplayer\\preferences", &key, KEY_READ), ERROR_SUCCESS);
@@ -193,10 +172,10 @@ TEST_F(PlatformRegistry, SeesChangesMadeByAnotherProcess) {
   HKEY key = Create(u"Software\\Shared");
   SetDword(key, u"Count", 1);
   // Another process rewrites the file while this handle is open.
-  WriteFile(file_, "audioplayer registry 1\n"
-                   "[Software\\Shared]\n"
-                   "\"Count\"=4:02000000\n"
-                   "[Software\\Shared\\Child]\n");
+  test_support::WriteFile(file_, "audioplayer registry 1\n"
+                                 "[Software\\Shared]\n"
+                                 "\"Count\"=4:02000000\n"
+                                 "[Software\\Shared\\Child]\n");
   EXPECT_EQ(Query(key, u"Count"), (std::vector<BYTE>{2, 0, 0, 0}));
   HKEY child = nullptr;
   EXPECT_EQ(RegOpenKeyExW(key, u"child", 0, KEY_READ, &child), ERROR_SUCCESS);
@@ -260,7 +239,7 @@ TEST_F(PlatformRegistry, OddNamesRoundTrip) {
   EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
 
   std::string copy = folder_ + "/copy";
-  WriteFile(copy, ReadFile(file_));
+  test_support::WriteFile(copy, ReadFile(file_));
   setenv("AUDIOPLAYER_REGISTRY", copy.c_str(), 1);
   ASSERT_EQ(Open(keyName, &key), ERROR_SUCCESS);
   EXPECT_EQ(Query(key, valueName), (std::vector<BYTE>{7, 0, 0, 0}));
@@ -349,7 +328,7 @@ TEST_F(PlatformRegistry, ReplacesTheFileInsteadOfRewritingIt) {
 
 TEST_F(PlatformRegistry, CorruptFileReadsEmptyAndIsKeptUntilAChange) {
   const std::string garbage = "\x01\x02 not a registry\n[Software\\X]\n\"v\"=zz\n";
-  WriteFile(file_, garbage);
+  test_support::WriteFile(file_, garbage);
   HKEY key = nullptr;
   EXPECT_EQ(Open(u"Software\\X", &key), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(ReadFile(file_), garbage);
@@ -357,7 +336,7 @@ TEST_F(PlatformRegistry, CorruptFileReadsEmptyAndIsKeptUntilAChange) {
   // A half-valid file is still refused as a whole.
   const std::string broken =
       "audioplayer registry 1\n[Software\\X]\n\"v\"=4:0100000\n"; // odd hex count
-  WriteFile(file_, broken);
+  test_support::WriteFile(file_, broken);
   EXPECT_EQ(Open(u"Software\\X", &key), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(ReadFile(file_), broken);
 
@@ -377,7 +356,7 @@ TEST_F(PlatformRegistry, KeysNestNoDeeperThanWindowsAllows) {
   while (deep.size() < 2'000'000)
     deep += "\\a";
   deep += "]\n";
-  WriteFile(file_, deep);
+  test_support::WriteFile(file_, deep);
   HKEY key = nullptr;
   EXPECT_EQ(Open(u"a\\a", &key), ERROR_FILE_NOT_FOUND);
 

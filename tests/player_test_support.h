@@ -13,9 +13,7 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
-#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -51,16 +49,6 @@ inline long CALLBACK RecordNotification(long cookie, CallNotify code, long first
 // UTF-16 text for the interface's unsigned short strings.
 inline std::basic_string<unsigned short> Text(const std::u16string &text) {
   return {text.begin(), text.end()};
-}
-
-// A fresh folder under the system's temporary one, for a test's files.
-inline std::filesystem::path MakeScratchFolder(const std::string &prefix) {
-  std::random_device random;
-  std::filesystem::path folder;
-  do {
-    folder = std::filesystem::temp_directory_path() / (prefix + std::to_string(random()));
-  } while (!std::filesystem::create_directory(folder));
-  return folder;
 }
 
 inline BOOL CALLBACK DestroyEnumeratedWindow(HWND window, LPARAM) {

@@ -3,6 +3,7 @@
 // on each failure.
 #include "player/wmp9_audio_player.h"
 #include "player_test_support.h"
+#include "temp_folder.h"
 #include "one_call_answer.h"
 
 #include <gtest/gtest.h>
@@ -48,12 +49,7 @@ class PlaylistFileTest : public PlayerTest {
 protected:
   void SetUp() override {
     PlayerTest::SetUp();
-    directory = test_support::MakeScratchFolder("audioplayer-lists-");
     ASSERT_EQ(CreatePlayer(), S_OK);
-  }
-  void TearDown() override {
-    fs::remove_all(directory);
-    PlayerTest::TearDown();
   }
 
   std::u16string PathOf(const std::u16string &name) { return directory.u16string() + u"/" + name; }
@@ -69,7 +65,8 @@ protected:
   }
   bool DirectoryEmpty() { return fs::is_empty(directory); }
 
-  fs::path directory;
+  test_support::TempFolder folder;
+  const fs::path &directory = folder.path();
 };
 
 TEST_F(PlaylistFileTest, TheWorkedExampleInEachFormat) {

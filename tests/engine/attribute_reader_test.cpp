@@ -30,7 +30,7 @@ constexpr const char *kTags =
     R"(title="Morning Tone",artist="Test Artist",album="Generated Album")";
 
 TEST(AttributeReader, WavReportsPcmFormatExactBitrateTagsAndDuration) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   const std::string path = folder.File("tone.WAV");
   ASSERT_TRUE(test_media::MakeAudioFile(path, Kind::Wav, 1.0, kTags));
 
@@ -66,7 +66,7 @@ TEST(AttributeReader, WavReportsPcmFormatExactBitrateTagsAndDuration) {
 }
 
 TEST(AttributeReader, CompressedFormatsReportTheirRegisteredTagsAndPlausibleRates) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   struct Case {
     Kind kind;
     const char *name;
@@ -105,7 +105,7 @@ constexpr const char *kAllTags =
 // Tags kept by the container (iTunes atoms, ASF attributes, Matroska tags)
 // are read as well as those of a stream.
 TEST(AttributeReader, ContainerTagsOfM4aWmaAndMatroskaAreRead) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   const std::pair<Kind, const char *> cases[] = {
       {Kind::M4a, "tone.m4a"}, {Kind::Wma, "tone.wma"}, {Kind::Matroska, "tone.mka"}};
   for (const auto &[kind, name] : cases) {
@@ -134,7 +134,7 @@ TEST(AttributeReader, ContainerTagsOfM4aWmaAndMatroskaAreRead) {
 // the discoverer: the same tags, codec and channels, durations and rates
 // within a few per cent, over the same files.
 TEST(AttributeReader, TheTagLibraryReadsWhatTheDiscovererReads) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   const std::pair<Kind, const char *> cases[] = {
       {Kind::Wav, "tone.wav"},     {Kind::FloatWav, "float.wav"}, {Kind::Flac, "tone.flac"},
       {Kind::Vorbis, "tone.ogg"},  {Kind::Opus, "tone.opus"},     {Kind::Mp3, "tone.mp3"},
@@ -170,7 +170,7 @@ TEST(AttributeReader, TheTagLibraryReadsWhatTheDiscovererReads) {
 }
 
 TEST(AttributeReader, AcceptsFileUrlsAndRejectsWhatIsNotLocalMedia) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   const std::string path = folder.File("a b.wav");
   ASSERT_TRUE(test_media::MakeAudioFile(path, Kind::Wav, 0.2));
   FileAttributes attributes;
@@ -180,7 +180,7 @@ TEST(AttributeReader, AcceptsFileUrlsAndRejectsWhatIsNotLocalMedia) {
   EXPECT_EQ(attributes.text[u"SourceURL"], url);
 
   const std::string text = folder.File("notes.mp3");
-  test_media::WriteFile(text, "these are not the sounds you are looking for\n");
+  test_support::WriteFile(text, "these are not the sounds you are looking for\n");
   EXPECT_FALSE(ReadFileAttributes(Utf16Of(text), attributes));
   EXPECT_TRUE(attributes.text.empty()); // nothing stale from the previous file
   EXPECT_FALSE(ReadFileAttributes(Utf16Of(folder.File("missing.wav")), attributes));

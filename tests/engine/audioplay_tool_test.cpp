@@ -35,7 +35,7 @@ struct ToolRun {
 
 // Runs the tool with a silent sink and a library of its own; `prefix` may
 // wrap it in another command.
-ToolRun RunTool(const test_media::TempFolder &folder, const std::string &arguments,
+ToolRun RunTool(const test_support::TempFolder &folder, const std::string &arguments,
                 const std::string &prefix = "") {
   const std::string command = "AUDIOPLAYER_SINK=fake AUDIOPLAYER_LIBRARY='" +
                               folder.File("library.db") + "' " + prefix + " '" AUDIOPLAY_TOOL "' " +
@@ -74,7 +74,7 @@ struct SignalledRun : ToolRun {
 // Runs the tool as RunTool does and sends it `signal` once its output meets
 // `cue`: the test waits for what the tool did, not for an amount of time.
 // A tool that never meets the cue is killed after a minute (a hang).
-SignalledRun RunAndSignal(const test_media::TempFolder &folder, const std::string &arguments,
+SignalledRun RunAndSignal(const test_support::TempFolder &folder, const std::string &arguments,
                           const Cue &cue, int signal) {
   // The shell says the tool's process id first, then becomes the tool.
   SignalledRun run;
@@ -104,7 +104,7 @@ SignalledRun RunAndSignal(const test_media::TempFolder &folder, const std::strin
 }
 
 TEST(AudioplayTool, PlaysFilesAndPlaylistsToTheEndAndFailsClearly) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   ASSERT_TRUE(test_media::MakeAudioFile(folder.File("one.wav"), test_media::Kind::Wav, 1.0,
                                         R"(title="Tone One")"));
   ASSERT_TRUE(test_media::MakeAudioFile(folder.File("two.wav"), test_media::Kind::Wav, 0.5));
@@ -128,14 +128,14 @@ TEST(AudioplayTool, PlaysFilesAndPlaylistsToTheEndAndFailsClearly) {
       << verbose.output;
   EXPECT_NE(verbose.output.find("[1/1] Tone One"), std::string::npos) << verbose.output;
 
-  test_media::WriteFile(folder.File("list.m3u"), "one.wav\ntwo.wav\n");
+  test_support::WriteFile(folder.File("list.m3u"), "one.wav\ntwo.wav\n");
   ToolRun playlist = RunTool(folder, "--quiet '" + folder.File("list.m3u") + "'");
   EXPECT_EQ(playlist.exitCode, 0) << playlist.output;
   EXPECT_NE(playlist.output.find("CN_PlayStateChange 3 1 (Playing)"), std::string::npos)
       << "the second item played: " << playlist.output;
 
   // An item listed twice is announced at the place that plays.
-  test_media::WriteFile(folder.File("twice.m3u"), "two.wav\ntwo.wav\n");
+  test_support::WriteFile(folder.File("twice.m3u"), "two.wav\ntwo.wav\n");
   ToolRun twice = RunTool(folder, "'" + folder.File("twice.m3u") + "'");
   EXPECT_NE(twice.output.find("[1/2] two (0:01)\n[2/2] two (0:01)\n"), std::string::npos)
       << twice.output;
@@ -144,7 +144,7 @@ TEST(AudioplayTool, PlaysFilesAndPlaylistsToTheEndAndFailsClearly) {
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.output.find("no such file"), std::string::npos) << missing.output;
 
-  test_media::WriteFile(folder.File("noise.wav"), "not audio at all");
+  test_support::WriteFile(folder.File("noise.wav"), "not audio at all");
   ToolRun unplayable = RunTool(folder, "'" + folder.File("noise.wav") + "'");
   EXPECT_EQ(unplayable.exitCode, 1) << unplayable.output;
   EXPECT_NE(unplayable.output.find("could not be played"), std::string::npos) << unplayable.output;
@@ -183,7 +183,7 @@ std::vector<double> Positions(const std::string &output) {
 // plays on to its end. --rate is taken and played through (what a rate does
 // to the position is the engine's own test).
 TEST(AudioplayTool, StartAndRateAreTaken) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   const std::string tone = folder.File("tone.wav");
   ASSERT_TRUE(test_media::MakeAudioFile(tone, test_media::Kind::Wav, 3.0));
   ToolRun started = RunTool(folder, "--verbose --start 2 '" + tone + "'");
@@ -201,14 +201,14 @@ TEST(AudioplayTool, StartAndRateAreTaken) {
 }
 
 TEST(AudioplayTool, InfoSaveListAndExport) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   const std::string one = folder.File("one.wav"), two = folder.File("two.wav");
   ASSERT_TRUE(test_media::MakeAudioFile(one, test_media::Kind::Wav, 0.5,
                                         R"(title="Tone One",artist="Maker")"));
   ASSERT_TRUE(test_media::MakeAudioFile(two, test_media::Kind::Wav, 0.5));
 
   // Any number of files; one that is no media says why, and the others are still shown.
-  test_media::WriteFile(folder.File("noise.mp3"), std::string(3000, '\x5a'));
+  test_support::WriteFile(folder.File("noise.mp3"), std::string(3000, '\x5a'));
   const std::string longName = folder.File(std::string(250, 'n') + ".wav");
   std::filesystem::copy_file(two, longName);
   ToolRun info =
@@ -223,14 +223,14 @@ TEST(AudioplayTool, InfoSaveListAndExport) {
     EXPECT_NE(info.output.find(line), std::string::npos) << line << " in " << info.output;
 
   // The JSON is read by Python's parser, not searched for strings.
-  test_media::WriteFile(folder.File("check.py"),
-                        "import json, sys\n"
-                        "files = json.load(sys.stdin)\n"
-                        "assert files[0]['title'] == 'Tone One', files\n"
-                        "assert abs(files[0]['duration'] - 0.5) < 0.01, files\n"
-                        "assert files[0]['channels'] == 2, files\n"
-                        "assert 'not a media file' in files[1]['error'], files\n"
-                        "print('parsed')\n");
+  test_support::WriteFile(folder.File("check.py"),
+                          "import json, sys\n"
+                          "files = json.load(sys.stdin)\n"
+                          "assert files[0]['title'] == 'Tone One', files\n"
+                          "assert abs(files[0]['duration'] - 0.5) < 0.01, files\n"
+                          "assert files[0]['channels'] == 2, files\n"
+                          "assert 'not a media file' in files[1]['error'], files\n"
+                          "print('parsed')\n");
   ToolRun json = RunTool(folder, "--info --json '" + one + "' '" + folder.File("noise.mp3") +
                                      "' | python3 '" + folder.File("check.py") + "'");
   EXPECT_EQ(json.exitCode, 0) << json.output;
@@ -256,7 +256,7 @@ TEST(AudioplayTool, InfoSaveListAndExport) {
 
   // A library that cannot be used is named, with what is wrong with it,
   // and the command fails; it never lists nothing and succeeds.
-  test_media::WriteFile(folder.File("library.db"), std::string(8192, 'x'));
+  test_support::WriteFile(folder.File("library.db"), std::string(8192, 'x'));
   for (const std::string &command : {std::string("--list"), "--save Night '" + one + "'"}) {
     ToolRun broken = RunTool(folder, command);
     EXPECT_EQ(broken.exitCode, 1) << command << ": " << broken.output;
@@ -278,7 +278,7 @@ TEST(AudioplayTool, InfoSaveListAndExport) {
 // An audio CD from a disc image: its tracks listed, played to the end, and a
 // track's attributes by its cdda:// URL.
 TEST(AudioplayTool, PlaysAndListsACdImage) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   const std::string image =
       test_media::MakeDiscImage(folder, "disc", {{45, "First Tone"}, {30, ""}});
   // A bare name in the current folder names the image, not a device.
@@ -303,7 +303,7 @@ TEST(AudioplayTool, PlaysAndListsACdImage) {
 // busy with messages: SIGTERM, sent once the failures have begun, still
 // ends the tool at once, with the status of an interrupted run.
 TEST(AudioplayTool, EndsPromptlyOnSigtermInTheMiddleOfALongRunOfFailingItems) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   {
     std::ofstream list(folder.File("missing.m3u"));
     for (int i = 0; i < 100000; ++i)
@@ -321,7 +321,7 @@ TEST(AudioplayTool, EndsPromptlyOnSigtermInTheMiddleOfALongRunOfFailingItems) {
 // audioplay in a pseudo-terminal of its own, as in a terminal window.
 class InTerminal {
 public:
-  InTerminal(const test_media::TempFolder &folder, const std::string &file,
+  InTerminal(const test_support::TempFolder &folder, const std::string &file,
              unsigned short columns) {
     winsize size{};
     size.ws_row = 24;
@@ -414,7 +414,7 @@ std::vector<std::string> ProgressLines(const std::string &screen, std::size_t fr
 // terminal back as the shell wants it, and once continued the keys work at
 // once, without Enter.
 TEST(AudioplayTool, InATerminalTheLineFitsAndCtrlZHandsTheTerminalBack) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   const std::string tone = folder.File("tone.wav");
   ASSERT_TRUE(test_media::MakeAudioFile(tone, test_media::Kind::Wav, 30.0));
   InTerminal run(folder, tone, 120);
@@ -469,7 +469,7 @@ std::string WavData(const std::string &path) {
 // waiting for real time: at full volume, the playlist's files one after
 // the other, as their own decoders give them.
 TEST(AudioplayTool, TheOutputFileHoldsTheExactSamplesOfEveryItem) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   const std::string one = folder.File("one.wav"), two = folder.File("two.flac");
   ASSERT_TRUE(test_media::MakeAudioFile(one, test_media::Kind::Wav, 3.0));
   ASSERT_TRUE(test_media::MakeAudioFile(two, test_media::Kind::Flac, 0.5));
@@ -487,10 +487,10 @@ TEST(AudioplayTool, TheOutputFileHoldsTheExactSamplesOfEveryItem) {
 // A file that cannot be opened among others is reported and skipped; the
 // rest plays, and the exit status says something could not be played.
 TEST(AudioplayTool, WhatCannotBeOpenedIsSkippedAndNamed) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   ASSERT_TRUE(test_media::MakeAudioFile(folder.File("a.wav"), test_media::Kind::Wav, 0.3));
   ASSERT_TRUE(test_media::MakeAudioFile(folder.File("b.wav"), test_media::Kind::Wav, 0.3));
-  test_media::WriteFile(folder.File("broken.mp3"), std::string(2000, 'x'));
+  test_support::WriteFile(folder.File("broken.mp3"), std::string(2000, 'x'));
   ToolRun run =
       RunTool(folder, "'" + folder.File("a.wav") + "' '" + folder.File("broken.mp3") + "' '" +
                           folder.File("missing.wav") + "' '" + folder.File("b.wav") + "'");

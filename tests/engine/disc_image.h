@@ -20,7 +20,7 @@ struct ImageTrack {
 
 // Writes NAME.bin and NAME.cue in the folder; returns the .cue's path. With
 // `data`, the one track is a data track (MODE1/2352) instead.
-inline std::string MakeDiscImage(const TempFolder &folder, const std::string &name,
+inline std::string MakeDiscImage(const test_support::TempFolder &folder, const std::string &name,
                                  const std::vector<ImageTrack> &tracks, bool data = false) {
   constexpr int kFramesPerSector = 588; // 2,352 bytes of 16-bit stereo
   std::ofstream bin(folder.File(name + ".bin"), std::ios::binary);

@@ -108,7 +108,7 @@ inline bool HeardCode(long code) {
 }
 
 // Points the library, the registry and the sink at the test's folder.
-inline void UseFolder(const test_media::TempFolder &folder) {
+inline void UseFolder(const test_support::TempFolder &folder) {
   setenv("AUDIOPLAYER_SINK", "fake", 1);
   setenv("AUDIOPLAYER_LIBRARY", folder.File("library.db").c_str(), 1);
   setenv("AUDIOPLAYER_REGISTRY", folder.File("registry").c_str(), 1);
@@ -141,7 +141,7 @@ protected:
     EXPECT_EQ(engine::LiveObjects(), 0);
   }
 
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   CAudioPlayer *player = nullptr;
 };
 

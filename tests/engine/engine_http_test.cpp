@@ -65,18 +65,18 @@ TEST_F(EngineHttp, EachFormatByUrlPlaysItsEntriesInOrder) {
   ASSERT_TRUE(server.Running());
   // Relative to the list's folder, and from the server's root.
   const std::string b = server.Url("lists/sub/b.wav"), a = server.Url("a.wav");
-  test_media::WriteFile(folder.File("lists/list.m3u"), "sub/b.wav\n/a.wav\n");
-  test_media::WriteFile(folder.File("lists/list.pls"),
-                        "[playlist]\nFile1=sub/b.wav\nFile2=../a.wav\nNumberOfEntries=2\n");
-  test_media::WriteFile(folder.File("lists/list.asx"),
-                        "<asx><entry><ref href=\"sub/b.wav\"/></entry>"
-                        "<entry><ref href=\"" +
-                            a + "\"/></entry></asx>");
-  test_media::WriteFile(folder.File("lists/list.wpl"),
-                        "<smil><media src=\"sub\\b.wav\"/><media src=\"/a.wav\"/></smil>");
-  test_media::WriteFile(folder.File("lists/list.xspf"),
-                        "<playlist><trackList><track><location>sub/b.wav</location></track>"
-                        "<track><location>../a.wav</location></track></trackList></playlist>");
+  test_support::WriteFile(folder.File("lists/list.m3u"), "sub/b.wav\n/a.wav\n");
+  test_support::WriteFile(folder.File("lists/list.pls"),
+                          "[playlist]\nFile1=sub/b.wav\nFile2=../a.wav\nNumberOfEntries=2\n");
+  test_support::WriteFile(folder.File("lists/list.asx"),
+                          "<asx><entry><ref href=\"sub/b.wav\"/></entry>"
+                          "<entry><ref href=\"" +
+                              a + "\"/></entry></asx>");
+  test_support::WriteFile(folder.File("lists/list.wpl"),
+                          "<smil><media src=\"sub\\b.wav\"/><media src=\"/a.wav\"/></smil>");
+  test_support::WriteFile(folder.File("lists/list.xspf"),
+                          "<playlist><trackList><track><location>sub/b.wav</location></track>"
+                          "<track><location>../a.wav</location></track></trackList></playlist>");
   // Each format's list plays both entries, in order, to its end.
   for (const char *name : {"list.m3u", "list.pls", "list.asx", "list.wpl", "list.xspf"}) {
     SCOPED_TRACE(name);
@@ -167,8 +167,8 @@ TEST_F(EngineHttp, AnHlsPlaylistIsOneStream) {
 // A list fetched by URL may name files by Windows drive paths: those stay
 // paths, and only relative entries resolve against the URL.
 TEST_F(EngineHttp, DrivePathsInAListByUrlStayPaths) {
-  test_media::WriteFile(folder.File("drives.m3u"),
-                        "C:\\Music\\c.mp3\nD:\\Music\\Rock & Roll\\d.mp3\nE:/e.mp3\nrel.mp3\n");
+  test_support::WriteFile(folder.File("drives.m3u"),
+                          "C:\\Music\\c.mp3\nD:\\Music\\Rock & Roll\\d.mp3\nE:/e.mp3\nrel.mp3\n");
   HttpServer server("serve", folder.path().string());
   ASSERT_TRUE(server.Running());
   ASSERT_GE(player->SetCurPlaylist(Text(server.Url("drives.m3u")).c_str()), 0);

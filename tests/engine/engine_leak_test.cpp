@@ -81,7 +81,7 @@ int RunCountingChild(const char *track) {
 TEST(EngineLeaks, PlayedTracksLeaveNoBusMessages) {
   if (const char *track = std::getenv(kCountingChild))
     ::_exit(RunCountingChild(track)); // this process is the child that counts
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   UseFolder(folder);
   const std::string track = folder.File("short.wav");
   ASSERT_TRUE(test_media::MakeAudioFile(track, test_media::Kind::Wav, 0.02));
@@ -115,7 +115,7 @@ long OpenDescriptors() {
 }
 
 TEST(EngineLeaks, PlayersMadeAndDestroyedLeaveNoDescriptors) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   UseFolder(folder);
   const std::string track = folder.File("short.wav");
   ASSERT_TRUE(test_media::MakeAudioFile(track, test_media::Kind::Wav, 0.05));

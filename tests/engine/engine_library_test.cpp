@@ -77,7 +77,7 @@ int RunSavingChild(const char *first) {
 TEST(EngineLibrary, ASaveIsWholeOrAbsentWhereverTheProcessDies) {
   if (const char *first = std::getenv(kSavingChild))
     ::_exit(RunSavingChild(first)); // this process is the child the test kills
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   UseFolder(folder);
   const std::string first = folder.File("first.wav");
   ASSERT_TRUE(test_media::MakeAudioFile(first, test_media::Kind::Wav, 0.2));
@@ -105,7 +105,7 @@ TEST(EngineLibrary, ASaveIsWholeOrAbsentWhereverTheProcessDies) {
 // ---- Failures, each by its name ------------------------------------------
 
 TEST(EngineLibrary, AFullDiskLeavesNoPartOfASaveAndTheHostHearsIt) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   const std::string mount = folder.File("small");
   std::filesystem::create_directory(mount);
   if (::geteuid() != 0 || ::system(("mount -t tmpfs -o size=256k tmpfs " + mount).c_str()) != 0)
@@ -136,11 +136,11 @@ TEST(EngineLibrary, AFullDiskLeavesNoPartOfASaveAndTheHostHearsIt) {
 }
 
 TEST(EngineLibrary, AnUnusableLibraryIsReportedNeverShownEmpty) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   UseFolder(folder);
   const std::string db = folder.File("library.db");
   const std::string junk(8192, 'j');
-  test_media::WriteFile(db, junk);
+  test_support::WriteFile(db, junk);
   long status = -1;
   CAudioPlayer *player = NewPlayer(&status);
   ASSERT_NE(player, nullptr) << "a damaged library never stops the player";

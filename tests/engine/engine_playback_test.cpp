@@ -64,7 +64,7 @@ TEST_F(EnginePlayback, PlaysAPlaylistToItsEndReportingEachEndedItemByItsOwnIndex
 
 TEST_F(EnginePlayback, AFileThatCannotBeDecodedRaisesTheMediaErrorForItsItem) {
   const std::string bad = folder.File("not-audio.wav");
-  test_media::WriteFile(bad, "this is not a wave file");
+  test_support::WriteFile(bad, "this is not a wave file");
   ASSERT_GE(player->AppendMusic(Text(bad).c_str()), 0);
   ASSERT_GE(player->Play(), 0);
   ASSERT_TRUE(PumpUntil(HeardMediaError, 1));
@@ -227,7 +227,7 @@ TEST_F(EnginePlayback, AnUndecodableFileFailsAloneAndTheItemsAfterItPlay) {
   unsigned state = 12345;
   for (char &byte : noise)
     byte = char((state = state * 1103515245u + 12345u) >> 16);
-  test_media::WriteFile(corrupt, noise);
+  test_support::WriteFile(corrupt, noise);
   const std::string first = folder.File("first.wav"), second = folder.File("second.wav");
   ASSERT_TRUE(test_media::MakeAudioFile(first, test_media::Kind::Wav, 0.1));
   ASSERT_TRUE(test_media::MakeAudioFile(second, test_media::Kind::Wav, 0.1));
@@ -284,7 +284,7 @@ TEST_F(EnginePlayback, AMissingFileRaisesTheMediaErrorForItsItem) {
 }
 
 // A playlist file naming `count` files that do not exist.
-std::string MissingFilesPlaylist(const test_media::TempFolder &folder, long count) {
+std::string MissingFilesPlaylist(const test_support::TempFolder &folder, long count) {
   const std::string list = folder.File("missing-" + std::to_string(count) + ".m3u");
   std::ofstream out(list);
   for (long i = 0; i < count; ++i)

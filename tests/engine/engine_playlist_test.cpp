@@ -19,8 +19,8 @@ TEST_F(EnginePlaylist, APlaylistTitleNamesOnlyAnEntryWhoseFileHasNone) {
   ASSERT_TRUE(test_media::MakeAudioFile(folder.File("tagged.wav"), test_media::Kind::Wav, 0.2,
                                         R"(title="Tag Title",artist="Tag Artist")"));
   ASSERT_TRUE(test_media::MakeAudioFile(folder.File("plain.wav"), test_media::Kind::Wav, 0.2));
-  test_media::WriteFile(folder.File("list.m3u"), "#EXTM3U\n#EXTINF:1,List Artist - List One\n"
-                                                 "tagged.wav\n#EXTINF:1,List Two\nplain.wav\n");
+  test_support::WriteFile(folder.File("list.m3u"), "#EXTM3U\n#EXTINF:1,List Artist - List One\n"
+                                                   "tagged.wav\n#EXTINF:1,List Two\nplain.wav\n");
   ASSERT_GE(player->SetCurPlaylist(Text(folder.File("list.m3u")).c_str()), 0);
   EXPECT_EQ(TitleAt(player, 0), "Tag Title");
   EXPECT_EQ(TitleAt(player, 1), "List Two");
@@ -31,10 +31,10 @@ TEST_F(EnginePlaylist, APlaylistTitleNamesOnlyAnEntryWhoseFileHasNone) {
 TEST_F(EnginePlaylist, NestedPlaylistsPlayInPlaceAndASelfIncludingListEnds) {
   for (const char *name : {"a.wav", "b.wav", "c.wav"})
     ASSERT_TRUE(test_media::MakeAudioFile(folder.File(name), test_media::Kind::Wav, 0.2));
-  test_media::WriteFile(folder.File("inner.xspf"),
-                        "<playlist><trackList><track><location>b.wav</location></track>"
-                        "</trackList></playlist>");
-  test_media::WriteFile(folder.File("top.m3u"), "a.wav\ninner.xspf\ntop.m3u\nc.wav\n");
+  test_support::WriteFile(folder.File("inner.xspf"),
+                          "<playlist><trackList><track><location>b.wav</location></track>"
+                          "</trackList></playlist>");
+  test_support::WriteFile(folder.File("top.m3u"), "a.wav\ninner.xspf\ntop.m3u\nc.wav\n");
   ASSERT_GE(player->PlayPlaylist(Text(folder.File("top.m3u")).c_str()), 0);
   long count = 0;
   ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
@@ -49,8 +49,8 @@ TEST_F(EnginePlaylist, NestedPlaylistsPlayInPlaceAndASelfIncludingListEnds) {
 // the entry raises one media error only when none does.
 TEST_F(EnginePlaylist, AnAsxEntryPlaysItsFirstRefThatOpens) {
   ASSERT_TRUE(test_media::MakeAudioFile(folder.File("good.wav"), test_media::Kind::Wav, 0.2));
-  test_media::WriteFile(folder.File("noise.wav"), "not audio");
-  test_media::WriteFile(
+  test_support::WriteFile(folder.File("noise.wav"), "not audio");
+  test_support::WriteFile(
       folder.File("list.asx"),
       "<asx><entry><ref href=\"gone.wav\"/><ref href=\"noise.wav\"/>"
       "<ref href=\"good.wav\"/></entry>"
@@ -83,9 +83,9 @@ TEST_F(EnginePlaylist, AnAsfFileWithAPlaylistsNamePlaysAsMedia) {
     EXPECT_FALSE(HeardCode(CN_MediaError));
   }
   ASSERT_TRUE(test_media::MakeAudioFile(folder.File("a.wav"), test_media::Kind::Wav, 0.2));
-  test_media::WriteFile(folder.File("list.wvx"),
-                        "<asx><entry><ref href=\"a.wav\"/></entry><entry><ref href=\"a.wav\"/>"
-                        "</entry></asx>");
+  test_support::WriteFile(folder.File("list.wvx"),
+                          "<asx><entry><ref href=\"a.wav\"/></entry><entry><ref href=\"a.wav\"/>"
+                          "</entry></asx>");
   ASSERT_GE(player->SetCurPlaylist(Text(folder.File("list.wvx")).c_str()), 0);
   long count = 0;
   ASSERT_GE(player->GetCurPlaylistCount(&count), 0);

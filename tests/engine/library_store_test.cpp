@@ -137,7 +137,7 @@ std::vector<std::u16string> Urls(LibraryStore &store, std::int64_t id) {
 }
 
 TEST(LibraryStore, OpenCreatesPrivateFoldersAndFileAndNamesEachFailure) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   const std::string nested = folder.File("a/b/c/library.db");
   EXPECT_NE(Opened(nested), nullptr);
   struct stat info {};
@@ -149,7 +149,7 @@ TEST(LibraryStore, OpenCreatesPrivateFoldersAndFileAndNamesEachFailure) {
   std::int32_t status = S_OK;
   const std::string garbage = folder.File("garbage.db");
   const std::string junk(4096, 'x');
-  test_media::WriteFile(garbage, junk);
+  test_support::WriteFile(garbage, junk);
   EXPECT_EQ(LibraryStore::Open(garbage, &status), nullptr);
   EXPECT_EQ(status, engine::kLibraryCorrupt);
   std::ifstream kept(garbage, std::ios::binary);
@@ -159,16 +159,16 @@ TEST(LibraryStore, OpenCreatesPrivateFoldersAndFileAndNamesEachFailure) {
   EXPECT_EQ(status, engine::kLibraryCannotOpen);
   EXPECT_EQ(LibraryStore::Open(folder.path().string(), &status), nullptr); // a folder
   EXPECT_EQ(status, engine::kLibraryCannotOpen);
-  test_media::WriteFile(folder.File("file"), "x");
+  test_support::WriteFile(folder.File("file"), "x");
   EXPECT_EQ(LibraryStore::Open(folder.File("file/library.db"), &status), nullptr);
   EXPECT_EQ(status, engine::kLibraryCannotOpen); // its folder is a file
 }
 
 TEST(LibraryStore, ItemsAreAddedFoundEditedAndRemovedAndPersistAcrossReopen) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   const std::string db = folder.File("library.db");
   const std::string song = folder.File("song.wav");
-  test_media::WriteFile(song, "not really audio, but the user's file all the same");
+  test_support::WriteFile(song, "not really audio, but the user's file all the same");
   const std::u16string songUrl(song.begin(), song.end());
   const std::u16string title = u"Caf\u00e9 \u2013 \u65e5\u672c \U0001F3B5";
   std::int64_t songId = 0, otherId = 0, thirdId = 0;
@@ -231,7 +231,7 @@ TEST(LibraryStore, ItemsAreAddedFoundEditedAndRemovedAndPersistAcrossReopen) {
 }
 
 TEST(LibraryStore, PlaylistsKeepOrderNamesEntriesAndAttributesAcrossReopen) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   const std::string db = folder.File("library.db");
   std::int64_t first = 0, second = 0, third = 0;
   const std::vector<std::u16string> urls = {u"/m/3.mp3", u"/m/1.mp3", u"/m/2.mp3", u"/m/1.mp3"};
@@ -292,7 +292,7 @@ TEST(LibraryStore, PlaylistsKeepOrderNamesEntriesAndAttributesAcrossReopen) {
 // insertions (many at one place, so that neighbours are renumbered),
 // removals and moves, checked against the database after reopening.
 TEST(LibraryStore, EntryEditsKeepTheOrderOfAPlainList) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   const std::string db = folder.File("library.db");
   std::vector<std::u16string> model;
   std::int64_t playlist = 0;
@@ -356,7 +356,7 @@ TEST(LibraryStore, EntryEditsKeepTheOrderOfAPlainList) {
 }
 
 TEST(LibraryStore, ABatchIsKeptWholeOrUndoneWhole) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   const std::string db = folder.File("library.db");
   auto store = Opened(db);
   ASSERT_NE(store, nullptr);
@@ -389,7 +389,7 @@ TEST(LibraryStore, ABatchIsKeptWholeOrUndoneWhole) {
 // A library written by the first version: entries keyed by index, the
 // set-aside mark as an attribute.
 TEST(LibraryStore, OpensALibraryOfTheFirstVersion) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   const std::string db = folder.File("library.db");
   sqlite3 *handle = nullptr;
   ASSERT_EQ(sqlite3_open(db.c_str(), &handle), SQLITE_OK);
@@ -429,7 +429,7 @@ TEST(LibraryStore, OpensALibraryOfTheFirstVersion) {
 // Root writes to files whatever their mode, so a read-only file system
 // stands in for a read-only file there.
 TEST(LibraryStore, AReadOnlyLibraryIsReadAndRefusesChangesByName) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   const bool root = ::geteuid() == 0;
   const std::string place = root ? folder.File("readonly") : folder.path().string();
   if (root) {
@@ -459,7 +459,7 @@ TEST(LibraryStore, AReadOnlyLibraryIsReadAndRefusesChangesByName) {
 }
 
 TEST(LibraryStore, ALockHeldPastTheWaitIsReportedAsBusy) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   const std::string db = folder.File("library.db");
   auto holder = Opened(db);
   ASSERT_NE(holder, nullptr);

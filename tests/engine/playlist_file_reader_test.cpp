@@ -215,26 +215,26 @@ TEST(PlaylistFileReader, AsxEntryrefNamesAPlaylist) {
 // being read is left out, so lists that include themselves or each other
 // end; one that cannot be read stays, to fail as media.
 TEST(PlaylistFileReader, NestedPlaylistsExpandInPlaceAndCyclesEnd) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   auto at = [&](const std::string &name) { return folder.File(name); };
-  test_media::WriteFile(at("top.m3u"), "one.mp3\ninner.m3u\nfour.mp3\nmissing.m3u\n");
-  test_media::WriteFile(at("inner.m3u"), "two.mp3\nlist.asx\n");
-  test_media::WriteFile(at("list.asx"), "<asx><entry><ref href=\"three.mp3\"/></entry>"
-                                        "<entryref href=\"plain.txt\"/></asx>");
-  test_media::WriteFile(at("plain.txt"), "<asx><entry><ref href=\"three-b.mp3\"/></entry></asx>");
+  test_support::WriteFile(at("top.m3u"), "one.mp3\ninner.m3u\nfour.mp3\nmissing.m3u\n");
+  test_support::WriteFile(at("inner.m3u"), "two.mp3\nlist.asx\n");
+  test_support::WriteFile(at("list.asx"), "<asx><entry><ref href=\"three.mp3\"/></entry>"
+                                          "<entryref href=\"plain.txt\"/></asx>");
+  test_support::WriteFile(at("plain.txt"), "<asx><entry><ref href=\"three-b.mp3\"/></entry></asx>");
   auto top = engine::ReadPlaylistTree(engine::Utf16Of(at("top.m3u")));
   ASSERT_TRUE(top);
   EXPECT_EQ(Flat(*top),
             (Lines{at("one.mp3") + "|", at("two.mp3") + "|", at("three.mp3") + "|",
                    at("three-b.mp3") + "|", at("four.mp3") + "|", at("missing.m3u") + "|"}));
 
-  test_media::WriteFile(at("self.m3u"), "a.mp3\nself.m3u\n./self.m3u\nb.mp3\n");
+  test_support::WriteFile(at("self.m3u"), "a.mp3\nself.m3u\n./self.m3u\nb.mp3\n");
   auto self = engine::ReadPlaylistTree(engine::Utf16Of(at("self.m3u")));
   ASSERT_TRUE(self);
   EXPECT_EQ(Flat(*self), (Lines{at("a.mp3") + "|", at("b.mp3") + "|"}));
 
-  test_media::WriteFile(at("ping.m3u"), "ping.mp3\npong.m3u\n");
-  test_media::WriteFile(at("pong.m3u"), "pong.mp3\nping.m3u\n");
+  test_support::WriteFile(at("ping.m3u"), "ping.mp3\npong.m3u\n");
+  test_support::WriteFile(at("pong.m3u"), "pong.mp3\nping.m3u\n");
   auto mutual = engine::ReadPlaylistTree(engine::Utf16Of(at("ping.m3u")));
   ASSERT_TRUE(mutual);
   EXPECT_EQ(Flat(*mutual), (Lines{at("ping.mp3") + "|", at("pong.mp3") + "|"}));
@@ -248,8 +248,8 @@ TEST(PlaylistFileReader, NestedPlaylistsExpandInPlaceAndCyclesEnd) {
     return name;
   };
   for (int level = 0; level < engine::kMaxNesting + 2; ++level)
-    test_media::WriteFile(at(named("chain", level, ".m3u")),
-                          named("m", level, ".mp3\n") + named("chain", level + 1, ".m3u\n"));
+    test_support::WriteFile(at(named("chain", level, ".m3u")),
+                            named("m", level, ".mp3\n") + named("chain", level + 1, ".m3u\n"));
   auto chain = engine::ReadPlaylistTree(engine::Utf16Of(at("chain0.m3u")));
   ASSERT_TRUE(chain);
   ASSERT_EQ(chain->size(), std::size_t(engine::kMaxNesting) + 1);
@@ -263,9 +263,9 @@ TEST(PlaylistFileReader, EntitiesThatAreNotEntitiesStay) {
 }
 
 TEST(PlaylistFileReader, ReadsFilesRelativeToTheirFolder) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   const std::string list = folder.File("my list.m3u8");
-  test_media::WriteFile(list, "#EXTINF:1,One\none.mp3\n../up.mp3\n");
+  test_support::WriteFile(list, "#EXTINF:1,One\none.mp3\n../up.mp3\n");
   const std::u16string path = engine::Utf16Of(list);
   const std::string base = folder.path().string();
   auto entries = engine::ReadPlaylistFile(path);
@@ -277,13 +277,13 @@ TEST(PlaylistFileReader, ReadsFilesRelativeToTheirFolder) {
   EXPECT_EQ(Flat(*viaUrl), Flat(*entries));
 
   const std::string empty = folder.File("empty.pls");
-  test_media::WriteFile(empty, "");
+  test_support::WriteFile(empty, "");
   auto none = engine::ReadPlaylistFile(engine::Utf16Of(empty));
   ASSERT_TRUE(none);
   EXPECT_TRUE(none->empty());
   EXPECT_FALSE(engine::ReadPlaylistFile(engine::Utf16Of(folder.File("missing.m3u"))));
   EXPECT_FALSE(engine::ReadPlaylistFile(engine::Utf16Of(folder.File("x.txt"))));
-  test_media::WriteFile(folder.File("x.txt"), "a.mp3\n");
+  test_support::WriteFile(folder.File("x.txt"), "a.mp3\n");
   EXPECT_FALSE(engine::ReadPlaylistFile(engine::Utf16Of(folder.File("x.txt"))));
   std::filesystem::create_directory(folder.File("dir.asx"));
   EXPECT_FALSE(engine::ReadPlaylistFile(engine::Utf16Of(folder.File("dir.asx"))));

@@ -33,7 +33,7 @@ std::vector<std::u16string> WriteAndReadBack(const std::string &path,
 }
 
 TEST(PlaylistRoundTrip, WrittenAsxM3uAndWplReadBackToTheSameItems) {
-  test_media::TempFolder folder;
+  test_support::TempFolder folder;
   const std::vector<std::u16string> urls = {
       u"/music/Tom & Jerry.mp3",         u"/music/say \"hi\" now.wav",   u"/music/a\"b.ogg",
       u"/music/it's <live>.flac",        u"/music/caf\u00e9 \u20ac.mp3", u"/music/x&amp;y.mp3",

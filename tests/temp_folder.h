@@ -1,26 +1,26 @@
-// A temporary folder for a test's files, removed with everything in it when
-// the test ends.
+// The tests' one scratch folder: a fresh folder under the system's
+// temporary one, removed with everything in it when the test ends. Portable,
+// for the tests that also run on Windows.
 #pragma once
-
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 
-namespace test_media {
+namespace test_support {
 
 class TempFolder {
 public:
   TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "audioplayer-XXXXXX").string();
-    if (::mkdtemp(pattern.data()))
-      path_ = pattern;
+    std::random_device random;
+    do {
+      path_ = std::filesystem::temp_directory_path() / ("audioplayer-" + std::to_string(random()));
+    } while (!std::filesystem::create_directory(path_));
   }
   ~TempFolder() {
     std::error_code error;
-    if (!path_.empty())
-      std::filesystem::remove_all(path_, error);
+    std::filesystem::remove_all(path_, error);
   }
   TempFolder(const TempFolder &) = delete;
   TempFolder &operator=(const TempFolder &) = delete;
@@ -36,4 +36,4 @@ inline void WriteFile(const std::string &path, const std::string &bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-} // namespace test_media
+} // namespace test_support
