@@ -77,27 +77,12 @@ TEST_F(SavedPlaylistsTest, CountsAndNamesTheSavedPlaylistsInTheControlsOrder) {
   EXPECT_EQ(cut.units[424], 0);
 }
 
-TEST_F(SavedPlaylistsTest, NameLookupFailuresLeaveTheBufferAlone) {
+TEST_F(SavedPlaylistsTest, AnIndexOutsideTheListLeavesTheBufferAlone) {
   control.savePlaylist(u"Rock");
   NameBuffer name;
   EXPECT_EQ(player->GetPLCollectionNamebyIndex(1, name.units), E_INVALIDARG); // the control's
   EXPECT_EQ(player->GetPLCollectionNamebyIndex(-1, name.units), E_INVALIDARG);
-  control.fail("IWMPPlaylist.get_name", kRefused);
-  EXPECT_EQ(player->GetPLCollectionNamebyIndex(0, name.units), kRefused);
-  control.giveNull("IWMPPlaylistArray.Item");
-  EXPECT_EQ(player->GetPLCollectionNamebyIndex(0, name.units), E_FAIL);
-  control.fail("IWMPPlaylistCollection.getAll", kRefused);
-  EXPECT_EQ(player->GetPLCollectionNamebyIndex(0, name.units), kRefused);
   EXPECT_TRUE(name.untouched());
-
-  long count = 9;
-  EXPECT_EQ(player->GetPLCollectionCount(&count), kRefused);
-  control.clearScript();
-  control.giveNull("IWMPPlaylistCollection.getAll");
-  EXPECT_EQ(player->GetPLCollectionCount(&count), E_FAIL);
-  control.clearScript();
-  control.fail("IWMPPlaylistArray.get_count", E_ACCESSDENIED);
-  EXPECT_EQ(player->GetPLCollectionCount(&count), E_ACCESSDENIED);
 }
 
 TEST_F(SavedPlaylistsTest, GetPlaylistNumByNameCountsWhatTheControlFinds) {
@@ -116,21 +101,6 @@ TEST_F(SavedPlaylistsTest, GetPlaylistNumByNameCountsWhatTheControlFinds) {
   EXPECT_EQ(count, 1);
   EXPECT_EQ(control.callsTo("IWMPPlaylistCollection.getByName").back().args[0],
             scripted::utf8(longName.substr(0, 259)));
-
-  count = 5;
-  EXPECT_EQ(player->GetPlaylistNumByName(Text(u"").c_str(), &count), E_FAIL);
-  EXPECT_EQ(count, -1);
-  count = 5;
-  EXPECT_EQ(player->GetPlaylistNumByName(nullptr, &count), E_FAIL);
-  EXPECT_EQ(count, -1);
-  control.giveNull("IWMPPlaylistCollection.getByName");
-  count = 5;
-  EXPECT_EQ(player->GetPlaylistNumByName(Text(u"Rock").c_str(), &count), E_FAIL);
-  EXPECT_EQ(count, -1);
-  control.fail("IWMPPlaylistCollection.getByName", kRefused);
-  count = 5;
-  EXPECT_EQ(player->GetPlaylistNumByName(Text(u"Rock").c_str(), &count), kRefused);
-  EXPECT_EQ(count, -1);
 }
 
 TEST_F(SavedPlaylistsTest, SaveCurPlaylistCopiesTheCurrentItemsUnderTheCutName) {
@@ -162,32 +132,6 @@ TEST_F(SavedPlaylistsTest, AFailedSaveLeavesNoPlaylistBehind) {
   EXPECT_EQ(control.count("IWMPPlaylist.appendItem"), 1u);
   EXPECT_EQ(control.count("IWMPPlaylistCollection.remove"), 1u);
   EXPECT_EQ(SavedNames(control), std::vector<std::u16string>{u"Keep"});
-
-  control.clearScript();
-  control.giveNull("IWMPPlaylist.get_Item");
-  EXPECT_EQ(player->SaveCurPlaylist(Text(u"Mix").c_str()), E_FAIL);
-  control.clearScript();
-  control.fail("IWMPPlaylist.appendItem", kRefused);
-  EXPECT_EQ(player->SaveCurPlaylist(Text(u"Mix").c_str()), kRefused);
-  control.clearScript();
-  control.fail("IWMPPlaylist.clear", kRefused);
-  EXPECT_EQ(player->SaveCurPlaylist(Text(u"Mix").c_str()), kRefused);
-  control.clearScript();
-  control.fail("IWMPPlaylist.get_count", kRefused);
-  EXPECT_EQ(player->SaveCurPlaylist(Text(u"Mix").c_str()), kRefused);
-  EXPECT_EQ(SavedNames(control), std::vector<std::u16string>{u"Keep"});
-
-  // Before the new playlist exists there is nothing to undo.
-  control.clearScript();
-  control.clearCalls();
-  control.fail("IWMPPlaylistCollection.newPlaylist", kRefused);
-  EXPECT_EQ(player->SaveCurPlaylist(Text(u"Mix").c_str()), kRefused);
-  control.clearScript();
-  control.giveNull("IWMPPlayer4.get_currentPlaylist");
-  EXPECT_EQ(player->SaveCurPlaylist(Text(u"Mix").c_str()), E_FAIL);
-  EXPECT_EQ(control.count("IWMPPlaylistCollection.newPlaylist"), 1u);
-  EXPECT_EQ(control.count("IWMPPlaylistCollection.remove"), 0u);
-  EXPECT_EQ(SavedNames(control), std::vector<std::u16string>{u"Keep"});
 }
 
 TEST_F(SavedPlaylistsTest, UpdatePlaylistbyIndexOverwritesAndHasNoUndo) {
@@ -215,14 +159,6 @@ TEST_F(SavedPlaylistsTest, UpdatePlaylistbyIndexOverwritesAndHasNoUndo) {
   control.giveNull("IWMPPlaylist.get_Item");
   EXPECT_EQ(player->UpdatePlaylistbyIndex(1), E_FAIL);
   EXPECT_TRUE(other->items.empty());
-  control.clearScript();
-  control.giveNull("IWMPPlaylistArray.Item");
-  EXPECT_EQ(player->UpdatePlaylistbyIndex(0), E_FAIL);
-  control.fail("IWMPPlaylistCollection.getAll", kRefused);
-  EXPECT_EQ(player->UpdatePlaylistbyIndex(0), kRefused);
-  control.giveNull("IWMPPlayer4.get_currentPlaylist");
-  EXPECT_EQ(player->UpdatePlaylistbyIndex(0), E_FAIL);
-  EXPECT_EQ(Urls(old), (std::vector<std::u16string>{u"a.mp3", u"b.mp3", u"c.mp3"}));
 }
 
 TEST_F(SavedPlaylistsTest, DeleteItemFromCollectionAddsThenRemovesWithTheFile) {
@@ -236,13 +172,6 @@ TEST_F(SavedPlaylistsTest, DeleteItemFromCollectionAddsThenRemovesWithTheFile) {
   EXPECT_EQ(player->DeleteItemFromCollection(Text(longPath).c_str()), S_OK);
   EXPECT_EQ(control.callsTo("IWMPMediaCollection.add").back().args[0],
             scripted::utf8(longPath.substr(0, 259)));
-
-  control.fail("IWMPMediaCollection.remove", kRefused);
-  EXPECT_EQ(player->DeleteItemFromCollection(Text(u"a.mp3").c_str()), kRefused);
-  control.giveNull("IWMPMediaCollection.add");
-  EXPECT_EQ(player->DeleteItemFromCollection(Text(u"a.mp3").c_str()), E_FAIL);
-  control.fail("IWMPMediaCollection.add", E_ACCESSDENIED);
-  EXPECT_EQ(player->DeleteItemFromCollection(Text(u"a.mp3").c_str()), E_ACCESSDENIED);
 }
 
 } // namespace
