@@ -166,15 +166,4 @@ TEST_F(PlaylistEditing, ClearAfterACdGoesBackToThePlaylistBeforeItOnce) {
   EXPECT_EQ(control.callsTo("IWMPPlayer4.put_currentPlaylist").at(0).args, Strings{"other"});
 }
 
-TEST_F(PlaylistEditing, CountIsTheControlsAnswer) {
-  long count = -5;
-  EXPECT_EQ(player->GetCurPlaylistCount(&count), S_OK);
-  EXPECT_EQ(count, 0);
-  ThreeItems();
-  EXPECT_EQ(player->GetCurPlaylistCount(&count), S_OK);
-  EXPECT_EQ(count, 3);
-  control.fail("IWMPPlaylist.get_count", HRESULT(0x00000002));
-  EXPECT_EQ(player->GetCurPlaylistCount(&count), HRESULT(0x00000002));
-}
-
 } // namespace

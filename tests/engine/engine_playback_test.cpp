@@ -62,19 +62,6 @@ TEST_F(EnginePlayback, PlaysAPlaylistToItsEndReportingEachEndedItemByItsOwnIndex
   EXPECT_TRUE(Received(CN_PlayStateChange, PS_MediaEnded, 0));
 }
 
-TEST_F(EnginePlayback, AFileThatCannotBeDecodedRaisesTheMediaErrorForItsItem) {
-  const std::string bad = folder.File("not-audio.wav");
-  test_support::WriteFile(bad, "this is not a wave file");
-  ASSERT_GE(player->AppendMusic(Text(bad).c_str()), 0);
-  ASSERT_GE(player->Play(), 0);
-  ASSERT_TRUE(PumpUntil(HeardMediaError, 1));
-  for (const Notification &n : received)
-    if (std::get<0>(n) == CN_MediaError) {
-      EXPECT_NE(std::get<1>(n), 0); // the item's identity
-      EXPECT_EQ(std::get<2>(n), 0); // its index
-    }
-}
-
 TEST_F(EnginePlayback, PositionVolumeAndSeekingFollowTheHost) {
   const std::string tone = folder.File("tone.wav");
   ASSERT_TRUE(test_media::MakeAudioFile(tone, test_media::Kind::Wav, 2.0));
@@ -239,10 +226,11 @@ TEST_F(EnginePlayback, AnUndecodableFileFailsAloneAndTheItemsAfterItPlay) {
     received.clear();
     ASSERT_GE(player->Play(), 0);
     ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 2); }, 1));
-    long mediaErrors = 0;
+    std::vector<long> failedIndexes;
     for (const Notification &n : received)
-      mediaErrors += std::get<0>(n) == CN_MediaError;
-    EXPECT_EQ(mediaErrors, 1);
+      if (std::get<0>(n) == CN_MediaError)
+        failedIndexes.push_back(std::get<2>(n));
+    EXPECT_EQ(failedIndexes, std::vector<long>{0}); // once, for its own item
     EXPECT_EQ(PlayedIndexes(), (std::vector<long>{1, 2}));
   }
 }

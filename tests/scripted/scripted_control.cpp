@@ -423,28 +423,6 @@ void Control::raisePlayStateChange(long state) {
                 [&](IWMPEvents *sink) { sink->PlayStateChange(state); }, {VariantI4(state)});
 }
 
-void Control::raiseStatusChange() {
-  state_->raise(DISPID_WMPCOREEVENT_STATUSCHANGE, [](IWMPEvents *sink) { sink->StatusChange(); },
-                {});
-}
-
-void Control::raiseEndOfStream(long result) {
-  state_->raise(DISPID_WMPCOREEVENT_ENDOFSTREAM,
-                [&](IWMPEvents *sink) { sink->EndOfStream(result); }, {VariantI4(result)});
-}
-
-void Control::raisePositionChange(double oldPosition, double newPosition) {
-  state_->raise(DISPID_WMPCOREEVENT_POSITIONCHANGE,
-                [&](IWMPEvents *sink) { sink->PositionChange(oldPosition, newPosition); },
-                {VariantR8(oldPosition), VariantR8(newPosition)});
-}
-
-void Control::raiseBuffering(bool start) {
-  VARIANT_BOOL value = start ? VARIANT_TRUE : VARIANT_FALSE;
-  state_->raise(DISPID_WMPCOREEVENT_BUFFERING, [&](IWMPEvents *sink) { sink->Buffering(value); },
-                {VariantBool(start)});
-}
-
 void Control::raiseError() {
   state_->raise(DISPID_WMPCOREEVENT_ERROR, [](IWMPEvents *sink) { sink->Error(); }, {});
 }
@@ -486,18 +464,6 @@ void Control::raiseDoubleClick(short button, short shift, long x, long y) {
                 {VariantI2(button), VariantI2(shift), VariantI4(x), VariantI4(y)});
 }
 
-void Control::raiseMouseDown(short button, short shift, long x, long y) {
-  state_->raise(DISPID_WMPOCXEVENT_MOUSEDOWN,
-                [&](IWMPEvents *sink) { sink->MouseDown(button, shift, x, y); },
-                {VariantI2(button), VariantI2(shift), VariantI4(x), VariantI4(y)});
-}
-
-void Control::raiseMouseUp(short button, short shift, long x, long y) {
-  state_->raise(DISPID_WMPOCXEVENT_MOUSEUP,
-                [&](IWMPEvents *sink) { sink->MouseUp(button, shift, x, y); },
-                {VariantI2(button), VariantI2(shift), VariantI4(x), VariantI4(y)});
-}
-
 void Control::raiseMouseMove(short button, short shift, long x, long y) {
   state_->raise(DISPID_WMPOCXEVENT_MOUSEMOVE,
                 [&](IWMPEvents *sink) { sink->MouseMove(button, shift, x, y); },
@@ -507,11 +473,6 @@ void Control::raiseMouseMove(short button, short shift, long x, long y) {
 void Control::raiseKeyDown(short key, short shift) {
   state_->raise(DISPID_WMPOCXEVENT_KEYDOWN, [&](IWMPEvents *sink) { sink->KeyDown(key, shift); },
                 {VariantI2(key), VariantI2(shift)});
-}
-
-void Control::raiseKeyPress(short character) {
-  state_->raise(DISPID_WMPOCXEVENT_KEYPRESS, [&](IWMPEvents *sink) { sink->KeyPress(character); },
-                {VariantI2(character)});
 }
 
 } // namespace scripted

@@ -159,10 +159,6 @@ public:
   std::size_t connectionCount() const;
   void raiseOpenStateChange(long state);
   void raisePlayStateChange(long state);
-  void raiseStatusChange();
-  void raiseEndOfStream(long result);
-  void raisePositionChange(double oldPosition, double newPosition);
-  void raiseBuffering(bool start);
   void raiseError();
   void raiseCurrentPlaylistChange(long change);
   // The media object handed to the sinks is a fresh wrapper over `item`
@@ -173,11 +169,8 @@ public:
   std::uintptr_t raiseMediaError(IWMPMedia *media);
   void raiseClick(short button, short shift, long x, long y);
   void raiseDoubleClick(short button, short shift, long x, long y);
-  void raiseMouseDown(short button, short shift, long x, long y);
-  void raiseMouseUp(short button, short shift, long x, long y);
   void raiseMouseMove(short button, short shift, long x, long y);
   void raiseKeyDown(short key, short shift);
-  void raiseKeyPress(short character);
 
   // Player objects made by the factory so far and CreateInstance calls.
   std::size_t instancesCreated() const;
