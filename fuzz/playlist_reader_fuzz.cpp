@@ -1,5 +1,5 @@
 // The engine's playlist readers on arbitrary bytes. The first byte picks the
-// reader: 'M' M3U, 'P' PLS, 'A' ASX, 'W' WPL, 'X' XSPF (in lower case the entries are
+// reader: 'M' M3U, 'P' PLS, 'A' ASX, 'W' WPL, 'X' XSPF, 'C' CUE (in lower case the entries are
 // resolved without a base folder); any other byte picks by its value. The
 // rest is the file's content.
 //
@@ -27,8 +27,8 @@ struct Choice {
 
 Choice ChoiceOf(std::uint8_t selector) {
   constexpr engine::PlaylistFormat kFormats[] = {
-      engine::PlaylistFormat::M3U, engine::PlaylistFormat::PLS, engine::PlaylistFormat::ASX,
-      engine::PlaylistFormat::WPL, engine::PlaylistFormat::XSPF};
+      engine::PlaylistFormat::M3U, engine::PlaylistFormat::PLS,  engine::PlaylistFormat::ASX,
+      engine::PlaylistFormat::WPL, engine::PlaylistFormat::XSPF, engine::PlaylistFormat::CUE};
   const bool lower = selector >= 'a' && selector <= 'z';
   switch (lower ? selector - ('a' - 'A') : selector) {
   case 'M':
@@ -41,8 +41,10 @@ Choice ChoiceOf(std::uint8_t selector) {
     return {engine::PlaylistFormat::WPL, !lower};
   case 'X':
     return {engine::PlaylistFormat::XSPF, !lower};
+  case 'C':
+    return {engine::PlaylistFormat::CUE, !lower};
   default:
-    return {kFormats[selector % 5], (selector & 8) != 0};
+    return {kFormats[selector % 6], (selector & 8) != 0};
   }
 }
 

@@ -318,6 +318,8 @@ std::int32_t Engine::NewPlaylist(const std::u16string &name, const std::u16strin
       auto item = NewMedia(entry.url);
       if (!entry.title.empty())
         item->listTitle = std::move(entry.title); // the file's own title wins
+      for (auto &[name, value] : entry.attributes)
+        item->attributes.emplace(name, value); // before the file's: the list's win
       if (!entry.alternatives.empty())
         item->alternatives = std::move(entry.alternatives);
       playlist->items.push_back(item);

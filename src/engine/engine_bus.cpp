@@ -101,7 +101,8 @@ void Engine::OnPrerolled() {
   if (double duration = playback_.Duration(); duration > 0)
     KeepStreamDuration(duration);
   KeepStreamAttributes();
-  if (pendingSeek_ > 0 || settings_.rate != 1)
+  // A part of a file starts where the part does.
+  if (pendingSeek_ > 0 || settings_.rate != 1 || playback_.OnPart())
     if (playback_.Seek(pendingSeek_ > 0 ? pendingSeek_ : 0, settings_.rate))
       seeking_ = pendingSeek_ > 0 ? pendingSeek_ : 0;
   pendingSeek_ = -1;

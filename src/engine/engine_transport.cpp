@@ -1,6 +1,8 @@
 // The current item and the transport: what plays, and what comes next.
 #include "engine/engine.h"
 
+#include "engine/library/media_fragment.h"
+
 #include <algorithm>
 #include <numeric>
 
@@ -43,8 +45,9 @@ void Engine::OpenCurrent(Intent intent, std::size_t alternative) {
   // a folder, a FIFO whose open would wait for a writer), fails at once and
   // never reaches GStreamer: it costs no pipeline and no open states, so a
   // long run of such items costs little per item.
-  std::string uri =
-      Playback::UriOf(alternative_ == 0 ? item_->url : item_->alternatives[alternative_ - 1]);
+  const MediaFragment part =
+      PlayedPart(alternative_ == 0 ? item_->url : item_->alternatives[alternative_ - 1]);
+  std::string uri = Playback::UriOf(part.file);
   if (uri.empty() || !Playback::MayOpen(uri)) {
     auto failed = item_;
     StopPlayback();
@@ -59,7 +62,7 @@ void Engine::OpenCurrent(Intent intent, std::size_t alternative) {
     library->Revalidate(*item_); // a file replaced since it was read is read again
   SetOpenState(wmposMediaChanging);
   SetOpenState(wmposMediaOpening);
-  playback_.Open(uri); // a refused open reports its reason on the bus
+  playback_.Open(uri, part.start, part.end); // a refused open reports its reason on the bus
 }
 
 // An item with another URL left to try opens that one on a later message

@@ -484,6 +484,45 @@ TEST(AudioplayTool, TheOutputFileHoldsTheExactSamplesOfEveryItem) {
   EXPECT_TRUE(heard == expected) << "the samples differ";
 }
 
+// An album kept as one file beside its CUE sheet plays track by track, and
+// the tracks together are the file, sample for sample, for WAV and FLAC;
+// a sheet that starts at track 2 gives the file from track 2's INDEX 01.
+TEST(AudioplayTool, ACueSheetsTracksAreTheirFileSampleForSample) {
+  test_support::TempFolder folder;
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("album.wav"), test_media::Kind::Wav, 3.0));
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("album.flac"), test_media::Kind::Flac, 3.0));
+  const std::string source = WavData(folder.File("album.wav"));
+  const std::string track = "  TRACK 0%d AUDIO\r\n    INDEX 01 00:0%d:00\r\n";
+  auto sheet = [&](const std::string &name, const std::string &file, int firstTrack) {
+    std::string text = "FILE \"" + file + "\" WAVE\r\n";
+    for (int number = firstTrack; number <= 3; ++number) {
+      char line[64];
+      std::snprintf(line, sizeof line, track.c_str(), number, number - 1);
+      text += line;
+    }
+    test_support::WriteFile(folder.File(name), text);
+    return folder.File(name);
+  };
+  const std::size_t secondTrack = 44100 * 4; // 1 s of 16-bit stereo
+  const struct {
+    std::string sheet;
+    std::string expected;
+  } cases[] = {{sheet("wav.cue", "album.wav", 1), source},
+               {sheet("flac.cue", "album.flac", 1), source},
+               {sheet("from-two.cue", "album.flac", 2), source.substr(secondTrack)}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.sheet);
+    const std::string recorded = folder.File("out.wav");
+    ToolRun run =
+        RunTool(folder, "--volume 100 --output-file '" + recorded + "' '" + c.sheet + "'");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("[1/"), std::string::npos) << run.output;
+    const std::string heard = WavData(recorded);
+    EXPECT_EQ(heard.size(), c.expected.size());
+    EXPECT_TRUE(heard == c.expected) << "the samples differ";
+  }
+}
+
 // A file that cannot be opened among others is reported and skipped; the
 // rest plays, and the exit status says something could not be played.
 TEST(AudioplayTool, WhatCannotBeOpenedIsSkippedAndNamed) {

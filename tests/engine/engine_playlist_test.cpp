@@ -92,4 +92,55 @@ TEST_F(EnginePlaylist, AnAsfFileWithAPlaylistsNamePlaysAsMedia) {
   EXPECT_EQ(count, 2);
 }
 
+// A CUE sheet over one file: its tracks are items named, credited and
+// timed by the sheet, each played from its own start to the next one's,
+// with positions and seeks counted from the track's start.
+TEST_F(EnginePlaylist, ACueSheetsTracksAreItemsOfTheirOwn) {
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("album.wav"), test_media::Kind::Wav, 1.5,
+                                        R"(title="Whole File",artist="File Artist")"));
+  test_support::WriteFile(folder.File("album.cue"),
+                          "REM GENRE Jazz\r\nREM DATE 2001\r\nPERFORMER \"Trio\"\r\n"
+                          "TITLE \"Live\"\r\nFILE \"album.wav\" WAVE\r\n"
+                          "  TRACK 01 AUDIO\r\n    TITLE \"Intro\"\r\n    INDEX 01 00:00:00\r\n"
+                          "  TRACK 02 AUDIO\r\n    TITLE \"Solo\"\r\n    PERFORMER \"Bass\"\r\n"
+                          "    INDEX 01 00:00:45\r\n"
+                          "  TRACK 03 AUDIO\r\n    INDEX 01 00:01:00\r\n");
+  ASSERT_GE(player->SetCurPlaylist(Text(folder.File("album.cue")).c_str()), 0);
+  long count = 0;
+  ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
+  ASSERT_EQ(count, 3);
+  const std::uint32_t mask =
+      INFO_TITLE | INFO_AUTHOR | INFO_ALBUM | INFO_ALBUMARTIST | INFO_GENRE | INFO_DURATION;
+  const struct {
+    const char *title, *author;
+    double duration;
+  } expected[] = {{"Intro", "Trio", 0.6}, {"Solo", "Bass", 0.4}, {"Track 3", "Trio", 0.5}};
+  for (long index = 0; index < 3; ++index) {
+    SCOPED_TRACE(index);
+    const tagMediaInfo info = InfoAt(player, index, mask);
+    EXPECT_EQ(Ascii(info.szTitle), expected[index].title);
+    EXPECT_EQ(Ascii(info.szAuthor), expected[index].author);
+    EXPECT_EQ(Ascii(info.szAlbum), "Live");
+    EXPECT_EQ(Ascii(info.szAlbumArtist), "Trio");
+    EXPECT_EQ(Ascii(info.szGenre), "Jazz");
+    EXPECT_NEAR(info.dDuration, expected[index].duration, 0.001);
+  }
+
+  // Track 2 from its middle: the position is the track's, and the track
+  // ends where track 3 begins.
+  ASSERT_GE(player->SetPlayListIndex(1), 0);
+  ASSERT_GE(player->PlayCurrent(), 0);
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Playing, 1); }, 1));
+  EXPECT_GE(player->SetPos(0.3), 0);
+  EXPECT_LT(player->SetPos(0.5), 0); // past the track's end
+  double position = -1;
+  EXPECT_GE(player->GetPos(&position), 0);
+  EXPECT_GE(position, 0.3);
+  EXPECT_LT(position, 0.4);
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_MediaEnded, 1); }, 1));
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 2); }, 2));
+  EXPECT_TRUE(Received(CN_PlayStateChange, PS_MediaEnded, 2));
+  EXPECT_FALSE(HeardCode(CN_MediaError));
+}
+
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -37,6 +38,7 @@ TEST(PlaylistFileReader, FormatFollowsTheExtensionInAnyCase) {
   EXPECT_EQ(engine::PlaylistFormatOf(u"C:\\x\\b.ASX"), PlaylistFormat::ASX);
   EXPECT_EQ(engine::PlaylistFormatOf(u"/a/b.wpl"), PlaylistFormat::WPL);
   EXPECT_EQ(engine::PlaylistFormatOf(u"/a/b.XSPF"), PlaylistFormat::XSPF);
+  EXPECT_EQ(engine::PlaylistFormatOf(u"/a/b.Cue"), PlaylistFormat::CUE);
   EXPECT_EQ(engine::PlaylistFormatOf(u"/a/b.mp3"), PlaylistFormat::Unknown);
   EXPECT_EQ(engine::PlaylistFormatOf(u"/a.m3u/b"), PlaylistFormat::Unknown);
   EXPECT_EQ(engine::PlaylistFormatOf(u"m3u"), PlaylistFormat::Unknown);
@@ -93,6 +95,52 @@ TEST(PlaylistFileReader, PlsEntriesFollowTheirNumbers) {
                           "Version=2\r\n";
   EXPECT_EQ(Parse(PlaylistFormat::PLS, pls),
             (Lines{"http://a.example/one|First = best", "/lists/two.mp3|Second", "/ten.mp3|"}));
+}
+
+// Sheets as EAC, CUETools and cdrdao write them: each audio track is the
+// part of its file from its INDEX 01 to the next one in that file (a
+// pregap is the end of the track before), named by the sheet.
+TEST(PlaylistFileReader, CueSheetsGiveOneEntryPerAudioTrack) {
+  // EAC, one file: UTF-8 with a byte-order mark, CRLF, REM fields, a pregap.
+  const std::string single = "\xEF\xBB\xBFREM GENRE \"Art Rock\"\r\nREM DATE 1999\r\n"
+                             "PERFORMER \"The Band\"\r\nTITLE \"Caf\xC3\xA9 Album\"\r\n"
+                             "FILE \"Album Name.flac\" WAVE\r\n"
+                             "  TRACK 01 AUDIO\r\n    TITLE \"One\"\r\n"
+                             "    PERFORMER \"Guest\"\r\n    INDEX 01 00:00:00\r\n"
+                             "  TRACK 02 AUDIO\r\n    TITLE \"Two\"\r\n"
+                             "    INDEX 00 03:58:10\r\n    INDEX 01 04:00:00\r\n"
+                             "  TRACK 03 AUDIO\r\n    INDEX 01 07:30:37\r\n";
+  const auto entries = ParsePlaylist(PlaylistFormat::CUE, single, u"/music");
+  EXPECT_EQ(Flat(entries), (Lines{"/music/Album Name.flac#t=0,240|One",
+                                  "/music/Album Name.flac#t=240,450.493333|Two",
+                                  "/music/Album Name.flac#t=450.493333|Track 3"}));
+  ASSERT_EQ(entries.size(), 3u);
+  using Attributes = std::map<std::u16string, std::u16string>;
+  EXPECT_EQ(entries[0].attributes, (Attributes{{u"Title", u"One"},
+                                               {u"Author", u"Guest"},
+                                               {u"Album", u"Café Album"},
+                                               {u"AlbumArtist", u"The Band"},
+                                               {u"WM/Genre", u"Art Rock"},
+                                               {u"WM/Year", u"1999"},
+                                               {u"WM/TrackNumber", u"1"}}));
+  EXPECT_EQ(entries[2].attributes.at(u"Author"), u"The Band"); // the album's artist
+
+  // EAC's non-compliant layout, a file a track: track 2's pregap closes
+  // file 1, which plays to its end; a data track and a BINARY file are a
+  // disc image's, left out; bare names, lower-case keywords, Windows-1252.
+  const std::string files = "FILE 01 Intro.wav WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n"
+                            " TRACK 02 AUDIO\n  TITLE \"Caf\xE9\"\n  INDEX 00 04:10:20\n"
+                            "file \"02.wav\" wave\n  index 01 00:00:00\n"
+                            "FILE \"data.bin\" BINARY\n TRACK 03 MODE1/2352\n  INDEX 01 00:00:00\n"
+                            "FILE \"04.wav\" WAVE\n TRACK 04 MODE2/2352\n  INDEX 01 00:00:00\n";
+  EXPECT_EQ(Parse(PlaylistFormat::CUE, files, u"/m"),
+            (Lines{"/m/01 Intro.wav#t=0|Track 1", "/m/02.wav#t=0|Café"}));
+  // A sheet of a disc image alone, or of nothing, has no entries.
+  EXPECT_EQ(
+      Parse(PlaylistFormat::CUE, "FILE \"a.bin\" BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"),
+      Lines{});
+  EXPECT_EQ(Parse(PlaylistFormat::CUE, "TRACK 01 AUDIO\nINDEX 01 99:99:99\nFILE\nINDEX 01\n"),
+            Lines{});
 }
 
 TEST(PlaylistFileReader, AsxEntriesRefsTitlesAndEntities) {

@@ -43,7 +43,7 @@ bool IsPlaylistFile(const std::string &argument) {
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return char(std::tolower(c)); });
   return extension == ".m3u" || extension == ".m3u8" || extension == ".pls" ||
-         extension == ".asx" || extension == ".wpl" || extension == ".xspf";
+         extension == ".asx" || extension == ".wpl" || extension == ".xspf" || extension == ".cue";
 }
 
 bool IsUrl(const std::string &argument) {
@@ -61,7 +61,8 @@ constexpr const char kHelp[] =
     "\n"
     "Plays media files (consecutive ones as one playlist) and playlist files\n"
     "or URLs (.m3u .m3u8 .pls .asx .wpl .xspf) to their end; playlists\n"
-    "named inside playlists are played in their place.\n"
+    "named inside playlists are played in their place. A .cue sheet over\n"
+    "audio files plays as its tracks; one over a .bin is a disc (--cd).\n"
     "\n"
     "  --loop          start the playlist again at its end\n"
     "  --shuffle       play the items in a random order\n"

@@ -2,6 +2,8 @@
 // the same way from what it found.
 #include "engine/library/attribute_reader.h"
 
+#include "engine/library/media_fragment.h"
+
 #include <gst/gst.h>
 #include <sys/stat.h>
 
@@ -158,7 +160,18 @@ bool ReadFileAttributes(const std::u16string &url, FileAttributes &out) {
   const UrlAttributeReader other = urlReader.load();
   if (other != nullptr && other(url, out))
     return true;
-  return ReadFileAttributesWith(AttributeReader::Chosen, url, out);
+  const MediaFragment part = PlayedPart(url);
+  if (part.file == url)
+    return ReadFileAttributesWith(AttributeReader::Chosen, url, out);
+  // A part of a file: the file's attributes but its length, and no title
+  // (the file's is the whole album's; the part's comes from its sheet).
+  if (!ReadFileAttributesWith(AttributeReader::Chosen, part.file, out))
+    return false;
+  out.duration = std::max(0.0, part.Length(out.duration));
+  out.text[u"Duration"] = NumberText(out.duration);
+  out.text[u"SourceURL"] = url;
+  out.text.erase(u"Title");
+  return true;
 }
 
 bool IsDerivedAttribute(const std::u16string &name) {

@@ -1,6 +1,9 @@
 // The playbin and the hand-over of its bus messages to the host's thread.
 #include "engine/playback/playback.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "engine/library/gstreamer_ready.h"
 #include "engine/playback/audio_output.h"
 
@@ -130,10 +133,12 @@ bool Playback::MayOpen(const std::string &uri) {
   return regular;
 }
 
-bool Playback::Open(const std::string &uri) {
+bool Playback::Open(const std::string &uri, double start, double end) {
   if (!MakePlaybin())
     return false;
   Stop();
+  start_ = start;
+  end_ = end;
   g_object_set(playbin_, "uri", uri.c_str(), nullptr);
   return gst_element_set_state(playbin_, GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE;
 }
@@ -162,23 +167,30 @@ bool Playback::Seek(double seconds, double rate) {
   if (playbin_ == nullptr || rate <= 0)
     return false;
   auto flags = GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+  // The stop, when the part has one, ends the stream there. It is set a
+  // microsecond early: decoders whose timestamps are rounded (flacdec) keep
+  // the sample that starts exactly at the stop, which belongs to the next
+  // part; a microsecond is less than a sample at any rate up to 384 kHz.
   return gst_element_seek(playbin_, rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
-                          gint64(seconds * GST_SECOND), GST_SEEK_TYPE_NONE, 0);
+                          std::llround((start_ + seconds) * GST_SECOND),
+                          end_ >= 0 ? GST_SEEK_TYPE_SET : GST_SEEK_TYPE_NONE,
+                          end_ >= 0 ? std::llround(end_ * GST_SECOND) - GST_USECOND : 0);
 }
 
 double Playback::Position() const {
   gint64 position = 0;
   if (playbin_ == nullptr || !gst_element_query_position(playbin_, GST_FORMAT_TIME, &position))
     return -1;
-  return double(position) / GST_SECOND;
+  return std::max(0.0, double(position) / GST_SECOND - start_);
 }
 
 double Playback::Duration() const {
   gint64 duration = 0;
   if (playbin_ == nullptr || !gst_element_query_duration(playbin_, GST_FORMAT_TIME, &duration) ||
       duration < 0)
-    return -1;
-  return double(duration) / GST_SECOND;
+    return end_ >= 0 ? end_ - start_ : -1;
+  const double file = double(duration) / GST_SECOND;
+  return std::max(0.0, (end_ >= 0 ? std::min(end_, file) : file) - start_);
 }
 
 void Playback::SetVolume(double linear) {

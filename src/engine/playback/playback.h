@@ -40,7 +40,12 @@ public:
   static bool MayOpen(const std::string &uri);
 
   // Loads `uri` and prerolls it (paused); completion is reported on the bus.
-  bool Open(const std::string &uri);
+  // With a part (seconds; `end` negative: to the end), positions, lengths
+  // and seeks are the part's, and the stream ends where the part does;
+  // the first seek, which OnPart says is due, takes the pipeline there.
+  bool Open(const std::string &uri, double start = 0, double end = -1);
+  // True when the loaded item is a part of its file.
+  bool OnPart() const { return start_ > 0 || end_ >= 0; }
   bool Play();
   bool Pause();
   // Back to nothing loaded; drops the queued messages.
@@ -49,7 +54,8 @@ public:
   // elements keep an error's state until then), so that the next item
   // opens afresh instead of failing with the one before it.
   void Reset();
-  // A flushing, accurate seek at the given rate; false when refused.
+  // A flushing, accurate seek at the given rate (within the part); false
+  // when refused.
   bool Seek(double seconds, double rate);
   // Seconds; negative when the pipeline cannot tell.
   double Position() const;
@@ -70,6 +76,8 @@ private:
 
   std::shared_ptr<Queue> queue_;
   GstElement *playbin_ = nullptr;
+  double start_ = 0; // the part being played, in the file's seconds
+  double end_ = -1;
   double volume_ = 1;
   bool mute_ = false;
 };

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,11 +29,14 @@ struct PlaylistEntry {
   // The playlist file is a stream of its own (an HLS playlist, an ASF file
   // named .asx): played as media, never read as a list.
   bool media = false;
+  // What the list itself says of the entry, by the control's attribute
+  // names (a CUE sheet's titles, performers, album, genre, year).
+  std::map<std::u16string, std::u16string> attributes = {};
 };
 
-enum class PlaylistFormat { M3U, PLS, ASX, WPL, XSPF, Unknown };
+enum class PlaylistFormat { M3U, PLS, ASX, WPL, XSPF, CUE, Unknown };
 
-// By extension: .m3u/.m3u8, .pls, .asx, .wpl, .xspf.
+// By extension: .m3u/.m3u8, .pls, .asx (.wax, .wvx), .wpl, .xspf, .cue.
 PlaylistFormat PlaylistFormatOf(const std::u16string &path);
 
 // Parses bytes of the given format; relative entries are resolved against baseFolder.

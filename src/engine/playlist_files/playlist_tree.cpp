@@ -30,8 +30,7 @@ struct Expansion {
 // The format an entry is read in if it names a playlist, else Unknown. URLs
 // of schemes other than http(s) are media here.
 PlaylistFormat NestedFormat(const PlaylistEntry &entry) {
-  if (entry.media ||
-      (entry.url.find(u"://") != std::u16string::npos && !IsHttpUrl(entry.url)))
+  if (entry.media || (entry.url.find(u"://") != std::u16string::npos && !IsHttpUrl(entry.url)))
     return PlaylistFormat::Unknown;
   const PlaylistFormat format = PlaylistFormatOf(entry.url);
   return format == PlaylistFormat::Unknown && entry.playlist ? PlaylistFormat::ASX : format;

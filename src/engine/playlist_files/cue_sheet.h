@@ -1,0 +1,30 @@
+// CUE sheets over audio files, read as playlists: an album kept as one FLAC
+// or WAV (or one file a track) beside the sheet that names its tracks, as
+// EAC, CUETools and cdrdao write them.
+//
+// Each audio TRACK of a FILE of audio (WAVE, FLAC, MP3, AIFF, ...) is one
+// entry: the part of its file from its INDEX 01 to the next track's INDEX
+// 01 in the same file, or to the file's end (a media fragment URL, see
+// media_fragment.h). A pregap between INDEX 00 and INDEX 01 is heard at the
+// end of the track before, as a CD player plays it and as the engine's disc
+// tracks are cut; PREGAP and POSTGAP silence, which no file holds, is not
+// played. Tracks of BINARY or MOTOROLA files are a disc image's, played
+// through the CD path (`SetCdromToCurPlaylist`), and data tracks are left
+// out. The sheet's TITLE and PERFORMER before the first track are the
+// album and its artist; REM GENRE and REM DATE the genre and year.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/playlist_files/playlist_file_reader.h"
+
+namespace engine {
+
+// The entries of a sheet's decoded text; relative FILE names are resolved
+// against `baseFolder` (the sheet's folder or folder URL).
+std::vector<PlaylistEntry> ParseCueSheet(std::u16string_view text,
+                                         const std::u16string &baseFolder);
+
+} // namespace engine
