@@ -6,7 +6,7 @@
 #pragma once
 
 #include "engine/audio_encoding.h"
-#include "engine/temp_folder.h"
+#include "temp_folder.h"
 
 #include <unistd.h>
 
@@ -126,7 +126,7 @@ public:
 private:
   MediaFolder() = default;
 
-  test_media::TempFolder folder_;
+  test_support::TempFolder folder_;
   std::map<Kind, std::filesystem::path> originals_;
   std::vector<std::string> library_;
   std::map<Kind, std::vector<std::string>> byKind_;

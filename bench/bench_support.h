@@ -5,7 +5,7 @@
 // so that a run never touches the user's own.
 #pragma once
 
-#include "engine/temp_folder.h"
+#include "temp_folder.h"
 
 #include <audioplayer.h>
 #include <windows.h>
@@ -39,7 +39,7 @@ public:
   const std::filesystem::path &folder() const { return folder_.path(); }
 
 private:
-  test_media::TempFolder folder_;
+  test_support::TempFolder folder_;
 };
 
 // The host's side of the callback: a count per code and an optional hook.

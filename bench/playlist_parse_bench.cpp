@@ -1,9 +1,12 @@
 // Reading playlist files as they come at their largest: ASX and WPL with
 // 1,000 to 100,000 entries on a single line, next to the same ASX with a
 // line break after each entry (the shape that was always fast), and a text
-// of ampersands for the entity decoder. Each must grow linearly.
+// of ampersands for the entity decoder, and a CUE sheet of as many tracks
+// over one file (each track's end is the next track's start). Each must
+// grow linearly.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <string>
 
 #include "engine/playlist_files/playlist_file_reader.h"
@@ -29,6 +32,17 @@ std::string Wpl(long entries) {
   return text + "</seq></body></smil>";
 }
 
+std::string Cue(long tracks) {
+  std::string text = "TITLE \"Album\"\r\nFILE \"album.flac\" WAVE\r\n";
+  for (long n = 0; n < tracks; ++n) {
+    char track[96];
+    std::snprintf(track, sizeof track, "  TRACK %02ld AUDIO\r\n    INDEX 01 %02ld:%02ld:%02ld\r\n",
+                  n % 100, n / 4500, n / 75 % 60, n % 75);
+    text += track;
+  }
+  return text;
+}
+
 void Parse(benchmark::State &state, PlaylistFormat format, const std::string &bytes) {
   std::size_t read = 0;
   for (auto _ : state)
@@ -51,6 +65,10 @@ void BM_WplOneLine(benchmark::State &state) {
   Parse(state, PlaylistFormat::WPL, Wpl(state.range(0)));
 }
 
+void BM_CueTracks(benchmark::State &state) {
+  Parse(state, PlaylistFormat::CUE, Cue(state.range(0)));
+}
+
 void BM_Ampersands(benchmark::State &state) {
   const std::u16string text(std::size_t(state.range(0)), u'&');
   std::size_t decoded = 0;
@@ -71,6 +89,7 @@ void Sizes(benchmark::internal::Benchmark *benchmark) {
 BENCHMARK(BM_AsxOneLine)->Apply(Sizes);
 BENCHMARK(BM_AsxLineEach)->Apply(Sizes);
 BENCHMARK(BM_WplOneLine)->Apply(Sizes);
+BENCHMARK(BM_CueTracks)->Apply(Sizes);
 BENCHMARK(BM_Ampersands)
     ->RangeMultiplier(10)
     ->Range(10000, 1000000)

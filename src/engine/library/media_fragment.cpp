@@ -65,9 +65,13 @@ std::optional<MediaFragment> ParseMediaFragment(const std::u16string &url) {
 }
 
 std::u16string MediaFragmentUrl(const std::u16string &file, double start, double end) {
-  std::u16string url = file + u"#t=" + SecondsText(start);
-  if (end >= 0)
-    url += u"," + SecondsText(end);
+  std::u16string url = file;
+  url += u"#t=";
+  url += SecondsText(start);
+  if (end >= 0) {
+    url += u',';
+    url += SecondsText(end);
+  }
   return url;
 }
 
