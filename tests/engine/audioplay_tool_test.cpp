@@ -103,6 +103,19 @@ SignalledRun RunAndSignal(const test_support::TempFolder &folder, const std::str
   return run;
 }
 
+// The samples of a WAV file's data chunk.
+std::string WavData(const std::string &path) {
+  std::ifstream file(path, std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  const auto data = bytes.find("data", 12);
+  if (data == std::string::npos || data + 8 > bytes.size())
+    return {};
+  std::uint32_t size = 0;
+  for (int i = 3; i >= 0; --i)
+    size = size << 8 | static_cast<unsigned char>(bytes[data + 4 + i]);
+  return bytes.substr(data + 8, size);
+}
+
 TEST(AudioplayTool, PlaysFilesAndPlaylistsToTheEndAndFailsClearly) {
   test_support::TempFolder folder;
   ASSERT_TRUE(test_media::MakeAudioFile(folder.File("one.wav"), test_media::Kind::Wav, 1.0,
@@ -299,6 +312,29 @@ TEST(AudioplayTool, PlaysAndListsACdImage) {
   EXPECT_NE(RunTool(folder, "--cd '" + folder.File("none.cue") + "'").exitCode, 0);
 }
 
+// A mixed-mode disc (a data track first, as on enhanced CDs): each audio
+// track plays its own audio, sample for sample, though the CD source counts
+// audio tracks only.
+TEST(AudioplayTool, AMixedModeDiscPlaysTheRightAudioForEveryTrack) {
+  test_support::TempFolder folder;
+  const std::string image = test_media::MakeDiscImage(
+      folder, "mixed", {{30, "", true}, {45, "Low"}, {30, "High"}});
+  ToolRun tracks = RunTool(folder, "--cd '" + image + "' --list-tracks");
+  EXPECT_NE(tracks.output.find("1: Low - Test Performer (0:01)\n2: High - Test Performer (0:00)\n"),
+            std::string::npos)
+      << tracks.output;
+  const std::string recorded = folder.File("out.wav");
+  ToolRun played =
+      RunTool(folder, "--volume 100 --output-file '" + recorded + "' --cd '" + image + "'");
+  EXPECT_EQ(played.exitCode, 0) << played.output;
+  std::ifstream bin(folder.File("mixed.bin"), std::ios::binary);
+  const std::string disc{std::istreambuf_iterator<char>(bin), std::istreambuf_iterator<char>()};
+  const std::string audio = disc.substr(30 * 2352); // after the data track
+  const std::string heard = WavData(recorded);
+  EXPECT_EQ(heard.size(), audio.size());
+  EXPECT_TRUE(heard == audio) << "the tracks' samples differ";
+}
+
 // A long run of items that fail one after another keeps the host's thread
 // busy with messages: SIGTERM, sent once the failures have begun, still
 // ends the tool at once, with the status of an interrupted run.
@@ -450,19 +486,6 @@ TEST(AudioplayTool, InATerminalTheLineFitsAndCtrlZHandsTheTerminalBack) {
   run.Type("q");
   const int status = run.Wait(0);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-}
-
-// The samples of a WAV file's data chunk.
-std::string WavData(const std::string &path) {
-  std::ifstream file(path, std::ios::binary);
-  const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  const auto data = bytes.find("data", 12);
-  if (data == std::string::npos || data + 8 > bytes.size())
-    return {};
-  std::uint32_t size = 0;
-  for (int i = 3; i >= 0; --i)
-    size = size << 8 | static_cast<unsigned char>(bytes[data + 4 + i]);
-  return bytes.substr(data + 8, size);
 }
 
 // --output-file records what would be heard, sample for sample, without

@@ -16,12 +16,12 @@ namespace test_media {
 struct ImageTrack {
   long sectors;      // 75 a second
   std::string title; // empty: no CD-Text title
+  bool data = false; // a data track (MODE1/2352, zeros) instead of a tone
 };
 
-// Writes NAME.bin and NAME.cue in the folder; returns the .cue's path. With
-// `data`, the one track is a data track (MODE1/2352) instead.
+// Writes NAME.bin and NAME.cue in the folder; returns the .cue's path.
 inline std::string MakeDiscImage(const test_support::TempFolder &folder, const std::string &name,
-                                 const std::vector<ImageTrack> &tracks, bool data = false) {
+                                 const std::vector<ImageTrack> &tracks) {
   constexpr int kFramesPerSector = 588; // 2,352 bytes of 16-bit stereo
   std::ofstream bin(folder.File(name + ".bin"), std::ios::binary);
   std::ofstream cue(folder.File(name + ".cue"));
@@ -29,6 +29,7 @@ inline std::string MakeDiscImage(const test_support::TempFolder &folder, const s
   cue << "FILE \"" << name << ".bin\" BINARY\n";
   long start = 0;
   for (std::size_t t = 0; t < tracks.size(); ++t) {
+    const bool data = tracks[t].data;
     cue << "  TRACK " << (t < 9 ? "0" : "") << t + 1 << (data ? " MODE1/2352\n" : " AUDIO\n");
     if (!tracks[t].title.empty())
       cue << "    TITLE \"" << tracks[t].title << "\"\n";

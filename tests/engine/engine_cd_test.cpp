@@ -89,7 +89,7 @@ TEST_F(EngineCd, ASpecifierThatNamesNothingAndADataDiscFail) {
             0x80070057L);
   EXPECT_EQ(player->SetCdromToCurPlaylist(Text("no-such-drive").c_str()) & 0xFFFFFFFFL,
             0x80070057L);
-  const std::string data = test_media::MakeDiscImage(folder, "data", {{75, ""}}, true);
+  const std::string data = test_media::MakeDiscImage(folder, "data", {{75, "", true}});
   EXPECT_EQ(player->SetCdromToCurPlaylist(Text(data).c_str()) & 0xFFFFFFFFL, 0x8007000DL);
   test_support::WriteFile(folder.File("junk.cue"), "not a cue sheet");
   EXPECT_EQ(player->SetCdromToCurPlaylist(Text(folder.File("junk.cue")).c_str()) & 0xFFFFFFFFL,

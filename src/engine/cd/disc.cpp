@@ -75,6 +75,7 @@ std::int32_t ReadDisc(const std::string &device, Disc *disc) {
       continue;
     DiscTrack audio;
     audio.number = track;
+    audio.audioNumber = int(disc->audio.size()) + 1;
     audio.firstSector = start;
     audio.sectors =
         long(cdio_get_track_lsn(
@@ -101,9 +102,9 @@ std::vector<std::string> OpticalDrives() {
   return drives;
 }
 
-std::u16string TrackUrl(const std::string &device, int track) {
+std::u16string TrackUrl(const std::string &device, const DiscTrack &track) {
   std::string url("cdda://");
-  url.append(device).append("#").append(std::to_string(track));
+  url.append(device).append("#").append(std::to_string(track.audioNumber));
   return Utf16Of(url);
 }
 
@@ -116,7 +117,7 @@ std::map<std::u16string, std::u16string> TrackAttributes(const Disc &disc, const
       {u"TOC", disc.toc},
       {u"FileType", u"cda"},
       {u"WM/TrackNumber", number},
-      {u"SourceURL", TrackUrl(device, track.number)},
+      {u"SourceURL", TrackUrl(device, track)},
   };
   if (!track.artist.empty())
     attributes[u"Author"] = track.artist;
@@ -134,7 +135,7 @@ bool ReadTrackAttributes(const std::u16string &url, FileAttributes &out) {
   if (FAILED(ReadDisc(device, &disc)))
     return false;
   for (const DiscTrack &track : disc.audio)
-    if (track.number == number) {
+    if (track.audioNumber == number) {
       out.text = TrackAttributes(disc, track, device);
       out.duration = track.Seconds();
       return true;

@@ -19,6 +19,7 @@ namespace engine {
 
 struct DiscTrack {
   int number = 0;        // on the disc, from 1
+  int audioNumber = 0;   // among the audio tracks, from 1: what cdda:// URLs count
   long firstSector = 0;  // logical sector where the track starts
   long sectors = 0;      // its length, 75 sectors a second
   std::u16string title;  // CD-Text; empty when the disc has none
@@ -48,8 +49,10 @@ std::int32_t ReadDisc(const std::string &device, Disc *disc);
 // The optical drives libcdio finds, as device paths.
 std::vector<std::string> OpticalDrives();
 
-// The URL GStreamer's CD source plays a track from: "cdda://DEVICE#N".
-std::u16string TrackUrl(const std::string &device, int track);
+// The URL GStreamer's CD source plays a track from: "cdda://DEVICE#N", N
+// the track's place among the audio tracks (cdiocddasrc counts no data
+// track, so on a mixed-mode disc N is not the disc's track number).
+std::u16string TrackUrl(const std::string &device, const DiscTrack &track);
 
 // A track's attributes by the control's names: "Title" (CD-Text, else
 // "Track N"), "Author", "Duration", "TOC", "FileType" "cda",

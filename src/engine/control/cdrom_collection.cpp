@@ -17,7 +17,7 @@ namespace {
 std::shared_ptr<PlaylistData> PlaylistOf(const Disc &disc, const std::string &device) {
   auto playlist = PlaylistData::Named(u"Audio CD");
   for (const DiscTrack &track : disc.audio) {
-    auto item = MediaItem::ForUrl(TrackUrl(device, track.number));
+    auto item = MediaItem::ForUrl(TrackUrl(device, track));
     item->attributesRead = true;
     item->duration = track.Seconds();
     item->attributes = TrackAttributes(disc, track, device);
