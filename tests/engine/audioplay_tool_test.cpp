@@ -317,8 +317,8 @@ TEST(AudioplayTool, PlaysAndListsACdImage) {
 // audio tracks only.
 TEST(AudioplayTool, AMixedModeDiscPlaysTheRightAudioForEveryTrack) {
   test_support::TempFolder folder;
-  const std::string image = test_media::MakeDiscImage(
-      folder, "mixed", {{30, "", true}, {45, "Low"}, {30, "High"}});
+  const std::string image =
+      test_media::MakeDiscImage(folder, "mixed", {{30, "", true}, {45, "Low"}, {30, "High"}});
   ToolRun tracks = RunTool(folder, "--cd '" + image + "' --list-tracks");
   EXPECT_NE(tracks.output.find("1: Low - Test Performer (0:01)\n2: High - Test Performer (0:00)\n"),
             std::string::npos)

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -91,9 +92,17 @@ TEST_F(EngineCd, ASpecifierThatNamesNothingAndADataDiscFail) {
             0x80070057L);
   const std::string data = test_media::MakeDiscImage(folder, "data", {{75, "", true}});
   EXPECT_EQ(player->SetCdromToCurPlaylist(Text(data).c_str()) & 0xFFFFFFFFL, 0x8007000DL);
+  // A bare name is the image in the current folder when there is one.
+  test_media::MakeDiscImage(folder, "bare", kTracks);
+  const auto before = std::filesystem::current_path();
+  std::filesystem::current_path(folder.path());
+  const long bare = player->SetCdromToCurPlaylist(Text("bare.cue").c_str());
+  std::filesystem::current_path(before);
+  EXPECT_EQ(bare, S_OK);
+  // A file that is no disc image says so, unlike a drive without a disc.
   test_support::WriteFile(folder.File("junk.cue"), "not a cue sheet");
   EXPECT_EQ(player->SetCdromToCurPlaylist(Text(folder.File("junk.cue")).c_str()) & 0xFFFFFFFFL,
-            0x80070015L);
+            0x800706F9L);
 }
 
 } // namespace

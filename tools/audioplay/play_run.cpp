@@ -3,6 +3,7 @@
 #include "host_text.h"
 #include "host_waker.h"
 #include "mpris.h"
+#include "status_text.h"
 #include "terminal_keys.h"
 
 #include <windows.h>
@@ -564,8 +565,8 @@ bool LoadGroup(CAudioPlayer &player, const Group &group) {
     }
   }
   if (status < 0) {
-    std::fprintf(stderr, "audioplay: cannot load %s: status 0x%08lX\n", group.items[0].c_str(),
-                 status & 0xFFFFFFFFL);
+    std::fprintf(stderr, "audioplay: cannot load %s: %s\n", group.items[0].c_str(),
+                 DescribeStatus(status).c_str());
     return false;
   }
   return true;

@@ -57,6 +57,12 @@ std::string DescribeStatus(long status) {
   case 0x80070032L:
     other = "not a regular file (a pipe, device or socket)";
     break;
+  case 0x80070015L:
+    other = "no disc in the drive, or it cannot be read";
+    break;
+  case 0x800706F9L:
+    other = "not a disc image";
+    break;
   }
   if (library)
     return "the media library at " + LibraryPath() + " " + library + " (status " + Hex(status) +

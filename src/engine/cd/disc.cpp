@@ -19,6 +19,9 @@ namespace engine {
 namespace {
 
 constexpr std::int32_t kNotReady = std::int32_t(0x80070015);
+// ERROR_UNRECOGNIZED_MEDIA: a file named as a disc image that libcdio
+// cannot read as one (not "no disc in the drive").
+constexpr std::int32_t kNotAnImage = std::int32_t(0x800706F9);
 constexpr std::int32_t kNoAudio = std::int32_t(0x8007000D);
 constexpr long kLeadIn = 150; // sectors before logical sector 0
 
@@ -44,9 +47,12 @@ std::u16string TextOf(cdtext_t *text, cdtext_field_t field, track_t track) {
 
 std::optional<std::string> DiscDeviceOf(const std::u16string &specifier) {
   std::string path = Utf8Of(specifier);
-  if (!path.empty() && path.find('/') == std::string::npos)
-    path = "/dev/" + path; // "sr0"
   struct stat info {};
+  // A bare name is a file in the current folder when there is one
+  // ("album.cue"), else a device name ("sr0").
+  if (!path.empty() && path.find('/') == std::string::npos &&
+      !(::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)))
+    path = "/dev/" + path;
   if (path.empty() || ::stat(path.c_str(), &info) != 0)
     return std::nullopt;
   if (!S_ISBLK(info.st_mode) && !S_ISREG(info.st_mode))
@@ -57,14 +63,17 @@ std::optional<std::string> DiscDeviceOf(const std::u16string &specifier) {
 std::int32_t ReadDisc(const std::string &device, Disc *disc) {
   Quiet();
   *disc = Disc{};
+  struct stat info {};
+  const bool image = ::stat(device.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  const std::int32_t unreadable = image ? kNotAnImage : kNotReady;
   CdIo_t *cd = cdio_open(device.c_str(), DRIVER_UNKNOWN);
   if (cd == nullptr)
-    return kNotReady;
+    return unreadable;
   const track_t first = cdio_get_first_track_num(cd);
   const track_t count = cdio_get_num_tracks(cd);
   if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0) {
     cdio_destroy(cd);
-    return kNotReady;
+    return unreadable;
   }
   cdtext_t *text = cdio_get_cdtext(cd);
   disc->toc = Hex(count);

@@ -42,8 +42,8 @@ struct Disc {
 std::optional<std::string> DiscDeviceOf(const std::u16string &specifier);
 
 // Reads the disc: S_OK, 0x80070015 when there is no disc or it cannot be
-// read (the device is not ready), 0x8007000D when the disc has no audio
-// track.
+// read (the device is not ready), 0x800706F9 when a file named as an image
+// is none libcdio reads, 0x8007000D when the disc has no audio track.
 std::int32_t ReadDisc(const std::string &device, Disc *disc);
 
 // The optical drives libcdio finds, as device paths.
