@@ -72,12 +72,17 @@
 //   else $XDG_CONFIG_HOME/audioplayer/registry, else
 //   $HOME/.config/audioplayer/registry, replaced whole on each change;
 // - the playlist files the host names (UpdateCurPlaylistToFile), and the
-//   WAV file AUDIOPLAYER_SINK=file:PATH names.
+//   WAV file AUDIOPLAYER_SINK=file:PATH names;
+// - for a disc image's CUE sheet that libcdio cannot read as it stands (a
+//   byte-order mark, a .bin of another name), a copy it can, with a link
+//   to the .bin: $XDG_CACHE_HOME/audioplayer/disc-images, else
+//   $HOME/.cache/audioplayer/disc-images.
 // A media file is never written or deleted.
 //
 // Environment variables read (Linux):
 // - AUDIOPLAYER_LIBRARY, XDG_DATA_HOME, HOME: where the database is;
 // - AUDIOPLAYER_REGISTRY, XDG_CONFIG_HOME, HOME: where the registry is;
+// - XDG_CACHE_HOME, HOME: where the disc-image sheet copies are;
 // - AUDIOPLAYER_SINK: the audio output: unset for the default one, "fake"
 //   (silent, real time), "pulse:SINK", "alsa:DEVICE", or "file:PATH.wav"
 //   (the samples that would be heard, written as fast as they decode);

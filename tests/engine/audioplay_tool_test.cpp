@@ -38,7 +38,8 @@ struct ToolRun {
 ToolRun RunTool(const test_support::TempFolder &folder, const std::string &arguments,
                 const std::string &prefix = "") {
   const std::string command = "AUDIOPLAYER_SINK=fake AUDIOPLAYER_LIBRARY='" +
-                              folder.File("library.db") + "' " + prefix + " '" AUDIOPLAY_TOOL "' " +
+                              folder.File("library.db") + "' XDG_CACHE_HOME='" +
+                              folder.File("cache") + "' " + prefix + " '" AUDIOPLAY_TOOL "' " +
                               arguments + " 2>&1";
   ToolRun run;
   FILE *pipe = ::popen(command.c_str(), "r");

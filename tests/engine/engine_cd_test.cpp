@@ -64,6 +64,38 @@ TEST_F(EngineCd, ItPlaysTrackByTrackToTheEndAndClearingLeavesTheCd) {
   EXPECT_EQ(count, 1);
 }
 
+// A sheet as EAC and foobar2000 write it: UTF-8 with a byte-order mark,
+// named otherwise than the .bin it names. Its text reads as written, the
+// disc's title and performer are the album's, and its tracks play.
+TEST_F(EngineCd, ASheetNamedOtherwiseThanItsBinWithAMarkAndUtf8Text) {
+  test_media::MakeDiscImage(folder, "audio", {{30, ""}, {30, ""}});
+  test_support::WriteFile(folder.File("Album (Disc 1).cue"),
+                          "\xEF\xBB\xBFTITLE \"Caf\xC3\xA9 Live\"\nPERFORMER \"\xC3\x91"
+                          "and\xC3\xBA\"\n"
+                          "FILE \"audio.bin\" BINARY\n"
+                          "  TRACK 01 AUDIO\n    TITLE \"D\xC3\xA9j\xC3\xA0 vu\"\n"
+                          "    INDEX 01 00:00:00\n"
+                          "  TRACK 02 AUDIO\n    INDEX 01 00:00:30\n");
+  ASSERT_GE(player->SetCdromToCurPlaylist(Text(folder.File("Album (Disc 1).cue")).c_str()), 0);
+  long count = 0;
+  ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
+  ASSERT_EQ(count, 2);
+  const tagMediaInfo first =
+      InfoAt(player, 0, INFO_TITLE | INFO_AUTHOR | INFO_ALBUM | INFO_ALBUMARTIST);
+  auto text = [](const unsigned short *field) {
+    return std::u16string(field, field + std::char_traits<unsigned short>::length(field));
+  };
+  EXPECT_EQ(text(first.szTitle), u"D\u00e9j\u00e0 vu");
+  EXPECT_EQ(text(first.szAuthor), u"\u00d1and\u00fa");
+  EXPECT_EQ(text(first.szAlbum), u"Caf\u00e9 Live");
+  EXPECT_EQ(text(first.szAlbumArtist), u"\u00d1and\u00fa");
+  received.clear();
+  ASSERT_GE(player->Play(), 0);
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 1); }, 2));
+  EXPECT_TRUE(Received(CN_PlayStateChange, PS_MediaEnded, 0));
+  EXPECT_FALSE(HeardCode(CN_MediaError));
+}
+
 // Pause, seek within a track and move between tracks, as with files.
 TEST_F(EngineCd, ATrackPausesSeeksAndMovesOnLikeAFile) {
   const std::string image = test_media::MakeDiscImage(folder, "long", {{300, "Long"}, {75, ""}});

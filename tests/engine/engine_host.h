@@ -107,11 +107,13 @@ inline bool HeardCode(long code) {
   return false;
 }
 
-// Points the library, the registry and the sink at the test's folder.
+// Points the library, the registry, the cache and the sink at the test's
+// folder.
 inline void UseFolder(const test_support::TempFolder &folder) {
   setenv("AUDIOPLAYER_SINK", "fake", 1);
   setenv("AUDIOPLAYER_LIBRARY", folder.File("library.db").c_str(), 1);
   setenv("AUDIOPLAYER_REGISTRY", folder.File("registry").c_str(), 1);
+  setenv("XDG_CACHE_HOME", folder.File("cache").c_str(), 1);
 }
 
 inline CAudioPlayer *NewPlayer(long *status) {

@@ -1,5 +1,7 @@
 #include "engine/cd/disc.h"
 
+#include "engine/cd/readable_image.h"
+
 #include <windows.h>
 
 #include <cdio/cdio.h>
@@ -38,9 +40,28 @@ std::u16string Hex(long value) {
   return Utf16Of(text);
 }
 
+// libcdio reads a sheet's CD-Text as Latin-1, so a sheet written in UTF-8
+// (as EAC and foobar2000 write them) comes back encoded twice: undone when
+// the text is Latin-1 whose bytes are UTF-8 with something beyond ASCII.
+std::u16string CdText(const char *value) {
+  std::u16string text = Utf16Of(value);
+  std::string bytes;
+  bool beyondAscii = false;
+  for (char16_t c : text) {
+    if (c > 0xFF)
+      return text;
+    beyondAscii = beyondAscii || c >= 0x80;
+    bytes += char(c);
+  }
+  std::u16string decoded;
+  if (beyondAscii && platform::Utf8ToUtf16(bytes.data(), bytes.size(), true, &decoded))
+    return decoded;
+  return text;
+}
+
 std::u16string TextOf(cdtext_t *text, cdtext_field_t field, track_t track) {
   const char *value = text ? cdtext_get_const(text, field, track) : nullptr;
-  return value && *value ? Utf16Of(value) : std::u16string();
+  return value && *value ? CdText(value) : std::u16string();
 }
 
 } // namespace
@@ -57,7 +78,7 @@ std::optional<std::string> DiscDeviceOf(const std::u16string &specifier) {
     return std::nullopt;
   if (!S_ISBLK(info.st_mode) && !S_ISREG(info.st_mode))
     return std::nullopt; // neither a drive nor an image
-  return path;
+  return S_ISREG(info.st_mode) ? ReadableImage(path) : path;
 }
 
 std::int32_t ReadDisc(const std::string &device, Disc *disc) {
@@ -76,6 +97,9 @@ std::int32_t ReadDisc(const std::string &device, Disc *disc) {
     return unreadable;
   }
   cdtext_t *text = cdio_get_cdtext(cd);
+  disc->album = TextOf(text, CDTEXT_FIELD_TITLE, 0);
+  disc->albumArtist = TextOf(text, CDTEXT_FIELD_PERFORMER, 0);
+  disc->genre = TextOf(text, CDTEXT_FIELD_GENRE, 0);
   disc->toc = Hex(count);
   for (track_t track = first; track < first + count; ++track) {
     const lsn_t start = cdio_get_track_lsn(cd, track);
@@ -130,6 +154,11 @@ std::map<std::u16string, std::u16string> TrackAttributes(const Disc &disc, const
   };
   if (!track.artist.empty())
     attributes[u"Author"] = track.artist;
+  const std::pair<const char16_t *, const std::u16string &> discText[] = {
+      {u"Album", disc.album}, {u"AlbumArtist", disc.albumArtist}, {u"WM/Genre", disc.genre}};
+  for (const auto &[name, value] : discText)
+    if (!value.empty())
+      attributes[name] = value;
   return attributes;
 }
 

@@ -29,6 +29,9 @@ struct DiscTrack {
 
 struct Disc {
   std::vector<DiscTrack> audio; // the audio tracks in disc order; data tracks left out
+  std::u16string album;         // the disc's CD-Text title and performer, and
+  std::u16string albumArtist;   // genre; empty when it has none
+  std::u16string genre;
   // The table of contents as text, to tell discs apart: the number of tracks
   // and each track's start, then the lead-out's, in sectors counted from the
   // disc's start (the logical sector plus the 150 of the lead-in), upper-case
@@ -55,8 +58,8 @@ std::vector<std::string> OpticalDrives();
 std::u16string TrackUrl(const std::string &device, const DiscTrack &track);
 
 // A track's attributes by the control's names: "Title" (CD-Text, else
-// "Track N"), "Author", "Duration", "TOC", "FileType" "cda",
-// "WM/TrackNumber", "SourceURL".
+// "Track N"), "Author", "Album", "AlbumArtist", "WM/Genre", "Duration",
+// "TOC", "FileType" "cda", "WM/TrackNumber", "SourceURL".
 std::map<std::u16string, std::u16string> TrackAttributes(const Disc &disc, const DiscTrack &track,
                                                          const std::string &device);
 
