@@ -3,10 +3,14 @@
 // reported by name, files that change on disk read again, paths that are
 // not files refused.
 #include "database_rows.h"
+#include "engine/library/attribute_readers.h"
 #include "engine/library/library_status.h"
 #include "engine_host.h"
 #include "killed_child.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -223,6 +227,39 @@ TEST_F(EngineLibraryHost, AFileRetaggedOrReplacedIsReadAgainKeepingTheHostsEdits
       0.5);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(std::stoll(rows[0]), std::int64_t(std::filesystem::file_size(song)));
+}
+
+// A read that gave up (the discoverer's timeout) is no verdict on the file:
+// the record is kept without the file's stamp, so the next question reads
+// the file again. An HLS list whose segment is on a server that takes the
+// connection and never answers makes the discoverer wait past its bound.
+TEST_F(EngineLibraryHost, AReadThatTimedOutIsNotKeptAsTheFilesVerdict) {
+  const int server = ::socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(server, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(::bind(server, reinterpret_cast<sockaddr *>(&address), length), 0);
+  ASSERT_EQ(::listen(server, 4), 0); // connections wait in the backlog, unanswered
+  ASSERT_EQ(::getsockname(server, reinterpret_cast<sockaddr *>(&address), &length), 0);
+  const std::string stream = folder.File("stream.m3u8");
+  test_support::WriteFile(
+      stream, "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10,\nhttp://127.0.0.1:" +
+                  std::to_string(ntohs(address.sin_port)) + "/segment.ts\n#EXT-X-ENDLIST\n");
+  engine::SetDiscovererTimeout(1);
+  tagMediaInfo info{};
+  info.dwMask = INFO_DURATION;
+  EXPECT_EQ(player->GetMusicInfo(Text(stream).c_str(), &info), 0);
+  engine::SetDiscovererTimeout(5);
+  ::close(server);
+  const std::string query = "SELECT file_size FROM items WHERE url = '" + stream + "'";
+  std::vector<std::string> rows;
+  PumpUntil(
+      [&] { return (rows = test_media::Column(folder.File("library.db"), query)).size() == 1; },
+      0.5);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0], "-1") << "kept as if the file had been read";
 }
 
 } // namespace

@@ -22,6 +22,9 @@ struct FileAttributes {
   double duration = 0; // seconds
   long width = 0;      // image source width/height, 0 for audio
   long height = 0;
+  // The reader gave up before it could tell (GStreamer's discoverer timed
+  // out): no verdict on the file, so nothing of it is to be kept.
+  bool unsure = false;
 };
 
 // False when the URL is not a local file GStreamer can discover. Accepts a

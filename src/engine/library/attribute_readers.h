@@ -33,6 +33,9 @@ struct StreamSummary {
 // cannot read the file (not a format it knows, or a damaged file).
 bool ReadWithTagLib(const std::string &path, FileAttributes &out, StreamSummary &sum);
 bool ReadWithDiscoverer(const std::string &uri, FileAttributes &out, StreamSummary &sum);
+// How long the discoverer waits for a file (5 s unless changed): tests
+// shorten it to make a read give up.
+void SetDiscovererTimeout(double seconds);
 
 // The text tags the control shows (title, author, album, album artist,
 // genre, composer) from a GStreamer tag list, where `out` lacks them.

@@ -263,19 +263,46 @@ void ReadTextTags(const GstTagList *tags, FileAttributes &out) {
   }
 }
 
+namespace {
+
+// One discoverer for the process's life, one file at a time.
+GstDiscoverer *Discoverer() {
+  static GstDiscoverer *const discoverer = gst_discoverer_new(kDiscoverTimeout, nullptr);
+  return discoverer;
+}
+
+std::mutex &DiscovererLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+} // namespace
+
+void SetDiscovererTimeout(double seconds) {
+  if (!EnsureGstreamer())
+    return;
+  std::lock_guard hold(DiscovererLock());
+  if (GstDiscoverer *discoverer = Discoverer())
+    g_object_set(discoverer, "timeout", GstClockTime(seconds * GST_SECOND), nullptr);
+}
+
 bool ReadWithDiscoverer(const std::string &uri, FileAttributes &out, StreamSummary &sum) {
   if (!EnsureGstreamer())
     return false;
-  // One discoverer for the process's life, one file at a time.
-  static GstDiscoverer *const discoverer = gst_discoverer_new(kDiscoverTimeout, nullptr);
-  static std::mutex lock;
+  GstDiscoverer *const discoverer = Discoverer();
   if (!discoverer)
     return false;
-  std::unique_lock<std::mutex> hold(lock);
+  std::unique_lock<std::mutex> hold(DiscovererLock());
   GObjectHolder<GstDiscovererInfo> info{
       gst_discoverer_discover_uri(discoverer, uri.c_str(), nullptr)};
   hold.unlock();
-  if (!info.object || gst_discoverer_info_get_result(info.object) != GST_DISCOVERER_OK)
+  const GstDiscovererResult result =
+      info.object ? gst_discoverer_info_get_result(info.object) : GST_DISCOVERER_ERROR;
+  // A timeout is no verdict: the same file may be read at the next try.
+  out.unsure = result == GST_DISCOVERER_TIMEOUT;
+  // A missing plugin (for a second stream, a subtitle, a cover) leaves
+  // what was found readable; the caller still wants a stream.
+  if (result != GST_DISCOVERER_OK && result != GST_DISCOVERER_MISSING_PLUGINS)
     return false;
   ReadContainerTags(info.object, out);
   ReadStreams(info.object, out, sum);

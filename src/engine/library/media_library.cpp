@@ -44,11 +44,16 @@ long NumberOf(const std::map<std::u16string, std::u16string> &attributes, const 
   return found == attributes.end() ? 0 : std::atol(Utf8Of(found->second).c_str());
 }
 
-// The attributes a file gives, in the library's form.
-std::map<std::u16string, std::u16string> ReadForLibrary(const std::u16string &url) {
+// The attributes a file gives, in the library's form. A read that gave up
+// (`unsure`) is kept without the file's stamp, so that the file is read
+// again when next asked for, not judged for good by one timeout.
+std::map<std::u16string, std::u16string> ReadForLibrary(const std::u16string &url,
+                                                        LibraryStore::FileStamp *stamp) {
   FileAttributes read;
   if (!ReadFileAttributes(url, read))
     read.text[u"SourceURL"] = url;
+  if (read.unsure)
+    *stamp = LibraryStore::FileStamp{};
   if (read.width)
     read.text[u"WM/VideoWidth"] = Utf16Of(std::to_string(read.width));
   if (read.height)
@@ -282,7 +287,7 @@ void MediaLibrary::Revalidate(MediaItem &item) {
       (now.size == item.fileSize && now.modified == item.fileModified))
     return; // unchanged, or gone: what was read stays
   const std::int64_t id = *item.libraryId;
-  const auto read = ReadForLibrary(item.url);
+  const auto read = ReadForLibrary(item.url, &now);
   if (FAILED(Write([&](LibraryStore &store) { return store.RefreshItem(id, read, now); })))
     return;
   std::optional<LibraryStore::Item> stored;
@@ -306,7 +311,7 @@ std::int32_t MediaLibrary::Add(const std::u16string &url, std::shared_ptr<MediaI
   if (IsLocalPath(url))
     if (std::int32_t status = StatLocalFile(url, &stamp); FAILED(status))
       return status;
-  const auto read = ReadForLibrary(url);
+  const auto read = ReadForLibrary(url, &stamp);
   std::int64_t id = 0;
   std::int32_t status =
       Write([&](LibraryStore &store) { return store.AddItem(url, read, stamp, &id); });
