@@ -1,5 +1,6 @@
 // The engine's playlist readers on arbitrary bytes. The first byte picks the
-// reader: 'M' M3U, 'P' PLS, 'A' ASX, 'W' WPL, 'X' XSPF, 'C' CUE (in lower case the entries are
+// reader: 'M' M3U, 'P' PLS, 'A' ASX, 'W' WPL, 'X' XSPF, 'C' CUE, 'F' a FLAC file's own
+// cue sheet (in lower case the entries are
 // resolved without a base folder); any other byte picks by its value. The
 // rest is the file's content.
 //
@@ -10,6 +11,7 @@
 //
 // Beyond not crashing: every entry has a URL, and titles carry no white
 // space at either end.
+#include "engine/playlist_files/flac_cue_sheet.h"
 #include "engine/playlist_files/playlist_file_reader.h"
 
 #include <cstddef>
@@ -77,6 +79,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     ++data, --size;
   if (size == 0)
     return 0;
+  if (data[0] == 'F' && !large) {
+    const std::string_view flac(reinterpret_cast<const char *>(data + 1), size - 1);
+    if (auto tracks = engine::ParseEmbeddedCueSheet(flac, u"/music/a.flac"))
+      for (const engine::PlaylistEntry &entry : *tracks)
+        Require(entry.url.starts_with(u"/music/a.flac#t="));
+    return 0;
+  }
   const Choice choice = ChoiceOf(data[0]);
   std::string_view bytes(reinterpret_cast<const char *>(data + 1), size - 1);
   std::string text;

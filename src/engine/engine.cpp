@@ -7,6 +7,7 @@
 
 #include "engine/cd/disc.h"
 #include "engine/text/com_text.h"
+#include "engine/playlist_files/flac_cue_sheet.h"
 #include "engine/playlist_files/playlist_file_reader.h"
 #include "engine/text/utf8_text.h"
 
@@ -302,9 +303,10 @@ std::int32_t Engine::NewPlaylist(const std::u16string &name, const std::u16strin
                                  std::shared_ptr<PlaylistData> *out) {
   out->reset();
   auto playlist = PlaylistData::Named(name);
+  std::optional<std::vector<PlaylistEntry>> entries;
   if (!url.empty() && PlaylistFormatOf(url) != PlaylistFormat::Unknown) {
     std::int32_t fetched = 0;
-    auto entries = ReadPlaylistTree(url, &fetched);
+    entries = ReadPlaylistTree(url, &fetched);
     if (!entries && FAILED(fetched))
       return fetched; // by URL: timed out, not there, too large
     if (!entries) {
@@ -312,20 +314,26 @@ std::int32_t Engine::NewPlaylist(const std::u16string &name, const std::u16strin
       return std::filesystem::exists(std::filesystem::path(Utf8Of(url)), error) ? E_FAIL
                                                                                 : kFileNotFound;
     }
-    if (name.empty())
-      playlist->name = FileBaseName(url);
-    for (PlaylistEntry &entry : *entries) {
-      auto item = NewMedia(entry.url);
-      if (!entry.title.empty())
-        item->listTitle = std::move(entry.title); // the file's own title wins
-      for (auto &[name, value] : entry.attributes)
-        item->attributes.emplace(name, value); // before the file's: the list's win
-      if (!entry.alternatives.empty())
-        item->alternatives = std::move(entry.alternatives);
-      playlist->items.push_back(item);
-    }
   } else if (!url.empty()) {
-    playlist->items.push_back(NewMedia(url));
+    // A FLAC file with its own cue sheet opens as its tracks; other media
+    // as a playlist of itself.
+    entries = EmbeddedCueSheet(url);
+    if (!entries)
+      playlist->items.push_back(NewMedia(url));
+  }
+  if (entries && name.empty())
+    playlist->name = FileBaseName(url);
+  if (!entries)
+    entries.emplace();
+  for (PlaylistEntry &entry : *entries) {
+    auto item = NewMedia(entry.url);
+    if (!entry.title.empty())
+      item->listTitle = std::move(entry.title); // the file's own title wins
+    for (auto &[attribute, value] : entry.attributes)
+      item->attributes.emplace(attribute, value); // before the file's: the list's win
+    if (!entry.alternatives.empty())
+      item->alternatives = std::move(entry.alternatives);
+    playlist->items.push_back(item);
   }
   *out = playlist;
   return S_OK;

@@ -1,7 +1,10 @@
 // Playlist files as the engine plays them through the public interface:
 // the names they give their entries, and playlists named inside playlists.
 #include "engine_host.h"
+#include "flac_blocks.h"
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -140,6 +143,29 @@ TEST_F(EnginePlaylist, ACueSheetsTracksAreItemsOfTheirOwn) {
   ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_MediaEnded, 1); }, 1));
   ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 2); }, 2));
   EXPECT_TRUE(Received(CN_PlayStateChange, PS_MediaEnded, 2));
+  EXPECT_FALSE(HeardCode(CN_MediaError));
+}
+
+// A FLAC file with its own cue sheet opens as its tracks, which play one
+// after the other to the file's end.
+TEST_F(EnginePlaylist, AFlacWithItsOwnCueSheetOpensAsItsTracks) {
+  const std::string flac = folder.File("album.flac");
+  ASSERT_TRUE(test_media::MakeAudioFile(flac, test_media::Kind::Flac, 1.0));
+  std::ifstream in(flac, std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  in.close();
+  test_support::WriteFile(
+      flac,
+      test_media::WithBlock(bytes, 5, test_media::CueSheetBlock({{1, 0}, {2, 26460}}, 44100)));
+  ASSERT_GE(player->PlayPlaylist(Text(flac).c_str()), 0);
+  long count = 0;
+  ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
+  ASSERT_EQ(count, 2);
+  EXPECT_EQ(TitleAt(player, 1), "Track 2");
+  EXPECT_NEAR(InfoAt(player, 0, INFO_DURATION).dDuration, 0.6, 0.001);
+  EXPECT_NEAR(InfoAt(player, 1, INFO_DURATION).dDuration, 0.4, 0.01);
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 1); }, 2));
+  EXPECT_TRUE(Received(CN_PlayStateChange, PS_MediaEnded, 0));
   EXPECT_FALSE(HeardCode(CN_MediaError));
 }
 

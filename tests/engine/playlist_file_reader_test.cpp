@@ -1,7 +1,10 @@
 #include "engine/playlist_files/playlist_file_reader.h"
 
+#include "engine/playlist_files/flac_cue_sheet.h"
+
 #include "engine/playlist_files/playlist_markup.h"
 #include "engine/text/utf8_text.h"
+#include "flac_blocks.h"
 #include "generated_media.h"
 
 #include <gtest/gtest.h>
@@ -141,6 +144,40 @@ TEST(PlaylistFileReader, CueSheetsGiveOneEntryPerAudioTrack) {
       Lines{});
   EXPECT_EQ(Parse(PlaylistFormat::CUE, "TRACK 01 AUDIO\nINDEX 01 99:99:99\nFILE\nINDEX 01\n"),
             Lines{});
+}
+
+// A FLAC file's own cue sheet, as a CUESHEET block (sample offsets, a data
+// track left out) or a CUESHEET comment (a sheet's text, whatever file it
+// names): its tracks are parts of the file itself.
+TEST(PlaylistFileReader, AFlacFilesOwnCueSheetGivesItsTracks) {
+  std::string streamInfo(34, '\0');
+  streamInfo[10] = 0x0A, streamInfo[11] = char(0xC4), streamInfo[12] = 0x42; // 44,100 Hz
+  std::string flac = "fLaC";
+  flac += char(0x80); // STREAMINFO, the last block
+  test_media::AppendBigEndian(flac, 34, 3);
+  flac += streamInfo;
+  auto tracks = [](const std::string &bytes) {
+    auto entries = engine::ParseEmbeddedCueSheet(bytes, u"/m/a.flac");
+    return entries ? Flat(*entries) : Lines{"none"};
+  };
+  EXPECT_EQ(tracks(test_media::WithBlock(
+                flac, 5, test_media::CueSheetBlock({{1, 0}, {2, 44100}, {3, 88200}}, 132300))),
+            (Lines{"/m/a.flac#t=0,1|Track 1", "/m/a.flac#t=1,2|Track 2", "/m/a.flac#t=2|Track 3"}));
+  EXPECT_EQ(tracks(test_media::WithBlock(
+                flac, 5, test_media::CueSheetBlock({{1, 0}, {2, 22050}}, 132300, true))),
+            Lines{"/m/a.flac#t=0.5|Track 2"});
+  const std::string sheet = "CUESHEET=FILE \"elsewhere.wav\" WAVE\r\n TRACK 01 AUDIO\r\n"
+                            "  TITLE \"A\"\r\n  INDEX 01 00:00:00\r\n TRACK 02 AUDIO\r\n"
+                            "  INDEX 01 00:01:00\r\n";
+  EXPECT_EQ(tracks(test_media::WithBlock(flac, 4, test_media::CommentBlock({"TITLE=x", sheet}))),
+            (Lines{"/m/a.flac#t=0,1|A", "/m/a.flac#t=1|Track 2"}));
+  // No sheet, no FLAC, or metadata cut short: not a list of tracks.
+  EXPECT_EQ(tracks(flac), Lines{"none"});
+  EXPECT_EQ(tracks("RIFF" + flac), Lines{"none"});
+  const std::string whole =
+      test_media::WithBlock(flac, 5, test_media::CueSheetBlock({{1, 0}, {2, 44100}}, 88200));
+  for (std::size_t cut = 0; cut < whole.size(); cut += 7)
+    EXPECT_EQ(tracks(whole.substr(0, cut)), Lines{"none"}) << cut;
 }
 
 TEST(PlaylistFileReader, AsxEntriesRefsTitlesAndEntities) {
