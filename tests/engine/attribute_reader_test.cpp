@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -197,6 +198,28 @@ TEST(AttributeReader, DerivedAttributesAreThoseReadFromTheFile) {
   for (const char16_t *name : {u"Title", u"Author", u"Album", u"AlbumArtist", u"WM/Genre",
                                u"WM/Composer", u"Name", u"", u"Bitrates"})
     EXPECT_FALSE(engine::IsDerivedAttribute(name)) << Utf8Of(name);
+}
+
+// An MP3 whose ID3v2 tag names no album, with an ID3v1 tag that does: the
+// album is read, as mutagen and the discoverer read it; the ID3v2 title
+// wins over the ID3v1 one.
+TEST(AttributeReader, AnId3v1TagFillsWhatTheId3v2TagLacks) {
+  test_support::TempFolder folder;
+  const std::string path = folder.File("song.mp3");
+  ASSERT_TRUE(test_media::MakeAudioFile(path, Kind::Mp3, 1.0, R"(title="Version Two")"));
+  auto field = [](const std::string &text) { return (text + std::string(30, '\0')).substr(0, 30); };
+  std::string id3v1 = "TAG" + field("Version One") + field("Old Artist") + field("Old Album") +
+                      "1999" + field("") + char(17);
+  {
+    std::ofstream append(path, std::ios::binary | std::ios::app);
+    append << id3v1;
+  }
+  FileAttributes attributes;
+  ASSERT_TRUE(ReadFileAttributes(Utf16Of(path), attributes));
+  EXPECT_EQ(Attribute(attributes, u"Title"), "Version Two");
+  EXPECT_EQ(Attribute(attributes, u"Album"), "Old Album");
+  EXPECT_EQ(Attribute(attributes, u"Author"), "Old Artist");
+  EXPECT_EQ(Attribute(attributes, u"WM/Genre"), "Rock");
 }
 
 } // namespace

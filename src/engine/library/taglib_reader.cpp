@@ -3,8 +3,10 @@
 // The codec's WAVE format tag comes from the file type (and, for MPEG,
 // MP4 and ASF, from what the headers say of the codec).
 #include <taglib/aifffile.h>
+#include <taglib/apetag.h>
 #include <taglib/asffile.h>
 #include <taglib/fileref.h>
+#include <taglib/id3v1tag.h>
 #include <taglib/flacfile.h>
 #include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
@@ -51,7 +53,8 @@ constexpr PropertyName kProperties[] = {
     {"GENRE", u"WM/Genre"}, {"ALBUMARTIST", u"AlbumArtist"}, {"COMPOSER", u"WM/Composer"},
 };
 
-// Several values are joined as GStreamer joins them.
+// Several values are joined as GStreamer joins them. What is read already
+// stays: a second tag only fills the gaps of the first.
 void ReadTags(const TagLib::PropertyMap &properties, FileAttributes &out) {
   for (const PropertyName &entry : kProperties) {
     auto found = properties.find(entry.property);
@@ -59,8 +62,18 @@ void ReadTags(const TagLib::PropertyMap &properties, FileAttributes &out) {
       continue;
     const std::string value = found->second.toString(", ").to8Bit(true);
     if (!value.empty())
-      out.text[entry.attribute] = Utf16Of(value);
+      out.text.emplace(entry.attribute, Utf16Of(value));
   }
+}
+
+// TagLib gives an MP3's ID3v2 tag alone when it has one; the ID3v1 and APE
+// tags beside it fill what it lacks, as mutagen and the discoverer read
+// them (an album only the ID3v1 tag names, a field of a damaged frame).
+void ReadOtherMpegTags(TagLib::MPEG::File &file, FileAttributes &out) {
+  if (file.hasAPETag())
+    ReadTags(file.APETag()->properties(), out);
+  if (file.hasID3v1Tag())
+    ReadTags(file.ID3v1Tag()->properties(), out);
 }
 
 // GStreamer reads a WAV file's "ISBJ" (subject) field as the album artist,
@@ -162,6 +175,8 @@ bool ReadWithTagLib(const std::string &path, FileAttributes &out, StreamSummary 
   if (!codec.known)
     return false;
   ReadTags(file.file()->properties(), out);
+  if (auto *mpeg = dynamic_cast<TagLib::MPEG::File *>(file.file()))
+    ReadOtherMpegTags(*mpeg, out);
   if (auto *wav = dynamic_cast<TagLib::RIFF::WAV::File *>(file.file()))
     ReadWaveInfo(*wav, out);
   if (codec.tagsMayHide && out.text.empty())
