@@ -39,10 +39,16 @@ bool IsHttpUrl(const std::u16string &url) {
   return starts(u"http://") || starts(u"https://");
 }
 
-std::optional<std::string> FetchPlaylist(const std::u16string &url, std::int32_t *status) {
+std::optional<std::string> FetchPlaylist(const std::u16string &url, std::int32_t *status,
+                                         FetchDeadline deadline) {
   *status = kNotFetched;
   if (!IsHttpUrl(url) || !EnsureGstreamer())
     return std::nullopt;
+  const auto left = deadline - std::chrono::steady_clock::now();
+  if (left <= std::chrono::steady_clock::duration::zero()) {
+    *status = kTimedOut; // the expansion's time is spent: not even a connection
+    return std::nullopt;
+  }
   GstElement *source =
       gst_element_make_from_uri(GST_URI_SRC, Utf8Of(url).c_str(), nullptr, nullptr);
   GstElement *sink = gst_element_factory_make("appsink", nullptr);
@@ -54,7 +60,7 @@ std::optional<std::string> FetchPlaylist(const std::u16string &url, std::int32_t
     return std::nullopt;
   }
   // The source's own limit is past ours, which is the one that counts.
-  const auto seconds = guint(kPlaylistFetchTime.count()) + 1;
+  const auto seconds = guint(std::chrono::ceil<std::chrono::seconds>(left).count()) + 1;
   if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), "timeout"))
     g_object_set(source, "timeout", seconds, nullptr);
   if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), "retries"))
@@ -64,7 +70,6 @@ std::optional<std::string> FetchPlaylist(const std::u16string &url, std::int32_t
   std::optional<std::string> body;
   if (gst_element_link(source, sink) &&
       gst_element_set_state(pipeline, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE) {
-    const auto deadline = std::chrono::steady_clock::now() + kPlaylistFetchTime;
     std::string bytes;
     *status = kTimedOut;
     // Short waits, so that an error on the bus ends the fetch at once.

@@ -19,8 +19,12 @@ constexpr std::size_t kPlaylistFetchBytes = 16 * 1024 * 1024;
 bool IsHttpUrl(const std::u16string &url);
 
 // The body of the URL, or nullopt with `status` saying why: 0x800705B4
-// when the server did not finish within kPlaylistFetchTime, 0x80070002
+// when the server did not finish by `deadline` (kPlaylistFetchTime from
+// the call unless given: the lists of one expansion share one), 0x80070002
 // when it refused, failed or broke off, 0x8007000E past kPlaylistFetchBytes.
-std::optional<std::string> FetchPlaylist(const std::u16string &url, std::int32_t *status);
+using FetchDeadline = std::chrono::steady_clock::time_point;
+std::optional<std::string> FetchPlaylist(const std::u16string &url, std::int32_t *status,
+                                         FetchDeadline deadline = std::chrono::steady_clock::now() +
+                                                                  kPlaylistFetchTime);
 
 } // namespace engine

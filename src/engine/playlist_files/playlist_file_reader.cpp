@@ -263,14 +263,16 @@ std::optional<std::vector<PlaylistEntry>> ReadPlaylistFile(const std::u16string 
   return ReadPlaylistFileAs(local, PlaylistFormatOf(local));
 }
 
-std::optional<std::vector<PlaylistEntry>>
-ReadPlaylistFileAs(const std::u16string &path, PlaylistFormat format, std::int32_t *status) {
+std::optional<std::vector<PlaylistEntry>> ReadPlaylistFileAs(const std::u16string &path,
+                                                             PlaylistFormat format,
+                                                             std::int32_t *status,
+                                                             FetchDeadline deadline) {
   const std::u16string local = StartsWithNoCase(path, u"file://") ? PathOfFileUrl(path) : path;
   if (format == PlaylistFormat::Unknown)
     return std::nullopt;
   if (IsHttpUrl(path)) {
     std::int32_t fetched = 0;
-    auto bytes = FetchPlaylist(path, &fetched);
+    auto bytes = FetchPlaylist(path, &fetched, deadline);
     if (status != nullptr)
       *status = fetched;
     if (!bytes)

@@ -1,6 +1,7 @@
 // Playlist files a user hands to the player: M3U/M3U8 (#EXTINF titles), PLS
 // (FileN/TitleN), ASX (<entry><ref href/>...<title>, <entryref href/>), WPL
-// (<media src/>) and XSPF (<track><location/><title/>).
+// (<media src/>), XSPF (<track><location/><title/>) and CUE sheets over
+// audio files (see cue_sheet.h).
 //
 // Reading is forgiving: tags are matched without regard to case, unknown
 // lines and elements are skipped, and malformed input yields the entries that
@@ -9,6 +10,8 @@
 // absolute paths (relative ones resolved against the playlist's folder) or as
 // the URL given, with file:// URLs turned into paths.
 #pragma once
+
+#include "engine/playlist_files/playlist_fetch.h"
 
 #include <cstdint>
 #include <map>
@@ -47,17 +50,20 @@ std::vector<PlaylistEntry> ParsePlaylist(PlaylistFormat format, std::string_view
 // Reads the file; nullopt when it cannot be read or is not a playlist file.
 std::optional<std::vector<PlaylistEntry>> ReadPlaylistFile(const std::u16string &path);
 // The same, in the format given whatever the file's extension; an
-// http(s) URL is fetched (see playlist_fetch.h), and `status`, if given,
-// says why a fetch failed.
-std::optional<std::vector<PlaylistEntry>> ReadPlaylistFileAs(const std::u16string &path,
-                                                             PlaylistFormat format,
-                                                             std::int32_t *status = nullptr);
+// http(s) URL is fetched by `deadline` (see playlist_fetch.h), and
+// `status`, if given, says why a fetch failed.
+std::optional<std::vector<PlaylistEntry>>
+ReadPlaylistFileAs(const std::u16string &path, PlaylistFormat format,
+                   std::int32_t *status = nullptr,
+                   FetchDeadline deadline = std::chrono::steady_clock::now() + kPlaylistFetchTime);
 
 // Reads the file with the playlists it names expanded in place, to a depth
 // of kMaxNesting: a playlist that names itself, or one of the playlists it
 // stands in, is left out, so a list that includes itself plays its media
 // once. A nested playlist that cannot be read stays as an entry (it fails
-// as media when played, with its own error). At most kMaxExpandedEntries
+// as media when played, with its own error). The fetches of one expansion
+// share one bound, kPlaylistFetchTime from its start: lists by URL that
+// it has no time left for stay as entries too. At most kMaxExpandedEntries
 // entries come from nested playlists, so that lists naming each other many
 // times over cannot grow without bound.
 constexpr int kMaxNesting = 8;

@@ -25,6 +25,9 @@ struct Expansion {
   std::vector<std::string> open;            // the playlists being read, outermost first
   std::size_t budget = kMaxExpandedEntries; // entries nested playlists may still add
   std::vector<PlaylistEntry> out;
+  // One bound for all the fetches: ten nested lists on a server that never
+  // answers hold the host's thread as long as one does.
+  FetchDeadline deadline = std::chrono::steady_clock::now() + kPlaylistFetchTime;
 };
 
 // The format an entry is read in if it names a playlist, else Unknown. URLs
@@ -39,7 +42,7 @@ PlaylistFormat NestedFormat(const PlaylistEntry &entry) {
 // False when the playlist cannot be read; nothing is added then.
 bool Expand(const std::u16string &path, PlaylistFormat format, int depth, Expansion &state,
             std::int32_t *status = nullptr) {
-  auto entries = ReadPlaylistFileAs(path, format, status);
+  auto entries = ReadPlaylistFileAs(path, format, status, state.deadline);
   if (!entries)
     return false;
   const bool nested = depth > 0;
