@@ -3,12 +3,9 @@
 // playlist's URL or to the server's root, and fetches that fail in bounded
 // time.
 #include "engine_host.h"
+#include "silent_listener.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 
 #include <chrono>
 #include <filesystem>
@@ -124,28 +121,16 @@ TEST_F(EngineHttp, AFetchThatFailsGivesAStatusWithinItsBound) {
 // spends the bound and the others are not even tried (they stay, and fail
 // as media), so the host's thread is held as long as for one.
 TEST_F(EngineHttp, NestedListsByUrlShareOneBound) {
-  const int server = ::socket(AF_INET, SOCK_STREAM, 0);
-  ASSERT_GE(server, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  ASSERT_EQ(::bind(server, reinterpret_cast<sockaddr *>(&address), length), 0);
-  ASSERT_EQ(::listen(server, 8), 0); // connections wait in the backlog, unanswered
-  ASSERT_EQ(::getsockname(server, reinterpret_cast<sockaddr *>(&address), &length), 0);
-  const std::string silent = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
-  test_support::WriteFile(folder.File("top.m3u"),
-                          silent + "/one.m3u\n" + silent + "/two.m3u\n" + silent + "/three.m3u\n");
+  test_support::SilentListener silent;
+  ASSERT_TRUE(silent.Listening());
+  test_support::WriteFile(folder.File("top.m3u"), silent.Url("one.m3u") + "\n" +
+                                                      silent.Url("two.m3u") + "\n" +
+                                                      silent.Url("three.m3u") + "\n");
   ASSERT_GE(player->SetCurPlaylist(Text(folder.File("top.m3u")).c_str()), 0);
   long count = 0;
   ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
   EXPECT_EQ(count, 3) << "the lists not read stay as entries";
-  ::fcntl(server, F_SETFL, O_NONBLOCK);
-  int tried = 0;
-  for (int connection; (connection = ::accept(server, nullptr, nullptr)) >= 0; ++tried)
-    ::close(connection);
-  ::close(server);
-  EXPECT_EQ(tried, 1) << "fetches tried after the bound was spent";
+  EXPECT_EQ(silent.Connections(), 1) << "fetches tried after the bound was spent";
 }
 
 // A network item has no file to read: what its stream says while it plays

@@ -6,11 +6,9 @@
 #include "engine/library/attribute_readers.h"
 #include "engine/library/library_status.h"
 #include "engine_host.h"
+#include "silent_listener.h"
 #include "killed_child.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -234,25 +232,16 @@ TEST_F(EngineLibraryHost, AFileRetaggedOrReplacedIsReadAgainKeepingTheHostsEdits
 // the file again. An HLS list whose segment is on a server that takes the
 // connection and never answers makes the discoverer wait past its bound.
 TEST_F(EngineLibraryHost, AReadThatTimedOutIsNotKeptAsTheFilesVerdict) {
-  const int server = ::socket(AF_INET, SOCK_STREAM, 0);
-  ASSERT_GE(server, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  ASSERT_EQ(::bind(server, reinterpret_cast<sockaddr *>(&address), length), 0);
-  ASSERT_EQ(::listen(server, 4), 0); // connections wait in the backlog, unanswered
-  ASSERT_EQ(::getsockname(server, reinterpret_cast<sockaddr *>(&address), &length), 0);
+  test_support::SilentListener silent;
+  ASSERT_TRUE(silent.Listening());
   const std::string stream = folder.File("stream.m3u8");
-  test_support::WriteFile(
-      stream, "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10,\nhttp://127.0.0.1:" +
-                  std::to_string(ntohs(address.sin_port)) + "/segment.ts\n#EXT-X-ENDLIST\n");
+  test_support::WriteFile(stream, "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10,\n" +
+                                      silent.Url("segment.ts") + "\n#EXT-X-ENDLIST\n");
   engine::SetDiscovererTimeout(1);
   tagMediaInfo info{};
   info.dwMask = INFO_DURATION;
   EXPECT_EQ(player->GetMusicInfo(Text(stream).c_str(), &info), 0);
   engine::SetDiscovererTimeout(5);
-  ::close(server);
   const std::string query = "SELECT file_size FROM items WHERE url = '" + stream + "'";
   std::vector<std::string> rows;
   PumpUntil(
