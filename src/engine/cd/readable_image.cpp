@@ -16,12 +16,13 @@ namespace fs = std::filesystem;
 
 constexpr std::uintmax_t kMaxSheetBytes = 1 << 20; // sheets are a few kilobytes
 
-bool EndsWithNoCase(const std::string &text, const std::string &lowerSuffix) {
-  if (text.size() < lowerSuffix.size())
+// Whether `text` has `lower` (lower-case) at `at`, in any case.
+bool HasNoCase(const std::string &text, std::size_t at, const std::string &lower) {
+  if (at > text.size() || text.size() - at < lower.size())
     return false;
-  for (std::size_t i = 0; i < lowerSuffix.size(); ++i) {
-    const char c = text[text.size() - lowerSuffix.size() + i];
-    if (char(c >= 'A' && c <= 'Z' ? c + 32 : c) != lowerSuffix[i])
+  for (std::size_t i = 0; i < lower.size(); ++i) {
+    const char c = text[at + i];
+    if (char(c >= 'A' && c <= 'Z' ? c + 32 : c) != lower[i])
       return false;
   }
   return true;
@@ -64,7 +65,7 @@ Sheet Read(const std::string &bytes) {
     if (end == std::string::npos)
       end = sheet.text.size();
     std::size_t at = sheet.text.find_first_not_of(" \t", line);
-    if (at < end && EndsWithNoCase(sheet.text.substr(at, 5), "file ")) {
+    if (at < end && HasNoCase(sheet.text, at, "file ")) {
       if (++sheet.files == 1) {
         std::size_t name = sheet.text.find_first_not_of(" \t", at + 5);
         if (name < end && sheet.text[name] == '"') {
@@ -91,8 +92,8 @@ Sheet Read(const std::string &bytes) {
 
 std::string ReadableImage(const std::string &path) {
   std::error_code error;
-  if (!EndsWithNoCase(path, ".cue") || !fs::is_regular_file(path, error) ||
-      fs::file_size(path, error) > kMaxSheetBytes)
+  if (path.size() < 4 || !HasNoCase(path, path.size() - 4, ".cue") ||
+      !fs::is_regular_file(path, error) || fs::file_size(path, error) > kMaxSheetBytes)
     return path;
   std::ifstream stream(path, std::ios::binary);
   const Sheet sheet = Read({std::istreambuf_iterator<char>(stream), {}});

@@ -4,6 +4,7 @@
 
 #include "engine/library/media_fragment.h"
 #include "engine/playlist_files/playlist_text.h"
+#include "engine/text/utf8_text.h"
 
 namespace engine {
 
@@ -78,15 +79,6 @@ struct Track {
   std::u16string title, performer, songwriter;
 };
 
-std::u16string Decimal(int number) {
-  std::u16string digits;
-  do {
-    digits.insert(digits.begin(), char16_t(u'0' + number % 10));
-    number /= 10;
-  } while (number > 0);
-  return digits;
-}
-
 bool AudioFileType(const std::u16string &type) {
   // Everything but a disc image's raw sectors: WAVE, MP3, AIFF, and the
   // FLAC, APE, WV, OGG that tools write although the format names only three.
@@ -155,7 +147,8 @@ std::vector<PlaylistEntry> ParseCueSheet(std::u16string_view text,
     PlaylistEntry entry;
     entry.url = MediaFragmentUrl(track.file, track.start, end);
     // A track the sheet gives no title is named as a disc's tracks are.
-    entry.title = track.title.empty() ? u"Track " + Decimal(track.number) : track.title;
+    entry.title =
+        track.title.empty() ? u"Track " + Utf16Of(std::to_string(track.number)) : track.title;
     auto set = [&](const char16_t *name, const std::u16string &value) {
       if (!value.empty())
         entry.attributes[name] = value;
@@ -167,7 +160,7 @@ std::vector<PlaylistEntry> ParseCueSheet(std::u16string_view text,
     set(u"AlbumArtist", albumArtist);
     set(u"WM/Genre", genre);
     set(u"WM/Year", year);
-    set(u"WM/TrackNumber", Decimal(track.number));
+    set(u"WM/TrackNumber", Utf16Of(std::to_string(track.number)));
     entries.push_back(std::move(entry));
   }
   return entries;
