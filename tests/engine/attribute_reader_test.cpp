@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <taglib/mp4file.h>
+
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -168,6 +171,53 @@ TEST(AttributeReader, TheTagLibraryReadsWhatTheDiscovererReads) {
       EXPECT_NEAR(Number(tagLib, rate), Number(discoverer, rate), 0.05 * Number(discoverer, rate))
           << Utf8Of(rate);
   }
+}
+
+// The content, not the name, decides whether the tag library reads a file:
+// an audiobook, an audio-only MP4, a Speex file and an MP3 under another
+// name are its, and chosen for it; an MP4 with a video track is not taken
+// for audio.
+TEST(AttributeReader, TheTagLibraryReadsWhatItKnowsByContent) {
+  test_support::TempFolder folder;
+  const std::string aac = folder.File("source.m4a"), mp3 = folder.File("source.mp3");
+  ASSERT_TRUE(test_media::MakeAudioFile(aac, Kind::M4a, 1.0));
+  ASSERT_TRUE(test_media::MakeAudioFile(mp3, Kind::Mp3, 1.0, kTags));
+  {
+    // mp4mux keeps its tags where the tag library does not look; iTunes's
+    // atoms, as other taggers write them, it reads.
+    TagLib::MP4::File tagged(aac.c_str());
+    tagged.tag()->setTitle("Morning Tone");
+    ASSERT_TRUE(tagged.save());
+  }
+  std::string problem;
+  ASSERT_TRUE(test_media::RunPipeline("mp4mux name=mux ! filesink location=\"" +
+                                          folder.File("film.m4a") +
+                                          "\" "
+                                          "videotestsrc num-buffers=10 ! x264enc ! mux. "
+                                          "audiotestsrc num-buffers=10 ! avenc_aac ! mux.",
+                                      "", &problem))
+      << problem;
+  for (const auto &[name, source] :
+       {std::pair{"book.m4b", aac}, {"audio.mp4", aac}, {"tune.id3", mp3}})
+    std::filesystem::copy_file(source, folder.File(name));
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("voice.spx"), Kind::Speex, 1.0, kTags));
+
+  using engine::AttributeReader;
+  for (const char *name : {"book.m4b", "audio.mp4", "tune.id3", "voice.spx"}) {
+    SCOPED_TRACE(name);
+    const std::u16string path = Utf16Of(folder.File(name));
+    FileAttributes tagLib, chosen;
+    EXPECT_TRUE(engine::ReadFileAttributesWith(AttributeReader::TagLib, path, tagLib));
+    EXPECT_EQ(Attribute(tagLib, u"Title"), "Morning Tone");
+    EXPECT_EQ(Attribute(tagLib, u"MediaType"), "audio");
+    EXPECT_TRUE(ReadFileAttributes(path, chosen));
+    EXPECT_EQ(chosen.text, tagLib.text);
+  }
+  const std::u16string film = Utf16Of(folder.File("film.m4a"));
+  FileAttributes attributes;
+  EXPECT_FALSE(engine::ReadFileAttributesWith(AttributeReader::TagLib, film, attributes));
+  EXPECT_TRUE(ReadFileAttributes(film, attributes));
+  EXPECT_EQ(Attribute(attributes, u"MediaType"), "video");
 }
 
 TEST(AttributeReader, AcceptsFileUrlsAndRejectsWhatIsNotLocalMedia) {

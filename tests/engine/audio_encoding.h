@@ -53,7 +53,7 @@ inline bool RunPipeline(const std::string &description, const std::string &tags,
 // Mp3Info carries the Info header that LAME writes: without one GStreamer
 // knows no duration after the headers and its discoverer waits 50 ms for it.
 // M4a (AAC in MP4), Wma (ASF) and Matroska keep their tags in the container.
-enum class Kind { Wav, FloatWav, Flac, Vorbis, Mp3, Mp3Info, Opus, M4a, Wma, Matroska };
+enum class Kind { Wav, FloatWav, Flac, Vorbis, Mp3, Mp3Info, Opus, Speex, M4a, Wma, Matroska };
 
 inline const char *EncoderOf(Kind kind) {
   switch (kind) {
@@ -70,6 +70,8 @@ inline const char *EncoderOf(Kind kind) {
     return "lamemp3enc target=bitrate bitrate=128 cbr=true ! xingmux ! id3v2mux";
   case Kind::Opus:
     return "audioresample ! opusenc ! oggmux";
+  case Kind::Speex:
+    return "audioresample ! speexenc ! oggmux";
   case Kind::M4a:
     return "avenc_aac ! mp4mux";
   case Kind::Wma:

@@ -132,9 +132,10 @@ bool ReadFileAttributesWith(AttributeReader reader, const std::u16string &url,
     return false;
   StreamSummary sum;
   bool read = false;
-  if (reader == AttributeReader::TagLib ||
-      (reader == AttributeReader::Chosen && TagLibReads(ExtensionOf(path))))
-    read = ReadWithTagLib(path, out, sum);
+  // The tag library first, whatever the file is named: it reads what it
+  // knows from the headers alone.
+  if (reader != AttributeReader::Discoverer)
+    read = ReadWithTagLib(path, ExtensionOf(path), out, sum);
   if (!read && reader != AttributeReader::TagLib) {
     out = FileAttributes{};
     sum = StreamSummary{};

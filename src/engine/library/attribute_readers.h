@@ -1,9 +1,10 @@
 // The two ways the library reads a file's attributes, and what they share.
 //
 // A tag library (TagLib) reads the headers and tags of the formats a music
-// collection mostly holds (MP3, FLAC, Ogg Vorbis and Opus, M4A, WMA, WAV,
-// AIFF) without decoding anything: about ten times faster than GStreamer's
-// discoverer, which decodes the start of every stream to learn its caps.
+// collection mostly holds (MP3, FLAC, Ogg Vorbis, Opus and Speex, M4A, WMA,
+// WAV, AIFF, known by their content whatever their names) without decoding
+// anything: about ten times faster than GStreamer's discoverer, which
+// decodes the start of every stream to learn its caps.
 // The discoverer reads everything else GStreamer's plugins know (video,
 // Matroska, MP4 with video, ...). Both fill the same attributes the same way
 // (attribute_reader.h); a test holds them to it over the same files.
@@ -29,9 +30,11 @@ struct StreamSummary {
   std::uint64_t videoBitrate = 0;
 };
 
-// `path` is a local file, `uri` its file:// URI. False when the reader
-// cannot read the file (not a format it knows, or a damaged file).
-bool ReadWithTagLib(const std::string &path, FileAttributes &out, StreamSummary &sum);
+// `path` is a local file (`extension` its extension, lower case, no dot),
+// `uri` its file:// URI. False when the reader cannot read the file (not a
+// format it knows, a video file for the tag library, or a damaged file).
+bool ReadWithTagLib(const std::string &path, const std::u16string &extension, FileAttributes &out,
+                    StreamSummary &sum);
 bool ReadWithDiscoverer(const std::string &uri, FileAttributes &out, StreamSummary &sum);
 // How long the discoverer waits for a file (5 s unless changed): tests
 // shorten it to make a read give up.
@@ -40,10 +43,6 @@ void SetDiscovererTimeout(double seconds);
 // The text tags the control shows (title, author, album, album artist,
 // genre, composer) from a GStreamer tag list, where `out` lacks them.
 void ReadTextTags(const GstTagList *tags, FileAttributes &out);
-
-// Whether the tag library is the one to ask first for a file, by its
-// extension (lower case, no dot).
-bool TagLibReads(const std::u16string &extension);
 
 enum class AttributeReader { Chosen, TagLib, Discoverer };
 // ReadFileAttributes with a given reader, so that both can be compared.

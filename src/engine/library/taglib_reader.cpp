@@ -8,6 +8,7 @@
 #include <taglib/fileref.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/flacfile.h>
+#include <taglib/mp4atom.h>
 #include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
 #include <taglib/oggflacfile.h>
@@ -17,6 +18,7 @@
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
 
+#include <algorithm>
 #include <string_view>
 
 #include "engine/library/attribute_readers.h"
@@ -38,10 +40,16 @@ constexpr unsigned kWaveVorbis = 0x674F;
 constexpr unsigned kWaveOpus = 0x704F;
 constexpr unsigned kWaveFlac = 0xF1AC;
 
-// The extensions of the formats read here; anything else, and a file here
-// that TagLib cannot read, goes to the discoverer.
-constexpr std::u16string_view kExtensions[] = {u"mp3", u"flac", u"ogg", u"oga", u"opus",
-                                               u"m4a", u"wma",  u"wav", u"aif", u"aiff"};
+// The extensions that name MPEG audio. Any other file the MPEG reader
+// takes for one must start with an ID3v2 tag: its frame sync search finds
+// "frames" in the first kilobyte of many a video file.
+constexpr std::u16string_view kMpegExtensions[] = {u"mp3", u"mp2", u"mp1", u"mpga"};
+
+// The ASF stream type of a video stream (ASF_Video_Media), as stored.
+constexpr unsigned char kAsfVideoMedia[] = {0xC0, 0xEF, 0x19, 0xBC, 0x4D, 0x5B, 0xCF, 0x11,
+                                            0xA8, 0xFD, 0x00, 0x80, 0x5F, 0x5C, 0x44, 0x2B};
+// The most of an ASF header read to look for it.
+constexpr long kAsfHeaderLimit = 1 << 20;
 
 // The control's attribute names of the tags, by TagLib's property names.
 struct PropertyName {
@@ -155,21 +163,61 @@ std::uint64_t AudioBitrate(TagLib::File *file, const TagLib::AudioProperties &pr
   return properties.bitrate() > 0 ? std::uint64_t(properties.bitrate()) * 1000 : 0;
 }
 
-} // namespace
-
-bool TagLibReads(const std::u16string &extension) {
-  for (std::u16string_view known : kExtensions)
-    if (extension == known)
-      return true;
+// TagLib describes the first audio stream alone: a file with a video
+// track is the discoverer's, whatever its name says.
+bool HasVideo(TagLib::File *file) {
+  if (auto *mp4 = dynamic_cast<TagLib::MP4::File *>(file)) {
+    TagLib::MP4::Atoms atoms(mp4);
+    TagLib::MP4::Atom *movie = atoms.find("moov");
+    if (movie == nullptr)
+      return false;
+    for (TagLib::MP4::Atom *track : movie->findall("trak")) {
+      // The handler atom: size, name, version and flags, a reserved word,
+      // then the track's type.
+      TagLib::MP4::Atom *handler = track->find("mdia", "hdlr");
+      if (handler == nullptr)
+        continue;
+      mp4->seek(handler->offset + 16);
+      if (mp4->readBlock(4) == "vide")
+        return true;
+    }
+    return false;
+  }
+  if (dynamic_cast<TagLib::ASF::File *>(file)) {
+    // The header object (its size after its GUID) holds one stream
+    // properties object per stream, each naming its type.
+    file->seek(16);
+    const long long size = file->readBlock(8).toLongLong(false);
+    file->seek(0);
+    const TagLib::ByteVector header = file->readBlock(
+        static_cast<unsigned long>(std::clamp<long long>(size, 0, kAsfHeaderLimit)));
+    return header.find(TagLib::ByteVector(reinterpret_cast<const char *>(kAsfVideoMedia),
+                                          sizeof kAsfVideoMedia)) >= 0;
+  }
   return false;
 }
 
-bool ReadWithTagLib(const std::string &path, FileAttributes &out, StreamSummary &sum) {
+bool TakenForMpeg(TagLib::File *file, const std::u16string &extension) {
+  if (dynamic_cast<TagLib::MPEG::File *>(file) == nullptr)
+    return false;
+  for (std::u16string_view known : kMpegExtensions)
+    if (extension == known)
+      return false;
+  file->seek(0);
+  return file->readBlock(3) != "ID3";
+}
+
+} // namespace
+
+bool ReadWithTagLib(const std::string &path, const std::u16string &extension, FileAttributes &out,
+                    StreamSummary &sum) {
+  // TagLib picks its reader by the extension, then by the content.
   TagLib::FileRef file(path.c_str(), true, TagLib::AudioProperties::Average);
   // The MPEG reader takes almost anything for a file: no sample rate means
   // it found no audio.
   if (file.isNull() || !file.file()->isValid() || !file.audioProperties() ||
-      file.audioProperties()->sampleRate() <= 0 || file.audioProperties()->channels() <= 0)
+      file.audioProperties()->sampleRate() <= 0 || file.audioProperties()->channels() <= 0 ||
+      TakenForMpeg(file.file(), extension) || HasVideo(file.file()))
     return false;
   const Codec codec = CodecOf(file.file());
   if (!codec.known)
