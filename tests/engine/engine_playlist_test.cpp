@@ -1,10 +1,10 @@
 // Playlist files as the engine plays them through the public interface:
 // the names they give their entries, and playlists named inside playlists.
 #include "engine_host.h"
-#include "flac_blocks.h"
+#include "temp_folder.h"
 
-#include <fstream>
-#include <iterator>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -146,17 +146,16 @@ TEST_F(EnginePlaylist, ACueSheetsTracksAreItemsOfTheirOwn) {
   EXPECT_FALSE(HeardCode(CN_MediaError));
 }
 
-// A FLAC file with its own cue sheet opens as its tracks, which play one
-// after the other to the file's end.
+// A FLAC file with its own cue sheet, as metaflac writes it, opens as its
+// tracks, which play one after the other to the file's end.
 TEST_F(EnginePlaylist, AFlacWithItsOwnCueSheetOpensAsItsTracks) {
-  const std::string flac = folder.File("album.flac");
+  const std::string flac = folder.File("album.flac"), sheet = folder.File("album.cue");
   ASSERT_TRUE(test_media::MakeAudioFile(flac, test_media::Kind::Flac, 1.0));
-  std::ifstream in(flac, std::ios::binary);
-  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  in.close();
-  test_support::WriteFile(
-      flac,
-      test_media::WithBlock(bytes, 5, test_media::CueSheetBlock({{1, 0}, {2, 26460}}, 44100)));
+  test_support::WriteFile(sheet, "FILE \"album.flac\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n"
+                                 " TRACK 02 AUDIO\n  INDEX 01 00:00:45\n");
+  ASSERT_EQ(
+      ::system(("metaflac --import-cuesheet-from=\"" + sheet + "\" \"" + flac + "\"").c_str()), 0);
+  std::filesystem::remove(sheet); // the file's own sheet alone
   ASSERT_GE(player->PlayPlaylist(Text(flac).c_str()), 0);
   long count = 0;
   ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
