@@ -1,15 +1,9 @@
 // Creating and destroying a player: its hosting window's styles and
-// placement, one hosting window per library, what the player asks of the
-// control and in which order, the status of a failure at each step, the
-// event connection, and what a plain CAudioPlayer answers.
+// placement, and one hosting window per library.
 #include "player_test_support.h"
 
-#include "player/wmp9_audio_player.h"
-
 #include <atlhost.h>
-#include <olectl.h>
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,13 +11,6 @@
 namespace {
 
 using test_support::Text;
-
-// A player built by hand, so that a failed creation can be looked at
-// before it is destroyed.
-class ExposedPlayer : public CWMP9AudioPlayer {
-public:
-  using CWMP9AudioPlayer::CreatePlayer;
-};
 
 std::u16string ClassName(HWND window) {
   OLECHAR name[64] = {};
@@ -187,76 +174,6 @@ TEST_F(PlayerCreation, ANewPlayerDestroysTheOldWindowAndTeardownHides) {
   EXPECT_FALSE(IsWindowVisible(window));
   DestroyPlayer();
   EXPECT_EQ(scripted::liveObjects(), 0u) << scripted::leakReport();
-}
-
-TEST_F(PlayerCreation, EventsFaceIsPreferredAndDispatchIsTheFallback) {
-  // Refused IWMPEvents: the dispatch face is connected.
-  control.fail("IConnectionPointContainer.FindConnectionPoint.IWMPEvents", CONNECT_E_NOCONNECTION);
-  ASSERT_EQ(CreatePlayer(), S_OK);
-  EXPECT_EQ(control.advisedFace(), scripted::Face::Dispatch);
-  std::vector<std::string> lookups;
-  for (const scripted::Call &call :
-       control.callsTo("IConnectionPointContainer.FindConnectionPoint"))
-    lookups.push_back(call.args.at(0));
-  EXPECT_EQ(lookups, (std::vector<std::string>{"IWMPEvents", "_WMPOCXEvents"}));
-  EXPECT_EQ(control.callsTo("IConnectionPoint.Advise").at(0).args,
-            std::vector<std::string>{"_WMPOCXEvents"});
-  DestroyPlayer();
-  EXPECT_EQ(control.connectionCount(), 0u);
-
-  // A lookup that succeeds with no point counts as refused.
-  control.clearScript();
-  control.clearCalls();
-  control.giveNull("IConnectionPointContainer.FindConnectionPoint");
-  EXPECT_EQ(CreatePlayer(), E_FAIL);
-  EXPECT_EQ(player, nullptr);
-  EXPECT_EQ(control.count("IConnectionPointContainer.FindConnectionPoint"), 2u);
-}
-
-// A failed creation leaves the window up and the player answering E_FAIL.
-TEST_F(PlayerCreation, AFailedPlayerKeepsWhatItHad) {
-  {
-    ExposedPlayer failed;
-    EXPECT_EQ(failed.GetPlayWindow(), nullptr);
-    EXPECT_EQ(failed.GetCurrentPlayerVer(), WV_WMP9);
-    // A parent that is no window: no window is made.
-    EXPECT_EQ(failed.CreatePlayer(reinterpret_cast<HWND>(0x4321), nullptr, nullptr, nullptr,
-                                  WS_CHILD, 0, &test_support::RecordNotification, kCookie),
-              E_FAIL);
-    EXPECT_EQ(failed.GetPlayWindow(), nullptr);
-    EXPECT_EQ(failed.GetCurrentPlayerVer(), WV_WMP9);
-    EXPECT_EQ(failed.Play(), E_FAIL);
-    EXPECT_EQ(control.instancesCreated(), 0u);
-  }
-  {
-    control.fail("IWMPSettings.put_autoStart", E_ACCESSDENIED);
-    ExposedPlayer failed;
-    RECT rect{0, 0, 10, 10};
-    EXPECT_EQ(failed.CreatePlayer(nullptr, nullptr, &rect, nullptr, 0, 0,
-                                  &test_support::RecordNotification, kCookie),
-              E_ACCESSDENIED);
-    HWND left = failed.GetPlayWindow();
-    EXPECT_TRUE(IsWindow(left));
-    long volume = 0;
-    EXPECT_EQ(failed.GetVol(&volume), E_FAIL); // not created: the control is not asked
-    EXPECT_EQ(control.count("IWMPSettings.get_volume"), 0u);
-  }
-  EXPECT_EQ(control.count("IWMPPlayer4.close"), 1u);
-}
-
-TEST_F(PlayerCreation, WindowAndVersion) {
-  {
-    ExposedPlayer fresh;
-    EXPECT_EQ(fresh.GetPlayWindow(), nullptr);
-    EXPECT_EQ(fresh.GetCurrentPlayerVer(), WV_WMP9);
-  }
-  ASSERT_EQ(CreatePlayer(), S_OK);
-  EXPECT_EQ(player->GetCurrentPlayerVer(), WV_WMP9);
-  EXPECT_EQ(int(player->GetCurrentPlayerVer()), 3);
-  ASSERT_NE(window, nullptr);
-  EXPECT_TRUE(IsWindow(window));
-  EXPECT_EQ(player->GetPlayWindow(), window);
-  CAudioPlayer::DestroyInstance(nullptr); // ignored
 }
 
 } // namespace

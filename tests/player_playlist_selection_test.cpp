@@ -1,5 +1,5 @@
-// Choosing the current playlist (a file or URL, or a CD) and its current
-// item, and finding an item's index in it, over the scripted control.
+// Switching to a CD and back, choosing the current item, and finding an
+// item's index in the current playlist, over the scripted control.
 #include "player_back_end_support.h"
 #include "player_test_support.h"
 #include "one_call_answer.h"
@@ -28,11 +28,6 @@ protected:
   scripted::PlaylistRef FourItems() {
     return control.setCurrentPlaylist(u"list", {u"a.mp3", u"b.mp3", u"c.mp3", u"d.mp3"});
   }
-  scripted::PlaylistRef PlaylistFile(const std::u16string &url) {
-    scripted::PlaylistRef file = control.makePlaylist(u"file", {u"f1.mp3", u"f2.mp3"});
-    control.model().playlistFiles[url] = file;
-    return file;
-  }
   scripted::PlaylistRef InsertDisc(const std::u16string &drive) {
     scripted::PlaylistRef disc = control.makePlaylist(u"disc " + drive, {u"t1.cda", u"t2.cda"});
     control.model().cdDrives.push_back({drive, disc});
@@ -47,50 +42,6 @@ protected:
     return SUCCEEDED(status) ? index : status;
   }
 };
-
-TEST_F(PlaylistSelection, APlaylistFileBecomesCurrentAndPlayPlaylistStartsIt) {
-  FourItems();
-  scripted::PlaylistRef file = PlaylistFile(u"C:\\lists\\mix.wpl");
-  EXPECT_EQ(player->SetCurPlaylist(Text(u"C:\\lists\\mix.wpl").c_str()), S_OK);
-  EXPECT_EQ(control.model().currentPlaylist, file);
-  EXPECT_EQ(control.callsTo("IWMPPlayer4.newPlaylist").at(0).args,
-            (Strings{"", "C:\\lists\\mix.wpl"}));
-  EXPECT_EQ(control.count("IWMPControls.play"), 0u);
-
-  FourItems();
-  EXPECT_EQ(player->PlayPlaylist(Text(u"C:\\lists\\mix.wpl").c_str()), S_OK);
-  EXPECT_EQ(control.model().currentPlaylist, file);
-  EXPECT_EQ(control.model().playState, wmppsPlaying);
-
-  std::u16string longUrl(300, u'u');
-  EXPECT_EQ(player->SetCurPlaylist(Text(longUrl).c_str()), S_OK);
-  EXPECT_EQ(control.callsTo("IWMPPlayer4.newPlaylist").back().args,
-            (Strings{"", std::string(259, 'u')}));
-}
-
-// PlayPlaylist makes the playlist current through the player's own slot.
-TEST_F(PlaylistSelection, PlayPlaylistGoesThroughSetCurPlaylist) {
-  struct Spy : test_support::BackEndPlayer {
-    long SetCurPlaylist(const unsigned short *path) override {
-      ++calls;
-      return answer < 0 ? answer : CWMP9AudioPlayer::SetCurPlaylist(path);
-    }
-    int calls = 0;
-    long answer = 0;
-  };
-  DestroyPlayer();
-  auto *spy = new Spy;
-  player = spy;
-  ASSERT_EQ(test_support::CreateBackEnd(*spy, &test_support::RecordNotification, kCookie), S_OK);
-  PlaylistFile(u"mix.wpl");
-  control.clearCalls();
-  EXPECT_EQ(spy->PlayPlaylist(Text(u"mix.wpl").c_str()), S_OK);
-  EXPECT_EQ(spy->calls, 1);
-  spy->answer = kRefused;
-  EXPECT_EQ(spy->PlayPlaylist(Text(u"mix.wpl").c_str()), kRefused);
-  EXPECT_EQ(spy->calls, 2);
-  EXPECT_EQ(control.count("IWMPControls.play"), 1u);
-}
 
 TEST_F(PlaylistSelection, TwoCdsInARowThenClearReturnToThePlaylistBeforeTheFirst) {
   scripted::PlaylistRef before = FourItems();
@@ -108,21 +59,6 @@ TEST_F(PlaylistSelection, TwoCdsInARowThenClearReturnToThePlaylistBeforeTheFirst
   EXPECT_TRUE(before->items.empty());
   EXPECT_EQ(first->items.size(), 2u);
   EXPECT_EQ(second->items.size(), 2u);
-}
-
-TEST_F(PlaylistSelection, APlaylistFileAfterACdDoesNotChangeWhatClearReturnsTo) {
-  scripted::PlaylistRef before = FourItems();
-  scripted::PlaylistRef disc = InsertDisc(u"D:");
-  scripted::PlaylistRef file = PlaylistFile(u"mix.m3u");
-  EXPECT_EQ(SetCdrom(u"D:"), S_OK);
-  EXPECT_EQ(player->SetCurPlaylist(Text(u"mix.m3u").c_str()), S_OK);
-  EXPECT_EQ(control.model().currentPlaylist, file);
-
-  EXPECT_EQ(player->ClearAllMusic(), S_OK);
-  EXPECT_EQ(control.model().currentPlaylist, before);
-  EXPECT_TRUE(before->items.empty());
-  EXPECT_EQ(file->items.size(), 2u);
-  EXPECT_EQ(disc->items.size(), 2u);
 }
 
 TEST_F(PlaylistSelection, AFailedCdSwitchKeepsTheStateItHad) {
@@ -236,24 +172,6 @@ TEST_F(PlaylistSelection, FindMediaIndexTakesTheFirstIdenticalItem) {
   index = 77;
   EXPECT_EQ(backEnd()->FindMediaIndex(last, &index), kRefused);
   EXPECT_EQ(index, -1);
-}
-
-TEST_F(PlaylistSelection, PlayCurrentRestartsTheItemWhereItStood) {
-  FourItems();
-  control.model().currentItem = 2;
-  control.model().position = 42.5;
-  EXPECT_EQ(player->PlayCurrent(), S_OK);
-  EXPECT_EQ(control.callsTo("IWMPControls.playItem").at(0).args, Strings{"c.mp3"});
-  EXPECT_EQ(control.callsTo("IWMPControls.put_currentPosition").at(0).args, Strings{"42.5"});
-  EXPECT_EQ(control.model().position, 42.5);
-  EXPECT_EQ(control.model().playState, wmppsPlaying);
-
-  // An unreadable position is put back as 0.
-  control.clearCalls();
-  control.model().position = 10;
-  control.fail("IWMPControls.get_currentPosition", kRefused);
-  EXPECT_EQ(player->PlayCurrent(), S_OK);
-  EXPECT_EQ(control.callsTo("IWMPControls.put_currentPosition").at(0).args, Strings{"0"});
 }
 
 } // namespace

@@ -106,16 +106,6 @@ TEST_F(Transport, FlagsReadBackAsOne) {
   EXPECT_EQ(player->GetVol(nullptr), E_FAIL);
 }
 
-TEST_F(Transport, RateSupportIsTheControlsAnswerWithItsSign) {
-  EXPECT_EQ(player->IsSupportSetRate(), -1);
-  EXPECT_EQ(control.callsTo("IWMPSettings.get_isAvailable").at(0).args, Strings{"Rate"});
-  control.model().rateAvailable = false;
-  EXPECT_EQ(player->IsSupportSetRate(), 0);
-  control.clearCalls();
-  EXPECT_EQ(player->SetRate(2.0), E_FAIL);
-  EXPECT_EQ(control.count("IWMPSettings.put_rate"), 0u);
-}
-
 // PlaySingleFile is made of the three operations a host could call itself.
 TEST_F(Transport, PlaySingleFileGoesThroughThePlayersOwnSlots) {
   struct Spy : test_support::BackEndPlayer {

@@ -22,10 +22,13 @@ namespace scripted {
 
 using Args = std::vector<std::string>;
 
+// Which event interface a sink was connected on.
+enum class Face { Events, Dispatch };
+
 // One sink connected through a connection point of a player object.
 struct Connection {
   DWORD cookie;
-  Face face;         // Events or Dispatch
+  Face face;
   IUnknown *sink;    // the sink's IWMPEvents or _WMPOCXEvents, one reference held
   const void *owner; // the player object whose connection point made it
 };

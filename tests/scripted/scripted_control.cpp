@@ -396,17 +396,6 @@ std::size_t Control::instancesCreated() const {
   return state_->instancesCreated;
 }
 
-Face Control::advisedFace() const {
-  bool events = false, dispatch = false;
-  for (auto &connection : state_->connections)
-    (connection.face == Face::Events ? events : dispatch) = true;
-  if (events && dispatch)
-    return Face::Both;
-  if (events)
-    return Face::Events;
-  return dispatch ? Face::Dispatch : Face::None;
-}
-
 std::size_t Control::connectionCount() const {
   return state_->connections.size();
 }
@@ -456,23 +445,6 @@ void Control::raiseClick(short button, short shift, long x, long y) {
   state_->raise(DISPID_WMPOCXEVENT_CLICK,
                 [&](IWMPEvents *sink) { sink->Click(button, shift, x, y); },
                 {VariantI2(button), VariantI2(shift), VariantI4(x), VariantI4(y)});
-}
-
-void Control::raiseDoubleClick(short button, short shift, long x, long y) {
-  state_->raise(DISPID_WMPOCXEVENT_DOUBLECLICK,
-                [&](IWMPEvents *sink) { sink->DoubleClick(button, shift, x, y); },
-                {VariantI2(button), VariantI2(shift), VariantI4(x), VariantI4(y)});
-}
-
-void Control::raiseMouseMove(short button, short shift, long x, long y) {
-  state_->raise(DISPID_WMPOCXEVENT_MOUSEMOVE,
-                [&](IWMPEvents *sink) { sink->MouseMove(button, shift, x, y); },
-                {VariantI2(button), VariantI2(shift), VariantI4(x), VariantI4(y)});
-}
-
-void Control::raiseKeyDown(short key, short shift) {
-  state_->raise(DISPID_WMPOCXEVENT_KEYDOWN, [&](IWMPEvents *sink) { sink->KeyDown(key, shift); },
-                {VariantI2(key), VariantI2(shift)});
 }
 
 } // namespace scripted

@@ -114,9 +114,6 @@ struct Call {
   std::vector<std::string> args; // as described at the top
 };
 
-// Which event interface a sink was connected on.
-enum class Face { None, Events, Dispatch, Both };
-
 struct State; // shared by the Control and every object it hands out
 
 class Control {
@@ -155,7 +152,6 @@ public:
   // IWMPEvents method, or _WMPOCXEvents::Invoke with the event's dispatch id
   // and the arguments last-first in DISPPARAMS (VT_I4, VT_I2, VT_R8, VT_BOOL,
   // VT_BSTR, VT_DISPATCH). Raising with no sink connected does nothing.
-  Face advisedFace() const;
   std::size_t connectionCount() const;
   void raiseOpenStateChange(long state);
   void raisePlayStateChange(long state);
@@ -168,9 +164,6 @@ public:
   std::uintptr_t raiseMediaError(std::size_t currentPlaylistIndex);
   std::uintptr_t raiseMediaError(IWMPMedia *media);
   void raiseClick(short button, short shift, long x, long y);
-  void raiseDoubleClick(short button, short shift, long x, long y);
-  void raiseMouseMove(short button, short shift, long x, long y);
-  void raiseKeyDown(short key, short shift);
 
   // Player objects made by the factory so far and CreateInstance calls.
   std::size_t instancesCreated() const;
