@@ -87,11 +87,11 @@ Rule LeftOpen(std::string method) {
 // a created player would).
 struct Operation {
   const char *name;
-  std::function<void(CAudioPlayer &)> arrange; // beyond the common set-up; may be empty
   std::function<long(CAudioPlayer &)> run;
   std::vector<Rule> rules;
   Methods calls;
   std::optional<long> uncreated = E_FAIL;
+  std::function<void(CAudioPlayer &)> arrange = nullptr; // beyond the common set-up
 };
 
 struct Expected {
@@ -319,7 +319,6 @@ std::vector<Operation> OperationTable::Operations() {
 
   return {
       {"GetMusicInfo",
-       nullptr,
        [](CAudioPlayer &p) {
          tagMediaInfo info{};
          info.dwMask = kEveryAttribute;
@@ -332,7 +331,6 @@ std::vector<Operation> OperationTable::Operations() {
         "IWMPMedia.getItemInfo(SourceURL)", "IWMPMedia.getItemInfo(WM/Genre)",
         "IWMPMedia.getItemInfo(WM/Composer)"}},
       {"SetMusicInfo",
-       nullptr,
        [](CAudioPlayer &p) {
          return p.SetMusicInfo(Text(u"song.mp3").c_str(), Text(u"New").c_str(), INFO_TITLE);
        },
@@ -341,14 +339,12 @@ std::vector<Operation> OperationTable::Operations() {
         "IWMPMedia.setItemInfo(Title, New)"}},
       // An attribute it does not write: the library's answer is all there is.
       {"SetMusicInfo, source URL",
-       nullptr,
        [](CAudioPlayer &p) {
          return p.SetMusicInfo(Text(u"song.mp3").c_str(), Text(u"New").c_str(), INFO_SOURCEURL);
        },
        {Gives("IWMPMediaCollection.add", S_OK, kNull)},
        {"IWMPMediaCollection.add(song.mp3)"}},
       {"PlaySingleFile",
-       nullptr,
        [](CAudioPlayer &p) { return p.PlaySingleFile(Text(u"new.mp3").c_str()); },
        {Ignored("IWMPPlaylist.get_count"), Ignored("IWMPMediaCollection.add")},
        {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.clear()",
@@ -356,32 +352,18 @@ std::vector<Operation> OperationTable::Operations() {
         "IWMPPlaylist.get_count()", "IWMPMediaCollection.add(new.mp3)",
         "IWMPPlayer4.newMedia(new.mp3)", "IWMPPlaylist.appendItem(new.mp3)",
         "IWMPControls.play()"}},
-      {"Play", nullptr, [](CAudioPlayer &p) { return p.Play(); }, {}, {"IWMPControls.play()"}},
-      {"Pause", nullptr, [](CAudioPlayer &p) { return p.Pause(); }, {}, {"IWMPControls.pause()"}},
-      {"Resume", nullptr, [](CAudioPlayer &p) { return p.Resume(); }, {}, {"IWMPControls.play()"}},
-      {"Stop", nullptr, [](CAudioPlayer &p) { return p.Stop(); }, {}, {"IWMPControls.stop()"}},
+      {"Play", [](CAudioPlayer &p) { return p.Play(); }, {}, {"IWMPControls.play()"}},
+      {"Pause", [](CAudioPlayer &p) { return p.Pause(); }, {}, {"IWMPControls.pause()"}},
+      {"Resume", [](CAudioPlayer &p) { return p.Resume(); }, {}, {"IWMPControls.play()"}},
+      {"Stop", [](CAudioPlayer &p) { return p.Stop(); }, {}, {"IWMPControls.stop()"}},
       {"GotoBegin",
-       nullptr,
        [](CAudioPlayer &p) { return p.GotoBegin(); },
        {},
        {"IWMPControls.put_currentPosition(0)"}},
-      {"GotoEnd",
-       nullptr,
-       [](CAudioPlayer &p) { return p.GotoEnd(); },
-       {},
-       {"IWMPControls.next()"}},
-      {"NextTrack",
-       nullptr,
-       [](CAudioPlayer &p) { return p.NextTrack(); },
-       {},
-       {"IWMPControls.next()"}},
-      {"PrevTrack",
-       nullptr,
-       [](CAudioPlayer &p) { return p.PrevTrack(); },
-       {},
-       {"IWMPControls.previous()"}},
+      {"GotoEnd", [](CAudioPlayer &p) { return p.GotoEnd(); }, {}, {"IWMPControls.next()"}},
+      {"NextTrack", [](CAudioPlayer &p) { return p.NextTrack(); }, {}, {"IWMPControls.next()"}},
+      {"PrevTrack", [](CAudioPlayer &p) { return p.PrevTrack(); }, {}, {"IWMPControls.previous()"}},
       {"GetPos",
-       nullptr,
        [](CAudioPlayer &p) {
          double seconds = 0;
          long status = p.GetPos(&seconds);
@@ -390,13 +372,11 @@ std::vector<Operation> OperationTable::Operations() {
        {},
        {"IWMPControls.get_currentPosition()"}},
       {"SetPos",
-       nullptr,
        [](CAudioPlayer &p) { return p.SetPos(10); },
        {Gives("IWMPControls.currentItem", E_FAIL), LeftOpen("IWMPMedia.get_duration")},
        {"IWMPControls.currentItem()", "IWMPMedia.get_duration()",
         "IWMPControls.put_currentPosition(10)"}},
       {"GetPlayState",
-       nullptr,
        [](CAudioPlayer &p) {
          PlayState state = PS_Last; // left alone on failure
          long status = p.GetPlayState(&state);
@@ -404,13 +384,8 @@ std::vector<Operation> OperationTable::Operations() {
        },
        {Gives("IWMPPlayer4.get_playState", E_FAIL)},
        {"IWMPPlayer4.get_playState()"}},
-      {"SetVol",
-       nullptr,
-       [](CAudioPlayer &p) { return p.SetVol(-7); },
-       {},
-       {"IWMPSettings.put_volume(-7)"}},
+      {"SetVol", [](CAudioPlayer &p) { return p.SetVol(-7); }, {}, {"IWMPSettings.put_volume(-7)"}},
       {"GetVol",
-       nullptr,
        [](CAudioPlayer &p) {
          long volume = 0;
          long status = p.GetVol(&volume);
@@ -418,40 +393,30 @@ std::vector<Operation> OperationTable::Operations() {
        },
        {},
        {"IWMPSettings.get_volume()"}},
-      {"SetMute",
-       nullptr,
-       [](CAudioPlayer &p) { return p.SetMute(1); },
-       {},
-       {"IWMPSettings.put_mute(-1)"}},
+      {"SetMute", [](CAudioPlayer &p) { return p.SetMute(1); }, {}, {"IWMPSettings.put_mute(-1)"}},
       {"GetMute",
-       nullptr,
        [flag](CAudioPlayer &p) { return flag(p, &CAudioPlayer::GetMute); },
        {},
        {"IWMPSettings.get_mute()"}},
       {"SetVisFullSrc",
-       nullptr,
        [](CAudioPlayer &p) { return p.SetVisFullSrc(1); },
        {},
        {"IWMPPlayer4.put_fullScreen(-1)"}},
       {"GetVisFullSrc",
-       nullptr,
        [flag](CAudioPlayer &p) { return flag(p, &CAudioPlayer::GetVisFullSrc); },
        {},
        {"IWMPPlayer4.get_fullScreen()"}},
       {"EnableVis",
-       nullptr,
        [](CAudioPlayer &p) { return p.EnableVis(1); },
        {},
        {"IWMPPlayer4.put_uiMode(none)"}},
       {"EnableErrorDialogs",
-       nullptr,
        [](CAudioPlayer &p) { return p.EnableErrorDialogs(1); },
        {},
        {"IWMPSettings.put_enableErrorDialogs(-1)"}},
       // -1 when the rate can change, 0 for any failure: told apart here as
       // S_OK and kNothing.
       {"IsSupportSetRate",
-       nullptr,
        [](CAudioPlayer &p) {
          int supported = p.IsSupportSetRate();
          return supported == -1 ? S_OK : supported == 0 ? kNothing : E_UNEXPECTED;
@@ -460,87 +425,76 @@ std::vector<Operation> OperationTable::Operations() {
        {"IWMPSettings.get_isAvailable(Rate)"},
        std::nullopt},
       {"SetRate",
-       nullptr,
        [](CAudioPlayer &p) { return p.SetRate(1.5); },
        {Gives("IWMPSettings.get_isAvailable", E_FAIL)},
        {"IWMPSettings.get_isAvailable(Rate)", "IWMPSettings.put_rate(1.5)"},
        std::nullopt},
       {"SetLoop",
-       nullptr,
        [](CAudioPlayer &p) { return p.SetLoop(1); },
        {},
        {"IWMPSettings.setMode(loop, -1)"}},
       {"GetLoop",
-       nullptr,
        [flag](CAudioPlayer &p) { return flag(p, &CAudioPlayer::GetLoop); },
        {},
        {"IWMPSettings.getMode(loop)"}},
       {"SetShuffle",
-       nullptr,
        [](CAudioPlayer &p) { return p.SetShuffle(1); },
        {},
        {"IWMPSettings.setMode(shuffle, -1)"}},
       {"GetShuffle",
-       nullptr,
        [flag](CAudioPlayer &p) { return flag(p, &CAudioPlayer::GetShuffle); },
        {},
        {"IWMPSettings.getMode(shuffle)"}},
       {"PlayPlaylist",
-       nullptr,
        [](CAudioPlayer &p) { return p.PlayPlaylist(Text(u"mix.asx").c_str()); },
        {},
        {"IWMPPlayer4.newPlaylist(, mix.asx)", "IWMPPlayer4.put_currentPlaylist(mix)",
         "IWMPControls.play()"}},
       {"SetCurPlaylist",
-       nullptr,
        [](CAudioPlayer &p) { return p.SetCurPlaylist(Text(u"mix.asx").c_str()); },
        {},
        {"IWMPPlayer4.newPlaylist(, mix.asx)", "IWMPPlayer4.put_currentPlaylist(mix)"}},
       {"AppendMusic",
-       nullptr,
        [](CAudioPlayer &p) { return p.AppendMusic(Text(u"new.mp3").c_str()); },
        {Ignored("IWMPPlaylist.get_count")},
        {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.get_count()",
         "IWMPPlayer4.newMedia(new.mp3)", "IWMPPlaylist.appendItem(new.mp3)"}},
       {"AppendMusic to an empty playlist",
-       [](CAudioPlayer &p) { p.ClearAllMusic(); },
        [](CAudioPlayer &p) { return p.AppendMusic(Text(u"new.mp3").c_str()); },
        {Ignored("IWMPPlaylist.get_count"), Ignored("IWMPMediaCollection.add")},
        {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.get_count()",
         "IWMPMediaCollection.add(new.mp3)", "IWMPPlayer4.newMedia(new.mp3)",
-        "IWMPPlaylist.appendItem(new.mp3)"}},
+        "IWMPPlaylist.appendItem(new.mp3)"},
+       E_FAIL,
+       [](CAudioPlayer &p) { p.ClearAllMusic(); }},
       {"InsertMusic",
-       nullptr,
        [](CAudioPlayer &p) { return p.InsertMusic(Text(u"new.mp3").c_str(), 1); },
        {},
        {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.get_count()",
         "IWMPPlayer4.newMedia(new.mp3)", "IWMPPlaylist.insertItem(1, new.mp3)"}},
       {"RemoveMusic",
-       nullptr,
        [](CAudioPlayer &p) { return p.RemoveMusic(1); },
        {},
        {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.get_count()", "IWMPPlaylist.get_Item(1)",
         "IWMPPlaylist.removeItem(b.mp3)"}},
       {"MoveMusic",
-       nullptr,
        [](CAudioPlayer &p) { return p.MoveMusic(0, 2); },
        {},
        {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.get_count()",
         "IWMPPlaylist.moveItem(0, 2)"}},
       {"ClearAllMusic",
-       nullptr,
        [](CAudioPlayer &p) { return p.ClearAllMusic(); },
        {},
        {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.clear()",
         "IWMPPlayer4.put_currentPlaylist(list)"}},
       {"ClearAllMusic after a CD",
-       [](CAudioPlayer &p) { p.SetCdromToCurPlaylist(Text(u"D:").c_str()); },
        [](CAudioPlayer &p) { return p.ClearAllMusic(); },
        {},
        {"IWMPPlayer4.put_currentPlaylist(list)", "IWMPPlayer4.get_currentPlaylist()",
-        "IWMPPlaylist.clear()", "IWMPPlayer4.put_currentPlaylist(list)"}},
+        "IWMPPlaylist.clear()", "IWMPPlayer4.put_currentPlaylist(list)"},
+       E_FAIL,
+       [](CAudioPlayer &p) { p.SetCdromToCurPlaylist(Text(u"D:").c_str()); }},
       {"GetCurPlaylistMusicInfo",
-       nullptr,
        [](CAudioPlayer &p) {
          tagMediaInfo info{};
          info.dwMask = kEveryAttribute;
@@ -573,7 +527,6 @@ std::vector<Operation> OperationTable::Operations() {
         "IWMPMedia.getItemInfo(FrameRate)",
         "IWMPMedia.getItemInfo(Channels)"}},
       {"GetCurPlaylistMusicInfo, aspect ratio alone",
-       nullptr,
        [](CAudioPlayer &p) {
          tagMediaInfo info{};
          info.dwMask = INFO_ASPECTRATIO;
@@ -587,7 +540,6 @@ std::vector<Operation> OperationTable::Operations() {
        {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.get_count()", "IWMPPlaylist.get_Item(1)",
         "IWMPMedia.get_imageSourceWidth()", "IWMPMedia.get_imageSourceHeight()"}},
       {"SetCurPlaylistMusicInfo",
-       nullptr,
        [](CAudioPlayer &p) {
          tagMediaInfo info{};
          info.dwMask = kWrittenAttributes;
@@ -604,7 +556,6 @@ std::vector<Operation> OperationTable::Operations() {
         "IWMPMedia.setItemInfo(SourceURL, x)", "IWMPMedia.setItemInfo(WM/Genre, x)",
         "IWMPMedia.setItemInfo(WM/Composer, x)"}},
       {"GetCurPlaylistCount",
-       nullptr,
        [](CAudioPlayer &p) {
          long count = 0;
          long status = p.GetCurPlaylistCount(&count);
@@ -613,7 +564,6 @@ std::vector<Operation> OperationTable::Operations() {
        {},
        {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.get_count()"}},
       {"GetPlaylistNumByName",
-       nullptr,
        [this](CAudioPlayer &p) {
          long count = 0;
          long status = p.GetPlaylistNumByName(Text(u"saved").c_str(), &count);
@@ -625,7 +575,6 @@ std::vector<Operation> OperationTable::Operations() {
        {},
        {"IWMPPlaylistCollection.getByName(saved)", "IWMPPlaylistArray.get_count()"}},
       {"GetPlaylistIndex",
-       nullptr,
        [](CAudioPlayer &p) {
          long index = -2;
          long status = p.GetPlaylistIndex(&index);
@@ -636,7 +585,6 @@ std::vector<Operation> OperationTable::Operations() {
         "IWMPPlaylist.get_count()", "IWMPPlaylist.get_Item(0)", "IWMPMedia.get_isIdentical(a.mp3)",
         "IWMPPlaylist.get_Item(1)", "IWMPMedia.get_isIdentical(b.mp3)"}},
       {"SaveCurPlaylist",
-       nullptr,
        [](CAudioPlayer &p) { return p.SaveCurPlaylist(Text(u"mine").c_str()); },
        {PassedAfterUndo("IWMPPlaylist.get_count"), PassedAfterUndo("IWMPPlaylist.clear"),
         PassedAfterUndo("IWMPPlaylist.get_Item"), PassedAfterUndo("IWMPPlaylist.appendItem")},
@@ -646,7 +594,6 @@ std::vector<Operation> OperationTable::Operations() {
         "IWMPPlaylist.appendItem(b.mp3)", "IWMPPlaylist.get_Item(2)",
         "IWMPPlaylist.appendItem(c.mp3)"}},
       {"UpdateCurPlaylistToFile",
-       nullptr,
        [this](CAudioPlayer &p) { return p.UpdateCurPlaylistToFile(Text(listFile).c_str()); },
        // An item the control cannot give, or whose URL it cannot, is left out.
        {Ignored("IWMPPlaylist.get_Item"), Ignored("IWMPMedia.get_sourceURL")},
@@ -654,18 +601,15 @@ std::vector<Operation> OperationTable::Operations() {
         "IWMPMedia.get_sourceURL()", "IWMPPlaylist.get_Item(1)", "IWMPMedia.get_sourceURL()",
         "IWMPPlaylist.get_Item(2)", "IWMPMedia.get_sourceURL()"}},
       {"PlaylistIndex",
-       nullptr,
        [](CAudioPlayer &p) { return p.PlaylistIndex(2); },
        {},
        {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.get_count()", "IWMPPlaylist.get_Item(2)",
         "IWMPControls.playItem(c.mp3)"}},
       {"DeleteItemFromCollection",
-       nullptr,
        [](CAudioPlayer &p) { return p.DeleteItemFromCollection(Text(u"song.mp3").c_str()); },
        {},
        {"IWMPMediaCollection.add(song.mp3)", "IWMPMediaCollection.remove(song.mp3, -1)"}},
       {"GetPLCollectionCount",
-       nullptr,
        [](CAudioPlayer &p) {
          long count = 0;
          long status = p.GetPLCollectionCount(&count);
@@ -674,7 +618,6 @@ std::vector<Operation> OperationTable::Operations() {
        {},
        {"IWMPPlaylistCollection.getAll()", "IWMPPlaylistArray.get_count()"}},
       {"GetPLCollectionNamebyIndex",
-       nullptr,
        [](CAudioPlayer &p) {
          unsigned short name[425];
          std::fill(std::begin(name), std::end(name), 0xAAAA); // untouched on failure
@@ -685,7 +628,6 @@ std::vector<Operation> OperationTable::Operations() {
        {},
        {"IWMPPlaylistCollection.getAll()", "IWMPPlaylistArray.Item(0)", "IWMPPlaylist.get_name()"}},
       {"UpdatePlaylistbyIndex",
-       nullptr,
        [](CAudioPlayer &p) { return p.UpdatePlaylistbyIndex(0); },
        {},
        {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylistCollection.getAll()",
@@ -694,19 +636,18 @@ std::vector<Operation> OperationTable::Operations() {
         "IWMPPlaylist.appendItem(b.mp3)", "IWMPPlaylist.get_Item(2)",
         "IWMPPlaylist.appendItem(c.mp3)"}},
       {"SetCdromToCurPlaylist",
-       nullptr,
        [](CAudioPlayer &p) { return p.SetCdromToCurPlaylist(Text(u"D:").c_str()); },
        {},
        {"IWMPCdromCollection.getByDriveSpecifier(D:)", "IWMPCdrom.get_Playlist()",
         "IWMPPlayer4.get_currentPlaylist()", "IWMPPlayer4.put_currentPlaylist(disc)"}},
       {"SetCdromToCurPlaylist again",
-       [](CAudioPlayer &p) { p.SetCdromToCurPlaylist(Text(u"D:").c_str()); },
        [](CAudioPlayer &p) { return p.SetCdromToCurPlaylist(Text(u"D:").c_str()); },
        {},
        {"IWMPCdromCollection.getByDriveSpecifier(D:)", "IWMPCdrom.get_Playlist()",
-        "IWMPPlayer4.put_currentPlaylist(disc)"}},
+        "IWMPPlayer4.put_currentPlaylist(disc)"},
+       E_FAIL,
+       [](CAudioPlayer &p) { p.SetCdromToCurPlaylist(Text(u"D:").c_str()); }},
       {"CallAudioProc(CN_PlayStateChange)",
-       nullptr,
        [this, playing](CAudioPlayer &p) {
          p.CallAudioProc(CN_PlayStateChange, PS_Playing, 99);
          return Heard(playing);
@@ -717,7 +658,6 @@ std::vector<Operation> OperationTable::Operations() {
         "IWMPPlaylist.get_Item(1)", "IWMPMedia.get_isIdentical(b.mp3)"},
        kNothing},
       {"CallAudioProc(CN_OpenStateChange)",
-       nullptr,
        [this, opened](CAudioPlayer &p) {
          p.CallAudioProc(CN_OpenStateChange, 13, 0);
          return Heard(opened);
@@ -728,7 +668,6 @@ std::vector<Operation> OperationTable::Operations() {
         "IWMPPlaylist.get_Item(1)", "IWMPMedia.get_isIdentical(b.mp3)"},
        kNothing},
       {"CallAudioProc(CN_MediaError), from the control's event",
-       nullptr,
        [this](CAudioPlayer &) {
          std::uintptr_t item = control.raiseMediaError(std::size_t(1));
          return Heard({kCookie, CN_MediaError, long(std::int32_t(std::uint32_t(item))), 1});
@@ -739,13 +678,11 @@ std::vector<Operation> OperationTable::Operations() {
         "IWMPMedia.get_isIdentical(b.mp3)"},
        kNothing},
       {"SetPlayListIndex",
-       nullptr,
        [](CAudioPlayer &p) { return p.SetPlayListIndex(2); },
        {},
        {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.get_count()", "IWMPPlaylist.get_Item(2)",
         "IWMPControls.put_currentItem(c.mp3)"}},
       {"PlayCurrent",
-       nullptr,
        [](CAudioPlayer &p) { return p.PlayCurrent(); },
        // The position is read and put back whatever happens.
        {Ignored("IWMPControls.get_currentPosition"), Ignored("IWMPControls.put_currentPosition"),
