@@ -85,7 +85,8 @@
 // - XDG_CACHE_HOME, HOME: where the disc-image sheet copies are;
 // - AUDIOPLAYER_SINK: the audio output: unset for the default one, "fake"
 //   (silent, real time), "pulse:SINK", "alsa:DEVICE", or "file:PATH.wav"
-//   (the samples that would be heard, written as fast as they decode);
+//   (the samples that would be heard, written as fast as they decode); a
+//   device that goes away mid-track gives way to the default output;
 // - AUDIOPLAYER_ACP: the ANSI code page (default 1252): M3U files written,
 //   and CP_ACP in MultiByteToWideChar and WideCharToMultiByte.
 // GStreamer and GLib read their own (GST_PLUGIN_PATH, GST_DEBUG, ...).

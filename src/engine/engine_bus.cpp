@@ -6,6 +6,8 @@
 
 #include <gst/gst.h>
 
+#include <algorithm>
+
 #include "engine/library/attribute_readers.h"
 
 namespace engine {
@@ -163,6 +165,18 @@ void Engine::KeepStreamAttributes() {
 }
 
 void Engine::OnPipelineError(GstMessage *message) {
+  // A device that went away while it played (a headset unplugged, its sound
+  // server restarted): the item goes on where it was, on the default output.
+  if (item_ && intent_ != Intent::Stopped && playback_.FromOutput(message)) {
+    const double at = playback_.DecodedPosition();
+    const Intent intent = intent_;
+    if (playback_.FallBackToDefaultOutput()) {
+      StopPlayback();
+      pendingSeek_ = std::max(at, 0.0);
+      OpenCurrent(intent, alternative_);
+      return;
+    }
+  }
   GError *error = nullptr;
   gst_message_parse_error(message, &error, nullptr);
   bool mediaFault = IsMediaFault(message, error);

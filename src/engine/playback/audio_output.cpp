@@ -191,11 +191,22 @@ std::string NamedAudioOutput() {
   return named ? named : "";
 }
 
+namespace {
+
+// The rest of `named` after `prefix`, or null when it does not start so.
+const char *After(const std::string &named, const char *prefix) {
+  const std::size_t length = std::strlen(prefix);
+  return named.compare(0, length, prefix) == 0 ? named.c_str() + length : nullptr;
+}
+
+} // namespace
+
+bool IsDeviceOutput(const std::string &named) {
+  return After(named, "pulse:") || After(named, "alsa:");
+}
+
 GstElement *MakeAudioOutput(const std::string &named) {
-  auto after = [&](const char *prefix) -> const char * {
-    const std::size_t length = std::strlen(prefix);
-    return named.compare(0, length, prefix) == 0 ? named.c_str() + length : nullptr;
-  };
+  auto after = [&](const char *prefix) { return After(named, prefix); };
   if (named == "fake")
     return RealTimeFakeSink();
   if (const char *device = after("pulse:"))

@@ -8,7 +8,8 @@
 //                     played, written as fast as they are decoded: every
 //                     item of a player, one after the other, in the format
 //                     of the first (later ones converted to it).
-// A named output that cannot be made falls back to the default one.
+// A named output that cannot be made falls back to the default one; so
+// does a device (pulse:, alsa:) that goes away while it plays.
 #pragma once
 
 #include <string>
@@ -23,6 +24,10 @@ GstElement *RealTimeFakeSink();
 
 // The output AUDIOPLAYER_SINK names ("" when unset).
 std::string NamedAudioOutput();
+
+// Whether `named` is a device of its own (pulse:, alsa:), which can go away
+// while it plays, rather than the default, the silent or the file output.
+bool IsDeviceOutput(const std::string &named);
 
 // The sink for `named` (see above), floating, for the playbin to take; null
 // only when GStreamer cannot make even a fakesink. A file output's WAV is

@@ -89,8 +89,9 @@ bool Playback::MakePlaybin() {
   if (playbin_ == nullptr)
     return false;
   gst_object_ref_sink(playbin_);
-  g_object_set(playbin_, "audio-sink", MakeAudioOutput(NamedAudioOutput()), "video-sink",
-               RealTimeFakeSink(), "volume", volume_, "mute", gboolean(mute_), nullptr);
+  output_ = NamedAudioOutput();
+  g_object_set(playbin_, "audio-sink", MakeAudioOutput(output_), "video-sink", RealTimeFakeSink(),
+               "volume", volume_, "mute", gboolean(mute_), nullptr);
   // Keeps the pitch when the rate changes.
   if (GstElement *tempo = gst_element_factory_make("scaletempo", nullptr))
     g_object_set(playbin_, "audio-filter", tempo, nullptr);
@@ -218,6 +219,47 @@ GstMessage *Playback::TakeMessage() {
 
 bool Playback::FromPipeline(GstMessage *message) const {
   return GST_MESSAGE_SRC(message) == GST_OBJECT(playbin_);
+}
+
+bool Playback::FromOutput(GstMessage *message) const {
+  GstObject *source = GST_MESSAGE_SRC(message);
+  GstElement *output = nullptr;
+  if (playbin_ == nullptr || source == nullptr)
+    return false;
+  g_object_get(playbin_, "audio-sink", &output, nullptr);
+  const bool inside = output != nullptr && (source == GST_OBJECT(output) ||
+                                            gst_object_has_as_ancestor(source, GST_OBJECT(output)));
+  if (output != nullptr)
+    gst_object_unref(output);
+  return inside;
+}
+
+double Playback::DecodedPosition() const {
+  GstElement *output = nullptr;
+  if (playbin_ != nullptr)
+    g_object_get(playbin_, "audio-sink", &output, nullptr);
+  if (output == nullptr)
+    return -1;
+  gint64 position = -1;
+  if (GstPad *input = gst_element_get_static_pad(output, "sink")) {
+    if (!gst_pad_peer_query_position(input, GST_FORMAT_TIME, &position))
+      position = -1;
+    gst_object_unref(input);
+  }
+  gst_object_unref(output);
+  return position < 0 ? -1 : std::max(0.0, double(position) / GST_SECOND - start_);
+}
+
+bool Playback::FallBackToDefaultOutput() {
+  if (playbin_ == nullptr || !IsDeviceOutput(output_))
+    return false;
+  output_.clear();
+  Reset();
+  // The volume lives in the output when it has one (pulsesink does): the
+  // new one is told it, or it would play at its own, often full, level.
+  g_object_set(playbin_, "audio-sink", MakeAudioOutput(output_), "volume", volume_, "mute",
+               gboolean(mute_), nullptr);
+  return true;
 }
 
 } // namespace engine

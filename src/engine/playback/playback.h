@@ -59,6 +59,9 @@ public:
   bool Seek(double seconds, double rate);
   // Seconds; negative when the pipeline cannot tell.
   double Position() const;
+  // How far the stream got on its way to the output, asked upstream of it:
+  // for when the output has failed and cannot tell. Negative when unknown.
+  double DecodedPosition() const;
   double Duration() const;
   void SetVolume(double linear);
   void SetMute(bool mute);
@@ -67,6 +70,12 @@ public:
   GstMessage *TakeMessage();
   // Whether the message comes from the playbin itself (not one of its children).
   bool FromPipeline(GstMessage *message) const;
+  // Whether it comes from the audio output or an element inside it.
+  bool FromOutput(GstMessage *message) const;
+  // A device output that failed (unplugged, its sound server gone) gives
+  // way to the default output, for good; the pipeline goes down, as after
+  // Reset. False, and nothing done, when the output is no device.
+  bool FallBackToDefaultOutput();
 
   // Where the bus's sync handler leaves messages; shared with the handler.
   struct Queue;
@@ -76,7 +85,8 @@ private:
 
   std::shared_ptr<Queue> queue_;
   GstElement *playbin_ = nullptr;
-  double start_ = 0; // the part being played, in the file's seconds
+  std::string output_; // the output's name, as AUDIOPLAYER_SINK gives it
+  double start_ = 0;   // the part being played, in the file's seconds
   double end_ = -1;
   double volume_ = 1;
   bool mute_ = false;

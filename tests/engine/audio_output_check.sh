@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# audioplay on a named PulseAudio sink that goes away mid-track, under a
+# PulseAudio server of its own with null sinks ("first", named; "second",
+# the default; "spare", whose monitor is the default source, so that the
+# recording of a sink that goes moves there) and two sockets. Each sink's
+# monitor is recorded. Two ways for the output to go:
+#   the sink is unloaded: the server moves the stream to the default sink;
+#   the player's connection is dropped (its socket unloaded, as when the
+#   server restarts): the player moves to the default output itself.
+# Either way the tone is heard on "first" before and on "second" after,
+# nothing of it is lost, and audioplay exits 0 at the end.
+#   audio_output_check.sh AUDIOPLAY
+set -euo pipefail
+audioplay=$1
+work=$(mktemp -d)
+server=
+cleanup() {
+  [[ -z $server ]] || kill "$server" 2>/dev/null || true
+  pkill -f "parecord.*$work" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export HOME=$work XDG_RUNTIME_DIR=$work/run AUDIOPLAYER_LIBRARY=$work/library.db \
+  AUDIOPLAYER_REGISTRY=$work/registry
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+seconds=6
+gst-launch-1.0 -q audiotestsrc num-buffers=$((seconds * 10)) samplesperbuffer=4410 \
+  ! audio/x-raw,rate=44100,channels=2 ! wavenc ! filesink location="$work/tone.wav"
+
+fail() {
+  echo "audio_output_check: $*" >&2
+  cat "$work/output" "$work/server.log" >&2 2>/dev/null || true
+  exit 1
+}
+# await WHAT COMMAND...: until the command succeeds (300 tries of 0.1 s).
+await() {
+  local what=$1
+  shift
+  for _ in $(seq 300); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  fail "$what"
+}
+control() { PULSE_SERVER=unix:$work/run/b pactl "$@"; }
+module_of() { control list short modules | awk -v arg="$1" '$0 ~ arg { print $1; exit }'; }
+# Seconds of tone recorded in FILE so far (tenths of a second with a peak
+# past 500) and the highest peak, read as the recorder writes it: the
+# samples after "data".
+tone_in() {
+  python3 -c '
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+at = data.find(b"data", 12, 512)
+raw = data[at + 8:] if at > 0 else b""
+samples = struct.unpack(f"<{len(raw) // 2}h", raw[: len(raw) // 2 * 2])
+step = 4410 * 2  # a tenth of a second of both channels at 44.1 kHz
+peaks = [max(map(abs, samples[i : i + step])) for i in range(0, len(samples), step)]
+print(sum(1 for peak in peaks if peak > 500) / 10, max(peaks, default=0))
+' "$1"
+}
+# Whether FILE holds at least SECONDS of tone.
+holds() { python3 -c 'import sys; sys.exit(float(sys.argv[1]) < float(sys.argv[3]))' $(tone_in "$1") "$2"; }
+
+# run HOW: one play of the tone, its output taken away HOW once some of it
+# is recorded on the first sink.
+run() {
+  local how=$1
+  pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --log-target=stderr \
+    -L "module-native-protocol-unix socket=$work/run/a" \
+    -L "module-native-protocol-unix socket=$work/run/b" \
+    -L "module-null-sink sink_name=first" -L "module-null-sink sink_name=second" \
+    -L "module-null-sink sink_name=spare" >"$work/server.log" 2>&1 &
+  server=$!
+  await "the sound server" control set-default-sink second
+  control set-default-source spare.monitor
+  for sink in first second; do
+    PULSE_SERVER=unix:$work/run/b parecord --latency-msec=20 -d "$sink.monitor" \
+      --file-format=wav "$work/$sink.wav" &
+  done
+  PULSE_SERVER="unix:$work/run/a unix:$work/run/b" AUDIOPLAYER_SINK=pulse:first \
+    timeout 120 "$audioplay" --quiet "$work/tone.wav" >"$work/output" 2>&1 &
+  local player=$!
+  await "the tone on the first sink" holds "$work/first.wav" 0.5
+  case $how in
+  sink) control unload-module "$(module_of 'sink_name=first')" ;;
+  connection) control unload-module "$(module_of "socket=$work/run/a")" ;;
+  esac
+  wait "$player" || fail "$how: audioplay exited with $?"
+  pkill -INT -f "parecord.*$work" || true
+  sleep 0.5 # the recorders write their last samples
+  kill "$server"
+  wait "$server" 2>/dev/null || true
+  server=
+  local first second
+  first=$(tone_in "$work/first.wav")
+  second=$(tone_in "$work/second.wav")
+  echo "$how: seconds and peak on the first sink $first, on the second $second, of $seconds s"
+  # The second sink plays it at the volume the first did, not its own.
+  python3 -c 'import sys; f, p, s, q, n = map(float, sys.argv[1:]); sys.exit(not (f >= 0.5 and s >= 0.5 and f + s >= n - 0.5 and 0.8 < p / q < 1.25))' \
+    $first $second "$seconds" || fail "$how: the tone is not heard whole, at one level, on the two sinks"
+  rm -f "$work/first.wav" "$work/second.wav"
+}
+
+run sink
+run connection
