@@ -9,10 +9,6 @@
 
 namespace test_support {
 
-inline const OLECHAR *Ole(const char16_t *text) {
-  return reinterpret_cast<const OLECHAR *>(text);
-}
-
 // A null BSTR reads as empty.
 inline std::u16string U16(const OLECHAR *text) {
   return text ? std::u16string(reinterpret_cast<const char16_t *>(text)) : std::u16string();

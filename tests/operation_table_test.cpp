@@ -825,6 +825,47 @@ TEST_F(OperationTable, GuardsRefuseWithoutAskingTheControl) {
 
 // Success codes other than S_OK where the operations tell them from S_OK,
 // or where a success must not stop them.
+// Indexes into the current playlist of three items: the highest each
+// operation lets through to the control (the count itself, where the
+// control is left to refuse it), and its answer to one past that and to -1,
+// given before the control is asked anything but the count.
+TEST_F(OperationTable, IndexesOutsideThePlaylistAreRefusedAfterTheCount) {
+  tagMediaInfo info{};
+  info.dwMask = INFO_TITLE;
+  const auto path = Text(u"new.mp3");
+  struct Case {
+    const char *name;
+    std::function<long(CAudioPlayer &, long)> run;
+    long highest;
+    long refusal = E_FAIL;
+  };
+  const std::vector<Case> cases = {
+      {"InsertMusic", [&](CAudioPlayer &p, long i) { return p.InsertMusic(path.c_str(), i); }, 3},
+      {"RemoveMusic", [](CAudioPlayer &p, long i) { return p.RemoveMusic(i); }, 3},
+      {"MoveMusic from", [](CAudioPlayer &p, long i) { return p.MoveMusic(i, 0); }, 3},
+      {"MoveMusic to", [](CAudioPlayer &p, long i) { return p.MoveMusic(0, i); }, 3},
+      {"GetCurPlaylistMusicInfo",
+       [&](CAudioPlayer &p, long i) { return p.GetCurPlaylistMusicInfo(i, &info); }, 3},
+      {"SetCurPlaylistMusicInfo",
+       [&](CAudioPlayer &p, long i) { return p.SetCurPlaylistMusicInfo(i, &info); }, 3},
+      {"PlaylistIndex", [](CAudioPlayer &p, long i) { return p.PlaylistIndex(i); }, 2},
+      {"SetPlayListIndex", [](CAudioPlayer &p, long i) { return p.SetPlayListIndex(i); }, 2,
+       E_INVALIDARG},
+  };
+  for (const Case &c : cases) {
+    for (long index : {-1L, c.highest + 1, c.highest}) {
+      ASSERT_TRUE(Arrange({}));
+      const long status = c.run(*player, index);
+      const Methods made = MethodsOf(control.calls());
+      const bool passed = !made.empty() && made.back() != "IWMPPlaylist.get_count";
+      EXPECT_EQ(passed, index == c.highest) << c.name << "(" << index << ")\n" << control.callLog();
+      if (index != c.highest) {
+        EXPECT_EQ(Hex(status), Hex(c.refusal)) << c.name << "(" << index << ")";
+      }
+    }
+  }
+}
+
 TEST_F(OperationTable, OddSuccessCodesWhereTheyMatter) {
   struct Case {
     const char *operation;

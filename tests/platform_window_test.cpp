@@ -1,16 +1,12 @@
-// Windows and their message queues: class registration, the order of the
-// creation and destruction messages, parents, visibility, one queue per
-// thread with posts from any thread, WM_QUIT, the descriptor a main loop
-// waits on, and the enumeration of a thread's windows.
-#include <audioplayer_mainloop.h>
+// Windows and their message queues: class registration, parents,
+// visibility, one queue per thread with posts from any thread, WM_QUIT, and
+// the enumeration of a thread's windows.
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <iterator>
 #include <map>
 #include <string>
 #include <thread>
@@ -23,13 +19,6 @@ struct MessageLog {
   std::map<HWND, std::string> labels;
   std::vector<std::string> lines;
   std::vector<DWORD> dispatchThreads; // the thread each WM_APP ran on
-  CREATESTRUCTW created{};            // the last WM_CREATE's structure
-  LPARAM createParam = 0;             // its lpCreateParams
-  std::u16string createName;          // its lpszName
-  bool childAliveAtParentDestroy = false;
-  HWND watchedChild = nullptr;
-  LRESULT nccreateAnswer = TRUE;
-  LRESULT createAnswer = 0;
 };
 MessageLog *logged = nullptr;
 
@@ -42,25 +31,6 @@ LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
   if (logged == nullptr)
     return DefWindowProcW(window, message, wParam, lParam);
   switch (message) {
-  case WM_NCCREATE:
-    logged->lines.push_back("new WM_NCCREATE");
-    return logged->nccreateAnswer;
-  case WM_CREATE: {
-    auto *create = reinterpret_cast<CREATESTRUCTW *>(lParam);
-    logged->created = *create;
-    logged->createParam = reinterpret_cast<LPARAM>(create->lpCreateParams);
-    logged->createName = create->lpszName ? create->lpszName : u"";
-    logged->lines.push_back("new WM_CREATE");
-    return logged->createAnswer;
-  }
-  case WM_DESTROY:
-    if (logged->watchedChild != nullptr && Label(window) == "parent")
-      logged->childAliveAtParentDestroy = IsWindow(logged->watchedChild) != FALSE;
-    logged->lines.push_back(Label(window) + " WM_DESTROY");
-    return 0;
-  case WM_NCDESTROY:
-    logged->lines.push_back(Label(window) + " WM_NCDESTROY");
-    return 0;
   case WM_SHOWWINDOW:
     logged->lines.push_back(Label(window) + (wParam ? " shown" : " hidden"));
     return 0;
@@ -185,77 +155,6 @@ TEST_F(PlatformWindow, ClassRegistrationRules) {
   EXPECT_EQ(RegisterWindowMessageW(u""), 0u);
 }
 
-TEST_F(PlatformWindow, CreationAndDestructionMessagesInOrder) {
-  int param = 0;
-  HWND window = CreateWindowExW(WS_EX_CLIENTEDGE, kClass, u"Title", WS_POPUP | WS_BORDER, 5, 6, 70,
-                                80, nullptr, nullptr, nullptr, &param);
-  ASSERT_NE(window, nullptr);
-  made.push_back(window);
-  log.labels[window] = "parent";
-  EXPECT_EQ(log.lines, (std::vector<std::string>{"new WM_NCCREATE", "new WM_CREATE"}));
-  EXPECT_EQ(log.createParam, reinterpret_cast<LPARAM>(&param));
-  EXPECT_EQ(log.createName, u"Title");
-  EXPECT_EQ(log.created.x, 5);
-  EXPECT_EQ(log.created.y, 6);
-  EXPECT_EQ(log.created.cx, 70);
-  EXPECT_EQ(log.created.cy, 80);
-  EXPECT_EQ(DWORD(log.created.style), DWORD(WS_POPUP | WS_BORDER));
-  EXPECT_EQ(log.created.dwExStyle, DWORD(WS_EX_CLIENTEDGE));
-
-  // What was given is what reads back.
-  EXPECT_EQ(DWORD(GetWindowLongW(window, GWL_STYLE)), DWORD(WS_POPUP | WS_BORDER));
-  EXPECT_EQ(DWORD(GetWindowLongW(window, GWL_EXSTYLE)), DWORD(WS_EX_CLIENTEDGE));
-  RECT rect{};
-  ASSERT_TRUE(GetWindowRect(window, &rect));
-  EXPECT_EQ(rect.left, 5);
-  EXPECT_EQ(rect.top, 6);
-  EXPECT_EQ(rect.right, 75);
-  EXPECT_EQ(rect.bottom, 86);
-  char16_t text[16] = {};
-  EXPECT_EQ(GetWindowTextW(window, text, 16), 5);
-  EXPECT_EQ(std::u16string(text), u"Title");
-  EXPECT_EQ(GetWindowThreadProcessId(window, nullptr), GetCurrentThreadId());
-
-  HWND child = Make("child", WS_CHILD, window);
-  ASSERT_NE(child, nullptr);
-  HWND grandchild = Make("grandchild", WS_CHILD, child);
-  ASSERT_NE(grandchild, nullptr);
-  log.lines.clear();
-  log.watchedChild = child;
-
-  // The window hears WM_DESTROY while its children still exist; each child
-  // is gone before the window's last message.
-  EXPECT_TRUE(DestroyWindow(window));
-  EXPECT_TRUE(log.childAliveAtParentDestroy);
-  EXPECT_EQ(log.lines, (std::vector<std::string>{"parent WM_DESTROY", "child WM_DESTROY",
-                                                 "grandchild WM_DESTROY", "grandchild WM_NCDESTROY",
-                                                 "child WM_NCDESTROY", "parent WM_NCDESTROY"}));
-  EXPECT_FALSE(IsWindow(window));
-  EXPECT_FALSE(IsWindow(child));
-  EXPECT_FALSE(IsWindow(grandchild));
-  SetLastError(0);
-  EXPECT_FALSE(DestroyWindow(window));
-  EXPECT_EQ(GetLastError(), 1400u); // ERROR_INVALID_WINDOW_HANDLE
-  EXPECT_EQ(GetWindowLongW(window, GWL_STYLE), 0);
-
-  // A procedure that refuses creation: no window, and the messages a
-  // half-made window gets.
-  log.lines.clear();
-  log.createAnswer = -1;
-  EXPECT_EQ(Make("refused", 0), nullptr);
-  EXPECT_EQ(log.lines, (std::vector<std::string>{"new WM_NCCREATE", "new WM_CREATE", "? WM_DESTROY",
-                                                 "? WM_NCDESTROY"}));
-  log.lines.clear();
-  log.createAnswer = 0;
-  log.nccreateAnswer = FALSE;
-  EXPECT_EQ(Make("refused", 0), nullptr);
-  EXPECT_EQ(log.lines, (std::vector<std::string>{"new WM_NCCREATE", "? WM_NCDESTROY"}));
-
-  // A parent that is not a window.
-  log.nccreateAnswer = TRUE;
-  EXPECT_EQ(Make("orphan", WS_CHILD, reinterpret_cast<HWND>(0x7777)), nullptr);
-}
-
 TEST_F(PlatformWindow, ParentsAndVisibility) {
   HWND owner = Make("owner", WS_POPUP);
   HWND child = Make("child", WS_CHILD | WS_VISIBLE, owner);
@@ -372,49 +271,6 @@ TEST_F(PlatformWindow, QuitComesAfterWhatWasPosted) {
   EXPECT_EQ(msg.wParam, WPARAM(7));
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(DispatchMessageW(&msg), 0); // a thread message has no procedure
-}
-
-// The thread's message descriptor is readable exactly while a message
-// waits, whoever posted it and however it was taken away.
-TEST_F(PlatformWindow, TheMessageDescriptorIsReadableWhileAMessageWaits) {
-  const int fd = AudioPlayerMessageFd();
-  ASSERT_GE(fd, 0);
-  EXPECT_EQ(AudioPlayerMessageFd(), fd) << "one per thread";
-  auto readable = [fd](int milliseconds = 0) {
-    pollfd watched{fd, POLLIN, 0};
-    return ::poll(&watched, 1, milliseconds) == 1 && (watched.revents & POLLIN);
-  };
-  HWND window = Make("window", WS_POPUP);
-  ASSERT_NE(window, nullptr);
-  MSG msg{};
-  EXPECT_FALSE(readable());
-  PostMessageW(window, WM_APP, 0, 1);
-  PostMessageW(window, WM_APP, 0, 2);
-  EXPECT_TRUE(readable());
-  EXPECT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
-  EXPECT_TRUE(readable()) << "a look takes nothing";
-  EXPECT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_TRUE(readable()) << "one still waits";
-  EXPECT_EQ(GetMessageW(&msg, nullptr, 0, 0), 1);
-  EXPECT_FALSE(readable());
-
-  // A post from another thread wakes a poll that sleeps on it.
-  std::thread poster([&] { PostMessageW(window, WM_APP, 0, 3); });
-  EXPECT_TRUE(readable(60000));
-  poster.join();
-  // What was posted to a window that is destroyed goes with it.
-  EXPECT_TRUE(DestroyWindow(window));
-  EXPECT_FALSE(readable());
-
-  PostQuitMessage(0);
-  EXPECT_TRUE(readable()) << "WM_QUIT waits too";
-  EXPECT_EQ(GetMessageW(&msg, nullptr, 0, 0), 0);
-  EXPECT_FALSE(readable());
-
-  // Another thread has its own, which this thread's posts do not touch.
-  int other = -1;
-  std::thread([&] { other = AudioPlayerMessageFd(); }).join();
-  EXPECT_NE(other, fd);
 }
 
 TEST_F(PlatformWindow, EnumeratesTheThreadsTopLevelWindows) {

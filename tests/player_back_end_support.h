@@ -72,12 +72,4 @@ inline std::vector<Notification> TakeReceived(NotificationLog &log) {
   return heard;
 }
 
-// The URLs of a playlist record, in order.
-inline std::vector<std::string> Urls(const scripted::PlaylistRef &playlist) {
-  std::vector<std::string> urls;
-  for (auto &item : playlist->items)
-    urls.push_back(scripted::utf8(item->url));
-  return urls;
-}
-
 } // namespace test_support

@@ -1,5 +1,6 @@
-// Switching to a CD and back, choosing the current item, and finding an
-// item's index in the current playlist, over the scripted control.
+// Switching to a CD and back (a clear returns to the playlist before it),
+// the current item's index, and finding an item's index in the current
+// playlist, over the scripted control.
 #include "player_back_end_support.h"
 #include "player_test_support.h"
 #include "one_call_answer.h"
@@ -14,7 +15,6 @@ namespace {
 using test_support::CurrentPlaylistItem;
 using test_support::kRefused;
 using test_support::Text;
-using test_support::Urls;
 using Strings = std::vector<std::string>;
 
 class PlaylistSelection : public PlayerTest {
@@ -92,28 +92,6 @@ TEST_F(PlaylistSelection, AFailedCdSwitchKeepsTheStateItHad) {
   EXPECT_EQ(control.callsTo("IWMPPlayer4.put_currentPlaylist").at(0).args, Strings{"third"});
 }
 
-TEST_F(PlaylistSelection, PlayingAndSelectingAdmitOnlyExistingItems) {
-  FourItems();
-  EXPECT_EQ(player->PlaylistIndex(2), S_OK);
-  EXPECT_EQ(control.callsTo("IWMPControls.playItem").at(0).args, Strings{"c.mp3"});
-  EXPECT_EQ(control.model().currentItem, 2u);
-  EXPECT_EQ(player->SetPlayListIndex(3), S_OK);
-  EXPECT_EQ(control.callsTo("IWMPControls.put_currentItem").at(0).args, Strings{"d.mp3"});
-  EXPECT_EQ(control.model().currentItem, 3u);
-
-  control.clearCalls();
-  EXPECT_EQ(player->PlaylistIndex(4), E_FAIL);
-  EXPECT_EQ(player->PlaylistIndex(-1), E_FAIL);
-  EXPECT_EQ(player->SetPlayListIndex(4), E_INVALIDARG);
-  EXPECT_EQ(player->SetPlayListIndex(-1), E_INVALIDARG);
-  EXPECT_EQ(control.count("IWMPPlaylist.get_Item"), 0u);
-
-  // A count the control does not write is 0: no index passes.
-  control.fail("IWMPPlaylist.get_count", S_FALSE);
-  EXPECT_EQ(player->SetPlayListIndex(0), E_INVALIDARG);
-  EXPECT_EQ(control.model().currentItem, 3u);
-}
-
 TEST_F(PlaylistSelection, TheCurrentItemsIndexIsItsFirstPlaceInThePlaylist) {
   EXPECT_EQ(Index(), E_FAIL); // empty playlist
   scripted::PlaylistRef list = FourItems();
@@ -172,6 +150,33 @@ TEST_F(PlaylistSelection, FindMediaIndexTakesTheFirstIdenticalItem) {
   index = 77;
   EXPECT_EQ(backEnd()->FindMediaIndex(last, &index), kRefused);
   EXPECT_EQ(index, -1);
+}
+
+TEST_F(PlaylistSelection, ClearAfterACdGoesBackToThePlaylistBeforeItOnce) {
+  scripted::PlaylistRef list = FourItems();
+  scripted::PlaylistRef disc = InsertDisc(u"D:");
+  ASSERT_EQ(player->SetCdromToCurPlaylist(Text(u"D:").c_str()), S_OK);
+  ASSERT_EQ(control.model().currentPlaylist, disc);
+
+  // The restore fails: the CD stays put aside for the next clear.
+  control.clearCalls();
+  control.fail("IWMPPlayer4.put_currentPlaylist", kRefused);
+  EXPECT_EQ(player->ClearAllMusic(), kRefused);
+  EXPECT_EQ(control.count("IWMPPlaylist.clear"), 0u);
+  control.clearScript();
+
+  EXPECT_EQ(player->ClearAllMusic(), S_OK);
+  EXPECT_EQ(control.model().currentPlaylist, list);
+  EXPECT_TRUE(list->items.empty());
+  EXPECT_EQ(disc->items.size(), 2u);
+
+  // Once back, a clear empties whatever is current without switching.
+  scripted::PlaylistRef other = control.setCurrentPlaylist(u"other", {u"z.mp3"});
+  control.clearCalls();
+  EXPECT_EQ(player->ClearAllMusic(), S_OK);
+  EXPECT_EQ(control.model().currentPlaylist, other);
+  EXPECT_TRUE(other->items.empty());
+  EXPECT_EQ(control.callsTo("IWMPPlayer4.put_currentPlaylist").at(0).args, Strings{"other"});
 }
 
 } // namespace
