@@ -235,20 +235,4 @@ TEST(PlatformClassRegistry, LatestRegistrationWinsUntilRevoked) {
   EXPECT_EQ(status, REGDB_E_CLASSNOTREG);
 }
 
-TEST(PlatformClassRegistry, RefusesAggregationAndNullOut) {
-  ScriptedFactory factory(1);
-  DWORD cookie = 0;
-  ASSERT_EQ(
-      CoRegisterClassObject(kClassA, &factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie),
-      S_OK);
-  Product outer(0);
-  void *object = reinterpret_cast<void *>(1);
-  EXPECT_EQ(CoCreateInstance(kClassA, &outer, CLSCTX_ALL, __uuidof(IUnknown), &object),
-            CLASS_E_NOAGGREGATION);
-  EXPECT_EQ(object, nullptr);
-  EXPECT_EQ(CoCreateInstance(kClassA, nullptr, CLSCTX_ALL, __uuidof(IUnknown), nullptr), E_POINTER);
-  EXPECT_EQ(factory.calls, 0);
-  EXPECT_EQ(CoRevokeClassObject(cookie), S_OK);
-}
-
 } // namespace

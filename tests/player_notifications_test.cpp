@@ -124,19 +124,6 @@ TEST_F(Notifications, AHostCallingCallAudioProcIsHeardAsTheControlWouldBe) {
                                {kCookie, 4, 8, 9}}));
 }
 
-TEST_F(Notifications, NothingReachesTheHostBeforeCreationSucceeded) {
-  DestroyPlayer();
-  auto idle = test_support::NearlyCreatedPlayer(control, &test_support::RecordNotification);
-  control.setCurrentPlaylist(u"list", {u"a.mp3"});
-  ASSERT_EQ(control.connectionCount(), 1u); // its sink hears the control
-  control.raisePlayStateChange(3);
-  control.raiseClick(1, 0, 1, 2);
-  control.raiseError();
-  control.raiseMediaError(std::size_t(0));
-  idle->CallAudioProc(CN_Reserved7, 1, 2);
-  EXPECT_EQ(Heard(), Received{});
-}
-
 TEST_F(Notifications, TheHostMayCallBackIntoThePlayerFromItsCallback) {
   // Stopping from inside the callback makes the control report the new
   // state at once, nested inside the first notification.

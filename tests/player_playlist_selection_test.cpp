@@ -61,37 +61,6 @@ TEST_F(PlaylistSelection, TwoCdsInARowThenClearReturnToThePlaylistBeforeTheFirst
   EXPECT_EQ(second->items.size(), 2u);
 }
 
-TEST_F(PlaylistSelection, AFailedCdSwitchKeepsTheStateItHad) {
-  scripted::PlaylistRef before = FourItems();
-  InsertDisc(u"D:");
-  control.model().cdDrives.push_back({u"F:", nullptr}); // no disc: no playlist
-  EXPECT_EQ(SetCdrom(u"Z:"), E_INVALIDARG);             // the control knows no such drive
-  EXPECT_EQ(SetCdrom(u"F:"), E_FAIL);
-  EXPECT_EQ(control.count("IWMPPlayer4.get_currentPlaylist"), 0u);
-
-  // Saving the current playlist fails: nothing is put aside.
-  control.fail("IWMPPlayer4.get_currentPlaylist", kRefused);
-  EXPECT_EQ(SetCdrom(u"D:"), kRefused);
-  control.clearScript();
-  EXPECT_EQ(control.model().currentPlaylist, before);
-  scripted::PlaylistRef other = control.setCurrentPlaylist(u"other", {u"o.mp3"});
-  control.clearCalls();
-  EXPECT_EQ(player->ClearAllMusic(), S_OK);
-  EXPECT_EQ(control.model().currentPlaylist, other);
-  EXPECT_EQ(control.count("IWMPPlayer4.put_currentPlaylist"), 1u);
-
-  // The CD cannot be made current: the saved playlist stays saved, but the
-  // CD is not active, so a clear does not switch back.
-  scripted::PlaylistRef third = control.setCurrentPlaylist(u"third", {u"t.mp3"});
-  control.fail("IWMPPlayer4.put_currentPlaylist", HRESULT(0x80040200));
-  EXPECT_EQ(SetCdrom(u"D:"), HRESULT(0x80040200));
-  control.clearScript();
-  control.clearCalls();
-  EXPECT_EQ(player->ClearAllMusic(), S_OK);
-  EXPECT_EQ(control.model().currentPlaylist, third);
-  EXPECT_EQ(control.callsTo("IWMPPlayer4.put_currentPlaylist").at(0).args, Strings{"third"});
-}
-
 TEST_F(PlaylistSelection, TheCurrentItemsIndexIsItsFirstPlaceInThePlaylist) {
   EXPECT_EQ(Index(), E_FAIL); // empty playlist
   scripted::PlaylistRef list = FourItems();

@@ -1,19 +1,15 @@
-// Transport and playback settings over the scripted control: which control
-// call each operation makes, with which value, and what it answers.
-#include "player_back_end_support.h"
+// Playback settings over the scripted control: the values each flag and
+// state becomes on its way to the control and back.
 #include "player_test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace {
 
-using test_support::kRefused;
-using test_support::Text;
 using Strings = std::vector<std::string>;
 
 class Transport : public PlayerTest {
@@ -104,36 +100,6 @@ TEST_F(Transport, FlagsReadBackAsOne) {
     EXPECT_EQ((player->*get)(nullptr), E_FAIL);
   }
   EXPECT_EQ(player->GetVol(nullptr), E_FAIL);
-}
-
-// PlaySingleFile is made of the three operations a host could call itself.
-TEST_F(Transport, PlaySingleFileGoesThroughThePlayersOwnSlots) {
-  struct Spy : test_support::BackEndPlayer {
-    long ClearAllMusic() override { return Note("clear", CWMP9AudioPlayer::ClearAllMusic()); }
-    long AppendMusic(const unsigned short *path) override {
-      return Note("append", CWMP9AudioPlayer::AppendMusic(path));
-    }
-    long Play() override { return Note("play", CWMP9AudioPlayer::Play()); }
-    long Note(const std::string &step, long status) {
-      steps.push_back(step);
-      return step == failing ? kRefused : status;
-    }
-    Strings steps;
-    std::string failing;
-  };
-  DestroyPlayer();
-  auto *spy = new Spy;
-  player = spy;
-  ASSERT_EQ(test_support::CreateBackEnd(*spy, &test_support::RecordNotification, kCookie), S_OK);
-  EXPECT_EQ(spy->PlaySingleFile(Text(u"a.mp3").c_str()), S_OK);
-  EXPECT_EQ(spy->steps, (Strings{"clear", "append", "play"}));
-  for (auto [failing, done] : std::vector<std::pair<std::string, Strings>>{
-           {"clear", {"clear"}}, {"append", {"clear", "append"}}}) {
-    spy->steps.clear();
-    spy->failing = failing;
-    EXPECT_EQ(spy->PlaySingleFile(Text(u"a.mp3").c_str()), kRefused);
-    EXPECT_EQ(spy->steps, done);
-  }
 }
 
 } // namespace

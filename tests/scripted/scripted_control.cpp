@@ -199,33 +199,6 @@ Media mediaForUrl(Model &model, const std::u16string &url) {
   return item;
 }
 
-CurrentItemKeeper::CurrentItemKeeper(Model &model, const PlaylistRef &edited)
-    : model_(model), active_(edited && edited == model.currentPlaylist && model.currentItem) {
-  if (!active_)
-    return;
-  oldIndex_ = *model.currentItem;
-  if (oldIndex_ < edited->items.size())
-    current_ = edited->items[oldIndex_];
-}
-
-void CurrentItemKeeper::after() {
-  if (!active_)
-    return;
-  auto &items = model_.currentPlaylist->items;
-  if (items.empty()) {
-    model_.currentItem.reset();
-    return;
-  }
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    if (items[i] == current_) {
-      model_.currentItem = i;
-      return;
-    }
-  }
-  // The current item went: the one now in its place becomes current.
-  model_.currentItem = std::min(oldIndex_, items.size() - 1);
-}
-
 // ---- state -----------------------------------------------------------------
 std::optional<HRESULT> State::enter(const std::string &method, Args args) {
   calls.push_back({method, std::move(args)});
