@@ -2,6 +2,8 @@
 // the CD's playlist, playing it track by track, the way back to the
 // playlist from before the CD, and the failures.
 #include "disc_image.h"
+#include "engine/cd/disc.h"
+#include "engine/text/utf8_text.h"
 #include "engine_host.h"
 
 #include <chrono>
@@ -70,7 +72,8 @@ TEST_F(EngineCd, ItPlaysTrackByTrackToTheEndAndClearingLeavesTheCd) {
 TEST_F(EngineCd, ASheetNamedOtherwiseThanItsBinWithAMarkAndUtf8Text) {
   test_media::MakeDiscImage(folder, "audio", {{30, ""}, {30, ""}});
   test_support::WriteFile(folder.File("Album (Disc 1).cue"),
-                          "\xEF\xBB\xBFTITLE \"Caf\xC3\xA9 Live\"\nPERFORMER \"\xC3\x91"
+                          "\xEF\xBB\xBFREM GENRE Chanson\r\nREM DATE 1998\r\n"
+                          "TITLE \"Caf\xC3\xA9 Live\"\nPERFORMER \"\xC3\x91"
                           "and\xC3\xBA\"\n"
                           "FILE \"audio.bin\" BINARY\n"
                           "  TRACK 01 AUDIO\n    TITLE \"D\xC3\xA9j\xC3\xA0 vu\"\n"
@@ -81,7 +84,7 @@ TEST_F(EngineCd, ASheetNamedOtherwiseThanItsBinWithAMarkAndUtf8Text) {
   ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
   ASSERT_EQ(count, 2);
   const tagMediaInfo first =
-      InfoAt(player, 0, INFO_TITLE | INFO_AUTHOR | INFO_ALBUM | INFO_ALBUMARTIST);
+      InfoAt(player, 0, INFO_TITLE | INFO_AUTHOR | INFO_ALBUM | INFO_ALBUMARTIST | INFO_GENRE);
   auto text = [](const unsigned short *field) {
     return std::u16string(field, field + std::char_traits<unsigned short>::length(field));
   };
@@ -89,6 +92,46 @@ TEST_F(EngineCd, ASheetNamedOtherwiseThanItsBinWithAMarkAndUtf8Text) {
   EXPECT_EQ(text(first.szAuthor), u"\u00d1and\u00fa");
   EXPECT_EQ(text(first.szAlbum), u"Caf\u00e9 Live");
   EXPECT_EQ(text(first.szAlbumArtist), u"\u00d1and\u00fa");
+  // The sheet's REM GENRE and REM DATE, which libcdio does not read.
+  EXPECT_EQ(text(first.szGenre), u"Chanson");
+  engine::Disc disc;
+  const auto device = engine::DiscDeviceOf(engine::Utf16Of(folder.File("Album (Disc 1).cue")));
+  ASSERT_TRUE(device);
+  ASSERT_EQ(engine::ReadDisc(*device, &disc), 0);
+  EXPECT_EQ(engine::TrackAttributes(disc, disc.audio[0], *device)[u"WM/Year"], u"1998");
+  received.clear();
+  ASSERT_GE(player->Play(), 0);
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 1); }, 2));
+  EXPECT_TRUE(Received(CN_PlayStateChange, PS_MediaEnded, 0));
+  EXPECT_FALSE(HeardCode(CN_MediaError));
+}
+
+// cdrdao's .toc as its manual writes one: a disc-level CD_TEXT block with a
+// LANGUAGE_MAP (which libcdio's reader refuses), per-track CD-Text, and
+// tracks that are parts of one file.
+TEST_F(EngineCd, ACdrdaoTocWithALanguageMapGivesItsTextAndTracks) {
+  test_media::MakeDiscImage(folder, "disc", {{75, ""}, {45, ""}});
+  test_support::WriteFile(folder.File("disc.toc"),
+                          "CD_DA\n\nCD_TEXT {\n  LANGUAGE_MAP {\n    0 : EN\n  }\n"
+                          "  LANGUAGE 0 {\n    TITLE \"Toc Album\"\n    PERFORMER \"Toc Band\"\n"
+                          "  }\n}\n\nTRACK AUDIO\nCD_TEXT {\n  LANGUAGE 0 {\n"
+                          "    TITLE \"Opening\"\n  }\n}\nFILE \"disc.bin\" 0 00:01:00\n\n"
+                          "TRACK AUDIO\nCD_TEXT {\n  LANGUAGE 0 {\n    TITLE \"Closing\"\n"
+                          "  }\n}\nFILE \"disc.bin\" 00:01:00 00:00:45\n");
+  ASSERT_GE(player->SetCdromToCurPlaylist(Text(folder.File("disc.toc")).c_str()), 0);
+  long count = 0;
+  ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
+  ASSERT_EQ(count, 2);
+  const char *titles[] = {"Opening", "Closing"};
+  const double seconds[] = {1.0, 0.6};
+  for (long index = 0; index < 2; ++index) {
+    const tagMediaInfo info =
+        InfoAt(player, index, INFO_TITLE | INFO_AUTHOR | INFO_ALBUM | INFO_DURATION);
+    EXPECT_EQ(Ascii(info.szTitle), titles[index]);
+    EXPECT_EQ(Ascii(info.szAuthor), "Toc Band");
+    EXPECT_EQ(Ascii(info.szAlbum), "Toc Album");
+    EXPECT_NEAR(info.dDuration, seconds[index], 0.001);
+  }
   received.clear();
   ASSERT_GE(player->Play(), 0);
   ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 1); }, 2));

@@ -11,9 +11,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 
 #include "engine/library/attribute_readers.h"
+#include "engine/playlist_files/cue_sheet.h"
+#include "engine/playlist_files/playlist_text.h"
 #include "engine/text/utf8_text.h"
 
 namespace engine {
@@ -64,6 +68,20 @@ std::u16string TextOf(cdtext_t *text, cdtext_field_t field, track_t track) {
   return value && *value ? CdText(value) : std::u16string();
 }
 
+// The REM GENRE and REM DATE of an image's .cue sheet (none for a .toc or
+// a drive). Sheets are a few kilobytes; anything past a megabyte is no sheet.
+CueRemarks SheetRemarks(const std::string &image, const struct stat &info) {
+  const std::size_t dot = image.rfind('.');
+  std::string extension = dot == std::string::npos ? "" : image.substr(dot);
+  for (char &c : extension)
+    c = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  if (extension != ".cue" || info.st_size > (1 << 20))
+    return {};
+  std::ifstream stream(image, std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(stream), {}};
+  return ReadCueRemarks(DecodeText(bytes));
+}
+
 } // namespace
 
 std::optional<std::string> DiscDeviceOf(const std::u16string &specifier) {
@@ -100,6 +118,12 @@ std::int32_t ReadDisc(const std::string &device, Disc *disc) {
   disc->album = TextOf(text, CDTEXT_FIELD_TITLE, 0);
   disc->albumArtist = TextOf(text, CDTEXT_FIELD_PERFORMER, 0);
   disc->genre = TextOf(text, CDTEXT_FIELD_GENRE, 0);
+  if (image) {
+    CueRemarks remarks = SheetRemarks(device, info);
+    if (disc->genre.empty())
+      disc->genre = std::move(remarks.genre);
+    disc->year = std::move(remarks.year);
+  }
   disc->toc = Hex(count);
   for (track_t track = first; track < first + count; ++track) {
     const lsn_t start = cdio_get_track_lsn(cd, track);
@@ -155,7 +179,10 @@ std::map<std::u16string, std::u16string> TrackAttributes(const Disc &disc, const
   if (!track.artist.empty())
     attributes[u"Author"] = track.artist;
   const std::pair<const char16_t *, const std::u16string &> discText[] = {
-      {u"Album", disc.album}, {u"AlbumArtist", disc.albumArtist}, {u"WM/Genre", disc.genre}};
+      {u"Album", disc.album},
+      {u"AlbumArtist", disc.albumArtist},
+      {u"WM/Genre", disc.genre},
+      {u"WM/Year", disc.year}};
   for (const auto &[name, value] : discText)
     if (!value.empty())
       attributes[name] = value;

@@ -30,8 +30,9 @@ struct DiscTrack {
 struct Disc {
   std::vector<DiscTrack> audio; // the audio tracks in disc order; data tracks left out
   std::u16string album;         // the disc's CD-Text title and performer, and
-  std::u16string albumArtist;   // genre; empty when it has none
-  std::u16string genre;
+  std::u16string albumArtist;   // genre (else an image sheet's REM GENRE);
+  std::u16string genre;         // empty when it has none
+  std::u16string year;          // an image sheet's REM DATE
   // The table of contents as text, to tell discs apart: the number of tracks
   // and each track's start, then the lead-out's, in sectors counted from the
   // disc's start (the logical sector plus the 150 of the lead-in), upper-case

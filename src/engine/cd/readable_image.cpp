@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 namespace engine {
 
@@ -88,48 +90,108 @@ Sheet Read(const std::string &bytes) {
   return sheet;
 }
 
-} // namespace
-
-std::string ReadableImage(const std::string &path) {
+// Writes `text` as `name` in the folder of its own that the cache keeps for
+// `source`, whole (written aside, then renamed into place, so that a reader
+// never sees half of it); the copy's path, or nothing.
+std::optional<fs::path> WriteCopy(const fs::path &source, const std::string &name,
+                                  const std::string &text) {
   std::error_code error;
-  if (path.size() < 4 || !HasNoCase(path, path.size() - 4, ".cue") ||
-      !fs::is_regular_file(path, error) || fs::file_size(path, error) > kMaxSheetBytes)
-    return path;
-  std::ifstream stream(path, std::ios::binary);
-  const Sheet sheet = Read({std::istreambuf_iterator<char>(stream), {}});
+  const fs::path folder = CacheFolder() / Key(source.string());
+  fs::create_directories(folder, error);
+  if (error)
+    return std::nullopt;
+  const fs::path target = folder / name;
+  const fs::path partial = folder / (name + ".partial");
+  {
+    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out.flush())
+      return std::nullopt;
+  }
+  fs::rename(partial, target, error);
+  return error ? std::nullopt : std::optional(target);
+}
+
+// cdrdao's .toc: libcdio's reader stops at the disc-level LANGUAGE_MAP
+// block that cdrdao's manual writes before the disc's CD-Text. The copy
+// leaves that block out (a disc with one language needs no map) and names
+// the files the tracks play by their full paths, since it lives elsewhere.
+std::string ReadableToc(const fs::path &toc, std::string text) {
+  std::size_t map = 0;
+  while (map < text.size() && !HasNoCase(text, map, "language_map"))
+    ++map;
+  const std::size_t open = text.find('{', map);
+  const std::size_t close = text.find('}', open);
+  if (map >= text.size() || close == std::string::npos)
+    return toc.string();
+  text.erase(map, close + 1 - map);
+  const fs::path folder = toc.parent_path();
+  for (std::size_t line = 0; line < text.size();) {
+    const std::size_t at = text.find_first_not_of(" \t", line);
+    std::size_t end = text.find('\n', line);
+    end = end == std::string::npos ? text.size() : end;
+    for (const char *command : {"file ", "audiofile ", "datafile "}) {
+      if (at >= end || !HasNoCase(text, at, command))
+        continue;
+      const std::size_t quote = text.find_first_not_of(" \t", at + std::strlen(command));
+      if (quote >= end || text[quote] != '"')
+        break;
+      const std::size_t closing = text.find('"', quote + 1);
+      if (closing >= end || text[quote + 1] == '/')
+        break;
+      const std::string full = (folder / text.substr(quote + 1, closing - quote - 1)).string();
+      if (full.find('"') != std::string::npos)
+        return toc.string();
+      text.replace(quote + 1, closing - quote - 1, full);
+      end += full.size() - (closing - quote - 1);
+      break;
+    }
+    line = end + 1;
+  }
+  const auto copy = WriteCopy(toc, "image.toc", text);
+  return copy ? copy->string() : toc.string();
+}
+
+// A sheet of one BINARY file: the copy is the sheet under the .bin's name,
+// its FILE line naming a link to the .bin beside it.
+std::string ReadableCue(const fs::path &sheetPath, const std::string &bytes) {
+  const Sheet sheet = Read(bytes);
   if (sheet.files != 1 || sheet.nameLength == 0)
-    return path; // several files, or none: libcdio's own answer
-  const fs::path sheetPath = fs::absolute(path, error);
+    return sheetPath.string(); // several files, or none: libcdio's own answer
+  std::error_code error;
   const fs::path bin = sheetPath.parent_path() / sheet.text.substr(sheet.nameAt, sheet.nameLength);
   const bool named = bin.stem() == sheetPath.stem() && bin.parent_path() == sheetPath.parent_path();
   if ((!sheet.marked && named) || !fs::is_regular_file(bin, error))
-    return path;
-
-  // The copy: the sheet under the .bin's name, its FILE line naming the
-  // link beside it. The folder is the sheet's path's; the copy is written
-  // whole and renamed into place, so a reader never sees half of it.
-  const fs::path folder = CacheFolder() / Key(sheetPath.string());
-  fs::create_directories(folder, error);
-  if (error)
-    return path;
+    return sheetPath.string();
   const std::string stem = "image";
   std::string copy = sheet.text;
   copy.replace(sheet.nameAt, sheet.nameLength, stem + ".bin");
+  const fs::path folder = CacheFolder() / Key(sheetPath.string());
+  fs::create_directories(folder, error);
   const fs::path link = folder / (stem + ".bin");
   fs::remove(link, error);
   fs::create_symlink(fs::absolute(bin, error), link, error);
   if (error)
+    return sheetPath.string();
+  const auto written = WriteCopy(sheetPath, stem + ".cue", copy);
+  return written ? written->string() : sheetPath.string();
+}
+
+} // namespace
+
+std::string ReadableImage(const std::string &path) {
+  std::error_code error;
+  const bool cue = path.size() >= 4 && HasNoCase(path, path.size() - 4, ".cue");
+  const bool toc = path.size() >= 4 && HasNoCase(path, path.size() - 4, ".toc");
+  if ((!cue && !toc) || !fs::is_regular_file(path, error) ||
+      fs::file_size(path, error) > kMaxSheetBytes)
     return path;
-  const fs::path target = folder / (stem + ".cue");
-  const fs::path partial = folder / (stem + ".cue.partial");
-  {
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    out << copy;
-    if (!out.flush())
-      return path;
-  }
-  fs::rename(partial, target, error);
-  return error ? path : target.string();
+  std::ifstream stream(path, std::ios::binary);
+  std::string bytes{std::istreambuf_iterator<char>(stream), {}};
+  const fs::path absolute = fs::absolute(path, error);
+  if (error)
+    return path;
+  return cue ? ReadableCue(absolute, bytes) : ReadableToc(absolute, std::move(bytes));
 }
 
 } // namespace engine

@@ -87,9 +87,26 @@ bool AudioFileType(const std::u16string &type) {
 
 } // namespace
 
+CueRemarks ReadCueRemarks(std::u16string_view text) {
+  CueRemarks remarks;
+  for (std::u16string_view line : Lines(text)) {
+    auto [command, rest] = Command(line);
+    if (command == u"TRACK")
+      break;
+    if (command != u"REM")
+      continue;
+    auto [field, value] = Command(rest);
+    if (field == u"GENRE")
+      remarks.genre = Value(value);
+    else if (field == u"DATE")
+      remarks.year = Value(value);
+  }
+  return remarks;
+}
+
 std::vector<PlaylistEntry> ParseCueSheet(std::u16string_view text,
                                          const std::u16string &baseFolder) {
-  std::u16string album, albumArtist, genre, year;
+  std::u16string album, albumArtist;
   std::u16string file; // the FILE in effect, resolved; empty when not audio
   std::vector<Track> tracks;
   for (std::u16string_view line : Lines(text)) {
@@ -121,14 +138,9 @@ std::vector<PlaylistEntry> ParseCueSheet(std::u16string_view text,
       (track ? track->performer : albumArtist) = Value(rest);
     } else if (command == u"SONGWRITER" && track) {
       track->songwriter = Value(rest);
-    } else if (command == u"REM" && !track) {
-      auto [field, value] = Command(rest);
-      if (field == u"GENRE")
-        genre = Value(value);
-      else if (field == u"DATE")
-        year = Value(value);
     }
   }
+  const auto [genre, year] = ReadCueRemarks(text);
 
   std::vector<PlaylistEntry> entries;
   for (std::size_t i = 0; i < tracks.size(); ++i) {

@@ -27,4 +27,12 @@ namespace engine {
 std::vector<PlaylistEntry> ParseCueSheet(std::u16string_view text,
                                          const std::u16string &baseFolder);
 
+// What a sheet's REM lines before its first track say of the disc: REM
+// GENRE and REM DATE, as EAC writes them. A disc image's sheet gives them
+// too, which libcdio does not read.
+struct CueRemarks {
+  std::u16string genre, year;
+};
+CueRemarks ReadCueRemarks(std::u16string_view text);
+
 } // namespace engine
