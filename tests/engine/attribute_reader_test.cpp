@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -253,7 +254,9 @@ TEST(AttributeReader, DerivedAttributesAreThoseReadFromTheFile) {
 // An MP3 whose ID3v2 tag names no album, with an ID3v1 tag that does: the
 // album is read, as mutagen and the discoverer read it; the ID3v2 title
 // wins over the ID3v1 one.
-TEST(AttributeReader, AnId3v1TagFillsWhatTheId3v2TagLacks) {
+// What an MP3's ID3v2 tag lacks comes from its ID3v1 tag; what TagLib loses
+// past a damaged frame (a TYER of no size) comes from the discoverer.
+TEST(AttributeReader, WhatAnId3v2TagLacksOrLosesIsFilledFromElsewhere) {
   test_support::TempFolder folder;
   const std::string path = folder.File("song.mp3");
   ASSERT_TRUE(test_media::MakeAudioFile(path, Kind::Mp3, 1.0, R"(title="Version Two")"));
@@ -270,6 +273,34 @@ TEST(AttributeReader, AnId3v1TagFillsWhatTheId3v2TagLacks) {
   EXPECT_EQ(Attribute(attributes, u"Album"), "Old Album");
   EXPECT_EQ(Attribute(attributes, u"Author"), "Old Artist");
   EXPECT_EQ(Attribute(attributes, u"WM/Genre"), "Rock");
+
+  const std::string damaged = folder.File("damaged.mp3");
+  ASSERT_TRUE(test_media::MakeAudioFile(damaged, Kind::Mp3, 1.0));
+  std::string audio;
+  {
+    std::ifstream in(damaged, std::ios::binary);
+    audio.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  if (audio.starts_with("ID3")) // the muxer's own tag, if it wrote one
+    audio.erase(0, 10 + (std::size_t(audio[6]) << 21 | std::size_t(audio[7]) << 14 |
+                         std::size_t(audio[8]) << 7 | std::size_t(audio[9])));
+  auto frame = [](const std::string &id, const std::string &text) {
+    const std::string data = text.empty() ? "" : '\0' + text; // Latin-1, then the text
+    return id + std::string{'\0', '\0', '\0', char(data.size()), '\0', '\0'} + data;
+  };
+  const std::string frames = frame("TIT2", "Kept Title") + frame("TYER", "") +
+                             frame("TPE1", "Lost Artist") + frame("TALB", "Lost Album");
+  const std::string tag =
+      std::string("ID3\3\0\0\0\0\0", 9) + char(frames.size() + 16) + frames + std::string(16, '\0');
+  {
+    std::ofstream out(damaged, std::ios::binary | std::ios::trunc);
+    out << tag << audio;
+  }
+  ASSERT_TRUE(ReadFileAttributes(Utf16Of(damaged), attributes));
+  EXPECT_EQ(Attribute(attributes, u"Title"), "Kept Title");
+  EXPECT_EQ(Attribute(attributes, u"Author"), "Lost Artist");
+  EXPECT_EQ(Attribute(attributes, u"Album"), "Lost Album");
+  EXPECT_EQ(Attribute(attributes, u"FormatTag"), "85"); // still read by the tag library
 }
 
 } // namespace

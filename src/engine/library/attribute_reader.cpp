@@ -140,6 +140,16 @@ bool ReadFileAttributesWith(AttributeReader reader, const std::u16string &url,
     out = FileAttributes{};
     sum = StreamSummary{};
     read = ReadWithDiscoverer(uri, out, sum);
+  } else if (read && sum.tagsCut && reader == AttributeReader::Chosen) {
+    // Field by field: the discoverer gives what the tag library lost past
+    // a damaged frame, and what the tag library read stays.
+    FileAttributes more;
+    StreamSummary ignored;
+    if (ReadWithDiscoverer(uri, more, ignored))
+      for (const char16_t *name :
+           {u"Title", u"Author", u"Album", u"AlbumArtist", u"WM/Genre", u"WM/Composer"})
+        if (auto found = more.text.find(name); found != more.text.end())
+          out.text.emplace(found->first, found->second);
   }
   if (!read || (!sum.audio && !sum.video))
     return false;

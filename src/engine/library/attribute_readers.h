@@ -28,6 +28,7 @@ struct StreamSummary {
   bool lossless = false; // no stream rate: the file's average is the rate
   std::uint64_t audioBitrate = 0;
   std::uint64_t videoBitrate = 0;
+  bool tagsCut = false; // the tag library lost tags past a damaged frame
 };
 
 // `path` is a local file (`extension` its extension, lower case, no dot),

@@ -7,6 +7,7 @@
 #include <taglib/asffile.h>
 #include <taglib/fileref.h>
 #include <taglib/id3v1tag.h>
+#include <taglib/id3v2tag.h>
 #include <taglib/flacfile.h>
 #include <taglib/mp4atom.h>
 #include <taglib/mp4file.h>
@@ -82,6 +83,34 @@ void ReadOtherMpegTags(TagLib::MPEG::File &file, FileAttributes &out) {
     ReadTags(file.APETag()->properties(), out);
   if (file.hasID3v1Tag())
     ReadTags(file.ID3v1Tag()->properties(), out);
+}
+
+// The ID3v2 text frames the control shows, by their frame IDs.
+constexpr const char *kShownFrames[] = {"TIT2", "TPE1", "TALB", "TPE2", "TCON", "TCOM"};
+// The most of an ID3v2 tag looked through for them (a tag with pictures
+// can be megabytes; the text frames come first as taggers write them).
+constexpr unsigned kId3v2ScanLimit = 1 << 18;
+
+// TagLib stops reading an ID3v2 tag at a damaged frame (a TYER of no
+// size), so the frames after it are lost to it, though GStreamer's own
+// ID3 reader skips the damage and reads them. Whether a frame the control
+// shows is in the tag's bytes but not among the frames TagLib read.
+bool LostShownFrames(TagLib::MPEG::File &file) {
+  if (!file.hasID3v2Tag())
+    return false;
+  file.seek(0);
+  const TagLib::ByteVector header = file.readBlock(10);
+  if (header.size() < 10 || !header.startsWith("ID3"))
+    return false;
+  unsigned size = 0;
+  for (unsigned i = 6; i < 10; ++i)
+    size = size << 7 | (static_cast<unsigned char>(header[i]) & 0x7F);
+  const TagLib::ByteVector tag = file.readBlock(std::min(size, kId3v2ScanLimit));
+  const TagLib::ID3v2::FrameListMap &read = file.ID3v2Tag()->frameListMap();
+  for (const char *id : kShownFrames)
+    if (tag.find(id) >= 0 && read.find(id) == read.end())
+      return true;
+  return false;
 }
 
 // GStreamer reads a WAV file's "ISBJ" (subject) field as the album artist,
@@ -223,8 +252,10 @@ bool ReadWithTagLib(const std::string &path, const std::u16string &extension, Fi
   if (!codec.known)
     return false;
   ReadTags(file.file()->properties(), out);
-  if (auto *mpeg = dynamic_cast<TagLib::MPEG::File *>(file.file()))
+  if (auto *mpeg = dynamic_cast<TagLib::MPEG::File *>(file.file())) {
     ReadOtherMpegTags(*mpeg, out);
+    sum.tagsCut = LostShownFrames(*mpeg);
+  }
   if (auto *wav = dynamic_cast<TagLib::RIFF::WAV::File *>(file.file()))
     ReadWaveInfo(*wav, out);
   if (codec.tagsMayHide && out.text.empty())
