@@ -280,8 +280,10 @@ void Engine::OnCurrentPlaylistChange(WMPPlaylistChangeEventType kind) {
   // searched, so that such edits cost the same on a long playlist.
   const auto &items = current_->Items();
   bool atHint = itemHint_ >= 0 && itemHint_ < long(items.size()) && items[itemHint_] == item_;
-  if (item_ && (atHint || current_->IndexOf(item_.get()) >= 0))
+  if (item_ && (atHint || current_->IndexOf(item_.get()) >= 0)) {
+    ArmHandOver(); // what follows it may be another item now
     return;
+  }
   // The selected item left the playlist (or there was none): what stands
   // at its place now is selected, and playback of the old one ends.
   long count = long(current_->Items().size());
@@ -366,6 +368,7 @@ std::int32_t Engine::SetRate(double rate) {
   if (!(rate > 0 && rate <= 16))
     return E_INVALIDARG; // GStreamer plays audio forwards only
   settings_.rate = rate;
+  ArmHandOver();
   if (intent_ != Intent::Stopped && prerolled_) {
     // The rate takes a flushing seek to where it is: until the pipeline is
     // there, the position is that place, not the pipeline's zero.
@@ -401,6 +404,7 @@ std::int32_t Engine::SetMode(const std::u16string &mode, bool on) {
     settings_.showFrame = on;
   else
     return E_INVALIDARG;
+  ArmHandOver(); // loop and shuffle choose what follows
   Raise({.id = DISPID_WMPCOREEVENT_MODECHANGE, .text = mode, .flag = on});
   return S_OK;
 }

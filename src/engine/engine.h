@@ -163,6 +163,12 @@ private:
   void OnItemFailed(const std::shared_ptr<MediaItem> &failed, bool goOn);
   long NextIndex(bool forward);
   void Advance();
+  // The URI the playbin goes on to after the current item (empty: none).
+  std::string HandOverTarget();
+  void ArmHandOver();
+  void OnHandedOver();
+  void HearHandOversDue();
+  void HearHandOver();
   void HandleBusMessage(GstMessage *message);
   void OnPrerolled();
   void OnEndOfStream();
@@ -203,6 +209,14 @@ private:
   // the host has started or stopped anything since.
   unsigned long generation_ = 0;
   std::size_t alternative_ = 0; // which URL of the current item is open
+  // The item the playbin goes on to without a gap, when one is queued, and
+  // those whose streams started before the host heard of the change.
+  std::shared_ptr<MediaItem> handedTo_;
+  std::deque<std::shared_ptr<MediaItem>> handedOver_;
+  bool hearingHandOver_ = false; // the host is hearing of the first of them
+  // An item whose next one failed when handed over to: it is not again.
+  std::shared_ptr<MediaItem> noHandOverFrom_;
+  bool endedAfterHandOver_ = false; // the last of them ended before the host heard
   // What a network item's stream has said of itself since it opened.
   std::map<std::u16string, std::u16string> streamed_;
   std::vector<long> shuffleOrder_;

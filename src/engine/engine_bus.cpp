@@ -61,6 +61,8 @@ void Engine::HandleBusMessage(GstMessage *message) {
       if (after == GST_STATE_PLAYING && intent_ == Intent::Playing) {
         failures_ = 0;
         SetPlayState(wmppsPlaying);
+        ArmHandOver();
+        HearHandOversDue();
       }
     }
     break;
@@ -78,8 +80,16 @@ void Engine::HandleBusMessage(GstMessage *message) {
       Raise({.id = DISPID_WMPCOREEVENT_BUFFERING, .flag = percent < 100});
     break;
   }
+  case GST_MESSAGE_STREAM_START:
+    if (playback_.FromPipeline(message) && playback_.HandedOverStreamStarted())
+      OnHandedOver();
+    break;
   case GST_MESSAGE_EOS:
-    if (intent_ != Intent::Stopped)
+    // A stream handed over that never started: the next item opens anew.
+    playback_.TakeHandOver();
+    if (!handedOver_.empty())
+      endedAfterHandOver_ = true; // the end of the last stream handed over to
+    else if (intent_ != Intent::Stopped)
       OnEndOfStream();
     break;
   case GST_MESSAGE_ERROR:
@@ -108,10 +118,12 @@ void Engine::OnPrerolled() {
     if (playback_.Seek(pendingSeek_ > 0 ? pendingSeek_ : 0, settings_.rate))
       seeking_ = pendingSeek_ > 0 ? pendingSeek_ : 0;
   pendingSeek_ = -1;
-  if (intent_ == Intent::Playing)
+  if (intent_ == Intent::Playing) {
     playback_.Play();
-  else
+  } else {
     SetPlayState(wmppsPaused);
+    HearHandOversDue();
+  }
 }
 
 void Engine::OnEndOfStream() {
@@ -176,6 +188,22 @@ void Engine::OnPipelineError(GstMessage *message) {
       OpenCurrent(intent, alternative_);
       return;
     }
+  }
+  // A failure after the hand-over, before the next stream started, is most
+  // likely that stream's. The item that played has ended, and the next one
+  // opens anew, to fail (or not) on its own; an item so short that the host
+  // has not heard it play yet plays again, with nothing handed over to.
+  if (item_ && intent_ != Intent::Stopped && playback_.TakeHandOver()) {
+    const Intent intent = intent_;
+    playback_.Reset();
+    if (playState_ == wmppsPlaying || playState_ == wmppsPaused) {
+      OnEndOfStream();
+      return;
+    }
+    StopPlayback();
+    noHandOverFrom_ = item_;
+    OpenCurrent(intent, alternative_);
+    return;
   }
   GError *error = nullptr;
   gst_message_parse_error(message, &error, nullptr);

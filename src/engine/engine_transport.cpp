@@ -24,6 +24,7 @@ long Engine::CurrentIndex() {
 
 void Engine::Select(long index) {
   item_ = current_->Items()[index];
+  noHandOverFrom_ = nullptr;
   itemHint_ = index;
   pendingSeek_ = -1;
   Raise({.id = DISPID_WMPCOREEVENT_CURRENTITEMCHANGE, .media = item_});
@@ -62,7 +63,9 @@ void Engine::OpenCurrent(Intent intent, std::size_t alternative) {
     library->Revalidate(*item_); // a file replaced since it was read is read again
   SetOpenState(wmposMediaChanging);
   SetOpenState(wmposMediaOpening);
-  playback_.Open(uri, part.start, part.end); // a refused open reports its reason on the bus
+  // The next stream is named before this one starts: a short file's data
+  // can all be read before it plays.
+  playback_.Open(uri, part.start, part.end, HandOverTarget()); // a refused open reports on the bus
 }
 
 // An item with another URL left to try opens that one on a later message
@@ -97,6 +100,8 @@ void Engine::OnItemFailed(const std::shared_ptr<MediaItem> &failed, bool goOn) {
 
 void Engine::StopPlayback() {
   ++generation_;
+  handedOver_.clear();
+  hearingHandOver_ = endedAfterHandOver_ = false;
   playback_.Stop();
   intent_ = Intent::Stopped;
   prerolled_ = false;
@@ -264,6 +269,15 @@ std::int32_t Engine::SetPosition(double seconds) {
     return E_FAIL;
   if (intent_ == Intent::Stopped || !prerolled_) {
     pendingSeek_ = seconds; // taken when the item is loaded
+    return S_OK;
+  }
+  if (playback_.HandOverPending()) {
+    // The playbin has gone on to the next stream already: the item opens
+    // again, where the host wants it.
+    const Intent intent = intent_;
+    StopPlayback();
+    pendingSeek_ = seconds;
+    OpenCurrent(intent, alternative_);
     return S_OK;
   }
   double before = Position();

@@ -40,7 +40,35 @@ struct Playback::Queue {
   }
 };
 
+struct Playback::HandOver {
+  std::mutex mutex;
+  std::string next;
+  bool taken = false;
+
+  void Forget() {
+    std::lock_guard lock(mutex);
+    next.clear();
+    taken = false;
+  }
+};
+
 namespace {
+
+// On a streaming thread, once the current stream's data has all been read:
+// the playbin plays the URI set here next, without a gap.
+void OnAboutToFinish(GstElement *playbin, gpointer data) {
+  auto *handOver = static_cast<std::shared_ptr<Playback::HandOver> *>(data)->get();
+  std::lock_guard lock(handOver->mutex);
+  if (handOver->next.empty())
+    return;
+  g_object_set(playbin, "uri", handOver->next.c_str(), nullptr);
+  handOver->next.clear();
+  handOver->taken = true;
+}
+
+void ForgetHandOver(gpointer data, GClosure *) {
+  delete static_cast<std::shared_ptr<Playback::HandOver> *>(data);
+}
 
 // Returning GST_BUS_DROP gives the bus's reference to the handler: the
 // queue keeps it, and whoever takes the message from the queue drops it.
@@ -63,7 +91,8 @@ void ForgetQueue(gpointer data) {
 
 } // namespace
 
-Playback::Playback(HWND window, UINT message) : queue_(std::make_shared<Queue>()) {
+Playback::Playback(HWND window, UINT message)
+    : queue_(std::make_shared<Queue>()), handOver_(std::make_shared<HandOver>()) {
   queue_->window = window;
   queue_->message = message;
 }
@@ -95,6 +124,8 @@ bool Playback::MakePlaybin() {
   // Keeps the pitch when the rate changes.
   if (GstElement *tempo = gst_element_factory_make("scaletempo", nullptr))
     g_object_set(playbin_, "audio-filter", tempo, nullptr);
+  g_signal_connect_data(playbin_, "about-to-finish", G_CALLBACK(OnAboutToFinish),
+                        new std::shared_ptr<HandOver>(handOver_), ForgetHandOver, GConnectFlags(0));
   GstBus *bus = gst_element_get_bus(playbin_);
   gst_bus_set_sync_handler(bus, OnBusMessage, new std::shared_ptr<Queue>(queue_), ForgetQueue);
   gst_object_unref(bus);
@@ -134,10 +165,11 @@ bool Playback::MayOpen(const std::string &uri) {
   return regular;
 }
 
-bool Playback::Open(const std::string &uri, double start, double end) {
+bool Playback::Open(const std::string &uri, double start, double end, const std::string &next) {
   if (!MakePlaybin())
     return false;
   Stop();
+  QueueNext(next);
   start_ = start;
   end_ = end;
   g_object_set(playbin_, "uri", uri.c_str(), nullptr);
@@ -156,12 +188,35 @@ void Playback::Stop() {
   if (playbin_ != nullptr)
     gst_element_set_state(playbin_, GST_STATE_READY); // returns once streaming stopped
   queue_->Clear();
+  handOver_->Forget();
+  openedStarted_ = false;
 }
 
 void Playback::Reset() {
   if (playbin_ != nullptr)
     gst_element_set_state(playbin_, GST_STATE_NULL);
   queue_->Clear();
+  handOver_->Forget();
+  openedStarted_ = false;
+}
+
+void Playback::QueueNext(const std::string &uri) {
+  std::lock_guard lock(handOver_->mutex);
+  handOver_->next = uri;
+}
+
+bool Playback::HandOverPending() const {
+  std::lock_guard lock(handOver_->mutex);
+  return openedStarted_ && handOver_->taken;
+}
+
+bool Playback::TakeHandOver() {
+  std::lock_guard lock(handOver_->mutex);
+  return openedStarted_ && std::exchange(handOver_->taken, false);
+}
+
+bool Playback::HandedOverStreamStarted() {
+  return std::exchange(openedStarted_, true) && TakeHandOver();
 }
 
 bool Playback::Seek(double seconds, double rate) {

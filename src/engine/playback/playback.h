@@ -4,7 +4,8 @@
 // playbin is made when the first item opens: a player that never plays
 // (one that reads attributes or edits playlists) never opens the output.
 //
-// Threads: every method is called on the host's thread. What the pipeline
+// Threads: every method is called on the host's thread (but the playbin's
+// about-to-finish handler, which takes the queued URI). What the pipeline
 // reports from its streaming threads is queued here and announced by
 // posting `message` to `window` (a window of the host's thread); the
 // window's procedure then calls TakeMessage until it gives null, so bus
@@ -43,7 +44,9 @@ public:
   // With a part (seconds; `end` negative: to the end), positions, lengths
   // and seeks are the part's, and the stream ends where the part does;
   // the first seek, which OnPart says is due, takes the pipeline there.
-  bool Open(const std::string &uri, double start = 0, double end = -1);
+  // `next`, if given, is queued as QueueNext queues it.
+  bool Open(const std::string &uri, double start = 0, double end = -1,
+            const std::string &next = {});
   // True when the loaded item is a part of its file.
   bool OnPart() const { return start_ > 0 || end_ >= 0; }
   bool Play();
@@ -68,6 +71,22 @@ public:
 
   // The next queued bus message, owned by the caller (gst_message_unref), or null.
   GstMessage *TakeMessage();
+  // Gapless hand-over: the URI the playbin goes on to when the current
+  // stream's data has all been read, so that the next stream's samples
+  // follow this one's with no gap (empty: none, the stream ends). Open,
+  // Stop and Reset forget it.
+  void QueueNext(const std::string &uri);
+  // Whether the playbin has taken the queued URI (once the opened stream
+  // started) and that stream has not started yet; TakeHandOver also
+  // forgets that it has.
+  bool HandOverPending() const;
+  bool TakeHandOver();
+  // For each stream-start message of the pipeline, in order: whether it is
+  // the start of a stream handed over to. The first after Open is the
+  // opened stream's (a short file's data can all be read, and the next one
+  // taken, before the host hears that it started).
+  bool HandedOverStreamStarted();
+
   // Whether the message comes from the playbin itself (not one of its children).
   bool FromPipeline(GstMessage *message) const;
   // Whether it comes from the audio output or an element inside it.
@@ -79,11 +98,15 @@ public:
 
   // Where the bus's sync handler leaves messages; shared with the handler.
   struct Queue;
+  // The queued URI, shared with the about-to-finish handler.
+  struct HandOver;
 
 private:
   bool MakePlaybin();
 
   std::shared_ptr<Queue> queue_;
+  std::shared_ptr<HandOver> handOver_;
+  bool openedStarted_ = false; // the opened stream's stream-start was handled
   GstElement *playbin_ = nullptr;
   std::string output_; // the output's name, as AUDIOPLAYER_SINK gives it
   double start_ = 0;   // the part being played, in the file's seconds

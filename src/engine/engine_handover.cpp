@@ -1,0 +1,161 @@
+// The gapless hand-over from one item to the next. While an item plays,
+// the playbin is told which stream follows, so that it starts that one the
+// moment this one's data ends instead of after the pipeline stopped and
+// opened again. The host hears what it hears when one item is opened after
+// another, in the same order.
+#include "engine/engine.h"
+
+#include "engine/library/media_fragment.h"
+
+#include <gst/base/gsttypefindhelper.h>
+#include <gst/gst.h>
+
+#include <fstream>
+#include <utility>
+
+namespace engine {
+
+namespace {
+
+// The most of a file's start that GStreamer's typefinders are shown.
+constexpr std::streamsize kTypeFindBytes = 4096;
+
+// Whether GStreamer's own typefinders are sure enough of what the file's
+// first bytes are. A file that is no media is not handed over to: its
+// failure would end the pipeline, and with it the end of the item before.
+bool LooksLikeMedia(const std::string &path) {
+  char bytes[kTypeFindBytes];
+  std::ifstream file(path, std::ios::binary);
+  const std::streamsize size = file.read(bytes, sizeof bytes).gcount();
+  GstTypeFindProbability probability = GST_TYPE_FIND_NONE;
+  GstCaps *caps =
+      size > 0 ? gst_type_find_helper_for_data(nullptr, reinterpret_cast<const guint8 *>(bytes),
+                                               gsize(size), &probability)
+               : nullptr;
+  if (caps != nullptr)
+    gst_caps_unref(caps);
+  return caps != nullptr && probability >= GST_TYPE_FIND_LIKELY;
+}
+
+// The URI of a whole local media file the playbin can go on to: a part of a
+// file (it starts with a seek), a stream, a path that names no file or a
+// file that is no media opens after the end as before.
+std::string HandOverUri(const std::u16string &url) {
+  const MediaFragment part = PlayedPart(url);
+  if (part.start != 0 || part.end >= 0)
+    return {};
+  std::string uri = Playback::UriOf(part.file);
+  if (uri.rfind("file://", 0) != 0 || !Playback::MayOpen(uri))
+    return {};
+  gchar *path = g_filename_from_uri(uri.c_str(), nullptr, nullptr);
+  const bool media = path != nullptr && LooksLikeMedia(path);
+  g_free(path);
+  return media ? uri : std::string();
+}
+
+} // namespace
+
+// At the normal rate only (a rate takes a seek once a stream is loaded),
+// from a whole local file, to the next item if it has no alternative URLs.
+std::string Engine::HandOverTarget() {
+  handedTo_ = nullptr;
+  std::string uri;
+  if (item_ && item_ != noHandOverFrom_ && intent_ != Intent::Stopped && settings_.rate == 1 &&
+      alternative_ == 0 && !HandOverUri(item_->url).empty()) {
+    // Looking ahead must not move the shuffle order on.
+    const long place = shufflePlace_;
+    const long next = NextIndex(true);
+    shufflePlace_ = place;
+    if (next >= 0 && current_->Items()[next]->alternatives.empty()) {
+      uri = HandOverUri(current_->Items()[next]->url);
+      if (!uri.empty())
+        handedTo_ = current_->Items()[next];
+    }
+  }
+  return uri;
+}
+
+// Once the playbin has taken what was queued, or while the host has not
+// yet heard of a stream that started, what follows is queued from there.
+void Engine::ArmHandOver() {
+  if (handedOver_.empty() && !playback_.HandOverPending())
+    playback_.QueueNext(HandOverTarget());
+}
+
+// The playbin went on to the stream it was told of. What follows that one
+// is queued at once (a short file's data can all be read before the host
+// hears of the change); the host then hears the item end, and the next one
+// open and play.
+void Engine::OnHandedOver() {
+  const auto next = std::exchange(handedTo_, nullptr);
+  handedOver_.push_back(next);
+  if (next) {
+    const auto item = std::exchange(item_, next);
+    const long hint = std::exchange(itemHint_, -1);
+    const std::string following = HandOverTarget();
+    item_ = item;
+    itemHint_ = hint;
+    playback_.QueueNext(following);
+  }
+  HearHandOversDue();
+}
+
+// The host hears of a hand-over once it has heard the item that ended open
+// and play (a short file can end before that, and an empty one at once),
+// and of one hand-over at a time.
+void Engine::HearHandOversDue() {
+  if (!hearingHandOver_ && !handedOver_.empty() && prerolled_ &&
+      (playState_ == wmppsPlaying || playState_ == wmppsPaused))
+    HearHandOver();
+}
+
+// As when one item is opened after the other ended: the end is heard while
+// the ended item is still the current one; then the next one is current,
+// opens and plays (or stays paused, if the host paused meanwhile).
+void Engine::HearHandOver() {
+  hearingHandOver_ = true;
+  const auto ended = item_;
+  SetPlayState(wmppsMediaEnded);
+  Raise({.id = DISPID_WMPCOREEVENT_ENDOFSTREAM, .number = 0});
+  Raise({.then = [this, ended] {
+    if (handedOver_.empty() || item_ != ended)
+      return; // the host stopped or chose something else meanwhile
+    const auto next = handedOver_.front();
+    handedOver_.pop_front();
+    const long index = NextIndex(true);
+    if (index < 0 || current_->Items()[index] != next) {
+      // The playlist or its order changed since: what plays is not next.
+      StopPlayback();
+      if (index < 0) {
+        SetPlayState(wmppsStopped);
+        return;
+      }
+      Select(index);
+      OpenCurrent(Intent::Playing);
+      return;
+    }
+    Select(index);
+    ++generation_;
+    SetPlayState(wmppsTransitioning);
+    streamed_.clear();
+    if (auto library = item_->library.lock())
+      library->Revalidate(*item_);
+    SetOpenState(wmposMediaChanging);
+    SetOpenState(wmposMediaOpening);
+    alternative_ = 0;
+    OnPrerolled(); // paused meanwhile: it says so
+    if (intent_ == Intent::Playing) {
+      failures_ = 0;
+      SetPlayState(wmppsPlaying);
+    }
+    hearingHandOver_ = false;
+    if (!handedOver_.empty())
+      HearHandOversDue(); // the stream after it started already
+    else if (std::exchange(endedAfterHandOver_, false))
+      OnEndOfStream(); // and ended already
+    else
+      ArmHandOver();
+  }});
+}
+
+} // namespace engine
