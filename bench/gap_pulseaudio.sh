@@ -9,56 +9,26 @@
 set -euo pipefail
 audioplay=$1
 reps=${2:-5}
-work=$(mktemp -d)
-server=
-cleanup() {
-  [[ -z $server ]] || kill "$server" 2>/dev/null || true
-  pkill -f "parecord.*$work" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export HOME=$work XDG_RUNTIME_DIR=$work/run AUDIOPLAYER_LIBRARY=$work/library.db \
-  AUDIOPLAYER_REGISTRY=$work/registry PULSE_SERVER=unix:$work/run/native
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-files=()
-for n in 1 2 3; do
-  gst-launch-1.0 -q audiotestsrc num-buffers=$((n * 5 + 5)) samplesperbuffer=4410 \
-    freq=$((300 + n * 100)) ! audio/x-raw,rate=44100,channels=2 ! wavenc \
-    ! filesink location="$work/part$n.wav"
-  files+=("$work/part$n.wav")
-done
+tests=$(dirname "$0")/../tests/engine
+# shellcheck source=../tests/engine/pulseaudio_server.sh
+source "$tests/pulseaudio_server.sh"
+pulseaudio_work
+export PULSE_SERVER=unix:$work/run/native
+three_tones
 
 # measure NAME COMMAND...: one run, its figures appended to $work/NAME.
 measure() {
   local name=$1
   shift
-  pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
-    -L "module-native-protocol-unix socket=$work/run/native" \
-    -L "module-null-sink sink_name=out" >/dev/null 2>&1 &
-  server=$!
-  for _ in $(seq 100); do pactl set-default-sink out 2>/dev/null && break; sleep 0.1; done
+  pulseaudio_up "$work/run/native" "module-native-protocol-unix socket=$work/run/native" \
+    "module-null-sink sink_name=out"
+  pactl set-default-sink out
   parecord --latency-msec=20 -d out.monitor --file-format=wav "$work/rec.wav" &
   sleep 0.3
-  "$@" "${files[@]}" >/dev/null 2>&1
+  "$@" "$work/part1.wav" "$work/part2.wav" "$work/part3.wav" >/dev/null 2>&1
   sleep 0.3
-  pkill -INT -f "parecord.*$work" || true
-  sleep 0.3
-  kill "$server"
-  wait "$server" 2>/dev/null || true
-  server=
-  python3 -c '
-import struct, sys
-data = open(sys.argv[1], "rb").read()
-at = data.find(b"data", 12, 512)
-raw = data[at + 8 :] if at > 0 else b""
-left = struct.unpack(f"<{len(raw) // 2}h", raw[: len(raw) // 2 * 2])[::2]
-loud = [i for i, x in enumerate(left) if abs(x) > 2000]
-longest = run = 0
-for x in left[loud[0] : loud[-1]]:
-    run = run + 1 if abs(x) < 100 else 0
-    longest = max(longest, run)
-print(f"{longest / 44.1:.1f} {(loud[-1] - loud[0]) / 44100:.3f}")
-' "$work/rec.wav" >>"$work/$name"
+  pulseaudio_down
+  python3 "$tests/recorded_sound.py" silence "$work/rec.wav" >>"$work/$name"
 }
 
 for _ in $(seq "$reps"); do

@@ -14,17 +14,10 @@
 #   pulseaudio_check.sh AUDIOPLAY
 set -euo pipefail
 audioplay=$1
-work=$(mktemp -d)
-server=
-cleanup() {
-  [[ -z $server ]] || kill "$server" 2>/dev/null || true
-  pkill -f "parecord.*$work" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export HOME=$work XDG_RUNTIME_DIR=$work/run AUDIOPLAYER_LIBRARY=$work/library.db \
-  AUDIOPLAYER_REGISTRY=$work/registry
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+here=$(dirname "$0")
+# shellcheck source=pulseaudio_server.sh
+source "$here/pulseaudio_server.sh"
+pulseaudio_work
 seconds=6
 gst-launch-1.0 -q audiotestsrc num-buffers=$((seconds * 10)) samplesperbuffer=4410 \
   ! audio/x-raw,rate=44100,channels=2 ! wavenc ! filesink location="$work/tone.wav"
@@ -46,46 +39,23 @@ await() {
 }
 control() { PULSE_SERVER=unix:$work/run/b pactl "$@"; }
 module_of() { control list short modules | awk -v arg="$1" '$0 ~ arg { print $1; exit }'; }
-# Seconds of tone recorded in FILE so far (tenths of a second with a peak
-# past 500) and the highest peak, read as the recorder writes it: the
-# samples after "data".
-tone_in() {
-  python3 -c '
-import struct, sys
-data = open(sys.argv[1], "rb").read()
-at = data.find(b"data", 12, 512)
-raw = data[at + 8:] if at > 0 else b""
-samples = struct.unpack(f"<{len(raw) // 2}h", raw[: len(raw) // 2 * 2])
-step = 4410 * 2  # a tenth of a second of both channels at 44.1 kHz
-peaks = [max(map(abs, samples[i : i + step])) for i in range(0, len(samples), step)]
-print(sum(1 for peak in peaks if peak > 500) / 10, max(peaks, default=0))
-' "$1"
-}
+tone_in() { python3 "$here/recorded_sound.py" tone "$1"; }
 # Whether FILE holds at least SECONDS of tone.
 holds() { python3 -c 'import sys; sys.exit(float(sys.argv[1]) < float(sys.argv[3]))' $(tone_in "$1") "$2"; }
 
 # A fresh server, and both sinks' monitors recorded.
 server_up() {
-  pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --log-target=stderr \
-    -L "module-native-protocol-unix socket=$work/run/a" \
-    -L "module-native-protocol-unix socket=$work/run/b" \
-    -L "module-null-sink sink_name=first" -L "module-null-sink sink_name=second" \
-    -L "module-null-sink sink_name=spare" >"$work/server.log" 2>&1 &
-  server=$!
-  await "the sound server" control set-default-sink second
+  pulseaudio_up "$work/run/b" "module-native-protocol-unix socket=$work/run/a" \
+    "module-native-protocol-unix socket=$work/run/b" "module-null-sink sink_name=first" \
+    "module-null-sink sink_name=second" "module-null-sink sink_name=spare" ||
+    fail "the sound server"
+  control set-default-sink second
   control set-default-source spare.monitor
   rm -f "$work/first.wav" "$work/second.wav"
   for sink in first second; do
     PULSE_SERVER=unix:$work/run/b parecord --latency-msec=20 -d "$sink.monitor" \
       --file-format=wav "$work/$sink.wav" &
   done
-}
-server_down() {
-  pkill -INT -f "parecord.*$work" || true
-  sleep 0.5 # the recorders write their last samples
-  kill "$server"
-  wait "$server" 2>/dev/null || true
-  server=
 }
 
 # output_goes HOW: one play of the tone, its output taken away HOW once
@@ -102,7 +72,7 @@ output_goes() {
   connection) control unload-module "$(module_of "socket=$work/run/a")" ;;
   esac
   wait "$player" || fail "$how: audioplay exited with $?"
-  server_down
+  pulseaudio_down
   local first second
   first=$(tone_in "$work/first.wav")
   second=$(tone_in "$work/second.wav")
@@ -119,38 +89,17 @@ output_goes() {
 # keep time on a busy machine; the recording output is held to the sample
 # by the engine's own tests).
 gapless() {
-  local files=()
-  for n in 1 2 3; do
-    gst-launch-1.0 -q audiotestsrc num-buffers=$((n * 5 + 5)) samplesperbuffer=4410 \
-      freq=$((300 + n * 100)) ! audio/x-raw,rate=44100,channels=2 ! wavenc \
-      ! filesink location="$work/part$n.wav"
-    files+=("$work/part$n.wav")
-  done
+  three_tones
   server_up
-  PULSE_SERVER=unix:$work/run/b AUDIOPLAYER_SINK=pulse:first \
-    timeout 120 "$audioplay" --quiet "${files[@]}" >"$work/output" 2>&1 || fail "gapless: audioplay exited with $?"
-  server_down
-  python3 -c '
-import struct, sys
-data = open(sys.argv[1], "rb").read()
-at = data.find(b"data", 12, 512)
-raw = data[at + 8 :] if at > 0 else b""
-left = struct.unpack(f"<{len(raw) // 2}h", raw[: len(raw) // 2 * 2])[::2]
-loud = [i for i, x in enumerate(left) if abs(x) > 2000]
-if not loud:
-    sys.exit("nothing heard")
-gaps, run = [], 0
-for x in left[loud[0] : loud[-1]]:
-    if abs(x) < 100:
-        run += 1
-    else:
-        if run > 44:  # a millisecond
-            gaps.append(round(run / 44.1, 1))
-        run = 0
-span = (loud[-1] - loud[0]) / 44100
-print(f"gapless: {span:.3f} s from the first sound to the last, silences (ms) {gaps}")
-sys.exit(0 if not gaps and abs(span - 4.5) < 0.1 else 1)
-' "$work/first.wav" || fail "gapless: the files are not heard one after the other without a gap"
+  PULSE_SERVER=unix:$work/run/b AUDIOPLAYER_SINK=pulse:first timeout 120 "$audioplay" --quiet \
+    "$work/part1.wav" "$work/part2.wav" "$work/part3.wav" >"$work/output" 2>&1 ||
+    fail "gapless: audioplay exited with $?"
+  pulseaudio_down
+  local heard
+  heard=$(python3 "$here/recorded_sound.py" silence "$work/first.wav")
+  echo "gapless: longest silence (ms) and span (s) $heard"
+  python3 -c 'import sys; longest, span = map(float, sys.argv[1:]); sys.exit(not (longest <= 1 and abs(span - 4.5) < 0.1))' \
+    $heard || fail "gapless: the files are not heard one after the other without a gap"
 }
 
 output_goes sink
