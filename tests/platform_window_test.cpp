@@ -1,7 +1,9 @@
 // Windows and their message queues: class registration, parents,
-// visibility, one queue per thread with posts from any thread, WM_QUIT, and
-// the enumeration of a thread's windows.
+// visibility, one queue per thread with posts from any thread, WM_QUIT, the
+// descriptor a main loop waits on, and the enumeration of a thread's windows.
+#include <audioplayer_mainloop.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -271,6 +273,47 @@ TEST_F(PlatformWindow, QuitComesAfterWhatWasPosted) {
   EXPECT_EQ(msg.wParam, WPARAM(7));
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(DispatchMessageW(&msg), 0); // a thread message has no procedure
+}
+
+TEST_F(PlatformWindow, TheMessageDescriptorIsReadableWhileAMessageWaits) {
+  const int fd = AudioPlayerMessageFd();
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(AudioPlayerMessageFd(), fd) << "one per thread";
+  auto readable = [fd](int milliseconds = 0) {
+    pollfd watched{fd, POLLIN, 0};
+    return ::poll(&watched, 1, milliseconds) == 1 && (watched.revents & POLLIN);
+  };
+  HWND window = Make("window", WS_POPUP);
+  ASSERT_NE(window, nullptr);
+  MSG msg{};
+  EXPECT_FALSE(readable());
+  PostMessageW(window, WM_APP, 0, 1);
+  PostMessageW(window, WM_APP, 0, 2);
+  EXPECT_TRUE(readable());
+  EXPECT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
+  EXPECT_TRUE(readable()) << "a look takes nothing";
+  EXPECT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_TRUE(readable()) << "one still waits";
+  EXPECT_EQ(GetMessageW(&msg, nullptr, 0, 0), 1);
+  EXPECT_FALSE(readable());
+
+  // A post from another thread wakes a poll that sleeps on it.
+  std::thread poster([&] { PostMessageW(window, WM_APP, 0, 3); });
+  EXPECT_TRUE(readable(60000));
+  poster.join();
+  // What was posted to a window that is destroyed goes with it.
+  EXPECT_TRUE(DestroyWindow(window));
+  EXPECT_FALSE(readable());
+
+  PostQuitMessage(0);
+  EXPECT_TRUE(readable()) << "WM_QUIT waits too";
+  EXPECT_EQ(GetMessageW(&msg, nullptr, 0, 0), 0);
+  EXPECT_FALSE(readable());
+
+  // Another thread has its own, which this thread's posts do not touch.
+  int other = -1;
+  std::thread([&] { other = AudioPlayerMessageFd(); }).join();
+  EXPECT_NE(other, fd);
 }
 
 TEST_F(PlatformWindow, EnumeratesTheThreadsTopLevelWindows) {
