@@ -22,9 +22,7 @@ const std::vector<test_media::ImageTrack> kTracks = {
 TEST_F(EngineCd, AnImageGivesOneItemPerTrackWithItsNameLengthAndTableOfContents) {
   const std::string image = test_media::MakeDiscImage(folder, "disc", kTracks);
   ASSERT_GE(player->SetCdromToCurPlaylist(Text(image).c_str()), 0);
-  long count = 0;
-  ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
-  ASSERT_EQ(count, 3);
+  ASSERT_EQ(CountOf(player), 3);
   const char *names[] = {"First Tone", "Second Tone", "Track 3"};
   const double seconds[] = {1.0, 0.6, 0.4};
   for (long index = 0; index < 3; ++index) {
@@ -58,12 +56,9 @@ TEST_F(EngineCd, ItPlaysTrackByTrackToTheEndAndClearingLeavesTheCd) {
   // Clearing goes back to the playlist from before the CD, and clears it:
   // the disc's tracks are gone, and the list takes files again.
   ASSERT_GE(player->ClearAllMusic(), 0);
-  long count = -1;
-  ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
-  EXPECT_EQ(count, 0);
+  EXPECT_EQ(CountOf(player), 0);
   ASSERT_GE(player->AppendMusic(Text(folder.File("before.wav")).c_str()), 0);
-  ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
-  EXPECT_EQ(count, 1);
+  EXPECT_EQ(CountOf(player), 1);
 }
 
 // A sheet as EAC and foobar2000 write it: UTF-8 with a byte-order mark,
@@ -80,9 +75,7 @@ TEST_F(EngineCd, ASheetNamedOtherwiseThanItsBinWithAMarkAndUtf8Text) {
                           "    INDEX 01 00:00:00\n"
                           "  TRACK 02 AUDIO\n    INDEX 01 00:00:30\n");
   ASSERT_GE(player->SetCdromToCurPlaylist(Text(folder.File("Album (Disc 1).cue")).c_str()), 0);
-  long count = 0;
-  ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
-  ASSERT_EQ(count, 2);
+  ASSERT_EQ(CountOf(player), 2);
   const tagMediaInfo first =
       InfoAt(player, 0, INFO_TITLE | INFO_AUTHOR | INFO_ALBUM | INFO_ALBUMARTIST | INFO_GENRE);
   auto text = [](const unsigned short *field) {
@@ -119,9 +112,7 @@ TEST_F(EngineCd, ACdrdaoTocWithALanguageMapGivesItsTextAndTracks) {
                           "TRACK AUDIO\nCD_TEXT {\n  LANGUAGE 0 {\n    TITLE \"Closing\"\n"
                           "  }\n}\nFILE \"disc.bin\" 00:01:00 00:00:45\n");
   ASSERT_GE(player->SetCdromToCurPlaylist(Text(folder.File("disc.toc")).c_str()), 0);
-  long count = 0;
-  ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
-  ASSERT_EQ(count, 2);
+  ASSERT_EQ(CountOf(player), 2);
   const char *titles[] = {"Opening", "Closing"};
   const double seconds[] = {1.0, 0.6};
   for (long index = 0; index < 2; ++index) {

@@ -83,9 +83,7 @@ TEST_F(EngineHttp, EachFormatByUrlPlaysItsEntriesInOrder) {
     SCOPED_TRACE(name);
     received.clear();
     ASSERT_GE(player->PlayPlaylist(Text(server.Url(std::string("lists/") + name)).c_str()), 0);
-    long count = 0;
-    ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
-    ASSERT_EQ(count, 2);
+    ASSERT_EQ(CountOf(player), 2);
     EXPECT_EQ(SourceAt(player, 0), b);
     EXPECT_EQ(SourceAt(player, 1), a);
     ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 1); }, 2));
@@ -127,9 +125,7 @@ TEST_F(EngineHttp, NestedListsByUrlShareOneBound) {
                                                       silent.Url("two.m3u") + "\n" +
                                                       silent.Url("three.m3u") + "\n");
   ASSERT_GE(player->SetCurPlaylist(Text(folder.File("top.m3u")).c_str()), 0);
-  long count = 0;
-  ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
-  EXPECT_EQ(count, 3) << "the lists not read stay as entries";
+  EXPECT_EQ(CountOf(player), 3) << "the lists not read stay as entries";
   EXPECT_EQ(silent.Connections(), 1) << "fetches tried after the bound was spent";
 }
 
@@ -173,9 +169,7 @@ TEST_F(EngineHttp, AnHlsPlaylistIsOneStream) {
   HttpServer server("serve", folder.path().string());
   ASSERT_TRUE(server.Running());
   ASSERT_GE(player->PlayPlaylist(Text(server.Url("hls/play.m3u8")).c_str()), 0);
-  long count = 0;
-  ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
-  EXPECT_EQ(count, 1);
+  EXPECT_EQ(CountOf(player), 1);
   EXPECT_EQ(SourceAt(player, 0), server.Url("hls/play.m3u8"));
   ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_MediaEnded, 0); }, 3));
   EXPECT_FALSE(HeardCode(CN_MediaError));
@@ -190,9 +184,7 @@ TEST_F(EngineHttp, DrivePathsInAListByUrlStayPaths) {
   HttpServer server("serve", folder.path().string());
   ASSERT_TRUE(server.Running());
   ASSERT_GE(player->SetCurPlaylist(Text(server.Url("drives.m3u")).c_str()), 0);
-  long count = 0;
-  ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
-  ASSERT_EQ(count, 4);
+  ASSERT_EQ(CountOf(player), 4);
   EXPECT_EQ(SourceAt(player, 0), "C:\\Music\\c.mp3");
   EXPECT_EQ(SourceAt(player, 1), "D:\\Music\\Rock & Roll\\d.mp3");
   EXPECT_EQ(SourceAt(player, 2), "E:/e.mp3");

@@ -39,9 +39,7 @@ TEST_F(EnginePlaylist, NestedPlaylistsPlayInPlaceAndASelfIncludingListEnds) {
                           "</trackList></playlist>");
   test_support::WriteFile(folder.File("top.m3u"), "a.wav\ninner.xspf\ntop.m3u\nc.wav\n");
   ASSERT_GE(player->PlayPlaylist(Text(folder.File("top.m3u")).c_str()), 0);
-  long count = 0;
-  ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
-  EXPECT_EQ(count, 3);
+  EXPECT_EQ(CountOf(player), 3);
   ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 2); }, 2));
   for (long index : {0L, 1L, 2L})
     EXPECT_TRUE(Received(CN_PlayStateChange, PS_MediaEnded, index)) << index;
@@ -79,9 +77,7 @@ TEST_F(EnginePlaylist, AnAsfFileWithAPlaylistsNamePlaysAsMedia) {
     ASSERT_TRUE(test_media::MakeAudioFile(folder.File(name), test_media::Kind::Wma, 0.3));
     received.clear();
     ASSERT_GE(player->PlayPlaylist(Text(folder.File(name)).c_str()), 0);
-    long count = 0;
-    ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
-    EXPECT_EQ(count, 1);
+    EXPECT_EQ(CountOf(player), 1);
     ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_MediaEnded, 0); }, 2));
     EXPECT_FALSE(HeardCode(CN_MediaError));
   }
@@ -90,9 +86,7 @@ TEST_F(EnginePlaylist, AnAsfFileWithAPlaylistsNamePlaysAsMedia) {
                           "<asx><entry><ref href=\"a.wav\"/></entry><entry><ref href=\"a.wav\"/>"
                           "</entry></asx>");
   ASSERT_GE(player->SetCurPlaylist(Text(folder.File("list.wvx")).c_str()), 0);
-  long count = 0;
-  ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
-  EXPECT_EQ(count, 2);
+  EXPECT_EQ(CountOf(player), 2);
 }
 
 // A CUE sheet over one file: its tracks are items named, credited and
@@ -109,9 +103,7 @@ TEST_F(EnginePlaylist, ACueSheetsTracksAreItemsOfTheirOwn) {
                           "    INDEX 01 00:00:45\r\n"
                           "  TRACK 03 AUDIO\r\n    INDEX 01 00:01:00\r\n");
   ASSERT_GE(player->SetCurPlaylist(Text(folder.File("album.cue")).c_str()), 0);
-  long count = 0;
-  ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
-  ASSERT_EQ(count, 3);
+  ASSERT_EQ(CountOf(player), 3);
   const std::uint32_t mask =
       INFO_TITLE | INFO_AUTHOR | INFO_ALBUM | INFO_ALBUMARTIST | INFO_GENRE | INFO_DURATION;
   const struct {
@@ -157,9 +149,7 @@ TEST_F(EnginePlaylist, AFlacWithItsOwnCueSheetOpensAsItsTracks) {
       ::system(("metaflac --import-cuesheet-from=\"" + sheet + "\" \"" + flac + "\"").c_str()), 0);
   std::filesystem::remove(sheet); // the file's own sheet alone
   ASSERT_GE(player->PlayPlaylist(Text(flac).c_str()), 0);
-  long count = 0;
-  ASSERT_GE(player->GetCurPlaylistCount(&count), 0);
-  ASSERT_EQ(count, 2);
+  ASSERT_EQ(CountOf(player), 2);
   EXPECT_EQ(TitleAt(player, 1), "Track 2");
   EXPECT_NEAR(InfoAt(player, 0, INFO_DURATION).dDuration, 0.6, 0.001);
   EXPECT_NEAR(InfoAt(player, 1, INFO_DURATION).dDuration, 0.4, 0.01);
