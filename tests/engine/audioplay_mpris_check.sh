@@ -49,6 +49,8 @@ await() {
   fail "$what"
 }
 says() { [[ $(ctl "${@:1:$#-1}" 2>/dev/null) == "${!#}" ]]; }
+# reads PROPERTY VALUE: read anew at each try of await.
+reads() { [[ $(property "$1" 2>/dev/null) == "$2" ]]; }
 now() { date +%s.%N; }
 seconds() { ctl position 2>/dev/null; }
 
@@ -87,7 +89,7 @@ await "LoopStatus None" says loop None
 # read beside it (over 3 s, past the player's ticks).
 bus --method org.freedesktop.DBus.Properties.Set org.mpris.MediaPlayer2.Player Rate "<2.0>" \
   >/dev/null
-await "Rate 2" test "$(property Rate)" = "(<2.0>,)"
+await "Rate 2" reads Rate "(<2.0>,)"
 start=$(now) from=$(seconds)
 sleep 3
 to=$(seconds) end=$(now)
@@ -111,7 +113,7 @@ await "the second title after Next" says metadata xesam:title "Second Tone"
 ctl next
 await "Stopped after Next on the last item" says status Stopped
 kill -0 "$player" || fail "Next on the last item ended the process"
-await "no CanGoNext when stopped on the last item" test "$(property CanGoNext)" = "(<false>,)"
+await "no CanGoNext when stopped on the last item" reads CanGoNext "(<false>,)"
 ctl previous 2>/dev/null || fail "no Previous from the last item"
 await "the first title after Previous" says metadata xesam:title "First Tone"
 
