@@ -3,6 +3,7 @@
 
 #include "disc_image.h"
 #include "generated_media.h"
+#include "silent_listener.h"
 
 #include <gtest/gtest.h>
 
@@ -73,7 +74,8 @@ struct SignalledRun : ToolRun {
 };
 
 // Runs the tool as RunTool does and sends it `signal` once its output meets
-// `cue`: the test waits for what the tool did, not for an amount of time.
+// `cue` (asked first with no output, for a cue that watches something else):
+// the test waits for what the tool did, not for an amount of time.
 // A tool that never meets the cue is killed after a minute (a hang).
 SignalledRun RunAndSignal(const test_support::TempFolder &folder, const std::string &arguments,
                           const Cue &cue, int signal) {
@@ -89,12 +91,16 @@ SignalledRun RunAndSignal(const test_support::TempFolder &folder, const std::str
   char line[4096];
   const long tool = std::fgets(line, sizeof line, pipe) ? std::atol(line) : 0;
   std::chrono::steady_clock::time_point signalled;
-  while (std::fgets(line, sizeof line, pipe)) {
-    run.output += line;
+  auto signalOnCue = [&] {
     if (!run.signalled && tool > 0 && cue(run.output)) {
       signalled = std::chrono::steady_clock::now();
       run.signalled = ::kill(pid_t(tool), signal) == 0;
     }
+  };
+  signalOnCue();
+  while (std::fgets(line, sizeof line, pipe)) {
+    run.output += line;
+    signalOnCue();
   }
   if (run.signalled)
     run.secondsToExit =
@@ -287,6 +293,20 @@ TEST(AudioplayTool, InfoSaveListAndExport) {
   EXPECT_TRUE(interrupted.signalled) << interrupted.output;
   EXPECT_EQ(interrupted.exitCode, 130) << interrupted.output;
   EXPECT_EQ(interrupted.output.find("(MediaEnded)"), std::string::npos) << interrupted.output;
+
+  // Also while a playlist's expansion waits on a server that never answers
+  // (seconds of the player's bound left): the process ends without it.
+  test_support::SilentListener silent;
+  std::string nested = "[playlist]\n";
+  for (int i = 1; i <= 10; ++i)
+    nested += "File" + std::to_string(i) + "=" + silent.Url(std::to_string(i) + ".m3u") + "\n";
+  test_support::WriteFile(folder.File("nested.pls"), nested + "NumberOfEntries=10\n");
+  SignalledRun waiting = RunAndSignal(
+      folder, "--quiet '" + folder.File("nested.pls") + "'",
+      [&silent](const std::string &) { return silent.Offered(30'000); }, SIGINT);
+  EXPECT_TRUE(waiting.signalled) << waiting.output;
+  EXPECT_EQ(waiting.exitCode, 130) << waiting.output;
+  EXPECT_LT(waiting.secondsToExit, 3) << "the expansion's bound is 5 s";
 }
 
 // An audio CD from a disc image: its tracks listed, played to the end, and a

@@ -7,6 +7,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -37,6 +38,11 @@ public:
   bool Listening() const { return port_ != 0; }
   std::string Url(const std::string &path) const {
     return "http://127.0.0.1:" + std::to_string(port_) + "/" + path;
+  }
+  // True once a connection waits to be taken, within `milliseconds`.
+  bool Offered(int milliseconds) const {
+    pollfd pending{fd_, POLLIN, 0};
+    return ::poll(&pending, 1, milliseconds) == 1;
   }
   // The connections offered since the last count.
   int Connections() {

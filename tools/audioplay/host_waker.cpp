@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,6 +11,10 @@
 namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
+volatile std::sig_atomic_t answered = 0;
+// How long the host's thread has to take an interrupt before the process
+// ends without it.
+constexpr suseconds_t kAnswerMicroseconds = 500'000;
 int signalPipe[2] = {-1, -1}; // written by the handlers, read by the waker
 // What a byte on the pipe asks for.
 constexpr char kInterruptByte = 1;
@@ -25,8 +30,22 @@ void OnSignal(int number) {
   switch (number) {
   case SIGINT:
   case SIGTERM:
+    if (!interrupted) {
+      const itimerval once{{0, 0}, {0, kAnswerMicroseconds}};
+      ::setitimer(ITIMER_REAL, &once, nullptr);
+    }
     interrupted = 1;
     Tell(kInterruptByte);
+    break;
+  case SIGALRM:
+    // The host's thread is inside a long call to the player (a playlist
+    // expanding over a slow network, attributes of many files): the user
+    // asked to stop, so stop now. The library keeps its files whole at any
+    // moment the process ends.
+    if (!answered) {
+      KeyReader::GiveBack();
+      ::_exit(130);
+    }
     break;
   case SIGTSTP:
     KeyReader::Suspend(); // returns once continued
@@ -62,12 +81,18 @@ void InstallSignalHandlers() {
   struct sigaction action {};
   action.sa_handler = OnSignal;
   action.sa_flags = SA_RESTART;
-  for (int number : {SIGINT, SIGTERM, SIGTSTP, SIGCONT, SIGWINCH})
+  for (int number : {SIGINT, SIGTERM, SIGALRM, SIGTSTP, SIGCONT, SIGWINCH})
     sigaction(number, &action, nullptr);
 }
 
 bool Interrupted() {
   return interrupted != 0;
+}
+
+void InterruptAnswered() {
+  answered = 1;
+  const itimerval off{};
+  ::setitimer(ITIMER_REAL, &off, nullptr);
 }
 
 HostWaker::HostWaker(HWND window, std::chrono::milliseconds tick, KeyReader *keys)

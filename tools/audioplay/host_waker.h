@@ -21,9 +21,15 @@ constexpr UINT kRedrawMessage = WM_APP + 0x205;    // the terminal was resized o
 
 // Makes SIGINT and SIGTERM set Interrupted() and wake a running HostWaker;
 // SIGWINCH and SIGCONT ask it to redraw; Ctrl-Z (SIGTSTP) gives the
-// terminal back before the process stops (KeyReader::Suspend).
+// terminal back before the process stops (KeyReader::Suspend). An
+// interrupt that the host's thread has not answered (InterruptAnswered)
+// within half a second ends the process with status 130, the terminal
+// given back: the thread is inside a call to the player that may take
+// seconds, and Ctrl-C must not wait for it.
 void InstallSignalHandlers();
 bool Interrupted();
+// The host's thread took the interrupt and ends the run in good order.
+void InterruptAnswered();
 
 class HostWaker {
 public:

@@ -603,6 +603,7 @@ int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &optio
     if (!ours)
       DispatchMessageW(&message);
     if (Interrupted() || (ours && message.message == kInterruptMessage)) {
+      InterruptAnswered();
       player.Stop();
       result = 130;
       break;

@@ -40,9 +40,7 @@ KeyReader::KeyReader() {
 }
 
 KeyReader::~KeyReader() {
-  if (active)
-    ::tcsetattr(STDIN_FILENO, TCSANOW, &savedMode);
-  active = 0;
+  GiveBack();
 }
 
 void KeyReader::Suspend() {
@@ -50,6 +48,12 @@ void KeyReader::Suspend() {
     ::tcsetattr(STDIN_FILENO, TCSANOW, &savedMode);
   ::kill(::getpid(), SIGSTOP); // what Ctrl-Z would have done; SIGCONT goes on from here
   Resume();
+}
+
+void KeyReader::GiveBack() {
+  if (active)
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &savedMode);
+  active = 0;
 }
 
 void KeyReader::Resume() {

@@ -25,4 +25,7 @@ public:
   // background must not touch it). Both do nothing without a live reader.
   static void Suspend();
   static void Resume();
+  // Async-signal-safe: gives the terminal back for good, for a process
+  // that ends without its destructors.
+  static void GiveBack();
 };
