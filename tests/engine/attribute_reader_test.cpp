@@ -3,6 +3,7 @@
 
 #include "engine/text/utf8_text.h"
 #include "generated_media.h"
+#include "silent_listener.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +12,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -301,6 +305,41 @@ TEST(AttributeReader, WhatAnId3v2TagLacksOrLosesIsFilledFromElsewhere) {
   EXPECT_EQ(Attribute(attributes, u"Author"), "Lost Artist");
   EXPECT_EQ(Attribute(attributes, u"Album"), "Lost Album");
   EXPECT_EQ(Attribute(attributes, u"FormatTag"), "85"); // still read by the tag library
+}
+
+// A read does not depend on what was read before it: two files give the
+// same in either order, and after a read that stalled past the discoverer's
+// bound (an HLS list whose segment's server never answers).
+TEST(AttributeReader, AFilesAttributesDoNotDependOnTheReadsBeforeIt) {
+  test_support::TempFolder folder;
+  const std::string ogg = folder.File("a.ogg"), mp3 = folder.File("b.mp3");
+  ASSERT_TRUE(test_media::MakeAudioFile(ogg, Kind::Vorbis, 1.0, kTags));
+  ASSERT_TRUE(test_media::MakeAudioFile(mp3, Kind::Mp3, 2.0));
+  test_support::SilentListener silent;
+  ASSERT_TRUE(silent.Listening());
+  const std::string stall = folder.File("stall.m3u8");
+  test_support::WriteFile(stall, "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10,\n" +
+                                     silent.Url("segment.ts") + "\n#EXT-X-ENDLIST\n");
+  using Reads = std::vector<std::map<std::u16string, std::u16string>>;
+  auto read = [](std::initializer_list<std::string> paths) {
+    Reads reads;
+    for (const std::string &path : paths) {
+      FileAttributes attributes;
+      ReadFileAttributesWith(engine::AttributeReader::Discoverer, Utf16Of(path), attributes);
+      reads.push_back(attributes.text);
+    }
+    return reads;
+  };
+  Reads forward = read({ogg, mp3});
+  ASSERT_EQ(forward[0][u"Title"], u"Morning Tone");
+  ASSERT_EQ(forward[1].count(u"Duration"), 1u);
+  const Reads backward = read({mp3, ogg});
+  EXPECT_EQ(backward, (Reads{forward[1], forward[0]}));
+  engine::SetDiscovererTimeout(1);
+  const Reads stalled = read({stall});
+  engine::SetDiscovererTimeout(5);
+  EXPECT_EQ(stalled[0].count(u"Duration"), 0u);
+  EXPECT_EQ(read({ogg, mp3}), forward) << "after a stalled read";
 }
 
 } // namespace
