@@ -158,6 +158,9 @@ private:
   // Opens the current item's URL, or with `alternative` > 0 its
   // alternative of that number.
   void OpenCurrent(Intent intent, std::size_t alternative = 0);
+  // Opens the item that plays anew, as it was (playing or paused, the same
+  // alternative), `seconds` into it: the pipeline cannot go on with it.
+  void ReopenCurrent(double seconds);
   bool TryAlternative(bool playing);
   void StopPlayback();
   void OnItemFailed(const std::shared_ptr<MediaItem> &failed, bool goOn);

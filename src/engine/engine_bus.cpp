@@ -181,11 +181,8 @@ void Engine::OnPipelineError(GstMessage *message) {
   // server restarted): the item goes on where it was, on the default output.
   if (item_ && intent_ != Intent::Stopped && playback_.FromOutput(message)) {
     const double at = playback_.DecodedPosition();
-    const Intent intent = intent_;
     if (playback_.FallBackToDefaultOutput()) {
-      StopPlayback();
-      pendingSeek_ = std::max(at, 0.0);
-      OpenCurrent(intent, alternative_);
+      ReopenCurrent(std::max(at, 0.0));
       return;
     }
   }
@@ -194,15 +191,13 @@ void Engine::OnPipelineError(GstMessage *message) {
   // opens anew, to fail (or not) on its own; an item so short that the host
   // has not heard it play yet plays again, with nothing handed over to.
   if (item_ && intent_ != Intent::Stopped && playback_.TakeHandOver()) {
-    const Intent intent = intent_;
     playback_.Reset();
     if (playState_ == wmppsPlaying || playState_ == wmppsPaused) {
       OnEndOfStream();
       return;
     }
-    StopPlayback();
     noHandOverFrom_ = item_;
-    OpenCurrent(intent, alternative_);
+    ReopenCurrent(0);
     return;
   }
   GError *error = nullptr;

@@ -30,6 +30,13 @@ void Engine::Select(long index) {
   Raise({.id = DISPID_WMPCOREEVENT_CURRENTITEMCHANGE, .media = item_});
 }
 
+void Engine::ReopenCurrent(double seconds) {
+  const Intent intent = intent_;
+  StopPlayback();
+  pendingSeek_ = seconds;
+  OpenCurrent(intent, alternative_);
+}
+
 void Engine::OpenCurrent(Intent intent, std::size_t alternative) {
   if (!item_)
     return;
@@ -274,10 +281,7 @@ std::int32_t Engine::SetPosition(double seconds) {
   if (playback_.HandOverPending()) {
     // The playbin has gone on to the next stream already: the item opens
     // again, where the host wants it.
-    const Intent intent = intent_;
-    StopPlayback();
-    pendingSeek_ = seconds;
-    OpenCurrent(intent, alternative_);
+    ReopenCurrent(seconds);
     return S_OK;
   }
   double before = Position();
