@@ -20,8 +20,9 @@ if(WIN32)
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/audioplayer.lib DESTINATION ${CMAKE_INSTALL_LIBDIR}
     COMPONENT development OPTIONAL)
 else()
-  # The Linux-only face: waiting on the player from a host's own main loop.
-  install(FILES include/audioplayer_mainloop.h DESTINATION ${AUDIOPLAYER_INSTALL_INCLUDEDIR}
+  # The Linux-only faces: waiting on the player from a host's own main loop,
+  # and the player's window inside the host's X11 window.
+  install(FILES include/audioplayer_mainloop.h include/audioplayer_x11.h DESTINATION ${AUDIOPLAYER_INSTALL_INCLUDEDIR}
     COMPONENT development)
   install(FILES
     src/platform/include/windows.h

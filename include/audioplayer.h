@@ -88,7 +88,9 @@
 //   (the samples that would be heard, written as fast as they decode); a
 //   device that goes away mid-track gives way to the default output;
 // - AUDIOPLAYER_ACP: the ANSI code page (default 1252): M3U files written,
-//   and CP_ACP in MultiByteToWideChar and WideCharToMultiByte.
+//   and CP_ACP in MultiByteToWideChar and WideCharToMultiByte;
+// - DISPLAY: the X display the player's window is drawn on, when the host
+//   shows it (audioplayer_x11.h); the library opens one connection to it.
 // GStreamer and GLib read their own (GST_PLUGIN_PATH, GST_DEBUG, ...).
 //
 // Compatibility

@@ -49,7 +49,8 @@ struct EngineSettings {
   std::u16string defaultFrame;
 };
 
-// What the player object shows of its window; kept, no window is drawn.
+// What the player object shows of its window: drawn where an X display is
+// available (engine_display.cpp), kept and read back everywhere.
 struct EngineDisplay {
   bool enabled = true;
   bool fullScreen = false;
@@ -74,7 +75,9 @@ public:
   // control is closed.
   const std::shared_ptr<MediaLibrary> &Library();
   HWND HostWindow() const { return hostWindow_; }
-  void SetHostWindow(HWND window) { hostWindow_ = window; }
+  void SetHostWindow(HWND window);
+  // The display settings changed: the window and the picture follow them.
+  void ShowDisplay();
 
   // ---- events ----
   // `sink` is called through `deliver` for each event; one reference is

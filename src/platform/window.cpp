@@ -1,6 +1,7 @@
-// Window classes, registered messages and windows. A window here is only a
+// Window classes, registered messages and windows. A window here is a
 // record: its class's procedure, its styles, placement, text and parent; it
-// draws nothing. Window procedures may re-enter any of these functions, so
+// draws nothing itself (its X11 side, where one is asked for, is
+// screen_window.cpp's). Window procedures may re-enter any of these functions, so
 // the table's lock is always let go before one is called.
 #include <unistd.h>
 #include <windows.h>
@@ -128,6 +129,7 @@ BOOL destroy(HWND handle, bool sendDestroy) {
   while (HWND child = live_child(handle))
     destroy(child, true);
   SendMessageW(handle, WM_NCDESTROY, 0, 0);
+  platform::screen_window_destroyed(handle);
   std::lock_guard lock(table.mutex);
   auto found = table.windows.find(handle);
   DWORD thread = found->second.thread;
@@ -293,7 +295,6 @@ BOOL WINAPI IsWindow(HWND window) {
   return find_window(table, window) != nullptr;
 }
 
-// Only the tests call this: they read back with it what the back end did.
 // Visible means WS_VISIBLE on the window and on every parent it is a child of.
 BOOL WINAPI IsWindowVisible(HWND window) {
   WindowTable &table = window_table();
@@ -317,8 +318,10 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
   });
   if (was < 0)
     return FALSE;
-  if (was != static_cast<int>(show))
+  if (was != static_cast<int>(show)) {
     SendMessageW(window, WM_SHOWWINDOW, show, 0);
+    platform::screen_visibility_changed(window);
+  }
   return was;
 }
 
@@ -331,7 +334,7 @@ HWND WINAPI GetParent(HWND window) {
   });
 }
 
-// Only the tests call this: they read back with it what the back end did.
+// The place the window was created at (a screen window takes it).
 BOOL WINAPI GetWindowRect(HWND window, RECT *rect) {
   if (rect == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);

@@ -101,4 +101,9 @@ void forget_window_messages(WindowTable &table, HWND window, DWORD thread);
 // otherwise; after every change to `posted` or `quit`, with the mutex held.
 void sync_ready(MessageQueue &queue);
 
+// The window's screen side (platform_screen.h) follows it: shown or hidden
+// with it, gone with it. Called without the table's mutex.
+void screen_visibility_changed(HWND window);
+void screen_window_destroyed(HWND window);
+
 } // namespace platform

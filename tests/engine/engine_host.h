@@ -85,13 +85,13 @@ inline void PumpFor(double seconds) {
   } while (std::chrono::steady_clock::now() < deadline);
 }
 
-// The record of the current playlist's item at `index`, with the fields of `mask`.
 // The current playlist's length, or -1 when the player cannot tell.
 inline long CountOf(CAudioPlayer *player) {
   long count = -1;
   return player->GetCurPlaylistCount(&count) >= 0 ? count : -1;
 }
 
+// The record of the current playlist's item at `index`, with the fields of `mask`.
 inline tagMediaInfo InfoAt(CAudioPlayer *player, long index, std::uint32_t mask) {
   tagMediaInfo info{};
   info.dwMask = mask;

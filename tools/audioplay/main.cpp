@@ -32,7 +32,9 @@ struct Options {
   Command command = Command::Play;
   PlayOptions play;
   bool json = false;
-  std::string argument; // --save's name or --export's path
+  bool window = false;     // --vis: the player's window, shown
+  bool fullScreen = false; // --full-screen: covering the screen
+  std::string argument;    // --save's name or --export's path
   std::vector<Group> groups;
   std::vector<std::string> infoPaths; // --info's files, checked one by one
   long skipped = 0;                   // named items that are no file to play
@@ -71,6 +73,9 @@ constexpr const char kHelp[] =
     "  --rate R        play at R times the normal speed (0 < R <= 16)\n"
     "  --quiet         print only play states and errors, as notification codes\n"
     "  --verbose       also print every notification with its code and parameters\n"
+    "  --vis           show a window with the picture: a video's, or a visualisation\n"
+    "                  of audio (needs an X display)\n"
+    "  --full-screen   the same, covering the screen\n"
     "  --fake-sink     play to a silent sink that keeps real time\n"
     "  --device NAME   play to this output (see --list-devices)\n"
     "  --output-file F write what would be heard to the WAV file F, as fast as it decodes\n"
@@ -170,6 +175,9 @@ std::optional<int> Parse(int argc, char **argv, Options &options) {
       }
     } else if (argument == "--list-devices") {
       ok = command(Command::ListDevices, false);
+    } else if (argument == "--vis" || argument == "--full-screen") {
+      options.window = true;
+      options.fullScreen = options.fullScreen || argument == "--full-screen";
     } else if (argument == "--quiet") {
       options.play.talk = Talk::Quiet;
     } else if (argument == "--verbose") {
@@ -280,13 +288,18 @@ int main(int argc, char **argv) {
 
   long status = 0;
   const HostText name = Utf16("audioplay");
-  CAudioPlayer *player = CAudioPlayer::InitInstance(status, nullptr, nullptr, nullptr, name.c_str(),
-                                                    0, 0, OnNotification, 0);
+  RECT place = {0, 0, 640, 360};
+  CAudioPlayer *player = CAudioPlayer::InitInstance(
+      status, nullptr, nullptr, options.window ? &place : nullptr, name.c_str(),
+      options.window ? WS_POPUP | WS_VISIBLE : 0, 0, OnNotification, 0);
   if (!player) {
     std::fprintf(stderr, "audioplay: cannot create the player: status 0x%08lX\n",
                  status & 0xFFFFFFFFL);
     return 1;
   }
+  if (options.window &&
+      (player->EnableVis(1) < 0 || (options.fullScreen && player->SetVisFullSrc(1) < 0)))
+    std::fprintf(stderr, "audioplay: cannot show the player's window\n");
   // The desktop steers only what plays.
   std::unique_ptr<MprisService> mpris;
   if (options.command == Command::Play)

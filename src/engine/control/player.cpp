@@ -107,7 +107,7 @@ public:
     return GiveObject(media, NewMediaObject(engine_->NewMedia(text)));
   }
 
-  // ---- IWMPPlayer4: display settings, kept for the host to read back ----
+  // ---- IWMPPlayer4: display settings ----
   STDMETHOD(get_enabled)(VARIANT_BOOL *enabled) override {
     return GiveFlag(enabled, engine_->Display().enabled);
   }
@@ -120,6 +120,7 @@ public:
   }
   STDMETHOD(put_fullScreen)(VARIANT_BOOL fullScreen) override {
     engine_->Display().fullScreen = fullScreen != VARIANT_FALSE;
+    engine_->ShowDisplay();
     return S_OK;
   }
   STDMETHOD(get_enableContextMenu)(VARIANT_BOOL *enable) override {
@@ -134,6 +135,7 @@ public:
     for (const char16_t *known : {u"invisible", u"none", u"mini", u"full", u"custom"})
       if (SameName(text, known)) {
         engine_->Display().uiMode = known;
+        engine_->ShowDisplay();
         return S_OK;
       }
     return E_INVALIDARG;

@@ -6,6 +6,7 @@
 
 #include "engine/library/gstreamer_ready.h"
 #include "engine/playback/audio_output.h"
+#include "engine/playback/picture_output.h"
 
 #include <gst/gst.h>
 #include <sys/stat.h>
@@ -173,7 +174,34 @@ bool Playback::Open(const std::string &uri, double start, double end, const std:
   start_ = start;
   end_ = end;
   g_object_set(playbin_, "uri", uri.c_str(), nullptr);
+  ApplyPicture(false);
   return gst_element_set_state(playbin_, GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE;
+}
+
+void Playback::ShowPicture(unsigned long window, bool visualise) {
+  pictureWindow_ = window;
+  visualise_ = visualise;
+  if (playbin_ != nullptr)
+    ApplyPicture(true);
+}
+
+void Playback::ApplyPicture(bool running) {
+  if (!running && sinkWindow_ != pictureWindow_) {
+    GstElement *sink = pictureWindow_ ? PictureSink(pictureWindow_) : nullptr;
+    sinkWindow_ = sink ? pictureWindow_ : 0;
+    if (sink && sinkWindow_)
+      if (GstElement *visualisation = Visualisation())
+        g_object_set(playbin_, "vis-plugin", visualisation, nullptr);
+    g_object_set(playbin_, "video-sink", sink ? sink : RealTimeFakeSink(), nullptr);
+  }
+  constexpr guint kVisualise = 1u << 3; // GST_PLAY_FLAG_VIS
+  guint flags = 0;
+  g_object_get(playbin_, "flags", &flags, nullptr);
+  const guint wanted = visualise_ && sinkWindow_ && sinkWindow_ == pictureWindow_
+                           ? flags | kVisualise
+                           : flags & ~kVisualise;
+  if (wanted != flags)
+    g_object_set(playbin_, "flags", wanted, nullptr);
 }
 
 bool Playback::Play() {

@@ -68,6 +68,10 @@ public:
   double Duration() const;
   void SetVolume(double linear);
   void SetMute(bool mute);
+  // The X11 window the picture is drawn in (0: none, video is dropped), and
+  // whether audio is shown as a visualisation there. The window is taken
+  // at the next Open; the visualisation goes on and off at once.
+  void ShowPicture(unsigned long window, bool visualise);
 
   // The next queued bus message, owned by the caller (gst_message_unref), or null.
   GstMessage *TakeMessage();
@@ -103,6 +107,9 @@ public:
 
 private:
   bool MakePlaybin();
+  // Gives the playbin the picture's sink and visualisation as ShowPicture
+  // asked; the sink only while the playbin is not running.
+  void ApplyPicture(bool running);
 
   std::shared_ptr<Queue> queue_;
   std::shared_ptr<HandOver> handOver_;
@@ -113,6 +120,9 @@ private:
   double end_ = -1;
   double volume_ = 1;
   bool mute_ = false;
+  unsigned long pictureWindow_ = 0; // asked for
+  unsigned long sinkWindow_ = 0;    // the playbin's video sink draws there
+  bool visualise_ = false;
 };
 
 } // namespace engine

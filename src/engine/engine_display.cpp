@@ -1,0 +1,37 @@
+// The player's display on the screen. The hosting window's X11 side is
+// shown unless the host made the display invisible, covers the screen in
+// full-screen mode, and holds the picture: a video's, or a visualisation of
+// audio. Nothing is made while the hosting window is hidden, and nothing
+// at all without a display.
+#include "engine/engine.h"
+
+#include <platform_screen.h>
+
+namespace engine {
+
+void Engine::SetHostWindow(HWND window) {
+  if (hostWindow_ != nullptr && hostWindow_ != window) {
+    platform::WantShown(hostWindow_, false);
+    playback_.ShowPicture(0, false);
+  }
+  hostWindow_ = window;
+  ShowDisplay();
+}
+
+void Engine::ShowDisplay() {
+  if (hostWindow_ == nullptr)
+    return;
+  const bool shown = display_.uiMode != u"invisible";
+  const unsigned long window =
+      shown && IsWindowVisible(hostWindow_) ? platform::ScreenWindow(hostWindow_) : 0;
+  if (window == 0) {
+    platform::WantShown(hostWindow_, false);
+    playback_.ShowPicture(0, false);
+    return;
+  }
+  platform::FillScreen(hostWindow_, display_.fullScreen);
+  platform::WantShown(hostWindow_, true);
+  playback_.ShowPicture(window, true);
+}
+
+} // namespace engine

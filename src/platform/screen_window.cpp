@@ -1,0 +1,308 @@
+// Screen windows on an X display, through XCB rather than Xlib: XCB has no
+// process-wide error handler to take from a GTK or Qt host, and a display
+// that goes away puts the connection in error instead of ending the
+// process. One connection for the library, used under its own lock; no
+// window procedure runs with it held.
+#include <audioplayer_x11.h>
+#include <platform_screen.h>
+#include <windows.h>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+#include "utf8.h"
+#include "window_registry.h"
+
+namespace {
+
+struct Screen {
+  xcb_window_t id = 0;
+  bool owned = true;   // made here; a wrapped host window is not
+  bool wanted = false; // its owner wants it shown
+  bool mapped = false;
+  bool filling = false;
+  xcb_window_t parent = 0; // the X11 parent it has when not filling the screen
+};
+
+struct Display {
+  std::mutex mutex;
+  bool tried = false;
+  xcb_connection_t *connection = nullptr;
+  xcb_screen_t *screen = nullptr;
+  xcb_atom_t protocols = 0, deleteWindow = 0, name = 0, utf8 = 0;
+  std::unordered_map<HWND, Screen> windows;
+};
+
+Display &display() {
+  static Display *const shared = new Display(); // outlives the library's unload hook
+  return *shared;
+}
+
+xcb_atom_t Atom(xcb_connection_t *connection, const char *name) {
+  xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
+      connection, xcb_intern_atom(connection, 0, std::uint16_t(std::strlen(name)), name), nullptr);
+  const xcb_atom_t atom = reply ? reply->atom : 0;
+  std::free(reply);
+  return atom;
+}
+
+// The connection, opened on first use; null without a display. The caller
+// holds the lock.
+xcb_connection_t *Connect(Display &d) {
+  if (!d.tried) {
+    d.tried = true;
+    const char *name = std::getenv("DISPLAY");
+    if (name != nullptr && *name != 0) {
+      int number = 0;
+      xcb_connection_t *connection = xcb_connect(name, &number);
+      if (xcb_connection_has_error(connection)) {
+        xcb_disconnect(connection);
+      } else {
+        xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection));
+        for (; it.rem > 0 && number > 0; --number)
+          xcb_screen_next(&it);
+        d.connection = connection;
+        d.screen = it.data;
+        d.protocols = Atom(connection, "WM_PROTOCOLS");
+        d.deleteWindow = Atom(connection, "WM_DELETE_WINDOW");
+        d.name = Atom(connection, "_NET_WM_NAME");
+        d.utf8 = Atom(connection, "UTF8_STRING");
+      }
+    }
+  }
+  if (d.connection != nullptr && xcb_connection_has_error(d.connection))
+    return nullptr; // the display went away: nothing more is drawn
+  return d.connection;
+}
+
+// Sends what was asked and drops what the server sent unasked (a window
+// manager's close request, which the player does not act on).
+void Flush(xcb_connection_t *connection) {
+  xcb_flush(connection);
+  while (xcb_generic_event_t *event = xcb_poll_for_event(connection))
+    std::free(event);
+}
+
+// What the window table says of a window: its parent, place, title and
+// whether it and its parents are visible.
+struct Record {
+  HWND parent = nullptr;
+  RECT placement{};
+  std::u16string text;
+  bool visible = false;
+  bool found = false;
+};
+
+Record Read(HWND window) {
+  Record record;
+  RECT rect{};
+  if (!GetWindowRect(window, &rect))
+    return record;
+  record.found = true;
+  record.placement = rect;
+  record.visible = IsWindowVisible(window) != FALSE;
+  platform::WindowTable &table = platform::window_table();
+  std::lock_guard lock(table.mutex);
+  auto found = table.windows.find(window);
+  if (found != table.windows.end()) {
+    record.parent = found->second.parent;
+    record.text = found->second.text;
+  }
+  return record;
+}
+
+void Place(xcb_connection_t *connection, xcb_window_t id, int x, int y, int width, int height) {
+  const std::uint32_t values[] = {std::uint32_t(x), std::uint32_t(y), std::uint32_t(width),
+                                  std::uint32_t(height)};
+  xcb_configure_window(connection, id,
+                       XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
+                           XCB_CONFIG_WINDOW_HEIGHT,
+                       values);
+}
+
+// A window with no size of its own is given one a picture can be seen in.
+constexpr int kDefaultWidth = 640, kDefaultHeight = 360;
+
+void Size(const RECT &rect, int &width, int &height) {
+  width = rect.right - rect.left > 0 ? int(rect.right - rect.left) : kDefaultWidth;
+  height = rect.bottom - rect.top > 0 ? int(rect.bottom - rect.top) : kDefaultHeight;
+}
+
+// Maps or unmaps as the owner's wish and the window's visibility say.
+void Update(xcb_connection_t *connection, Screen &screen, bool visible) {
+  const bool map = screen.wanted && visible;
+  if (map == screen.mapped || !screen.owned)
+    return;
+  if (map)
+    xcb_map_window(connection, screen.id);
+  else
+    xcb_unmap_window(connection, screen.id);
+  screen.mapped = map;
+}
+
+} // namespace
+
+namespace platform {
+
+unsigned long ScreenWindow(HWND window) {
+  const Record record = Read(window);
+  if (!record.found)
+    return 0;
+  // The parent's first, made outside the lock: it reads the table too.
+  const xcb_window_t parent = record.parent ? xcb_window_t(ScreenWindow(record.parent)) : 0;
+  Display &d = display();
+  std::lock_guard lock(d.mutex);
+  xcb_connection_t *connection = Connect(d);
+  if (connection == nullptr)
+    return 0;
+  auto found = d.windows.find(window);
+  if (found != d.windows.end())
+    return found->second.id;
+  Screen screen;
+  screen.id = xcb_generate_id(connection);
+  screen.parent = parent ? parent : d.screen->root;
+  int width = 0, height = 0;
+  Size(record.placement, width, height);
+  const std::uint32_t values[] = {d.screen->black_pixel};
+  xcb_create_window(connection, XCB_COPY_FROM_PARENT, screen.id, screen.parent,
+                    std::int16_t(parent ? record.placement.left : 0),
+                    std::int16_t(parent ? record.placement.top : 0), std::uint16_t(width),
+                    std::uint16_t(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, d.screen->root_visual,
+                    XCB_CW_BACK_PIXEL, values);
+  if (!parent) {
+    std::string title;
+    platform::Utf16ToUtf8(record.text.data(), record.text.size(), false, &title);
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, screen.id, XCB_ATOM_WM_NAME,
+                        XCB_ATOM_STRING, 8, std::uint32_t(title.size()), title.data());
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, screen.id, d.name, d.utf8, 8,
+                        std::uint32_t(title.size()), title.data());
+    // Closing it from the window manager must not end the host's
+    // connection, and with it the host: the request is asked for and
+    // dropped.
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, screen.id, d.protocols, XCB_ATOM_ATOM,
+                        32, 1, &d.deleteWindow);
+  }
+  d.windows.emplace(window, screen);
+  Flush(connection);
+  return screen.id;
+}
+
+void WantShown(HWND window, bool shown) {
+  // Hiding makes nothing; showing makes the X11 window if need be.
+  if (shown && ScreenWindow(window) == 0)
+    return;
+  const bool visible = IsWindowVisible(window) != FALSE;
+  Display &d = display();
+  std::lock_guard lock(d.mutex);
+  auto found = d.windows.find(window);
+  xcb_connection_t *connection = found == d.windows.end() ? nullptr : Connect(d);
+  if (connection == nullptr)
+    return;
+  found->second.wanted = shown;
+  Update(connection, found->second, visible);
+  Flush(connection);
+}
+
+void FillScreen(HWND window, bool fill) {
+  const Record record = Read(window);
+  Display &d = display();
+  std::lock_guard lock(d.mutex);
+  auto found = d.windows.find(window);
+  if (found == d.windows.end() || !found->second.owned || found->second.filling == fill)
+    return;
+  xcb_connection_t *connection = Connect(d);
+  if (connection == nullptr)
+    return;
+  Screen &screen = found->second;
+  // Above every other window, placed by no window manager: unmapped while
+  // it moves between parents, then shown again as it was.
+  const bool mapped = screen.mapped;
+  if (mapped)
+    xcb_unmap_window(connection, screen.id);
+  const std::uint32_t redirect[] = {fill ? 1u : 0u};
+  xcb_change_window_attributes(connection, screen.id, XCB_CW_OVERRIDE_REDIRECT, redirect);
+  int width = 0, height = 0;
+  Size(record.placement, width, height);
+  const bool child = screen.parent != d.screen->root;
+  if (fill) {
+    if (child)
+      xcb_reparent_window(connection, screen.id, d.screen->root, 0, 0);
+    Place(connection, screen.id, 0, 0, d.screen->width_in_pixels, d.screen->height_in_pixels);
+  } else {
+    const int x = child ? int(record.placement.left) : 0;
+    const int y = child ? int(record.placement.top) : 0;
+    if (child)
+      xcb_reparent_window(connection, screen.id, screen.parent, std::int16_t(x), std::int16_t(y));
+    Place(connection, screen.id, x, y, width, height);
+  }
+  screen.filling = fill;
+  if (mapped) {
+    xcb_map_window(connection, screen.id);
+    const std::uint32_t above[] = {XCB_STACK_MODE_ABOVE};
+    xcb_configure_window(connection, screen.id, XCB_CONFIG_WINDOW_STACK_MODE, above);
+  }
+  Flush(connection);
+}
+
+void screen_visibility_changed(HWND window) {
+  const bool visible = IsWindowVisible(window) != FALSE;
+  Display &d = display();
+  std::lock_guard lock(d.mutex);
+  auto found = d.windows.find(window);
+  xcb_connection_t *connection = found == d.windows.end() ? nullptr : Connect(d);
+  if (connection == nullptr)
+    return;
+  Update(connection, found->second, visible);
+  Flush(connection);
+}
+
+void screen_window_destroyed(HWND window) {
+  Display &d = display();
+  std::lock_guard lock(d.mutex);
+  auto found = d.windows.find(window);
+  if (found == d.windows.end())
+    return;
+  if (xcb_connection_t *connection = Connect(d); connection && found->second.owned) {
+    xcb_destroy_window(connection, found->second.id);
+    Flush(connection);
+  }
+  d.windows.erase(found);
+}
+
+} // namespace platform
+
+extern "C" {
+
+HWND AudioPlayerWrapX11Window(unsigned long x11Window) {
+  if (x11Window == 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  static const ATOM kind = [] {
+    WNDCLASSEXW info{};
+    info.cbSize = sizeof info;
+    info.lpfnWndProc = DefWindowProcW;
+    info.lpszClassName = u"AudioPlayerX11Window";
+    return RegisterClassExW(&info);
+  }();
+  if (kind == 0)
+    return nullptr;
+  HWND window = CreateWindowExW(0, u"AudioPlayerX11Window", u"", WS_VISIBLE, 0, 0, 0, 0, nullptr,
+                                nullptr, nullptr, nullptr);
+  if (window == nullptr)
+    return nullptr;
+  Display &d = display();
+  std::lock_guard lock(d.mutex);
+  Screen screen;
+  screen.id = xcb_window_t(x11Window);
+  screen.owned = false;
+  d.windows.emplace(window, screen);
+  return window;
+}
+
+} // extern "C"
