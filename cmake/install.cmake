@@ -70,6 +70,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 # run time, so not found by dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, gstreamer1.0-plugins-ugly, gstreamer1.0-libav")
+# The sink that draws the picture in the player's window on an X display.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-x")
 set(CPACK_COMPONENTS_ALL runtime development)
 set(CPACK_DEB_COMPONENT_INSTALL OFF)
 include(CPack)

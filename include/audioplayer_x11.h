@@ -17,12 +17,18 @@
 // A GTK or Qt host embeds the player in its own window by wrapping that
 // window's X11 id as the parent handle, on the thread that makes the player:
 //
-//   HWND parent = AudioPlayerWrapX11Window(GDK_WINDOW_XID(gtk_widget_get_window(area)));
+//   GdkWindow *native = gtk_widget_get_window(area); // realized
+//   gdk_window_ensure_native(native);
+//   gdk_display_sync(gdk_window_get_display(native)); // on the server now
+//   HWND parent = AudioPlayerWrapX11Window(GDK_WINDOW_XID(native));
 //   RECT place = {0, 0, width, height};
 //   CAudioPlayer *player = CAudioPlayer::InitInstance(
 //       status, nullptr, parent, &place, title, WS_CHILD | WS_VISIBLE, 0, callback, cookie);
 //
-// (with Qt, QWidget::winId() gives the id). The host keeps its window alive
+// (with Qt, QWidget::winId() gives the id). The library's own connection
+// to the display sees the host's window only once the host's connection has
+// sent it to the server: until then the player shows nothing, and it tries
+// again at the next EnableVis. The host keeps its window alive
 // while the player lives, and after DestroyInstance gives the wrapper back
 // with DestroyWindow(parent); the host's own window is never touched.
 #pragma once

@@ -80,10 +80,12 @@ xcb_connection_t *Connect(Display &d) {
   return d.connection;
 }
 
-// Sends what was asked and drops what the server sent unasked (a window
-// manager's close request, which the player does not act on).
+// Sends what was asked and waits until the server has done it (one round
+// trip), so that a host's own connection sees it when the call returns;
+// drops what the server sent unasked (a window manager's close request,
+// which the player does not act on).
 void Flush(xcb_connection_t *connection) {
-  xcb_flush(connection);
+  std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
   while (xcb_generic_event_t *event = xcb_poll_for_event(connection))
     std::free(event);
 }
@@ -168,12 +170,23 @@ unsigned long ScreenWindow(HWND window) {
   screen.parent = parent ? parent : d.screen->root;
   int width = 0, height = 0;
   Size(record.placement, width, height);
-  const std::uint32_t values[] = {d.screen->black_pixel};
-  xcb_create_window(connection, XCB_COPY_FROM_PARENT, screen.id, screen.parent,
-                    std::int16_t(parent ? record.placement.left : 0),
-                    std::int16_t(parent ? record.placement.top : 0), std::uint16_t(width),
-                    std::uint16_t(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, d.screen->root_visual,
-                    XCB_CW_BACK_PIXEL, values);
+  // The screen's own visual and colormap, whatever the parent's (GTK's
+  // windows have a visual of their own): the picture's sink draws in that
+  // visual, and a child of another visual must name its colormap and border.
+  const std::uint32_t values[] = {d.screen->black_pixel, d.screen->black_pixel,
+                                  d.screen->default_colormap};
+  const xcb_void_cookie_t made = xcb_create_window_checked(
+      connection, d.screen->root_depth, screen.id, screen.parent,
+      std::int16_t(parent ? record.placement.left : 0),
+      std::int16_t(parent ? record.placement.top : 0), std::uint16_t(width), std::uint16_t(height),
+      0, XCB_WINDOW_CLASS_INPUT_OUTPUT, d.screen->root_visual,
+      XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_COLORMAP, values);
+  // A parent the host's own connection has not sent to the server yet
+  // fails: nothing is kept, and the next request tries again.
+  if (xcb_generic_error_t *error = xcb_request_check(connection, made)) {
+    std::free(error);
+    return 0;
+  }
   if (!parent) {
     std::string title;
     platform::Utf16ToUtf8(record.text.data(), record.text.size(), false, &title);

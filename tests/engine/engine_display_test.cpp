@@ -34,6 +34,7 @@ TEST(EngineDisplay, AnEmbeddedWindowShowsTheVisualisationFillsTheScreenAndHides)
   const test_support::VirtualDisplay::Place own{10, 20, 320, 240, host, true};
   EXPECT_EQ(display.PlaceOf(window), own);
 
+  const std::size_t topLevels = display.TopLevels();
   ASSERT_GE(player->AppendMusic(Text(tone).c_str()), 0);
   ASSERT_GE(player->Play(), 0);
   EXPECT_TRUE(PumpUntil([&] { return display.Colours(window) > 50; }, 2))
@@ -47,8 +48,12 @@ TEST(EngineDisplay, AnEmbeddedWindowShowsTheVisualisationFillsTheScreenAndHides)
 
   ASSERT_GE(player->EnableVis(0), 0);
   EXPECT_FALSE(display.PlaceOf(window).viewable);
+  PumpFor(1); // the visualisation goes, and its sink stops, before it comes back
   ASSERT_GE(player->EnableVis(1), 0);
   EXPECT_TRUE(display.PlaceOf(window).viewable);
+  EXPECT_TRUE(PumpUntil([&] { return display.Colours(window) > 50; }, 2))
+      << "shown again: " << display.Colours(window);
+  EXPECT_EQ(display.TopLevels(), topLevels) << "a window of the sink's own";
 
   DestroyPlayer(player);
   EXPECT_EQ(engine::LiveObjects(), 0);

@@ -98,6 +98,16 @@ public:
     return place;
   }
 
+  // The top-level windows: a picture sink that opened a window of its own
+  // adds one.
+  std::size_t TopLevels() const {
+    auto *tree =
+        xcb_query_tree_reply(connection_, xcb_query_tree(connection_, screen_->root), nullptr);
+    const std::size_t count = tree ? tree->children_len : 0;
+    std::free(tree);
+    return count;
+  }
+
   // How many colours the window shows, sampled every fourth pixel each way:
   // 1 for a window of one colour, 0 when it cannot be read.
   std::size_t Colours(xcb_window_t window) const {

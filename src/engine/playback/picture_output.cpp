@@ -17,6 +17,15 @@ GstElement *PictureSink(unsigned long window) {
   return sink;
 }
 
+bool AnswerWindowRequest(GstMessage *message, unsigned long window) {
+  if (!gst_is_video_overlay_prepare_window_handle_message(message))
+    return false;
+  if (window != 0)
+    gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(GST_MESSAGE_SRC(message)),
+                                        guintptr(window));
+  return true;
+}
+
 GstElement *Visualisation() {
   return gst_element_factory_make("goom", nullptr);
 }

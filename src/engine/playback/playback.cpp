@@ -2,6 +2,7 @@
 #include "engine/playback/playback.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "engine/library/gstreamer_ready.h"
@@ -29,6 +30,7 @@ struct Playback::Queue {
   bool announced = false; // a post is on its way to the window
   HWND window;
   UINT message;
+  std::atomic<unsigned long> picture{0}; // the X11 window a picture sink draws in
 
   void Clear() {
     std::deque<GstMessage *> dropped;
@@ -75,6 +77,10 @@ void ForgetHandOver(gpointer data, GClosure *) {
 // queue keeps it, and whoever takes the message from the queue drops it.
 GstBusSyncReply OnBusMessage(GstBus *, GstMessage *message, gpointer data) {
   auto *queue = static_cast<std::shared_ptr<Playback::Queue> *>(data)->get();
+  if (AnswerWindowRequest(message, queue->picture.load())) {
+    gst_message_unref(message);
+    return GST_BUS_DROP;
+  }
   bool announce = false;
   {
     std::lock_guard lock(queue->mutex);
@@ -189,6 +195,7 @@ void Playback::ApplyPicture(bool running) {
   if (!running && sinkWindow_ != pictureWindow_) {
     GstElement *sink = pictureWindow_ ? PictureSink(pictureWindow_) : nullptr;
     sinkWindow_ = sink ? pictureWindow_ : 0;
+    queue_->picture = sinkWindow_;
     if (sink && sinkWindow_)
       if (GstElement *visualisation = Visualisation())
         g_object_set(playbin_, "vis-plugin", visualisation, nullptr);

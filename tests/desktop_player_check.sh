@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# The GTK example (examples/desktop_player) under an X server of its own
+# (Xvfb), driven as a user would, with keys, and read back with xwd and
+# xwininfo: it plays a file to its end and exits 0 with --exit-at-end; while
+# a tone plays its picture area shows a visualisation, which 'v' hides (the
+# area is then one colour) and shows again; 'f' makes the player's window
+# cover the screen and gives its place back; 'q' quits with status 0.
+#   desktop_player_check.sh DESKTOP_PLAYER
+set -euo pipefail
+program=$1
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+server= player=
+trap '[[ -n $player ]] && kill "$player" 2>/dev/null; [[ -n $server ]] && kill "$server" 2>/dev/null; rm -rf "$work"' EXIT
+
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+server=$!
+exec 3>&-
+fail() {
+  echo "desktop_player_check: $*" >&2
+  [[ -f $work/output ]] && cat "$work/output" >&2
+  exit 1
+}
+# await WHAT COMMAND...: until the command succeeds. The command reads
+# anew at each try: a function, never an argument expanded once.
+await() {
+  local what=$1
+  shift
+  for _ in $(seq 200); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  fail "$what"
+}
+await "the X server" test -s "$work/display"
+export DISPLAY=:$(head -n1 "$work/display") AUDIOPLAYER_SINK=fake \
+  AUDIOPLAYER_LIBRARY=$work/library.db AUDIOPLAYER_REGISTRY=$work/registry
+
+tone() { # file, seconds
+  gst-launch-1.0 -q audiotestsrc num-buffers=$(($2 * 10)) samplesperbuffer=4410 \
+    ! audio/x-raw,rate=44100,channels=2 ! audioconvert \
+    ! taginject 'tags="title=\"Check Tone\""' ! wavenc ! filesink location="$1"
+}
+tone "$work/short.wav" 1
+tone "$work/long.wav" 30
+
+timeout 60 "$program" --exit-at-end "$work/short.wav" >"$work/output" 2>&1 ||
+  fail "--exit-at-end on a 1 s file ended with status $?"
+
+"$program" "$work/long.wav" >"$work/output" 2>&1 &
+player=$!
+# The example's window, its picture area (480x270) and the player's window
+# inside that.
+tree() { xwininfo -root -tree; }
+top() { tree | awk '/"desktop_player".*[0-9]+x[0-9]+\+[0-9]+\+[0-9]+/ && $0 !~ /10x10/ {print $1; exit}'; }
+area() { tree | awk -v top="$(top)" '$1 == top {inside = 1; next} inside && /480x270/ {print $1; exit}'; }
+inner() { xwininfo -children -id "$(area)" | awk '/^ +0x/ {print $1; exit}'; }
+colours() { xwd -silent -id "$1" >"$work/shot.xwd" && python3 "$here/xwd_colours.py" "$work/shot.xwd"; }
+shows() { (($(colours "$1") > 50)); }
+plain() { (($(colours "$1") == 1)); }
+state() { xwininfo -id "$1" | grep -q "Map State: $2"; }
+size() { xwininfo -id "$1" | tr -d ' ' | grep -qx "Width:$2" && xwininfo -id "$1" | tr -d ' ' | grep -qx "Height:$3"; }
+key() { xdotool windowfocus --sync "$(top)" 2>/dev/null; xdotool key "$1"; }
+
+found() { [[ -n $("$1") ]]; }
+await "the example's window with its picture area" found area
+await "the player's window in the picture area" found inner
+window=$(inner) area=$(area)
+await "a visualisation in the picture area" shows "$window"
+key v
+await "the player's window hidden after 'v'" state "$window" IsUnMapped
+await "the picture area plain after 'v'" plain "$area"
+key v
+await "the visualisation back after 'v' again" shows "$window"
+key f
+await "the player's window covering the 800x600 screen after 'f'" size "$window" 800 600
+key f
+await "the player's window back to 480x270 after 'f' again" size "$window" 480 270
+key q
+status=0
+wait "$player" || status=$?
+player=
+[[ $status == 0 ]] || fail "desktop_player ended with status $status after 'q'"
+echo "desktop_player_check: played, showed, hid, filled the screen and quit"
