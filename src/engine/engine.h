@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "engine/engine_event.h"
+#include "engine/library/media_fragment.h"
 #include "engine/library/media_item.h"
 #include "engine/library/media_library.h"
 #include "engine/playback/playback.h"
@@ -175,8 +176,17 @@ private:
   void OnHandedOver();
   void HearHandOversDue();
   void HearHandOver();
+  // Parts of one file that follow one another in the playlist play on as
+  // one stream; the host hears each begin as the stream reaches it.
+  std::shared_ptr<MediaItem> PartAfter(const std::shared_ptr<MediaItem> &item);
+  double RunStop(const MediaFragment &part);
+  void ArmRunOn();
+  void OnRunOnWake();
+  void QueuePartsPlayedInto(bool toTheStop);
   void HandleBusMessage(GstMessage *message);
-  void OnPrerolled();
+  // `seekToPart`: false for a part the stream played on into, which is
+  // where it is already.
+  void OnPrerolled(bool seekToPart = true);
   void OnEndOfStream();
   void OnPipelineError(GstMessage *message);
   void OnStreamTags(GstMessage *message);

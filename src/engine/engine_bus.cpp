@@ -49,10 +49,12 @@ void Engine::HandleBusMessage(GstMessage *message) {
   case GST_MESSAGE_ASYNC_DONE:
     if (!playback_.FromPipeline(message))
       break;
-    if (prerolled_)
+    if (prerolled_) {
       seeking_ = -1; // a seek got there
-    else if (intent_ != Intent::Stopped)
+      ArmRunOn();
+    } else if (intent_ != Intent::Stopped) {
       OnPrerolled();
+    }
     break;
   case GST_MESSAGE_STATE_CHANGED:
     if (playback_.FromPipeline(message)) {
@@ -63,6 +65,7 @@ void Engine::HandleBusMessage(GstMessage *message) {
         SetPlayState(wmppsPlaying);
         ArmHandOver();
         HearHandOversDue();
+        ArmRunOn();
       }
     }
     break;
@@ -87,6 +90,8 @@ void Engine::HandleBusMessage(GstMessage *message) {
   case GST_MESSAGE_EOS:
     // A stream handed over that never started: the next item opens anew.
     playback_.TakeHandOver();
+    if (intent_ != Intent::Stopped)
+      QueuePartsPlayedInto(true); // parts played into that the host has not heard of
     if (!handedOver_.empty())
       endedAfterHandOver_ = true; // the end of the last stream handed over to
     else if (intent_ != Intent::Stopped)
@@ -98,12 +103,16 @@ void Engine::HandleBusMessage(GstMessage *message) {
   case GST_MESSAGE_TAG:
     OnStreamTags(message);
     break;
+  case GST_MESSAGE_APPLICATION:
+    if (Playback::IsWake(message))
+      OnRunOnWake();
+    break;
   default:
     break;
   }
 }
 
-void Engine::OnPrerolled() {
+void Engine::OnPrerolled(bool seekToPart) {
   prerolled_ = true;
   // The loaded length is exact and kept; the item's other attributes are
   // read when first asked for, not here, where the read would delay playing.
@@ -114,7 +123,7 @@ void Engine::OnPrerolled() {
     KeepStreamDuration(duration);
   KeepStreamAttributes();
   // A part of a file starts where the part does.
-  if (pendingSeek_ > 0 || settings_.rate != 1 || playback_.OnPart())
+  if (seekToPart && (pendingSeek_ > 0 || settings_.rate != 1 || playback_.OnPart()))
     if (playback_.Seek(pendingSeek_ > 0 ? pendingSeek_ : 0, settings_.rate))
       seeking_ = pendingSeek_ > 0 ? pendingSeek_ : 0;
   pendingSeek_ = -1;

@@ -10,6 +10,7 @@
 #include <gst/base/gsttypefindhelper.h>
 #include <gst/gst.h>
 
+#include <cmath>
 #include <fstream>
 #include <utility>
 
@@ -143,7 +144,12 @@ void Engine::HearHandOver() {
     SetOpenState(wmposMediaChanging);
     SetOpenState(wmposMediaOpening);
     alternative_ = 0;
-    OnPrerolled(); // paused meanwhile: it says so
+    // A part is never handed over to: the stream played on into it.
+    const MediaFragment part = PlayedPart(item_->url);
+    const bool ranOn = part.start > 0 || part.end >= 0;
+    if (ranOn)
+      playback_.RunOn(part.start, part.end);
+    OnPrerolled(!ranOn); // paused meanwhile: it says so
     if (intent_ == Intent::Playing) {
       failures_ = 0;
       SetPlayState(wmppsPlaying);
@@ -155,7 +161,84 @@ void Engine::HearHandOver() {
       OnEndOfStream(); // and ended already
     else
       ArmHandOver();
+    ArmRunOn();
   }});
+}
+
+// ---- parts of one file, played on as one stream ----
+
+// The next item in the playlist when it is the part of the same file that
+// starts where `item`'s part ends (a sheet's next track), in a playlist
+// played in its order; null otherwise.
+std::shared_ptr<MediaItem> Engine::PartAfter(const std::shared_ptr<MediaItem> &item) {
+  if (!item || settings_.shuffle || !item->alternatives.empty())
+    return nullptr;
+  const MediaFragment part = PlayedPart(item->url);
+  const long index = current_->IndexOf(item.get());
+  const auto &items = current_->Items();
+  if (part.end < 0 || index < 0 || std::size_t(index) + 1 >= items.size())
+    return nullptr;
+  const auto &next = items[std::size_t(index) + 1];
+  const MediaFragment after = PlayedPart(next->url);
+  const bool continues = next->alternatives.empty() && after.file == part.file &&
+                         std::abs(after.start - part.end) < 1e-6;
+  return continues ? next : nullptr;
+}
+
+// Where the stream of the current item's part ends: where the last of the
+// parts that continue it ends.
+double Engine::RunStop(const MediaFragment &part) {
+  double stop = part.end;
+  for (auto after = PartAfter(item_); after; after = PartAfter(after))
+    stop = PlayedPart(after->url).end;
+  return stop;
+}
+
+// While the stream plays on past the current part, a wake-up is due when
+// it reaches the part's end, by the pipeline's clock (so paused time does
+// not count: each resume and each seek arms it anew).
+void Engine::ArmRunOn() {
+  if (intent_ == Intent::Playing && prerolled_ && seeking_ < 0 && handedOver_.empty() &&
+      !hearingHandOver_ && playback_.PlaysOn())
+    playback_.WakeAt(playback_.Duration(), settings_.rate);
+}
+
+void Engine::OnRunOnWake() {
+  if (!item_ || intent_ != Intent::Playing || !handedOver_.empty() || hearingHandOver_ ||
+      !playback_.PlaysOn())
+    return;
+  // The clock and the stream's position may differ by a little: a wake a
+  // moment early waits again for what is left.
+  constexpr double kEarly = 0.0005;
+  if (playback_.Position() + kEarly < playback_.Duration()) {
+    ArmRunOn();
+    return;
+  }
+  QueuePartsPlayedInto(false);
+  // The playlist changed (or is shuffled now): the part that follows in
+  // the stream is not next, so the item ends here, as its own stream would.
+  if (handedOver_.empty())
+    OnEndOfStream();
+}
+
+// The stream went past the end of the part the host last heard of: the
+// host hears that part end and the next begin, as for a hand-over. At the
+// end of the stream, every part up to its stop (an output that writes as
+// fast as it decodes gets there first).
+void Engine::QueuePartsPlayedInto(bool toTheStop) {
+  const double stop = playback_.StreamStop();
+  bool queued = false;
+  for (auto last = handedOver_.empty() ? item_ : handedOver_.back(); last;) {
+    const double end = PlayedPart(last->url).end;
+    if (end < 0 || std::abs(end - stop) < 1e-6 || !(last = PartAfter(last)))
+      break; // the stream's own stop
+    handedOver_.push_back(last);
+    queued = true;
+    if (!toTheStop)
+      break;
+  }
+  if (queued)
+    HearHandOversDue();
 }
 
 } // namespace engine

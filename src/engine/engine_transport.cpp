@@ -73,6 +73,7 @@ void Engine::OpenCurrent(Intent intent, std::size_t alternative) {
   // The next stream is named before this one starts: a short file's data
   // can all be read before it plays.
   playback_.Open(uri, part.start, part.end, HandOverTarget()); // a refused open reports on the bus
+  playback_.PlayOnTo(RunStop(part));
 }
 
 // An item with another URL left to try opens that one on a later message

@@ -82,26 +82,30 @@ output_goes() {
     $first $second "$seconds" || fail "$how: the tone is not heard whole, at one level, on the two sinks"
 }
 
-# Three tones of 1, 1.5 and 2 s, one after the other on the named sink: no
-# silence longer than a millisecond between them (a player that opens each
-# file after the last ended leaves about 40 ms), and about 4.5 s from the
-# first sound to the last (a real-time sink may drop a few milliseconds to
-# keep time on a busy machine; the recording output is held to the sample
-# by the engine's own tests).
+# Three tones of 1, 1.5 and 2 s, one after the other on the named sink, as
+# three files and as the tracks of a sheet over one file: no silence longer
+# than a millisecond between them (a player that opens each item after the
+# last ended leaves about 40 ms), and about 4.5 s from the first sound to
+# the last (a real-time sink may drop a few milliseconds to keep time on a
+# busy machine; the recording output is held to the sample by the engine's
+# own tests).
+#   gapless LABEL ITEM...
 gapless() {
-  three_tones
+  local label=$1
+  shift
   server_up
   PULSE_SERVER=unix:$work/run/b AUDIOPLAYER_SINK=pulse:first timeout 120 "$audioplay" --quiet \
-    "$work/part1.wav" "$work/part2.wav" "$work/part3.wav" >"$work/output" 2>&1 ||
-    fail "gapless: audioplay exited with $?"
+    "$@" >"$work/output" 2>&1 || fail "gapless $label: audioplay exited with $?"
   pulseaudio_down
   local heard
   heard=$(python3 "$here/recorded_sound.py" silence "$work/first.wav")
-  echo "gapless: longest silence (ms) and span (s) $heard"
+  echo "gapless $label: longest silence (ms) and span (s) $heard"
   python3 -c 'import sys; longest, span = map(float, sys.argv[1:]); sys.exit(not (longest <= 1 and abs(span - 4.5) < 0.1))' \
-    $heard || fail "gapless: the files are not heard one after the other without a gap"
+    $heard || fail "gapless $label: the items are not heard one after the other without a gap"
 }
 
 output_goes sink
 output_goes connection
-gapless
+three_tones_as_sheet
+gapless files "$work/part1.wav" "$work/part2.wav" "$work/part3.wav"
+gapless sheet "$work/album.cue"

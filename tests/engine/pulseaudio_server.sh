@@ -55,3 +55,22 @@ three_tones() {
       ! filesink location="$work/part$n.wav"
   done
 }
+
+# three_tones_as_sheet: the three tones, and album.wav with a sheet naming
+# them as its tracks: the 2 s tone, then the 1 s and the 1.5 s one (each
+# track starts on a CD frame).
+three_tones_as_sheet() {
+  three_tones
+  python3 - "$work" <<'PY'
+import sys, wave
+work = sys.argv[1]
+parts = [wave.open(f"{work}/part{n}.wav") for n in (3, 1, 2)]
+with wave.open(f"{work}/album.wav", "wb") as out:
+    out.setparams(parts[0].getparams())
+    for part in parts:
+        out.writeframes(part.readframes(part.getnframes()))
+PY
+  printf '%s\r\n' 'FILE "album.wav" WAVE' '  TRACK 01 AUDIO' '    INDEX 01 00:00:00' \
+    '  TRACK 02 AUDIO' '    INDEX 01 00:02:00' '  TRACK 03 AUDIO' '    INDEX 01 00:03:00' \
+    >"$work/album.cue"
+}

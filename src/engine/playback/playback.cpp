@@ -140,6 +140,7 @@ bool Playback::MakePlaybin() {
 }
 
 Playback::~Playback() {
+  wake_.reset();
   if (playbin_ != nullptr) {
     gst_element_set_state(playbin_, GST_STATE_NULL); // joins the streaming threads
     GstBus *bus = gst_element_get_bus(playbin_);
@@ -179,6 +180,7 @@ bool Playback::Open(const std::string &uri, double start, double end, const std:
   QueueNext(next);
   start_ = start;
   end_ = end;
+  stop_ = end;
   g_object_set(playbin_, "uri", uri.c_str(), nullptr);
   ApplyPicture(false);
   return gst_element_set_state(playbin_, GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE;
@@ -201,12 +203,17 @@ void Playback::ApplyPicture(bool running) {
         g_object_set(playbin_, "vis-plugin", visualisation, nullptr);
     g_object_set(playbin_, "video-sink", sink ? sink : RealTimeFakeSink(), nullptr);
   }
+  const bool visualise = visualise_ && sinkWindow_ && sinkWindow_ == pictureWindow_;
+  // Turning the visualisation off restarts the picture's sink, and
+  // ximagesink loses the images it frees after its display is closed: while
+  // the stream runs, the visualisation only goes on (it draws in the hidden
+  // window until the next item opens without it).
+  if (running && !visualise)
+    return;
   constexpr guint kVisualise = 1u << 3; // GST_PLAY_FLAG_VIS
   guint flags = 0;
   g_object_get(playbin_, "flags", &flags, nullptr);
-  const guint wanted = visualise_ && sinkWindow_ && sinkWindow_ == pictureWindow_
-                           ? flags | kVisualise
-                           : flags & ~kVisualise;
+  const guint wanted = visualise ? flags | kVisualise : flags & ~kVisualise;
   if (wanted != flags)
     g_object_set(playbin_, "flags", wanted, nullptr);
 }
@@ -220,6 +227,7 @@ bool Playback::Pause() {
 }
 
 void Playback::Stop() {
+  wake_.reset();
   if (playbin_ != nullptr)
     gst_element_set_state(playbin_, GST_STATE_READY); // returns once streaming stopped
   queue_->Clear();
@@ -228,6 +236,7 @@ void Playback::Stop() {
 }
 
 void Playback::Reset() {
+  wake_.reset();
   if (playbin_ != nullptr)
     gst_element_set_state(playbin_, GST_STATE_NULL);
   queue_->Clear();
@@ -264,8 +273,60 @@ bool Playback::Seek(double seconds, double rate) {
   // part; a microsecond is less than a sample at any rate up to 384 kHz.
   return gst_element_seek(playbin_, rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
                           std::llround((start_ + seconds) * GST_SECOND),
-                          end_ >= 0 ? GST_SEEK_TYPE_SET : GST_SEEK_TYPE_NONE,
-                          end_ >= 0 ? std::llround(end_ * GST_SECOND) - GST_USECOND : 0);
+                          stop_ >= 0 ? GST_SEEK_TYPE_SET : GST_SEEK_TYPE_NONE,
+                          stop_ >= 0 ? std::llround(stop_ * GST_SECOND) - GST_USECOND : 0);
+}
+
+void Playback::RunOn(double start, double end) {
+  start_ = start;
+  end_ = end;
+}
+
+// Cancelled when another replaces it.
+struct Playback::Wake {
+  GstClock *clock = nullptr;
+  GstClockID id = nullptr;
+  ~Wake() {
+    if (id != nullptr) {
+      gst_clock_id_unschedule(id);
+      gst_clock_id_unref(id);
+    }
+    if (clock != nullptr)
+      gst_object_unref(clock);
+  }
+};
+
+void Playback::WakeAt(double seconds, double rate) {
+  wake_.reset();
+  const double now = Position();
+  GstClock *clock = playbin_ ? gst_element_get_clock(playbin_) : nullptr;
+  if (clock == nullptr || now < 0 || rate <= 0) {
+    if (clock != nullptr)
+      gst_object_unref(clock);
+    return;
+  }
+  auto wake = std::make_shared<Wake>();
+  wake->clock = clock;
+  const double wait = std::max(0.0, (seconds - now) / rate);
+  wake->id = gst_clock_new_single_shot_id(clock, gst_clock_get_time(clock) +
+                                                     GstClockTime(std::llround(wait * GST_SECOND)));
+  GstBus *bus = gst_element_get_bus(playbin_);
+  // Runs on the clock's thread: the message goes the way of the bus's own.
+  gst_clock_id_wait_async(
+      wake->id,
+      [](GstClock *, GstClockTime, GstClockID, gpointer data) {
+        auto *bus = static_cast<GstBus *>(data);
+        gst_bus_post(
+            bus, gst_message_new_application(nullptr, gst_structure_new_empty("audioplayer-wake")));
+        return gboolean(TRUE);
+      },
+      bus, gst_object_unref);
+  wake_ = std::move(wake);
+}
+
+bool Playback::IsWake(GstMessage *message) {
+  return GST_MESSAGE_TYPE(message) == GST_MESSAGE_APPLICATION &&
+         gst_message_has_name(message, "audioplayer-wake");
 }
 
 double Playback::Position() const {

@@ -47,6 +47,22 @@ public:
   // `next`, if given, is queued as QueueNext queues it.
   bool Open(const std::string &uri, double start = 0, double end = -1,
             const std::string &next = {});
+  // Where the stream ends when it is more than the part: parts of the same
+  // file that follow one another play on as one stream, to `stop` (the
+  // file's seconds; negative: the file's end). Open sets it to the part's end.
+  void PlayOnTo(double stop) { stop_ = stop; }
+  double StreamStop() const { return stop_; }
+  // Whether the stream goes on past the part's end, into a later part.
+  bool PlaysOn() const { return end_ >= 0 && (stop_ < 0 || stop_ > end_ + 1e-6); }
+  // The stream goes on into the next part of its file: positions and
+  // lengths are that part's from now on, with nothing sought.
+  void RunOn(double start, double end);
+  // Asks for a wake-up message on the bus (IsWake) once the playing stream
+  // has reached `seconds` of the part at `rate`, by the pipeline's clock;
+  // one at a time, an earlier one is forgotten, and so are all by Stop,
+  // Reset and Open.
+  void WakeAt(double seconds, double rate);
+  static bool IsWake(GstMessage *message);
   // True when the loaded item is a part of its file.
   bool OnPart() const { return start_ > 0 || end_ >= 0; }
   bool Play();
@@ -70,7 +86,8 @@ public:
   void SetMute(bool mute);
   // The X11 window the picture is drawn in (0: none, video is dropped), and
   // whether audio is shown as a visualisation there. The window is taken
-  // at the next Open; the visualisation goes on and off at once.
+  // at the next Open; the visualisation goes on at once, and off at the
+  // next Open.
   void ShowPicture(unsigned long window, bool visualise);
 
   // The next queued bus message, owned by the caller (gst_message_unref), or null.
@@ -118,6 +135,9 @@ private:
   std::string output_; // the output's name, as AUDIOPLAYER_SINK gives it
   double start_ = 0;   // the part being played, in the file's seconds
   double end_ = -1;
+  double stop_ = -1; // where the stream ends: the part's end, or a later part's
+  struct Wake;       // a wake-up the pipeline's clock waits for
+  std::shared_ptr<Wake> wake_;
   double volume_ = 1;
   bool mute_ = false;
   unsigned long pictureWindow_ = 0; // asked for
