@@ -17,22 +17,9 @@ exec 3>"$work/display"
 Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 server=$!
 exec 3>&-
-fail() {
-  echo "desktop_player_check: $*" >&2
-  [[ -f $work/output ]] && cat "$work/output" >&2
-  exit 1
-}
-# await WHAT COMMAND...: until the command succeeds. The command reads
-# anew at each try: a function, never an argument expanded once.
-await() {
-  local what=$1
-  shift
-  for _ in $(seq 200); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  fail "$what"
-}
+check=desktop_player_check
+# shellcheck source=check_support.sh
+source "$here/check_support.sh"
 await "the X server" test -s "$work/display"
 export DISPLAY=:$(head -n1 "$work/display") AUDIOPLAYER_SINK=fake \
   AUDIOPLAYER_LIBRARY=$work/library.db AUDIOPLAYER_REGISTRY=$work/registry

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -147,6 +148,22 @@ void Update(xcb_connection_t *connection, Screen &screen, bool visible) {
   screen.mapped = map;
 }
 
+// Maps or unmaps a window's X11 side, if it has one, as its owner's wish
+// (changed to `wanted`, when given) and its visibility say.
+void Reconsider(HWND window, std::optional<bool> wanted) {
+  const bool visible = IsWindowVisible(window) != FALSE;
+  Display &d = display();
+  std::lock_guard lock(d.mutex);
+  auto found = d.windows.find(window);
+  xcb_connection_t *connection = found == d.windows.end() ? nullptr : Connect(d);
+  if (connection == nullptr)
+    return;
+  if (wanted)
+    found->second.wanted = *wanted;
+  Update(connection, found->second, visible);
+  Flush(connection);
+}
+
 } // namespace
 
 namespace platform {
@@ -207,18 +224,8 @@ unsigned long ScreenWindow(HWND window) {
 
 void WantShown(HWND window, bool shown) {
   // Hiding makes nothing; showing makes the X11 window if need be.
-  if (shown && ScreenWindow(window) == 0)
-    return;
-  const bool visible = IsWindowVisible(window) != FALSE;
-  Display &d = display();
-  std::lock_guard lock(d.mutex);
-  auto found = d.windows.find(window);
-  xcb_connection_t *connection = found == d.windows.end() ? nullptr : Connect(d);
-  if (connection == nullptr)
-    return;
-  found->second.wanted = shown;
-  Update(connection, found->second, visible);
-  Flush(connection);
+  if (!shown || ScreenWindow(window) != 0)
+    Reconsider(window, shown);
 }
 
 void FillScreen(HWND window, bool fill) {
@@ -263,15 +270,7 @@ void FillScreen(HWND window, bool fill) {
 }
 
 void screen_visibility_changed(HWND window) {
-  const bool visible = IsWindowVisible(window) != FALSE;
-  Display &d = display();
-  std::lock_guard lock(d.mutex);
-  auto found = d.windows.find(window);
-  xcb_connection_t *connection = found == d.windows.end() ? nullptr : Connect(d);
-  if (connection == nullptr)
-    return;
-  Update(connection, found->second, visible);
-  Flush(connection);
+  Reconsider(window, std::nullopt);
 }
 
 void screen_window_destroyed(HWND window) {

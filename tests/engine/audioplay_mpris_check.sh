@@ -32,22 +32,9 @@ name=org.mpris.MediaPlayer2.audioplay.instance$player
 ctl() { playerctl --player="audioplay.instance$player" "$@"; }
 bus() { gdbus call --session --dest "$name" --object-path /org/mpris/MediaPlayer2 "$@"; }
 property() { bus --method org.freedesktop.DBus.Properties.Get org.mpris.MediaPlayer2.Player "$1"; }
-fail() {
-  echo "audioplay_mpris_check: $*" >&2
-  cat "$work/output" >&2
-  exit 1
-}
-# await WHAT COMMAND...: until the command succeeds. Each try takes an idle
-# machine a few milliseconds; 200 tries of 0.1 s are far more than that.
-await() {
-  local what=$1
-  shift
-  for _ in $(seq 200); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  fail "$what"
-}
+check=audioplay_mpris_check
+# shellcheck source=../check_support.sh
+source "$(dirname "$0")/../check_support.sh"
 says() { [[ $(ctl "${@:1:$#-1}" 2>/dev/null) == "${!#}" ]]; }
 # reads PROPERTY VALUE: read anew at each try of await.
 reads() { [[ $(property "$1" 2>/dev/null) == "$2" ]]; }

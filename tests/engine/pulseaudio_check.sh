@@ -22,21 +22,9 @@ seconds=6
 gst-launch-1.0 -q audiotestsrc num-buffers=$((seconds * 10)) samplesperbuffer=4410 \
   ! audio/x-raw,rate=44100,channels=2 ! wavenc ! filesink location="$work/tone.wav"
 
-fail() {
-  echo "pulseaudio_check: $*" >&2
-  cat "$work/output" "$work/server.log" >&2 2>/dev/null || true
-  exit 1
-}
-# await WHAT COMMAND...: until the command succeeds (300 tries of 0.1 s).
-await() {
-  local what=$1
-  shift
-  for _ in $(seq 300); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  fail "$what"
-}
+check=pulseaudio_check tries=300
+# shellcheck source=../check_support.sh
+source "$here/../check_support.sh"
 control() { PULSE_SERVER=unix:$work/run/b pactl "$@"; }
 module_of() { control list short modules | awk -v arg="$1" '$0 ~ arg { print $1; exit }'; }
 tone_in() { python3 "$here/recorded_sound.py" tone "$1"; }
