@@ -255,11 +255,10 @@ TEST(AttributeReader, DerivedAttributesAreThoseReadFromTheFile) {
     EXPECT_FALSE(engine::IsDerivedAttribute(name)) << Utf8Of(name);
 }
 
-// An MP3 whose ID3v2 tag names no album, with an ID3v1 tag that does: the
-// album is read, as mutagen and the discoverer read it; the ID3v2 title
-// wins over the ID3v1 one.
-// What an MP3's ID3v2 tag lacks comes from its ID3v1 tag; what TagLib loses
-// past a damaged frame (a TYER of no size) comes from the discoverer.
+// What an MP3's ID3v2 tag lacks comes from its ID3v1 tag (the album, as
+// mutagen and the discoverer read it; the ID3v2 title wins over the ID3v1
+// one); what TagLib loses past a damaged frame (a TYER of no size) comes
+// from the discoverer.
 TEST(AttributeReader, WhatAnId3v2TagLacksOrLosesIsFilledFromElsewhere) {
   test_support::TempFolder folder;
   const std::string path = folder.File("song.mp3");
