@@ -138,6 +138,34 @@ TEST_F(EnginePlaylist, ACueSheetsTracksAreItemsOfTheirOwn) {
   EXPECT_FALSE(HeardCode(CN_MediaError));
 }
 
+// A track the stream played on into from the one before is the host's
+// like one it opened: its position counts from its start, seeks stay in it,
+// and the stream still plays on into the track after it.
+TEST_F(EnginePlaylist, ATrackReachedByPlayingOnIsTheHostsLikeAnOpenedOne) {
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("album.wav"), test_media::Kind::Wav, 3.6));
+  test_support::WriteFile(folder.File("album.cue"),
+                          "FILE \"album.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                          "  TRACK 02 AUDIO\n    INDEX 01 00:00:15\n"
+                          "  TRACK 03 AUDIO\n    INDEX 01 00:03:15\n");
+  ASSERT_GE(player->PlayPlaylist(Text(folder.File("album.cue")).c_str()), 0);
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Playing, 1); }, 1));
+  ASSERT_GE(player->Pause(), 0);
+  double position = -1;
+  EXPECT_GE(player->GetPos(&position), 0);
+  EXPECT_LT(position, 3.0) << "track 2 is 3 s long";
+  EXPECT_GE(player->SetPos(2.9), 0);
+  EXPECT_GE(player->GetPos(&position), 0);
+  EXPECT_NEAR(position, 2.9, 0.01);
+  long index = -1;
+  EXPECT_GE(player->GetPlaylistIndex(&index), 0);
+  EXPECT_EQ(index, 1);
+  ASSERT_GE(player->Resume(), 0);
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Playing, 2); }, 1));
+  EXPECT_TRUE(Received(CN_PlayStateChange, PS_MediaEnded, 1));
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 2); }, 1));
+  EXPECT_FALSE(HeardCode(CN_MediaError));
+}
+
 // A FLAC file with its own cue sheet, as metaflac writes it, opens as its
 // tracks, which play one after the other to the file's end.
 TEST_F(EnginePlaylist, AFlacWithItsOwnCueSheetOpensAsItsTracks) {
