@@ -54,6 +54,25 @@ TEST(EngineDisplay, AnEmbeddedWindowShowsTheVisualisationFillsTheScreenAndHides)
       << "shown again: " << display.Colours(window);
   EXPECT_EQ(display.TopLevels(), topLevels) << "a window of the sink's own";
 
+  // A video's own picture, not a visualisation: a green film shows green.
+  const std::string film = folder.File("green.webm");
+  std::string problem;
+  ASSERT_TRUE(test_media::RunPipeline(
+      "webmmux name=mux ! filesink location=\"" + film +
+          "\" videotestsrc num-buffers=50 pattern=solid-color foreground-color=0xff00ff00 "
+          "! video/x-raw,width=320,height=180 ! vp8enc ! mux. "
+          "audiotestsrc num-buffers=86 ! vorbisenc ! mux.",
+      "", &problem))
+      << problem;
+  ASSERT_GE(player->PlaySingleFile(Text(film).c_str()), 0);
+  EXPECT_TRUE(PumpUntil(
+      [&] {
+        return (display.Centre(window) & 0xFF00FF) == 0 &&
+               (display.Centre(window) & 0x00FF00) > 0xC000;
+      },
+      2))
+      << std::hex << display.Centre(window);
+
   DestroyPlayer(player);
   EXPECT_EQ(engine::LiveObjects(), 0);
   EXPECT_EQ(display.PlaceOf(window).width, 0) << "the player's window is gone with it";

@@ -132,6 +132,23 @@ public:
     return seen.size();
   }
 
+  // The colour (0xRRGGBB) at the window's centre; 0 when it cannot be read.
+  std::uint32_t Centre(xcb_window_t window) const {
+    const Place place = PlaceOf(window);
+    auto *image = xcb_get_image_reply(connection_,
+                                      xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, window,
+                                                    std::int16_t(place.width / 2),
+                                                    std::int16_t(place.height / 2), 1, 1, ~0u),
+                                      nullptr);
+    if (image == nullptr)
+      return 0;
+    std::uint32_t pixel = 0;
+    if (xcb_get_image_data_length(image) >= 4)
+      pixel = *reinterpret_cast<const std::uint32_t *>(xcb_get_image_data(image)) & 0xFFFFFF;
+    std::free(image);
+    return pixel;
+  }
+
 private:
   pid_t server_ = -1;
   std::string name_;
