@@ -25,7 +25,9 @@
 //   CAudioPlayer *player = CAudioPlayer::InitInstance(
 //       status, nullptr, parent, &place, title, WS_CHILD | WS_VISIBLE, 0, callback, cookie);
 //
-// (with Qt, QWidget::winId() gives the id). The library's own connection
+// (with Qt, QWidget::winId() gives the id). When the host's layout gives
+// the area another size, MoveWindow(player->GetPlayWindow(), 0, 0, width,
+// height, TRUE) moves the player's window with it. The library's own connection
 // to the display sees the host's window only once the host's connection has
 // sent it to the server: until then the player shows nothing, and it tries
 // again at the next EnableVis. The host keeps its window alive

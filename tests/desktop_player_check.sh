@@ -4,7 +4,8 @@
 # xwininfo: it plays a file to its end and exits 0 with --exit-at-end; while
 # a tone plays its picture area shows a visualisation, which 'v' hides (the
 # area is then one colour) and shows again; 'f' makes the player's window
-# cover the screen and gives its place back; 'q' quits with status 0.
+# cover the screen and gives its place back; the player's window follows
+# the area when the example's window grows; 'q' quits with status 0.
 #   desktop_player_check.sh DESKTOP_PLAYER
 set -euo pipefail
 program=$1
@@ -37,23 +38,46 @@ timeout 60 "$program" --exit-at-end "$work/short.wav" >"$work/output" 2>&1 ||
 
 "$program" "$work/long.wav" >"$work/output" 2>&1 &
 player=$!
-# The example's window, its picture area (480x270) and the player's window
-# inside that.
+# The example's window, its picture area (the child that holds a window)
+# and the player's window inside that.
 tree() { xwininfo -root -tree; }
+# xwininfo with the window ID and options; never without an ID (it would
+# wait for a click).
+xinfo() {
+  local id=$1
+  shift
+  [[ -n $id ]] && xwininfo -id "$id" "$@"
+}
 top() { tree | awk '/"desktop_player".*[0-9]+x[0-9]+\+[0-9]+\+[0-9]+/ && $0 !~ /10x10/ {print $1; exit}'; }
-area() { tree | awk -v top="$(top)" '$1 == top {inside = 1; next} inside && /480x270/ {print $1; exit}'; }
-inner() { xwininfo -children -id "$(area)" | awk '/^ +0x/ {print $1; exit}'; }
-colours() { xwd -silent -id "$1" >"$work/shot.xwd" && python3 "$here/xwd_colours.py" "$work/shot.xwd"; }
+children() { xinfo "$1" -children | awk '/^ +0x/ {print $1}'; }
+area() {
+  local child
+  for child in $(children "$(top)"); do
+    [[ -n $(children "$child") ]] && echo "$child" && return
+  done
+}
+inner() { children "$(area)" | head -n1; }
+size_of() { xinfo "$1" | awk '/Width:/ {w = $2} /Height:/ {h = $2} END {print w "x" h}'; }
+colours() { [[ -n $1 ]] && xwd -silent -id "$1" >"$work/shot.xwd" && python3 "$here/xwd_colours.py" "$work/shot.xwd"; }
 shows() { (($(colours "$1") > 50)); }
 plain() { (($(colours "$1") == 1)); }
-state() { xwininfo -id "$1" | grep -q "Map State: $2"; }
-size() { xwininfo -id "$1" | tr -d ' ' | grep -qx "Width:$2" && xwininfo -id "$1" | tr -d ' ' | grep -qx "Height:$3"; }
-key() { xdotool windowfocus --sync "$(top)" 2>/dev/null; xdotool key "$1"; }
+state() { xinfo "$1" | grep -q "Map State: $2"; }
+sized() { [[ $(size_of "$1") == "$2" ]]; }
+fits() { [[ $(size_of "$window") == "$(size_of "$area")" ]]; }
+wider() { (($(size_of "$window" | cut -dx -f1) > 600)); }
+# A key pressed in the example's window (without a window manager the
+# keys go where the pointer is).
+key() {
+  xdotool mousemove --window "$(top)" 5 5
+  xdotool windowfocus --sync "$(top)" 2>/dev/null
+  xdotool key "$1"
+}
 
 found() { [[ -n $("$1") ]]; }
 await "the example's window with its picture area" found area
 await "the player's window in the picture area" found inner
 window=$(inner) area=$(area)
+await "the player's window filling the picture area" fits
 await "a visualisation in the picture area" shows "$window"
 key v
 await "the player's window hidden after 'v'" state "$window" IsUnMapped
@@ -61,12 +85,15 @@ await "the picture area plain after 'v'" plain "$area"
 key v
 await "the visualisation back after 'v' again" shows "$window"
 key f
-await "the player's window covering the 800x600 screen after 'f'" size "$window" 800 600
+await "the player's window covering the 800x600 screen after 'f'" sized "$window" 800x600
 key f
-await "the player's window back to 480x270 after 'f' again" size "$window" 480 270
+await "the player's window back in the picture area after 'f' again" fits
+xdotool windowsize "$(top)" 760 560
+await "the player's window following the picture area when the example grows" wider
+await "the player's window filling the grown picture area" fits
 key q
 status=0
 wait "$player" || status=$?
 player=
 [[ $status == 0 ]] || fail "desktop_player ended with status $status after 'q'"
-echo "desktop_player_check: played, showed, hid, filled the screen and quit"
+echo "desktop_player_check: played, showed, hid, filled the screen, followed the window and quit"

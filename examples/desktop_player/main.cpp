@@ -24,12 +24,12 @@
 
 namespace {
 
-constexpr int kPictureWidth = 480, kPictureHeight = 270;
+constexpr int kPictureWidth = 480, kPictureHeight = 270; // at the least
 
 struct App {
   CAudioPlayer *player = nullptr;
   HWND parent = nullptr; // the picture area's X11 window, wrapped
-  GtkWidget *window = nullptr, *label = nullptr, *position = nullptr;
+  GtkWidget *window = nullptr, *label = nullptr, *position = nullptr, *area = nullptr;
   guint ticker = 0;    // moves the position slider while playing
   bool moving = false; // the slider is being set by the program
   bool picture = true; // EnableVis(1)
@@ -167,11 +167,17 @@ void BuildWindow() {
 
   app.label = gtk_label_new("");
   gtk_box_pack_start(GTK_BOX(column), app.label, FALSE, FALSE, 0);
-  // The player draws in this area's own X11 window; it keeps its size,
-  // which the player's window was made with.
-  GtkWidget *area = gtk_drawing_area_new();
+  // The player draws in this area's own X11 window, and its window follows
+  // the area's size.
+  GtkWidget *area = app.area = gtk_drawing_area_new();
   gtk_widget_set_size_request(area, kPictureWidth, kPictureHeight);
-  gtk_widget_set_halign(area, GTK_ALIGN_CENTER);
+  gtk_widget_set_vexpand(area, TRUE);
+  g_signal_connect(
+      area, "size-allocate", G_CALLBACK(+[](GtkWidget *, GdkRectangle *size, gpointer) {
+        if (app.player != nullptr)
+          MoveWindow(app.player->GetPlayWindow(), 0, 0, size->width, size->height, TRUE);
+      }),
+      nullptr);
   // Black where the player's window is hidden.
   g_signal_connect(area, "draw", G_CALLBACK(+[](GtkWidget *, cairo_t *cr, gpointer) {
                      cairo_set_source_rgb(cr, 0, 0, 0);
@@ -179,7 +185,7 @@ void BuildWindow() {
                      return gboolean(TRUE);
                    }),
                    nullptr);
-  gtk_box_pack_start(GTK_BOX(column), area, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(column), area, TRUE, TRUE, 0);
 
   GtkWidget *buttons = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
   gtk_box_pack_start(GTK_BOX(buttons), Button("Previous", [] { app.player->PrevTrack(); }), FALSE,
@@ -246,7 +252,8 @@ int main(int argc, char **argv) {
   }
   BuildWindow();
   long status = 0;
-  RECT place = {0, 0, kPictureWidth, kPictureHeight};
+  RECT place = {0, 0, gtk_widget_get_allocated_width(app.area),
+                gtk_widget_get_allocated_height(app.area)};
   app.player = CAudioPlayer::InitInstance(status, nullptr, app.parent, &place, nullptr,
                                           WS_CHILD | WS_VISIBLE, 0, &OnNotify, 0);
   if (app.player == nullptr) {

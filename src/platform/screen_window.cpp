@@ -273,6 +273,25 @@ void screen_visibility_changed(HWND window) {
   Reconsider(window, std::nullopt);
 }
 
+void screen_window_moved(HWND window) {
+  const Record record = Read(window);
+  Display &d = display();
+  std::lock_guard lock(d.mutex);
+  auto found = d.windows.find(window);
+  // Full screen keeps the screen; the new place is taken when it ends.
+  if (found == d.windows.end() || !found->second.owned || found->second.filling)
+    return;
+  xcb_connection_t *connection = Connect(d);
+  if (connection == nullptr)
+    return;
+  int width = 0, height = 0;
+  Size(record.placement, width, height);
+  const bool child = found->second.parent != d.screen->root;
+  Place(connection, found->second.id, child ? int(record.placement.left) : 0,
+        child ? int(record.placement.top) : 0, width, height);
+  Flush(connection);
+}
+
 void screen_window_destroyed(HWND window) {
   Display &d = display();
   std::lock_guard lock(d.mutex);

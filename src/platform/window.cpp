@@ -334,7 +334,22 @@ HWND WINAPI GetParent(HWND window) {
   });
 }
 
-// The place the window was created at (a screen window takes it).
+// A host moves the player's window as its own layout changes; the
+// window's X11 side follows. Nothing is drawn here, so `repaint` has no use.
+BOOL WINAPI MoveWindow(HWND window, int x, int y, int width, int height, BOOL /*repaint*/) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  if (!with_window(window, false, [&](Window &w) {
+        w.placement = RECT{x, y, x + width, y + height};
+        return true;
+      }))
+    return FALSE;
+  SendMessageW(window, WM_SIZE, 0, LPARAM((height & 0xFFFF) << 16 | (width & 0xFFFF)));
+  platform::screen_window_moved(window);
+  return TRUE;
+}
+
+// The window's place (a screen window takes it).
 BOOL WINAPI GetWindowRect(HWND window, RECT *rect) {
   if (rect == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);

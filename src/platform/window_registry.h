@@ -102,8 +102,9 @@ void forget_window_messages(WindowTable &table, HWND window, DWORD thread);
 void sync_ready(MessageQueue &queue);
 
 // The window's screen side (platform_screen.h) follows it: shown or hidden
-// with it, gone with it. Called without the table's mutex.
+// with it, moved with it, gone with it. Called without the table's mutex.
 void screen_visibility_changed(HWND window);
+void screen_window_moved(HWND window);
 void screen_window_destroyed(HWND window);
 
 } // namespace platform

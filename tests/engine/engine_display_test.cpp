@@ -40,10 +40,16 @@ TEST(EngineDisplay, AnEmbeddedWindowShowsTheVisualisationFillsTheScreenAndHides)
   EXPECT_TRUE(PumpUntil([&] { return display.Colours(window) > 50; }, 2))
       << "colours shown: " << display.Colours(window);
 
+  // The host's layout moves it; full screen gives that place back.
+  EXPECT_TRUE(MoveWindow(player->GetPlayWindow(), 30, 40, 200, 120, TRUE));
+  const test_support::VirtualDisplay::Place moved{30, 40, 200, 120, host, true};
+  EXPECT_EQ(display.PlaceOf(window), moved);
   ASSERT_GE(player->SetVisFullSrc(1), 0);
   const test_support::VirtualDisplay::Place full{0, 0, 800, 600, display.Root(), true};
   EXPECT_EQ(display.PlaceOf(window), full);
   ASSERT_GE(player->SetVisFullSrc(0), 0);
+  EXPECT_EQ(display.PlaceOf(window), moved);
+  EXPECT_TRUE(MoveWindow(player->GetPlayWindow(), 10, 20, 320, 240, TRUE));
   EXPECT_EQ(display.PlaceOf(window), own);
 
   ASSERT_GE(player->EnableVis(0), 0);

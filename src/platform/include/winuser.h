@@ -102,6 +102,9 @@ BOOL WINAPI IsWindow(HWND window);
 BOOL WINAPI IsWindowVisible(HWND window);
 BOOL WINAPI ShowWindow(HWND window, int command);
 PLATFORM_HOST_API BOOL WINAPI DestroyWindow(HWND window);
+// Places the window (a child: in its parent) and sizes it; WM_SIZE follows.
+PLATFORM_HOST_API BOOL WINAPI MoveWindow(HWND window, int x, int y, int width, int height,
+                                         BOOL repaint);
 HWND WINAPI GetParent(HWND window);
 BOOL WINAPI GetWindowRect(HWND window, RECT *rect);
 LONG WINAPI GetWindowLongW(HWND window, int index); // GWL_STYLE, GWL_EXSTYLE
