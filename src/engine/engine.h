@@ -178,7 +178,7 @@ private:
   void HearHandOver();
   // Parts of one file that follow one another in the playlist play on as
   // one stream; the host hears each begin as the stream reaches it.
-  std::shared_ptr<MediaItem> PartAfter(const std::shared_ptr<MediaItem> &item);
+  bool ContinuedAfter(long index);
   double RunStop(const MediaFragment &part);
   void ArmRunOn();
   void OnRunOnWake();

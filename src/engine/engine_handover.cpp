@@ -167,31 +167,30 @@ void Engine::HearHandOver() {
 
 // ---- parts of one file, played on as one stream ----
 
-// The next item in the playlist when it is the part of the same file that
-// starts where `item`'s part ends (a sheet's next track), in a playlist
-// played in its order; null otherwise.
-std::shared_ptr<MediaItem> Engine::PartAfter(const std::shared_ptr<MediaItem> &item) {
-  if (!item || settings_.shuffle || !item->alternatives.empty())
-    return nullptr;
-  const MediaFragment part = PlayedPart(item->url);
-  const long index = current_->IndexOf(item.get());
+// Whether the item after the one at `index` is the part of the same file
+// that starts where that one's part ends (a sheet's next track), in a
+// playlist played in its order.
+bool Engine::ContinuedAfter(long index) {
   const auto &items = current_->Items();
-  if (part.end < 0 || index < 0 || std::size_t(index) + 1 >= items.size())
-    return nullptr;
-  const auto &next = items[std::size_t(index) + 1];
-  const MediaFragment after = PlayedPart(next->url);
-  const bool continues = next->alternatives.empty() && after.file == part.file &&
-                         std::abs(after.start - part.end) < 1e-6;
-  return continues ? next : nullptr;
+  if (settings_.shuffle || index < 0 || std::size_t(index) + 1 >= items.size())
+    return false;
+  const MediaItem &item = *items[std::size_t(index)];
+  const MediaItem &next = *items[std::size_t(index) + 1];
+  const MediaFragment part = PlayedPart(item.url);
+  const MediaFragment after = PlayedPart(next.url);
+  return item.alternatives.empty() && next.alternatives.empty() && part.end >= 0 &&
+         after.file == part.file && std::abs(after.start - part.end) < 1e-6;
 }
 
 // Where the stream of the current item's part ends: where the last of the
-// parts that continue it ends.
+// parts that continue it ends. One pass over them, whatever the run's length.
 double Engine::RunStop(const MediaFragment &part) {
-  double stop = part.end;
-  for (auto after = PartAfter(item_); after; after = PartAfter(after))
-    stop = PlayedPart(after->url).end;
-  return stop;
+  long index = item_ ? current_->IndexOf(item_.get()) : -1;
+  if (index < 0 || !ContinuedAfter(index))
+    return part.end;
+  while (ContinuedAfter(index))
+    ++index;
+  return PlayedPart(current_->Items()[std::size_t(index)]->url).end;
 }
 
 // While the stream plays on past the current part, a wake-up is due when
@@ -227,12 +226,14 @@ void Engine::OnRunOnWake() {
 // fast as it decodes gets there first).
 void Engine::QueuePartsPlayedInto(bool toTheStop) {
   const double stop = playback_.StreamStop();
+  const auto &items = current_->Items();
+  const auto from = handedOver_.empty() ? item_ : handedOver_.back();
   bool queued = false;
-  for (auto last = handedOver_.empty() ? item_ : handedOver_.back(); last;) {
-    const double end = PlayedPart(last->url).end;
-    if (end < 0 || std::abs(end - stop) < 1e-6 || !(last = PartAfter(last)))
+  for (long index = from ? current_->IndexOf(from.get()) : -1; ContinuedAfter(index);) {
+    const double end = PlayedPart(items[std::size_t(index)]->url).end;
+    if (std::abs(end - stop) < 1e-6)
       break; // the stream's own stop
-    handedOver_.push_back(last);
+    handedOver_.push_back(items[std::size_t(++index)]);
     queued = true;
     if (!toTheStop)
       break;
