@@ -119,21 +119,32 @@ Record Read(HWND window) {
   return record;
 }
 
-void Place(xcb_connection_t *connection, xcb_window_t id, int x, int y, int width, int height) {
-  const std::uint32_t values[] = {std::uint32_t(x), std::uint32_t(y), std::uint32_t(width),
-                                  std::uint32_t(height)};
-  xcb_configure_window(connection, id,
-                       XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
-                           XCB_CONFIG_WINDOW_HEIGHT,
-                       values);
-}
+struct Spot {
+  int x = 0, y = 0, width = 0, height = 0;
+};
 
 // A window with no size of its own is given one a picture can be seen in.
 constexpr int kDefaultWidth = 640, kDefaultHeight = 360;
 
-void Size(const RECT &rect, int &width, int &height) {
-  width = rect.right - rect.left > 0 ? int(rect.right - rect.left) : kDefaultWidth;
-  height = rect.bottom - rect.top > 0 ? int(rect.bottom - rect.top) : kDefaultHeight;
+// Where the window table's record puts an X11 window: a child at its place
+// in its parent, a top-level one wherever the window manager puts it.
+Spot SpotOf(const Record &record, bool child) {
+  const RECT &rect = record.placement;
+  Spot spot;
+  spot.x = child ? int(rect.left) : 0;
+  spot.y = child ? int(rect.top) : 0;
+  spot.width = rect.right - rect.left > 0 ? int(rect.right - rect.left) : kDefaultWidth;
+  spot.height = rect.bottom - rect.top > 0 ? int(rect.bottom - rect.top) : kDefaultHeight;
+  return spot;
+}
+
+void Place(xcb_connection_t *connection, xcb_window_t id, const Spot &spot) {
+  const std::uint32_t values[] = {std::uint32_t(spot.x), std::uint32_t(spot.y),
+                                  std::uint32_t(spot.width), std::uint32_t(spot.height)};
+  xcb_configure_window(connection, id,
+                       XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
+                           XCB_CONFIG_WINDOW_HEIGHT,
+                       values);
 }
 
 // Maps or unmaps as the owner's wish and the window's visibility say.
@@ -185,18 +196,16 @@ unsigned long ScreenWindow(HWND window) {
   Screen screen;
   screen.id = xcb_generate_id(connection);
   screen.parent = parent ? parent : d.screen->root;
-  int width = 0, height = 0;
-  Size(record.placement, width, height);
+  const Spot spot = SpotOf(record, parent != 0);
   // The screen's own visual and colormap, whatever the parent's (GTK's
   // windows have a visual of their own): the picture's sink draws in that
   // visual, and a child of another visual must name its colormap and border.
   const std::uint32_t values[] = {d.screen->black_pixel, d.screen->black_pixel,
                                   d.screen->default_colormap};
   const xcb_void_cookie_t made = xcb_create_window_checked(
-      connection, d.screen->root_depth, screen.id, screen.parent,
-      std::int16_t(parent ? record.placement.left : 0),
-      std::int16_t(parent ? record.placement.top : 0), std::uint16_t(width), std::uint16_t(height),
-      0, XCB_WINDOW_CLASS_INPUT_OUTPUT, d.screen->root_visual,
+      connection, d.screen->root_depth, screen.id, screen.parent, std::int16_t(spot.x),
+      std::int16_t(spot.y), std::uint16_t(spot.width), std::uint16_t(spot.height), 0,
+      XCB_WINDOW_CLASS_INPUT_OUTPUT, d.screen->root_visual,
       XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_COLORMAP, values);
   // A parent the host's own connection has not sent to the server yet
   // fails: nothing is kept, and the next request tries again.
@@ -246,19 +255,17 @@ void FillScreen(HWND window, bool fill) {
     xcb_unmap_window(connection, screen.id);
   const std::uint32_t redirect[] = {fill ? 1u : 0u};
   xcb_change_window_attributes(connection, screen.id, XCB_CW_OVERRIDE_REDIRECT, redirect);
-  int width = 0, height = 0;
-  Size(record.placement, width, height);
   const bool child = screen.parent != d.screen->root;
   if (fill) {
     if (child)
       xcb_reparent_window(connection, screen.id, d.screen->root, 0, 0);
-    Place(connection, screen.id, 0, 0, d.screen->width_in_pixels, d.screen->height_in_pixels);
+    Place(connection, screen.id, {0, 0, d.screen->width_in_pixels, d.screen->height_in_pixels});
   } else {
-    const int x = child ? int(record.placement.left) : 0;
-    const int y = child ? int(record.placement.top) : 0;
+    const Spot spot = SpotOf(record, child);
     if (child)
-      xcb_reparent_window(connection, screen.id, screen.parent, std::int16_t(x), std::int16_t(y));
-    Place(connection, screen.id, x, y, width, height);
+      xcb_reparent_window(connection, screen.id, screen.parent, std::int16_t(spot.x),
+                          std::int16_t(spot.y));
+    Place(connection, screen.id, spot);
   }
   screen.filling = fill;
   if (mapped) {
@@ -284,11 +291,7 @@ void screen_window_moved(HWND window) {
   xcb_connection_t *connection = Connect(d);
   if (connection == nullptr)
     return;
-  int width = 0, height = 0;
-  Size(record.placement, width, height);
-  const bool child = found->second.parent != d.screen->root;
-  Place(connection, found->second.id, child ? int(record.placement.left) : 0,
-        child ? int(record.placement.top) : 0, width, height);
+  Place(connection, found->second.id, SpotOf(record, found->second.parent != d.screen->root));
   Flush(connection);
 }
 
