@@ -96,14 +96,11 @@ STDAPI CoRevokeClassObject(DWORD registration) {
   return S_OK;
 }
 
-STDAPI CoCreateInstance(REFCLSID clsid, IUnknown *outer, DWORD context, REFIID riid,
-                        void **object) {
+STDAPI CoGetClassObject(REFCLSID clsid, DWORD /*context*/, LPVOID /*reserved*/, REFIID riid,
+                        LPVOID *object) {
   if (object == nullptr)
     return E_POINTER;
   *object = nullptr;
-  if (outer != nullptr)
-    return CLASS_E_NOAGGREGATION;
-
   IUnknown *registered = nullptr;
   {
     ClassRegistry &classes = Classes();
@@ -114,14 +111,24 @@ STDAPI CoCreateInstance(REFCLSID clsid, IUnknown *outer, DWORD context, REFIID r
     if (found == classes.entries.rend())
       return REGDB_E_CLASSNOTREG;
     registered = found->factory;
-    registered->AddRef(); // keeps it alive if revoked while we create
+    registered->AddRef(); // keeps it alive if revoked meanwhile
   }
-
-  // The factory runs without the lock: it may itself create or register classes.
-  IClassFactory *factory = nullptr;
-  HRESULT status =
-      registered->QueryInterface(__uuidof(IClassFactory), reinterpret_cast<void **>(&factory));
+  HRESULT status = registered->QueryInterface(riid, object);
   registered->Release();
+  return status;
+}
+
+STDAPI CoCreateInstance(REFCLSID clsid, IUnknown *outer, DWORD context, REFIID riid,
+                        void **object) {
+  if (object == nullptr)
+    return E_POINTER;
+  *object = nullptr;
+  if (outer != nullptr)
+    return CLASS_E_NOAGGREGATION;
+  // The factory runs without the registry's lock: it may itself create or register classes.
+  IClassFactory *factory = nullptr;
+  HRESULT status = CoGetClassObject(clsid, context, nullptr, __uuidof(IClassFactory),
+                                    reinterpret_cast<void **>(&factory));
   if (FAILED(status))
     return status;
   if (factory == nullptr)

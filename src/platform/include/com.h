@@ -266,3 +266,6 @@ STDAPI CoCreateInstance(REFCLSID clsid, IUnknown *outer, DWORD context, REFIID r
 STDAPI CoRegisterClassObject(REFCLSID clsid, IUnknown *factory, DWORD context, DWORD flags,
                              DWORD *registration);
 STDAPI CoRevokeClassObject(DWORD registration);
+// The latest factory registered for `clsid`, as CoCreateInstance finds it.
+STDAPI CoGetClassObject(REFCLSID clsid, DWORD context, LPVOID reserved, REFIID riid,
+                        LPVOID *object);
