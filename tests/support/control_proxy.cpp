@@ -611,6 +611,14 @@ std::size_t ControlProxy::Count(const std::string &method) const {
   return std::size_t(std::count(methods.begin(), methods.end(), method));
 }
 
+std::vector<std::string> ControlProxy::CallsTo(const std::string &method) const {
+  std::vector<std::string> calls;
+  for (const std::string &call : state_->calls)
+    if (call.compare(0, call.find('('), method) == 0)
+      calls.push_back(call);
+  return calls;
+}
+
 void ControlProxy::ClearCalls() {
   state_->calls.clear();
 }

@@ -65,6 +65,7 @@ public:
   const std::vector<std::string> &Calls() const;
   std::vector<std::string> Methods() const;
   std::size_t Count(const std::string &method) const;
+  std::vector<std::string> CallsTo(const std::string &method) const;
   void ClearCalls();
   std::string Log() const; // one call a line, for failure messages
 
