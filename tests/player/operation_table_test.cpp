@@ -233,17 +233,6 @@ protected:
     EXPECT_EQ(engine::LiveObjects(), 0) << where;
   }
 
-  // The current playlist's item at `index`, from the engine itself.
-  CComPtr<IWMPMedia> EngineItem(long index) {
-    CComPtr<IWMPPlayer4> engine;
-    engine.Attach(control.Engine());
-    CComPtr<IWMPPlaylist> playlist;
-    CComPtr<IWMPMedia> media;
-    if (engine && SUCCEEDED(engine->get_currentPlaylist(&playlist)) && playlist)
-      playlist->get_Item(index, &media);
-    return media;
-  }
-
   // What the host heard of one notification operation: S_OK for `wanted`
   // alone, kNothing for nothing.
   long Heard(const Notification &wanted) {
@@ -704,9 +693,7 @@ std::vector<Operation> OperationTable::Operations() {
       {"CallAudioProc(CN_MediaError), from the control's event",
        [this](CAudioPlayer &) {
          CComPtr<IWMPMedia> item = EngineItem(1);
-         for (IUnknown *sink : control.Sinks())
-           if (CComPtr<IWMPEvents> events; SUCCEEDED(sink->QueryInterface(&events)) && events)
-             events->MediaError(item);
+         Raise([&](IWMPEvents *events) { events->MediaError(item); });
          const auto address = reinterpret_cast<std::uintptr_t>(static_cast<IWMPMedia *>(item));
          return Heard({kCookie, CN_MediaError, long(std::int32_t(std::uint32_t(address))), 1});
        },

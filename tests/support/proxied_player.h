@@ -9,6 +9,7 @@
 #include "support/control_proxy.h"
 #include "temp_folder.h"
 
+#include <atlbase.h>
 #include <audioplayer.h>
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -117,6 +118,25 @@ protected:
   std::u16string Path(const std::string &name) const {
     const std::string path = folder.File(name);
     return {path.begin(), path.end()};
+  }
+
+  // The current playlist's item at `index`, from the engine itself.
+  CComPtr<IWMPMedia> EngineItem(long index) {
+    CComPtr<IWMPPlayer4> engine;
+    engine.Attach(control.Engine());
+    CComPtr<IWMPPlaylist> playlist;
+    CComPtr<IWMPMedia> media;
+    if (engine && SUCCEEDED(engine->get_currentPlaylist(&playlist)) && playlist)
+      playlist->get_Item(index, &media);
+    return media;
+  }
+
+  // Raises an event on the sinks connected through the proxy, on their
+  // IWMPEvents face, as the control raises its events.
+  void Raise(const std::function<void(IWMPEvents *)> &event) {
+    for (IUnknown *sink : control.Sinks())
+      if (CComPtr<IWMPEvents> events; SUCCEEDED(sink->QueryInterface(&events)) && events)
+        event(events);
   }
 
   test_support::TempFolder folder;

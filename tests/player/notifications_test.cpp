@@ -1,7 +1,6 @@
-// Host notifications: the control's events, raised through the scripted
-// control, as the host's callback receives them.
-#include "player_back_end_support.h"
-#include "player_test_support.h"
+// Host notifications: the control's events, raised on the sinks the player
+// connected, as the host's callback receives them.
+#include "support/proxied_player.h"
 
 #include <gtest/gtest.h>
 
@@ -11,36 +10,42 @@
 
 namespace {
 
+using control_proxy::Answer;
 using test_support::kRefused;
 using test_support::Notification;
+using test_support::Text;
 using Received = std::vector<Notification>;
 
-class Notifications : public PlayerTest {
+class Notifications : public ProxiedPlayer {
 protected:
   void SetUp() override {
-    PlayerTest::SetUp();
+    ProxiedPlayer::SetUp();
     ASSERT_EQ(CreatePlayer(), S_OK);
-    list = control.setCurrentPlaylist(u"list", {u"a.mp3", u"b.mp3", u"c.mp3"});
+    for (const char *name : {"a.wav", "b.wav", "c.wav", "d.wav"}) {
+      test_support::WriteFile(folder.File(name), "");
+      ASSERT_EQ(player->AppendMusic(Text(Path(name)).c_str()), S_OK);
+    }
+    Heard();
   }
   Received Heard() { return test_support::TakeReceived(notifications); }
-  scripted::PlaylistRef list;
+  void PlayState(long state) {
+    Raise([&](IWMPEvents *events) { events->PlayStateChange(state); });
+  }
+  void OpenState(long state) {
+    Raise([&](IWMPEvents *events) { events->OpenStateChange(state); });
+  }
 };
 
-long Identity(std::uintptr_t address) {
-  return long(std::int32_t(std::uint32_t(address)));
+long Identity(IWMPMedia *media) {
+  return long(std::int32_t(std::uint32_t(reinterpret_cast<std::uintptr_t>(media))));
 }
 
 TEST_F(Notifications, StateChangesCarryTheCurrentItemsIndex) {
-  control.model().currentItem = 2;
-  control.raisePlayStateChange(3);
-  control.raisePlayStateChange(12);
-  control.raisePlayStateChange(13);
-  control.raisePlayStateChange(0);
-  control.raiseOpenStateChange(21);
-  control.raiseOpenStateChange(1);
-  control.raiseOpenStateChange(22);
-  control.raiseOpenStateChange(0);
-  control.raiseOpenStateChange(-4);
+  ASSERT_EQ(player->SetPlayListIndex(2), S_OK);
+  for (long state : {3, 12, 13, 0})
+    PlayState(state);
+  for (long state : {21, 1, 22, 0, -4})
+    OpenState(state);
   EXPECT_EQ(Heard(), (Received{{kCookie, 1, 3, 2},
                                {kCookie, 1, 12, 2},
                                {kCookie, 1, 0, 2},
@@ -52,57 +57,52 @@ TEST_F(Notifications, StateChangesCarryTheCurrentItemsIndex) {
                                {kCookie, 2, 0, 2}}));
 
   // An item that stands twice is reported at its first place.
-  list->items.push_back(list->items[1]);
-  control.model().currentItem = 3;
-  control.raisePlayStateChange(3);
+  ASSERT_EQ(player->SetPlayListIndex(3), S_OK);
+  control.Answer("IWMPMedia.get_isIdentical", 2, Answer::Number(-1));
+  PlayState(3);
   EXPECT_EQ(Heard(), (Received{{kCookie, 1, 3, 1}}));
 }
 
 TEST_F(Notifications, NoIndexNoStateNotification) {
   // No current item.
-  control.model().currentItem.reset();
-  control.raisePlayStateChange(3);
-  control.raiseOpenStateChange(13);
-  // The playlist was cleared.
-  control.model().currentItem = 0;
-  ASSERT_EQ(player->ClearAllMusic(), S_OK);
-  control.raisePlayStateChange(1);
-  // The current item is not in the playlist the control now calls current.
-  scripted::PlaylistRef shown = control.setCurrentPlaylist(u"list", {u"a.mp3"});
-  scripted::PlaylistRef elsewhere = control.makePlaylist(u"other", {u"z.mp3"});
-  control.onCall("IWMPControls.currentItem", [&] { control.model().currentPlaylist = shown; });
-  control.onCall("IWMPPlayer4.get_currentPlaylist",
-                 [&] { control.model().currentPlaylist = elsewhere; });
-  control.raisePlayStateChange(3);
-  control.raiseOpenStateChange(13);
-  control.clearScript();
+  control.Answer("IWMPControls.currentItem", 0, Answer(S_OK, true));
+  PlayState(3);
+  OpenState(13);
+  control.Forget();
+  // The current item is not in the playlist.
+  control.Answer("IWMPMedia.get_isIdentical", 0, Answer::Number(0));
+  PlayState(3);
+  control.Forget();
   // The lookup fails on its way.
-  control.setCurrentPlaylist(u"list", {u"a.mp3"});
   for (const char *method :
        {"IWMPControls.currentItem", "IWMPPlayer4.get_currentPlaylist", "IWMPPlaylist.get_count",
         "IWMPPlaylist.get_Item", "IWMPMedia.get_isIdentical"}) {
-    control.fail(method, kRefused);
-    control.raisePlayStateChange(3);
-    control.raiseOpenStateChange(13);
-    control.clearScript();
+    control.Answer(method, 0, kRefused);
+    PlayState(3);
+    OpenState(13);
+    control.Forget();
   }
   EXPECT_EQ(Heard(), Received{});
-  control.raisePlayStateChange(3);
+  PlayState(3);
   EXPECT_EQ(Heard(), (Received{{kCookie, 1, 3, 0}}));
+  // The playlist was cleared.
+  ASSERT_EQ(player->ClearAllMusic(), S_OK);
+  PlayState(1);
+  EXPECT_EQ(Heard(), Received{});
 }
 
 TEST_F(Notifications, MediaErrorsNameTheirItemAndItsIndex) {
-  long atOne = Identity(control.raiseMediaError(std::size_t(1)));
-  long atZero = Identity(control.raiseMediaError(std::size_t(0)));
-  // An item that is no longer in the current playlist.
-  control.raiseMediaError(control.makeMedia(u"gone.mp3"));
-  control.raiseMediaError(static_cast<IWMPMedia *>(nullptr));
-  EXPECT_EQ(Heard(), (Received{{kCookie, 5, atOne, 1}, {kCookie, 5, atZero, 0}}));
-  EXPECT_NE(atOne, 0);
+  CComPtr<IWMPMedia> atOne = EngineItem(1), atZero = EngineItem(0), gone = EngineItem(3);
+  ASSERT_EQ(player->RemoveMusic(3), S_OK);
+  Heard();
+  for (IWMPMedia *media : {atOne.p, atZero.p, gone.p, static_cast<IWMPMedia *>(nullptr)})
+    Raise([&](IWMPEvents *events) { events->MediaError(media); });
+  EXPECT_EQ(Heard(),
+            (Received{{kCookie, 5, Identity(atOne), 1}, {kCookie, 5, Identity(atZero), 0}}));
 }
 
 TEST_F(Notifications, AHostCallingCallAudioProcIsHeardAsTheControlWouldBe) {
-  control.model().currentItem = 1;
+  ASSERT_EQ(player->SetPlayListIndex(1), S_OK);
   player->CallAudioProc(CN_Reserved7, 5, 6);
   player->CallAudioProc(CN_Reserved0, -1, 2);
   player->CallAudioProc(CN_Reserved3, 5, 6);
@@ -125,38 +125,40 @@ TEST_F(Notifications, AHostCallingCallAudioProcIsHeardAsTheControlWouldBe) {
 }
 
 TEST_F(Notifications, TheHostMayCallBackIntoThePlayerFromItsCallback) {
-  // Stopping from inside the callback makes the control report the new
-  // state at once, nested inside the first notification.
-  control.onCall("IWMPControls.stop", [this] { control.raisePlayStateChange(1); });
+  ASSERT_EQ(player->SetPlayListIndex(2), S_OK);
+  // A control that reports the stop from inside the call: nested inside
+  // the first notification.
+  control.OnCall("IWMPControls.stop", [this] { PlayState(1); });
   long indexSeen = -2;
-  std::string mediaDuringCallback;
+  long objectsBefore = control_proxy::LiveProxies(), objectsDuring = -1;
   notifications.reaction = [&](CallNotify code, long first, long) {
     if (code == CN_PlayStateChange && first == PS_Playing) {
-      mediaDuringCallback = scripted::leakReport();
+      objectsDuring = control_proxy::LiveProxies();
       player->GetPlaylistIndex(&indexSeen);
       player->Stop();
     }
   };
-  control.model().currentItem = 2;
-  control.raisePlayStateChange(3);
+  PlayState(3);
   EXPECT_EQ(Heard(), (Received{{kCookie, 1, 3, 2}, {kCookie, 1, 1, 2}}));
   EXPECT_EQ(indexSeen, 2);
-  // The player holds no media item while the host runs.
-  EXPECT_EQ(mediaDuringCallback.find("IWMPMedia:"), std::string::npos) << mediaDuringCallback;
+  // The player holds nothing of the lookup while the host runs.
+  EXPECT_EQ(objectsDuring, objectsBefore);
   notifications.reaction = nullptr;
 
   // A notification nested inside the player's own lookup of the current
   // item does not disturb the one being built.
-  control.clearScript();
+  control.Forget();
   bool raised = false;
-  control.onCall("IWMPControls.currentItem", [&] {
+  control.OnCall("IWMPControls.currentItem", [&] {
     if (!raised) {
       raised = true;
-      control.raiseClick(1, 0, 10, 20);
-      control.raiseCurrentPlaylistChange(3);
+      Raise([](IWMPEvents *events) {
+        events->Click(1, 0, 10, 20);
+        events->CurrentPlaylistChange(WMPPlaylistChangeEventType(3));
+      });
     }
   });
-  control.raiseOpenStateChange(13);
+  OpenState(13);
   EXPECT_EQ(Heard(), (Received{{kCookie, 8, 10, 20}, {kCookie, 9, 3, 0}, {kCookie, 2, 13, 2}}));
 }
 
