@@ -249,7 +249,7 @@ protected:
                std::size_t occurrence, Answer answer, const Expected &expected) {
     std::string where = std::string(operation.name) + ", call " + std::to_string(failing + 1) +
                         " (" + made[failing] + " #" + std::to_string(occurrence) + ") answering " +
-                        answer.text();
+                        answer.Shown();
     if (!Arrange(operation)) {
       ADD_FAILURE() << where << ": no player";
       return;
@@ -988,7 +988,7 @@ TEST_F(OperationTable, CreationWithEachOfItsCallsFailingInTurn) {
       Expected expected = Expect(rules, made, failing, occurrence, answer, S_OK);
       AnswerOne(made[failing], occurrence, answer);
       check("creation, call " + std::to_string(failing + 1) + " (" + made[failing] + " #" +
-                std::to_string(occurrence) + ") answering " + answer.text(),
+                std::to_string(occurrence) + ") answering " + answer.Shown(),
             *expected.status, Methods(made.begin(), made.begin() + long(failing) + 1));
       ++cases;
     }

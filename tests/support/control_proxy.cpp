@@ -44,18 +44,21 @@ struct State {
   // Records the call, runs its hook, and gives its scripted answer if any.
   std::optional<control_proxy::Answer> Enter(const std::string &method, const std::string &args,
                                              bool record = true) {
+    const std::string call = method + "(" + args + ")";
     if (record)
-      calls.push_back(method + "(" + args + ")");
+      calls.push_back(call);
     if (auto hook = hooks.find(method); hook != hooks.end()) {
       std::function<void()> run = hook->second; // the hook may change the hooks
       run();
     }
     std::optional<control_proxy::Answer> given;
-    auto [first, last] = answers.equal_range(method);
-    for (auto at = first; at != last; ++at) {
-      ++at->second.seen;
-      if (at->second.occurrence == 0 || at->second.occurrence == at->second.seen)
-        given = at->second.answer;
+    for (const std::string &key : {method, call}) {
+      auto [first, last] = answers.equal_range(key);
+      for (auto at = first; at != last; ++at) {
+        ++at->second.seen;
+        if (at->second.occurrence == 0 || at->second.occurrence == at->second.seen)
+          given = at->second.answer;
+      }
     }
     return given;
   }
@@ -316,8 +319,10 @@ template <class T> T Unwrapped(T value) {
     return value;
 }
 
-// Clears an out parameter; sets the first number to `*value`, once.
-template <class T> void Cleared(T out, std::optional<double> &value) {
+// Clears an out parameter; sets the first number to `*value` and the first
+// string to `*text`, once.
+template <class T>
+void Cleared(T out, std::optional<double> &value, std::optional<std::u16string> &text) {
   if constexpr (std::is_pointer_v<T>) {
     using Target = std::remove_pointer_t<T>;
     if (out == nullptr || std::is_const_v<Target>)
@@ -330,6 +335,9 @@ template <class T> void Cleared(T out, std::optional<double> &value) {
     } else if constexpr (std::is_arithmetic_v<Target> || std::is_enum_v<Target>) {
       *out = value ? static_cast<Target>(static_cast<long long>(*value)) : Target{};
       value.reset();
+    } else if constexpr (std::is_same_v<Target, BSTR>) {
+      *out = text ? SysAllocString(text->c_str()) : nullptr;
+      text.reset();
     } else if constexpr (std::is_pointer_v<Target>) {
       *out = nullptr;
     }
@@ -362,8 +370,9 @@ template <class I, class... A, HRESULT (STDMETHODCALLTYPE I::*Method)(A...)> str
     const std::string method = std::string(self.table->name) + "." + name;
     if (auto answer = state->Enter(method, ArgumentsText(args...))) {
       [[maybe_unused]] std::optional<double> value = answer->value;
-      (Cleared(args, value), ...);
-      return answer->null || answer->value ? S_OK : answer->status;
+      [[maybe_unused]] std::optional<std::u16string> text = answer->text;
+      (Cleared(args, value, text), ...);
+      return answer->null || answer->value || answer->text ? S_OK : answer->status;
     }
     HRESULT status = (static_cast<I *>(self.inner)->*Method)(Unwrapped(args)...);
     if (SUCCEEDED(status))
@@ -551,10 +560,12 @@ void TakeSpecialSlots() {
 
 } // namespace
 
-std::string Answer::text() const {
+std::string Answer::Shown() const {
   if (null)
     return "S_OK with no object";
   char buffer[32];
+  if (text)
+    return "S_OK with a text";
   if (value)
     std::snprintf(buffer, sizeof buffer, "S_OK with %g", *value);
   else

@@ -15,7 +15,9 @@
 //
 // Answers: the chosen call does not reach the engine; it returns `status`
 // (any status, successes too) with its out parameters cleared, or S_OK with
-// no object, or S_OK with `value` written to its number.
+// no object, or S_OK with `value` written to its number or `text` to its
+// string. A method's name alone chooses every call of it; with its
+// arguments as recorded ("IWMPMedia.getItemInfo(Album)") only those calls.
 #pragma once
 
 #include <windows.h>
@@ -37,10 +39,16 @@ struct Answer {
     answer.value = value;
     return answer;
   }
+  static Answer Text(std::u16string text) {
+    Answer answer;
+    answer.text = std::move(text);
+    return answer;
+  }
   HRESULT status;
-  bool null;                   // S_OK without the object the call hands back
-  std::optional<double> value; // S_OK with this number in the out parameter
-  std::string text() const;
+  bool null;                          // S_OK without the object the call hands back
+  std::optional<double> value;        // S_OK with this number in the out parameter
+  std::optional<std::u16string> text; // S_OK with this string in the out parameter
+  std::string Shown() const;
 };
 
 struct State;

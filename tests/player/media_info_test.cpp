@@ -4,7 +4,9 @@
 #include "player/attribute_number.h"
 #include "player/media_info_record.h"
 #include "player/wmp9_audio_player.h"
-#include "player_test_support.h"
+#include "support/proxied_player.h"
+
+#include <atlbase.h>
 
 #include <gtest/gtest.h>
 
@@ -13,11 +15,13 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 namespace {
 
+using control_proxy::Answer;
 using test_support::Text;
 
 constexpr std::uint32_t kAllBits = 0x1FFFFF;
@@ -114,33 +118,51 @@ TEST(MediaInfoRecord, AspectRatioIsReducedByEuclid) {
 
 // ---- through the player ------------------------------------------------------
 
-class MediaInfoTest : public PlayerTest {
+class MediaInfoTest : public ProxiedPlayer {
 protected:
-  const std::u16string kSong = u"C:\\Music\\song.wma";
+  void SetUp() override {
+    ProxiedPlayer::SetUp();
+    ASSERT_EQ(CreatePlayer(), S_OK);
+    test_support::WriteFile(folder.File("song.wma"), "");
+    test_support::WriteFile(folder.File("other.mp3"), "");
+  }
 
-  // The file kSong as the control knows it, with every attribute set.
-  void RegisterSong() {
-    scripted::MediaItem item;
-    item.url = kSong;
-    item.attributes = {
-        {u"Title", u"Song Title"},   {u"Name", u"Song Name"},        {u"Album", u"The Album"},
-        {u"Author", u"The Author"},  {u"AlbumArtist", u"Band"},      {u"SourceURL", kSong},
-        {u"WM/Genre", u"Ambient"},   {u"WM/Composer", u"Composer"},  {u"TOC", u"1+96+15000"},
-        {u"WMContentID", u"{id}"},   {u"FileType", u"wma"},          {u"FourCC", u"861293911"},
-        {u"FormatTag", u"353"},      {u"VideoBitrate", u"  250000"}, {u"AudioBitrate", u"128000"},
-        {u"Bitrate", u"378000 bps"}, {u"FrameRate", u"30"},          {u"Channels", u"2"}};
-    item.duration = 215.5;
-    item.imageWidth = 1280;
-    item.imageHeight = 720;
-    control.model().mediaFiles[kSong] = item;
+  // The song as the control tells of it, with every attribute set.
+  void TellOfSong() {
+    const std::pair<const char *, std::u16string> attributes[] = {
+        {"Title", u"Song Title"},   {"Name", u"Song Name"},        {"Album", u"The Album"},
+        {"Author", u"The Author"},  {"AlbumArtist", u"Band"},      {"SourceURL", kSong},
+        {"WM/Genre", u"Ambient"},   {"WM/Composer", u"Composer"},  {"TOC", u"1+96+15000"},
+        {"WMContentID", u"{id}"},   {"FileType", u"wma"},          {"FourCC", u"861293911"},
+        {"FormatTag", u"353"},      {"VideoBitrate", u"  250000"}, {"AudioBitrate", u"128000"},
+        {"Bitrate", u"378000 bps"}, {"FrameRate", u"30"},          {"Channels", u"2"}};
+    for (const auto &[name, value] : attributes)
+      control.Answer(std::string("IWMPMedia.getItemInfo(") + name + ")", 0, Answer::Text(value));
+    control.Answer("IWMPMedia.get_duration", 0, Answer::Number(215.5));
+    control.Answer("IWMPMedia.get_imageSourceWidth", 0, Answer::Number(1280));
+    control.Answer("IWMPMedia.get_imageSourceHeight", 0, Answer::Number(720));
   }
 
   long GetFile(tagMediaInfo *info) { return player->GetMusicInfo(Text(kSong).c_str(), info); }
+  long AppendSong() { return player->AppendMusic(Text(kSong).c_str()); }
+
+  // The media library's length, from the engine itself.
+  long LibraryCount() {
+    CComPtr<IWMPPlayer4> engine;
+    engine.Attach(control.Engine());
+    CComPtr<IWMPMediaCollection> library;
+    CComPtr<IWMPPlaylist> all;
+    long count = -1;
+    if (SUCCEEDED(engine->get_mediaCollection(&library)) && SUCCEEDED(library->getAll(&all)))
+      all->get_count(&count);
+    return count;
+  }
+
+  const std::u16string kSong = Path("song.wma");
 };
 
 TEST_F(MediaInfoTest, GetMusicInfoFillsTheEightFileFieldsAndZeroesTheRest) {
-  ASSERT_EQ(CreatePlayer(), S_OK);
-  RegisterSong();
+  TellOfSong();
   auto info = DirtyRecord(kAllBits);
   EXPECT_EQ(GetFile(info.get()), S_OK);
   auto expected = Expected(kAllBits, [&](tagMediaInfo &e) {
@@ -155,8 +177,7 @@ TEST_F(MediaInfoTest, GetMusicInfoFillsTheEightFileFieldsAndZeroesTheRest) {
   });
   EXPECT_TRUE(SameRecord(*info, *expected));
   // The file is in the library now.
-  ASSERT_EQ(control.model().mediaLibrary.size(), 1u);
-  EXPECT_EQ(control.model().mediaLibrary[0]->url, kSong);
+  EXPECT_EQ(LibraryCount(), 1);
 
   // A bit it does not honour alone: S_OK and a zero record.
   auto toc = DirtyRecord(INFO_TOC);
@@ -165,9 +186,8 @@ TEST_F(MediaInfoTest, GetMusicInfoFillsTheEightFileFieldsAndZeroesTheRest) {
 }
 
 TEST_F(MediaInfoTest, MaskZeroZeroesTheRecordWithoutAskingTheControl) {
-  ASSERT_EQ(CreatePlayer(), S_OK);
-  control.setCurrentPlaylist(u"Now", {kSong});
-  control.clearCalls();
+  ASSERT_EQ(AppendSong(), S_OK);
+  control.ClearCalls();
   auto file = DirtyRecord(0);
   auto item = DirtyRecord(0);
   EXPECT_EQ(GetFile(file.get()), S_OK);
@@ -176,7 +196,7 @@ TEST_F(MediaInfoTest, MaskZeroZeroesTheRecordWithoutAskingTheControl) {
   EXPECT_TRUE(SameRecord(*file, *zero));
   EXPECT_TRUE(SameRecord(*item, *zero));
   EXPECT_EQ(player->SetCurPlaylistMusicInfo(0, file.get()), S_OK); // nothing to write
-  EXPECT_TRUE(control.calls().empty()) << control.callLog();
+  EXPECT_TRUE(control.Calls().empty()) << control.Log();
 
   auto none = DirtyRecord(INFO_TITLE);
   EXPECT_EQ(player->GetMusicInfo(nullptr, none.get()), E_FAIL);
@@ -185,15 +205,13 @@ TEST_F(MediaInfoTest, MaskZeroZeroesTheRecordWithoutAskingTheControl) {
 }
 
 TEST_F(MediaInfoTest, TextArrivesCutTo424UnitsAndTheFileTypeTo3) {
-  ASSERT_EQ(CreatePlayer(), S_OK);
   std::u16string longTitle(500, u'x');
   longTitle[423] = u'L';
   longTitle[424] = u'C';
-  RegisterSong();
-  control.model().mediaFiles[kSong].attributes[u"Title"] = longTitle;
-  control.model().mediaFiles[kSong].attributes[u"Name"] = longTitle;
-  control.model().mediaFiles[kSong].attributes[u"FileType"] = u"MPEG4";
-  control.setCurrentPlaylist(u"Now", {kSong});
+  ASSERT_EQ(AppendSong(), S_OK);
+  for (const char *name : {"Title", "Name"})
+    control.Answer(std::string("IWMPMedia.getItemInfo(") + name + ")", 0, Answer::Text(longTitle));
+  control.Answer("IWMPMedia.getItemInfo(FileType)", 0, Answer::Text(u"MPEG4"));
 
   auto file = DirtyRecord(INFO_TITLE);
   EXPECT_EQ(GetFile(file.get()), S_OK);
@@ -208,9 +226,9 @@ TEST_F(MediaInfoTest, TextArrivesCutTo424UnitsAndTheFileTypeTo3) {
 }
 
 TEST_F(MediaInfoTest, GetCurPlaylistMusicInfoFillsAll21FieldsInOrder) {
-  ASSERT_EQ(CreatePlayer(), S_OK);
-  RegisterSong();
-  control.setCurrentPlaylist(u"Now", {u"C:\\Music\\other.mp3", kSong});
+  ASSERT_EQ(player->AppendMusic(Text(Path("other.mp3")).c_str()), S_OK);
+  ASSERT_EQ(AppendSong(), S_OK);
+  TellOfSong();
   auto info = DirtyRecord(kAllBits);
   EXPECT_EQ(player->GetCurPlaylistMusicInfo(1, info.get()), S_OK);
   auto expected = Expected(kAllBits, [&](tagMediaInfo &e) {
@@ -241,36 +259,44 @@ TEST_F(MediaInfoTest, GetCurPlaylistMusicInfoFillsAll21FieldsInOrder) {
 }
 
 TEST_F(MediaInfoTest, SetMusicInfoWritesTheSixFileAttributesUnlessReadOnly) {
-  ASSERT_EQ(CreatePlayer(), S_OK);
-  RegisterSong();
   auto path = Text(kSong);
-  const std::pair<InfoType, std::u16string> writable[] = {
-      {INFO_TITLE, u"Title"},          {INFO_ALBUM, u"Album"},
-      {INFO_AUTHOR, u"Author"},        {INFO_GENRE, u"WM/Genre"},
-      {INFO_COMPOSER, u"WM/Composer"}, {INFO_ALBUMARTIST, u"AlbumArtist"}};
-  for (auto &[type, name] : writable) {
-    std::u16string value = u"new " + name;
-    EXPECT_EQ(player->SetMusicInfo(path.c_str(), Text(value).c_str(), type), S_OK);
-    ASSERT_EQ(control.model().mediaLibrary.size(), 1u);
-    EXPECT_EQ(control.model().mediaLibrary[0]->attributes[name], value);
-  }
+  auto read = [&](std::uint32_t mask) {
+    auto info = DirtyRecord(mask);
+    EXPECT_EQ(GetFile(info.get()), S_OK);
+    return info;
+  };
+  using Field16 = unsigned short(tagMediaInfo::*)[425];
+  const std::tuple<InfoType, std::u16string, Field16> writable[] = {
+      {INFO_TITLE, u"new Title", &tagMediaInfo::szTitle},
+      {INFO_ALBUM, u"new Album", &tagMediaInfo::szAlbum},
+      {INFO_AUTHOR, u"new Author", &tagMediaInfo::szAuthor},
+      {INFO_GENRE, u"new Genre", &tagMediaInfo::szGenre},
+      {INFO_COMPOSER, u"new Composer", &tagMediaInfo::szComposer},
+      {INFO_ALBUMARTIST, u"new Band", &tagMediaInfo::szAlbumArtist}};
+  for (const auto &[type, value, field] : writable)
+    EXPECT_EQ(player->SetMusicInfo(path.c_str(), Text(value).c_str(), type), S_OK) << type;
+  auto info = read(kAllBits);
+  for (const auto &[type, value, field] : writable)
+    EXPECT_EQ(Field((*info).*field), value) << type;
+  EXPECT_EQ(LibraryCount(), 1);
   // A null value is written as an empty one.
   EXPECT_EQ(player->SetMusicInfo(path.c_str(), nullptr, INFO_GENRE), S_OK);
-  EXPECT_EQ(control.model().mediaLibrary[0]->attributes[u"WM/Genre"], u"");
+  EXPECT_EQ(Field(read(INFO_GENRE)->szGenre), u"");
 
   // Other attributes: nothing written, the lookup's status.
-  control.clearCalls();
+  control.ClearCalls();
   EXPECT_EQ(player->SetMusicInfo(path.c_str(), Text(u"x").c_str(), INFO_SOURCEURL), S_OK);
   EXPECT_EQ(player->SetMusicInfo(path.c_str(), Text(u"x").c_str(), INFO_DURATION), S_OK);
-  EXPECT_EQ(control.count("IWMPMedia.isReadOnlyItem"), 0u);
-  EXPECT_EQ(control.count("IWMPMedia.setItemInfo"), 0u);
-  EXPECT_EQ(control.model().mediaLibrary[0]->attributes[u"SourceURL"], kSong);
+  EXPECT_EQ(control.Count("IWMPMedia.isReadOnlyItem"), 0u);
+  EXPECT_EQ(control.Count("IWMPMedia.setItemInfo"), 0u);
+  EXPECT_EQ(Field(read(INFO_SOURCEURL)->szSourceURL), kSong);
 
   // A read-only attribute is left as it is, and that is a success.
-  control.model().mediaLibrary[0]->readOnly.insert(u"Album");
+  control.ClearCalls();
+  control.Answer("IWMPMedia.isReadOnlyItem(Album)", 0, Answer::Number(-1));
   EXPECT_EQ(player->SetMusicInfo(path.c_str(), Text(u"x").c_str(), INFO_ALBUM), S_OK);
-  EXPECT_EQ(control.model().mediaLibrary[0]->attributes[u"Album"], u"new Album");
-  EXPECT_EQ(control.count("IWMPMedia.setItemInfo"), 0u);
+  EXPECT_EQ(control.Count("IWMPMedia.setItemInfo"), 0u);
+  EXPECT_EQ(Field(read(INFO_ALBUM)->szAlbum), u"new Album");
 }
 
 } // namespace
