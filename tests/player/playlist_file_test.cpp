@@ -2,10 +2,9 @@
 // of each format, the per-format URL limits, and what happens to the file
 // on each failure.
 #include "player/wmp9_audio_player.h"
-#include "player_test_support.h"
-#include "temp_folder.h"
-#include "one_call_answer.h"
+#include "support/proxied_player.h"
 
+#include <atlbase.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -17,6 +16,7 @@
 
 namespace {
 
+using control_proxy::Answer;
 using test_support::kRefused;
 using test_support::Text;
 namespace fs = std::filesystem;
@@ -30,6 +30,24 @@ const char kWplOpening[] = "\xEF\xBB\xBF<?wpl version=\"1.0\"?>\r\n<smil>\r\n<he
                            "<title>%s</title>\r\n"
                            "</head>\r\n<body>\r\n<seq>\r\n";
 const char kWplClosing[] = "</seq>\r\n</body>\r\n</smil>\r\n";
+
+// UTF-8 of text in the Basic Multilingual Plane.
+std::string Utf8(const std::u16string &text) {
+  std::string out;
+  for (char16_t unit : text) {
+    if (unit < 0x80) {
+      out += char(unit);
+    } else if (unit < 0x800) {
+      out += char(0xC0 | (unit >> 6));
+      out += char(0x80 | (unit & 0x3F));
+    } else {
+      out += char(0xE0 | (unit >> 12));
+      out += char(0x80 | ((unit >> 6) & 0x3F));
+      out += char(0x80 | (unit & 0x3F));
+    }
+  }
+  return out;
+}
 
 std::string Fill(const char *pattern, const std::string &value) {
   std::string text = pattern;
@@ -45,11 +63,28 @@ std::string WplEntry(const std::string &url) {
   return "<media src=\"" + url + "\"/>\r\n";
 }
 
-class PlaylistFileTest : public PlayerTest {
+class PlaylistFileTest : public ProxiedPlayer {
 protected:
   void SetUp() override {
-    PlayerTest::SetUp();
+    ProxiedPlayer::SetUp();
+    fs::create_directory(directory); // apart from the engine's own files
     ASSERT_EQ(CreatePlayer(), S_OK);
+  }
+
+  // The current playlist holds items of these URLs, put there by a second
+  // client of the engine, which takes URLs of any length.
+  void SetCurrent(const std::vector<std::u16string> &urls) {
+    CComPtr<IWMPPlayer4> engine;
+    engine.Attach(control.Engine());
+    CComPtr<IWMPPlaylist> playlist;
+    ASSERT_EQ(engine->get_currentPlaylist(&playlist), S_OK);
+    ASSERT_EQ(playlist->clear(), S_OK);
+    for (const std::u16string &url : urls) {
+      CComPtr<IWMPMedia> media;
+      CComBSTR text(url.c_str());
+      ASSERT_EQ(engine->newMedia(text, &media), S_OK);
+      ASSERT_EQ(playlist->appendItem(media), S_OK);
+    }
   }
 
   std::u16string PathOf(const std::u16string &name) { return directory.u16string() + u"/" + name; }
@@ -65,12 +100,11 @@ protected:
   }
   bool DirectoryEmpty() { return fs::is_empty(directory); }
 
-  test_support::TempFolder folder;
-  const fs::path &directory = folder.path();
+  const fs::path directory = folder.path() / "lists";
 };
 
 TEST_F(PlaylistFileTest, TheWorkedExampleInEachFormat) {
-  control.setCurrentPlaylist(u"Party", {u"C:\\Music\\a.mp3", u"C:\\Music\\b.wma"});
+  SetCurrent({u"C:\\Music\\a.mp3", u"C:\\Music\\b.wma"});
 
   ASSERT_EQ(Write(u"Party.m3u"), S_OK);
   EXPECT_EQ(Read(u"Party.m3u"), "#EXTM3U\r\n"
@@ -113,12 +147,15 @@ TEST_F(PlaylistFileTest, TheWorkedExampleInEachFormat) {
                                 "</body>\r\n"
                                 "</smil>\r\n");
   // Nothing in the control changed.
-  EXPECT_EQ(control.model().currentPlaylist->items.size(), 2u);
-  EXPECT_TRUE(control.model().savedPlaylists.empty());
+  long count = -1;
+  EXPECT_EQ(player->GetCurPlaylistCount(&count), S_OK);
+  EXPECT_EQ(count, 2);
+  EXPECT_EQ(player->GetPLCollectionCount(&count), S_OK);
+  EXPECT_EQ(count, 0);
 }
 
 TEST_F(PlaylistFileTest, AnEmptyPlaylistGivesTheFixedLinesOnly) {
-  control.setCurrentPlaylist(u"Empty", {});
+  SetCurrent({});
   ASSERT_EQ(Write(u"empty.asx"), S_OK);
   ASSERT_EQ(Write(u"empty.m3u"), S_OK);
   ASSERT_EQ(Write(u"empty.wpl"), S_OK);
@@ -128,7 +165,7 @@ TEST_F(PlaylistFileTest, AnEmptyPlaylistGivesTheFixedLinesOnly) {
 }
 
 TEST_F(PlaylistFileTest, TheExtensionChoosesTheFormatBeforeAnyFileIsMade) {
-  control.setCurrentPlaylist(u"Now", {u"a.mp3"});
+  SetCurrent({u"a.mp3"});
   for (std::u16string other : {u"list.xml", u"list", u"list.asxx", u"list.as", u"list.m3u8"})
     EXPECT_EQ(Write(other), E_FAIL);
   EXPECT_TRUE(DirectoryEmpty());
@@ -154,7 +191,7 @@ TEST_F(PlaylistFileTest, AnExistingFileIsReplaced) {
     std::ofstream old(fs::path(PathOf(u"old.m3u")), std::ios::binary);
     old << std::string(4000, 'z');
   }
-  control.setCurrentPlaylist(u"Now", {u"a.mp3"});
+  SetCurrent({u"a.mp3"});
   ASSERT_EQ(Write(u"old.m3u"), S_OK);
   EXPECT_EQ(Read(u"old.m3u"), "#EXTM3U\r\n" + M3uEntry("a.mp3"));
 }
@@ -163,11 +200,11 @@ TEST_F(PlaylistFileTest, EachFormatSkipsTheURLsItCannotHold) {
   // ASCII: ANSI and UTF-8 need one byte a character, plus the NUL.
   std::u16string ansi519(519, u'a'), ansi520(520, u'b'), wpl259(259, u'c'), wpl260(260, u'd');
   std::u16string utf779(779, u'e'), utf780(780, u'f'), long600(600, u'g');
-  control.setCurrentPlaylist(u"Long", {ansi519, ansi520, wpl259, wpl260, utf779, utf780, long600});
+  SetCurrent({ansi519, ansi520, wpl259, wpl260, utf779, utf780, long600});
   ASSERT_EQ(Write(u"long.asx"), S_OK);
   ASSERT_EQ(Write(u"long.m3u"), S_OK);
   ASSERT_EQ(Write(u"long.wpl"), S_OK);
-  auto s = [](const std::u16string &text) { return scripted::utf8(text); };
+  auto s = [](const std::u16string &text) { return Utf8(text); };
 
   EXPECT_EQ(Read(u"long.asx"), Fill(kAsxOpening, "long") + AsxEntry(s(ansi519)) +
                                    AsxEntry(s(ansi520)) + AsxEntry(s(wpl259)) +
@@ -184,14 +221,14 @@ TEST_F(PlaylistFileTest, NonAsciiTextIsUtf8InAsxAndWplAndAnsiInM3u) {
   std::u16string cafe = u"C:\\Music\\Caf\u00e9 \u65e5.mp3";
   std::u16string wide300(300, u'\u00e9'); // 301 ANSI bytes, 601 UTF-8 bytes
   std::u16string wide400(400, u'\u00e9'); // 401 ANSI bytes, 801 UTF-8 bytes
-  control.setCurrentPlaylist(u"Now", {cafe, wide300, wide400});
+  SetCurrent({cafe, wide300, wide400});
   ASSERT_EQ(Write(u"F\u00eate.asx"), S_OK);
   ASSERT_EQ(Write(u"F\u00eate.m3u"), S_OK);
   ASSERT_EQ(Write(u"F\u00eate.wpl"), S_OK);
 
   std::string cafeUtf8 = "C:\\Music\\Caf\xC3\xA9 \xE6\x97\xA5.mp3";
   EXPECT_EQ(Read(u"F\u00eate.asx"), Fill(kAsxOpening, "F\xC3\xAAte") + AsxEntry(cafeUtf8) +
-                                        AsxEntry(scripted::utf8(wide300)) + "</Asx>");
+                                        AsxEntry(Utf8(wide300)) + "</Asx>");
   EXPECT_EQ(Read(u"F\u00eate.m3u"), "#EXTM3U\r\n" + M3uEntry("C:\\Music\\Caf\xE9 ?.mp3") +
                                         M3uEntry(std::string(300, '\xE9')) +
                                         M3uEntry(std::string(400, '\xE9')));
@@ -202,58 +239,55 @@ TEST_F(PlaylistFileTest, NonAsciiTextIsUtf8InAsxAndWplAndAnsiInM3u) {
 TEST_F(PlaylistFileTest, NothingIsEscaped) {
   std::u16string url = u"http://host/get?a=1&b=\"2\"<3>";
   std::string bytes = "http://host/get?a=1&b=\"2\"<3>";
-  control.setCurrentPlaylist(u"Now", {url});
-#ifdef _WIN32
-  const char16_t *asxTitle = u"amp&'q'"; // a Windows file name holds no double quote
-#else
+  SetCurrent({url});
   const char16_t *asxTitle = u"amp&\"q\"";
-#endif
   std::u16string asxName = asxTitle;
   asxName += u".asx";
   ASSERT_EQ(Write(asxName), S_OK);
   ASSERT_EQ(Write(u"amp.m3u"), S_OK);
   ASSERT_EQ(Write(u"amp&.wpl"), S_OK);
-  EXPECT_EQ(Read(asxName),
-            Fill(kAsxOpening, scripted::utf8(asxTitle)) + AsxEntry(bytes) + "</Asx>");
+  EXPECT_EQ(Read(asxName), Fill(kAsxOpening, Utf8(asxTitle)) + AsxEntry(bytes) + "</Asx>");
   EXPECT_EQ(Read(u"amp.m3u"), "#EXTM3U\r\n" + M3uEntry(bytes));
   EXPECT_EQ(Read(u"amp&.wpl"), Fill(kWplOpening, "amp&") + WplEntry(bytes) + kWplClosing);
 }
 
 TEST_F(PlaylistFileTest, ItemsTheControlCannotGiveAreLeftOutAndEmptyURLsKept) {
-  control.setCurrentPlaylist(u"Now", {u"a.mp3", u"", u"c.mp3"});
-  test_support::AnswerOneCall(control, "IWMPPlaylist.get_Item", 3, {kRefused}); // item 2
+  SetCurrent({u"a.mp3", u"b.mp3", u"c.mp3"});
+  control.Answer("IWMPMedia.get_sourceURL", 2, Answer::Text(u"")); // item 1
+  control.Answer("IWMPPlaylist.get_Item", 3, kRefused);            // item 2
   ASSERT_EQ(Write(u"gaps.m3u"), S_OK);
   EXPECT_EQ(Read(u"gaps.m3u"), "#EXTM3U\r\n" + M3uEntry("a.mp3") + M3uEntry(""));
 
-  control.clearScript();
-  control.giveNull("IWMPPlaylist.get_Item");
+  control.Forget();
+  control.Answer("IWMPPlaylist.get_Item", 0, Answer(S_OK, true));
   ASSERT_EQ(Write(u"noitems.m3u"), S_OK);
   EXPECT_EQ(Read(u"noitems.m3u"), "#EXTM3U\r\n");
 
-  control.clearScript();
-  control.giveNull("IWMPMedia.get_sourceURL");
+  control.Forget();
+  control.Answer("IWMPMedia.get_sourceURL", 0, Answer(S_OK, true));
   ASSERT_EQ(Write(u"nourl.asx"), S_OK);
   EXPECT_EQ(Read(u"nourl.asx"), Fill(kAsxOpening, "nourl") + "</Asx>");
-  control.fail("IWMPMedia.get_sourceURL", kRefused);
+  control.Forget();
+  control.Answer("IWMPMedia.get_sourceURL", 0, kRefused);
   ASSERT_EQ(Write(u"badurl.wpl"), S_OK);
   EXPECT_EQ(Read(u"badurl.wpl"), Fill(kWplOpening, "badurl") + kWplClosing);
 }
 
 TEST_F(PlaylistFileTest, FailuresAndWhatTheyLeaveOnDisk) {
-  control.setCurrentPlaylist(u"Now", {u"a.mp3"});
-  control.fail("IWMPPlayer4.get_currentPlaylist", kRefused);
+  SetCurrent({u"a.mp3"});
+  control.Answer("IWMPPlayer4.get_currentPlaylist", 0, kRefused);
   EXPECT_EQ(Write(u"none.asx"), kRefused);
-  control.clearScript();
-  control.giveNull("IWMPPlayer4.get_currentPlaylist");
+  control.Forget();
+  control.Answer("IWMPPlayer4.get_currentPlaylist", 0, Answer(S_OK, true));
   EXPECT_EQ(Write(u"none.asx"), E_FAIL);
   EXPECT_TRUE(DirectoryEmpty());
 
   // The count comes after the opening lines, which stay in the file.
-  control.clearScript();
-  control.fail("IWMPPlaylist.get_count", kRefused);
+  control.Forget();
+  control.Answer("IWMPPlaylist.get_count", 0, kRefused);
   EXPECT_EQ(Write(u"partial.asx"), kRefused);
   EXPECT_EQ(Read(u"partial.asx"), Fill(kAsxOpening, "partial"));
-  control.clearScript();
+  control.Forget();
 
   EXPECT_EQ(Write(u"no-such-directory/list.m3u"), E_FAIL);
   CWMP9AudioPlayer uncreated;
@@ -265,7 +299,7 @@ TEST_F(PlaylistFileTest, AFileThatCannotBeFlushedFails) {
   if (!fs::exists("/dev/full"))
     GTEST_SKIP() << "needs /dev/full";
   fs::create_symlink("/dev/full", fs::path(PathOf(u"full.m3u")));
-  control.setCurrentPlaylist(u"Now", {u"a.mp3"});
+  SetCurrent({u"a.mp3"});
   EXPECT_EQ(Write(u"full.m3u"), E_FAIL);
 }
 
