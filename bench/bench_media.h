@@ -6,7 +6,7 @@
 #pragma once
 
 #include "engine/audio_encoding.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <unistd.h>
 
@@ -39,6 +39,8 @@ inline const char *ExtensionOf(Kind kind) {
     return "mp3";
   case Kind::Opus:
     return "opus";
+  case Kind::Speex:
+    return "spx";
   case Kind::M4a:
     return "m4a";
   case Kind::Wma:

@@ -1,11 +1,11 @@
 // What the benchmarks share: a player made through the public factory on
-// whichever control is registered (the embedded engine, or a scripted
-// control that the benchmark keeps alive), the notifications it receives,
+// whichever control is registered (the embedded engine, or the engine behind
+// the tests' recording proxy that the benchmark keeps alive), the notifications it receives,
 // a message pump, and scratch files for the registry and the media library
 // so that a run never touches the user's own.
 #pragma once
 
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <audioplayer.h>
 #include <windows.h>

@@ -1,7 +1,8 @@
-// The two controls the player benchmarks run on, the scripted test control
-// and the embedded engine, each with a hosted player and a second client of
-// the same kind of control for calling it directly; and the chores a timed
-// loop needs on them: keeping the scripted control's call record short,
+// The two controls the player benchmarks run on, the embedded engine behind
+// the tests' recording proxy (which counts the control calls an operation
+// makes) and the engine alone, each with a hosted player and a second client
+// of the same kind of control for calling it directly; and the chores a
+// timed loop needs on them: keeping the proxy's call record short,
 // dispatching the engine's posted events, and playlists of track paths that
 // name no file (so that the engine never reads or decodes anything).
 //
@@ -10,7 +11,7 @@
 #pragma once
 
 #include "bench_support.h"
-#include "scripted/scripted_control.h"
+#include "support/control_proxy.h"
 
 #include <atlbase.h>
 #include <atlhost.h>
@@ -27,7 +28,7 @@ namespace bench_backends {
 
 using bench_support::HostText;
 
-enum class ControlKind { Scripted, Engine };
+enum class ControlKind { Proxied, Engine };
 
 // The scratch registry and media library, for the whole program.
 inline bench_support::ScratchEnvironment &Scratch() {
@@ -44,14 +45,14 @@ inline void DrainMessages() {
 }
 
 struct Backend {
-  ControlKind kind = ControlKind::Scripted;
+  ControlKind kind = ControlKind::Proxied;
   // Declared before the player so that it goes after it: the player
-  // releases its objects before the scripted control's registration ends.
-  std::unique_ptr<scripted::Control> control;
+  // releases its objects before the proxy's registration ends.
+  std::unique_ptr<control_proxy::ControlProxy> control;
   std::unique_ptr<bench_support::HostedPlayer> player;
-  // The control as a host would call it without the player. For the
-  // scripted control it shares the player's model; the engine makes a
-  // second engine of its own, set up the same way.
+  // The control as a host would call it without the player: a second
+  // engine of its own, set up the same way (behind the proxy too, when
+  // there is one).
   CComPtr<IWMPPlayer4> direct;
   CComPtr<IWMPControls> directControls;
   CComPtr<IWMPSettings> directSettings;
@@ -81,8 +82,8 @@ inline Backend *UseBackend(ControlKind kind) {
   Scratch(); // before the first engine opens the media library
   auto made = std::make_unique<Backend>();
   made->kind = kind;
-  if (kind == ControlKind::Scripted)
-    made->control = std::make_unique<scripted::Control>();
+  if (kind == ControlKind::Proxied)
+    made->control = std::make_unique<control_proxy::ControlProxy>();
   made->player = std::make_unique<bench_support::HostedPlayer>();
   if (!*made->player)
     return nullptr;
@@ -111,27 +112,27 @@ inline Backend *UseBackendOrSkip(ControlKind kind, benchmark::State &state) {
   return backend;
 }
 
-// The scripted control records every call; cleared now and then, with the
-// clock stopped, so that a long run does not grow it without end.
+// The proxy records every call; cleared now and then, with the clock
+// stopped, so that a long run does not grow it without end.
 inline void KeepRecordShort(Backend &backend, benchmark::State &state) {
-  if (backend.control && backend.control->calls().size() > (1u << 16)) {
+  if (backend.control && backend.control->Calls().size() > (1u << 16)) {
     state.PauseTiming();
-    backend.control->clearCalls();
+    backend.control->ClearCalls();
     state.ResumeTiming();
   }
 }
 
-// On the scripted control, the number of control calls one `operation`
+// Behind the proxy, the number of control calls one `operation`
 // makes, as the benchmark's counter "control_calls": the work itself, apart
 // from the time and memory it takes.
 template <class Operation>
 void CountControlCalls(Backend &backend, benchmark::State &state, Operation operation) {
   if (!backend.control)
     return;
-  backend.control->clearCalls();
+  backend.control->ClearCalls();
   operation();
-  state.counters["control_calls"] = double(backend.control->calls().size());
-  backend.control->clearCalls();
+  state.counters["control_calls"] = double(backend.control->Calls().size());
+  backend.control->ClearCalls();
 }
 
 // The path of track `index` in the scratch folder; no such file exists.
@@ -152,22 +153,6 @@ inline const OLECHAR *AsOle(const HostText &text) {
 inline bool PrepareCurrentPlaylist(Backend &backend, long count, long current,
                                    bool withDirect = true) {
   backend.playlistLength = -1;
-  if (backend.control) {
-    std::vector<std::u16string> urls;
-    urls.reserve(std::size_t(count));
-    for (long i = 0; i < count; ++i) {
-      HostText path = TrackPath(i);
-      urls.emplace_back(path.begin(), path.end());
-    }
-    backend.control->setCurrentPlaylist(u"bench", urls);
-    if (count > 0)
-      backend.control->model().currentItem = std::size_t(current);
-    backend.control->clearCalls();
-    backend.playlistLength = count;
-    backend.selected = current;
-    return true;
-  }
-
   CAudioPlayer &player = PlayerOf(backend);
   if (player.ClearAllMusic() < 0)
     return false;
@@ -181,6 +166,8 @@ inline bool PrepareCurrentPlaylist(Backend &backend, long count, long current,
     return false;
   DrainMessages();
   if (!withDirect) {
+    if (backend.control)
+      backend.control->ClearCalls();
     backend.playlistLength = count;
     backend.selected = current;
     return true;
@@ -204,6 +191,8 @@ inline bool PrepareCurrentPlaylist(Backend &backend, long count, long current,
   if (selected && FAILED(backend.directControls->put_currentItem(selected)))
     return false;
   DrainMessages();
+  if (backend.control)
+    backend.control->ClearCalls();
   backend.playlistLength = count;
   backend.selected = current;
   return true;

@@ -1,6 +1,6 @@
 // What the player adds to the control: each public operation next to the
 // same work done by a host that calls the control's interfaces itself, on
-// the scripted test control and on the embedded engine. The pairs are named
+// the embedded engine behind the recording proxy and on the engine alone. The pairs are named
 // <control>/<operation>/player and <control>/<operation>/control; the
 // ratio of the two medians is the player's overhead.
 //
@@ -234,8 +234,8 @@ void RegisterPairs() {
       {"CallAudioProcClick", Each(PlayerClick), Each(HostClick)},
   };
   // All of one control first: switching controls makes a new player.
-  for (ControlKind kind : {ControlKind::Scripted, ControlKind::Engine}) {
-    const std::string prefix = kind == ControlKind::Scripted ? "Scripted/" : "Engine/";
+  for (ControlKind kind : {ControlKind::Proxied, ControlKind::Engine}) {
+    const std::string prefix = kind == ControlKind::Proxied ? "Proxied/" : "Engine/";
     for (const Pair &pair : pairs) {
       const std::pair<const char *, Body> sides[] = {{"/player", pair.player},
                                                      {"/control", pair.control}};

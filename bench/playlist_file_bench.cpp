@@ -53,7 +53,7 @@ void WritePlaylistFile(ControlKind kind, const std::string &extension, benchmark
     bench_backends::KeepRecordShort(*backend, state);
   }
   if (backend->control)
-    backend->control->clearCalls();
+    backend->control->ClearCalls();
   state.SetBytesProcessed(std::int64_t(state.iterations()) *
                           std::int64_t(std::filesystem::file_size(target)));
   if (failed)
@@ -90,8 +90,8 @@ void WriteSameBytes(ControlKind kind, const std::string &extension, benchmark::S
 }
 
 void RegisterFormats() {
-  for (ControlKind kind : {ControlKind::Scripted, ControlKind::Engine}) {
-    const std::string prefix = kind == ControlKind::Scripted ? "Scripted/" : "Engine/";
+  for (ControlKind kind : {ControlKind::Proxied, ControlKind::Engine}) {
+    const std::string prefix = kind == ControlKind::Proxied ? "Proxied/" : "Engine/";
     for (const std::string extension : {"asx", "m3u", "wpl"}) {
       benchmark::RegisterBenchmark(
           (prefix + extension + "/UpdateCurPlaylistToFile").c_str(),

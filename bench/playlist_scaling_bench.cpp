@@ -60,13 +60,20 @@ void NotifyPlayState(Backend &b, benchmark::State &state, long length) {
     state.SkipWithError("the notification did not carry the last index");
 }
 
-// The same event raised by the scripted control, through the event sink.
+// The same event raised on the player's event sink, as the control raises it.
 void RaisedPlayState(Backend &b, benchmark::State &state, long length) {
   auto &heard = b.player->notifications;
-  bench_backends::CountControlCalls(b, state,
-                                    [&] { b.control->raisePlayStateChange(wmppsPlaying); });
+  CComPtr<IWMPEvents> sink;
+  for (IUnknown *connected : b.control->Sinks())
+    if (!sink)
+      connected->QueryInterface(&sink);
+  if (!sink) {
+    state.SkipWithError("no event sink is connected");
+    return;
+  }
+  bench_backends::CountControlCalls(b, state, [&] { sink->PlayStateChange(wmppsPlaying); });
   for (auto _ : state) {
-    b.control->raisePlayStateChange(wmppsPlaying);
+    sink->PlayStateChange(wmppsPlaying);
     bench_backends::KeepRecordShort(b, state);
   }
   if (heard.lastSecond != length - 1)
@@ -161,7 +168,7 @@ Body Editing(Edit edit, long (*addedAt)(long length)) {
     if (count == length && index == length - 1)
       b.playlistLength = length;
     if (b.control)
-      b.control->clearCalls();
+      b.control->ClearCalls();
     if (failed)
       state.SkipWithError("an edit failed");
   };
@@ -192,7 +199,7 @@ struct Operation {
   Body body;
   benchmark::BigO growth;
   bool edits;
-  bool scriptedOnly;
+  bool proxiedOnly;
 };
 
 void RegisterOperations() {
@@ -207,10 +214,10 @@ void RegisterOperations() {
       {"control/get_Item", ControlGetItem, benchmark::o1, false, false},
       {"control/get_isIdentical", ControlIsIdentical, benchmark::o1, false, false},
   };
-  for (ControlKind kind : {ControlKind::Scripted, ControlKind::Engine}) {
-    const std::string prefix = kind == ControlKind::Scripted ? "Scripted/" : "Engine/";
+  for (ControlKind kind : {ControlKind::Proxied, ControlKind::Engine}) {
+    const std::string prefix = kind == ControlKind::Proxied ? "Proxied/" : "Engine/";
     for (const Operation &operation : operations) {
-      if (operation.scriptedOnly && kind != ControlKind::Scripted)
+      if (operation.proxiedOnly && kind != ControlKind::Proxied)
         continue;
       Body body = operation.body;
       auto *registered = benchmark::RegisterBenchmark(

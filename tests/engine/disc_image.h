@@ -3,7 +3,7 @@
 // which libcdio reads as it reads a disc in a drive.
 #pragma once
 
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <cmath>
 #include <cstdint>

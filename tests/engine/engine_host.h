@@ -5,6 +5,7 @@
 #pragma once
 
 #include "engine/control/live_objects.h"
+#include "support/proxied_player.h"
 #include "generated_media.h"
 
 #include <audioplayer.h>
@@ -30,9 +31,7 @@ inline long CALLBACK Record(long /*cookie*/, CallNotify code, long first, long s
   return 0;
 }
 
-inline std::basic_string<unsigned short> Text(const std::string &ascii) {
-  return {ascii.begin(), ascii.end()};
-}
+using test_support::Text;
 
 inline std::u16string Wide(const std::string &ascii) {
   return {ascii.begin(), ascii.end()};
@@ -113,14 +112,7 @@ inline bool HeardCode(long code) {
   return false;
 }
 
-// Points the library, the registry, the cache and the sink at the test's
-// folder.
-inline void UseFolder(const test_support::TempFolder &folder) {
-  setenv("AUDIOPLAYER_SINK", "fake", 1);
-  setenv("AUDIOPLAYER_LIBRARY", folder.File("library.db").c_str(), 1);
-  setenv("AUDIOPLAYER_REGISTRY", folder.File("registry").c_str(), 1);
-  setenv("XDG_CACHE_HOME", folder.File("cache").c_str(), 1);
-}
+using test_support::UseFolder;
 
 inline CAudioPlayer *NewPlayer(long *status) {
   return CAudioPlayer::InitInstance(*status, nullptr, nullptr, nullptr, nullptr, 0, 0, &Record, 7);

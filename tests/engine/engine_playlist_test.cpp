@@ -1,7 +1,7 @@
 // Playlist files as the engine plays them through the public interface:
 // the names they give their entries, and playlists named inside playlists.
 #include "engine_host.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "audio_encoding.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // is where the reader's leniency is needed.
 #include "engine/playlist_files/playlist_file_reader.h"
 #include "playlist/playlist_file_writer.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 

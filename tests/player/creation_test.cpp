@@ -1,6 +1,6 @@
 // Creating and destroying a player: its hosting window's styles and
 // placement, and one hosting window per library.
-#include "ole_text.h"
+#include "support/ole_text.h"
 #include "support/proxied_player.h"
 
 #include <atlhost.h>

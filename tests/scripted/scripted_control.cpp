@@ -10,7 +10,7 @@
 #include <sstream>
 #include <unordered_set>
 
-#include "ole_text.h"
+#include "support/ole_text.h"
 #include "scripted/internal.h"
 
 namespace scripted {

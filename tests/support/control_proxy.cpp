@@ -1,11 +1,9 @@
-// How the proxy wraps an interface without a method body each: a wrapped
-// object's table of function pointers is built from the interface's own
-// member pointers, whose slot the C++ ABI (Itanium) encodes, and each slot
-// holds one instance of a generic thunk typed by that member. The thunk
-// records the call, answers as scripted or forwards it to the engine's
-// object with the proxy's objects among its arguments unwrapped, and wraps
-// the objects it hands back.
+// How the proxy wraps an interface: its tables (com_tables.h) hold one
+// generic thunk per method, which records the call, answers as scripted or
+// forwards it to the engine's object with the proxy's objects among its
+// arguments unwrapped, and wraps the objects it hands back.
 #include "support/control_proxy.h"
+#include "support/com_tables.h"
 
 #include <algorithm>
 #include <atomic>
@@ -66,7 +64,7 @@ struct State {
 
 namespace {
 
-struct Table;
+using com_tables::Table;
 struct Object;
 
 // A wrapped interface pointer: what the player holds. Two pointers, so the
@@ -74,16 +72,6 @@ struct Object;
 struct Face {
   const void *const *slots;
   Object *object;
-};
-
-// Laid out as the compiler lays out a table, with the offset to the top
-// and the type's identity before the slots, which the sanitizer reads.
-struct Table {
-  const char *name;
-  IID iid;
-  std::vector<const void *> prefixed;
-  const void *const *slots() const { return prefixed.data() + 2; }
-  const void *&slot(std::size_t index) { return prefixed[index + 2]; }
 };
 
 // One object of the engine as the proxy shows it: one face per interface
@@ -381,105 +369,19 @@ template <class I, class... A, HRESULT (STDMETHODCALLTYPE I::*Method)(A...)> str
   }
 };
 
-struct Slot {
-  std::size_t index;
-  const void *function;
-};
+const void *const kUnknownSlots[3] = {reinterpret_cast<const void *>(&QueryFace),
+                                      reinterpret_cast<const void *>(&AddRefFace),
+                                      reinterpret_cast<const void *>(&ReleaseFace)};
 
-// The table slot a virtual member's pointer names (Itanium C++ ABI: the
-// slot's byte offset plus one).
-template <auto Method> Slot SlotOf(const char *name) {
-  struct {
-    std::ptrdiff_t pointer, adjustment;
-  } bits;
-  static_assert(sizeof bits == sizeof Method);
-  auto method = Method;
-  std::memcpy(&bits, &method, sizeof bits);
-  Thunk<Method>::name = name;
-  return {std::size_t(bits.pointer - 1) / sizeof(void *),
-          reinterpret_cast<const void *>(&Thunk<Method>::Call)};
-}
-
-Table MakeTable(const char *name, const IID &iid, const std::type_info &type,
-                std::vector<Slot> slots) {
-  Table table{name, iid, std::vector<const void *>(2 + 3 + slots.size(), nullptr)};
-  table.prefixed[1] = &type;
-  table.slot(0) = reinterpret_cast<const void *>(&QueryFace);
-  table.slot(1) = reinterpret_cast<const void *>(&AddRefFace);
-  table.slot(2) = reinterpret_cast<const void *>(&ReleaseFace);
-  for (const Slot &slot : slots) {
-    if (slot.index >= 3 + slots.size() || table.slot(slot.index) != nullptr)
-      std::abort(); // a method listed twice, or one missing before it
-    table.slot(slot.index) = slot.function;
-  }
-  return table;
-}
-
-#define M(method) SlotOf<&Interface::method>(#method)
-#define DISPATCH M(GetTypeInfoCount), M(GetTypeInfo), M(GetIDsOfNames), M(Invoke)
-#define TABLE(I, ...)                                                                              \
-  template <> const Table *TableOf<I>() {                                                          \
-    using Interface = I;                                                                           \
-    static const Table table = MakeTable(#I, __uuidof(I), typeid(I), {__VA_ARGS__});               \
-    return &table;                                                                                 \
-  }
-
-TABLE(IClassFactory, M(CreateInstance), M(LockServer))
-TABLE(IConnectionPointContainer, M(EnumConnectionPoints), M(FindConnectionPoint))
-TABLE(IConnectionPoint, M(GetConnectionInterface), M(GetConnectionPointContainer), M(Advise),
-      M(Unadvise), M(EnumConnections))
-TABLE(IWMPMedia, DISPATCH, M(get_isIdentical), M(get_sourceURL), M(get_name), M(put_name),
-      M(get_imageSourceWidth), M(get_imageSourceHeight), M(get_markerCount), M(getMarkerTime),
-      M(getMarkerName), M(get_duration), M(get_durationString), M(get_attributeCount),
-      M(getAttributeName), M(getItemInfo), M(setItemInfo), M(getItemInfoByAtom), M(isMemberOf),
-      M(isReadOnlyItem))
-TABLE(IWMPPlaylist, DISPATCH, M(get_count), M(get_name), M(put_name), M(get_attributeCount),
-      M(get_attributeName), M(get_Item), M(getItemInfo), M(setItemInfo), M(get_isIdentical),
-      M(clear), M(insertItem), M(appendItem), M(removeItem), M(moveItem))
-TABLE(IWMPControls, DISPATCH, M(get_isAvailable), M(play), M(stop), M(pause), M(fastForward),
-      M(fastReverse), M(get_currentPosition), M(put_currentPosition), M(get_currentPositionString),
-      M(next), M(previous), M(currentItem), M(put_currentItem), M(get_currentMarker),
-      M(put_currentMarker), M(playItem))
-TABLE(IWMPSettings, DISPATCH, M(get_isAvailable), M(get_autoStart), M(put_autoStart),
-      M(get_baseURL), M(put_baseURL), M(get_defaultFrame), M(put_defaultFrame), M(get_invokeURLs),
-      M(put_invokeURLs), M(get_mute), M(put_mute), M(get_playCount), M(put_playCount), M(get_rate),
-      M(put_rate), M(get_balance), M(put_balance), M(get_volume), M(put_volume), M(getMode),
-      M(setMode), M(get_enableErrorDialogs), M(put_enableErrorDialogs))
-TABLE(IWMPMediaCollection, DISPATCH, M(add), M(getAll), M(getByName), M(getByGenre), M(getByAuthor),
-      M(getByAlbum), M(getByAttribute), M(remove), M(getAttributeStringCollection), M(getMediaAtom),
-      M(setDeleted), M(isDeleted))
-TABLE(IWMPPlaylistArray, DISPATCH, M(get_count), M(Item))
-TABLE(IWMPPlaylistCollection, DISPATCH, M(newPlaylist), M(getAll), M(getByName), M(remove),
-      M(setDeleted), M(isDeleted), M(importPlaylist))
-TABLE(IWMPCdrom, DISPATCH, M(get_driveSpecifier), M(get_Playlist), M(eject))
-TABLE(IWMPCdromCollection, DISPATCH, M(get_count), M(Item), M(getByDriveSpecifier))
-TABLE(IWMPPlayer4, DISPATCH, M(close), M(get_URL), M(put_URL), M(get_openState), M(get_playState),
-      M(get_controls), M(get_settings), M(get_currentMedia), M(put_currentMedia),
-      M(get_mediaCollection), M(get_playlistCollection), M(get_versionInfo), M(launchURL),
-      M(get_network), M(get_currentPlaylist), M(put_currentPlaylist), M(get_cdromCollection),
-      M(get_closedCaption), M(get_isOnline), M(get_Error), M(get_status), M(get_dvd),
-      M(newPlaylist), M(newMedia), M(get_enabled), M(put_enabled), M(get_fullScreen),
-      M(put_fullScreen), M(get_enableContextMenu), M(put_enableContextMenu), M(put_uiMode),
-      M(get_uiMode), M(get_stretchToFit), M(put_stretchToFit), M(get_windowlessVideo),
-      M(put_windowlessVideo), M(get_isRemote), M(get_playerApplication), M(openPlayer))
-
-#undef TABLE
-#undef DISPATCH
-#undef M
+COM_INTERFACES(COM_TABLE)
 
 template <class T> const Table *TableOf() {
   return nullptr;
 }
 
-const Table *const kTables[] = {
-    TableOf<IWMPPlayer4>(),       TableOf<IConnectionPointContainer>(),
-    TableOf<IConnectionPoint>(),  TableOf<IWMPControls>(),
-    TableOf<IWMPSettings>(),      TableOf<IWMPMedia>(),
-    TableOf<IWMPPlaylist>(),      TableOf<IWMPMediaCollection>(),
-    TableOf<IWMPPlaylistArray>(), TableOf<IWMPPlaylistCollection>(),
-    TableOf<IWMPCdrom>(),         TableOf<IWMPCdromCollection>(),
-    TableOf<IClassFactory>(),
-};
+#define COM_LISTED(I) TableOf<I>(),
+const Table *const kTables[] = {COM_INTERFACES(COM_LISTED)};
+#undef COM_LISTED
 
 const Table *TableFor(REFIID iid) {
   for (const Table *table : kTables)
@@ -543,15 +445,14 @@ HRESULT STDMETHODCALLTYPE UnadviseKept(void *face, DWORD cookie) {
 // The three slots go to the wrappers above, once.
 void TakeSpecialSlots() {
   static const bool taken = [] {
-    auto replace = [](const Table *table, auto method, const void *function) {
-      Slot slot = method;
-      const_cast<Table *>(table)->slot(slot.index) = function;
+    auto replace = [](const Table *table, std::size_t index, const void *function) {
+      const_cast<Table *>(table)->slot(index) = function;
     };
-    replace(TableOf<IClassFactory>(), SlotOf<&IClassFactory::CreateInstance>("CreateInstance"),
+    replace(TableOf<IClassFactory>(), com_tables::SlotIndex<&IClassFactory::CreateInstance>(),
             reinterpret_cast<const void *>(&CreateWrapped));
-    replace(TableOf<IConnectionPoint>(), SlotOf<&IConnectionPoint::Advise>("Advise"),
+    replace(TableOf<IConnectionPoint>(), com_tables::SlotIndex<&IConnectionPoint::Advise>(),
             reinterpret_cast<const void *>(&AdviseKept));
-    replace(TableOf<IConnectionPoint>(), SlotOf<&IConnectionPoint::Unadvise>("Unadvise"),
+    replace(TableOf<IConnectionPoint>(), com_tables::SlotIndex<&IConnectionPoint::Unadvise>(),
             reinterpret_cast<const void *>(&UnadviseKept));
     return true;
   }();

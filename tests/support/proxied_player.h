@@ -7,7 +7,7 @@
 
 #include "engine/control/live_objects.h"
 #include "support/control_proxy.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <atlbase.h>
 #include <audioplayer.h>

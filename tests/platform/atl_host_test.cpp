@@ -1,6 +1,6 @@
 // ATL's control hosting: a window's host object creates the control by class
 // id and lets it go when its window goes.
-#include "scripted/scripted_control.h"
+#include "support/proxied_player.h"
 
 #include <atlhost.h>
 #include <gtest/gtest.h>
@@ -27,17 +27,13 @@ IAxWinHostWindow *HostOf(HWND window) {
   return host;
 }
 
-class AtlHost : public ::testing::Test {
+class AtlHost : public ProxiedPlayer {
 protected:
   void TearDown() override {
     if (IsWindow(window))
       DestroyWindow(window);
-    EXPECT_EQ(scripted::liveObjects(), 0u) << scripted::leakReport();
-    EXPECT_EQ(scripted::outstandingReferences(), 0) << scripted::leakReport();
+    ProxiedPlayer::TearDown();
   }
-
-  scripted::Control control;
-  HWND window = nullptr;
 };
 
 TEST_F(AtlHost, TheWindowsDestructionReleasesTheControl) {
@@ -49,18 +45,17 @@ TEST_F(AtlHost, TheWindowsDestructionReleasesTheControl) {
   ASSERT_EQ(host->CreateControl(kPlayerClassId, window, nullptr), S_OK);
   // A second control replaces the first, which the host lets go.
   ASSERT_EQ(host->CreateControl(kPlayerClassId, nullptr, nullptr), S_OK);
-  EXPECT_EQ(control.instancesCreated(), 2u);
-  EXPECT_EQ(scripted::liveObjects(), 1u) << scripted::leakReport();
-  EXPECT_EQ(scripted::outstandingReferences(), 1);
+  EXPECT_EQ(control.Count("IClassFactory.CreateInstance"), 2u);
+  EXPECT_EQ(control_proxy::LiveProxies(), 1);
 
   EXPECT_TRUE(DestroyWindow(window));
-  EXPECT_EQ(scripted::liveObjects(), 0u) << scripted::leakReport();
+  EXPECT_EQ(control_proxy::LiveProxies(), 0);
   // A host still held after its window went hosts nothing more.
   EXPECT_EQ(host->CreateControl(kPlayerClassId, nullptr, nullptr), E_UNEXPECTED);
   void *object = reinterpret_cast<void *>(1);
   EXPECT_EQ(host->QueryControl(__uuidof(IUnknown), &object), E_FAIL);
   EXPECT_EQ(object, nullptr);
-  EXPECT_EQ(control.instancesCreated(), 2u);
+  EXPECT_EQ(control.Count("IClassFactory.CreateInstance"), 2u);
   EXPECT_EQ(host->Release(), 0u);
 
   // Windows that host nothing, or are not windows, have no host.

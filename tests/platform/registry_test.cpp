@@ -1,7 +1,7 @@
 // The registry over its one file: keys and value names as Windows treats
 // them, atomic replacement, survival of a corrupt file, where the file is
 // by default, and concurrent writers.
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <dirent.h>
 #include <gtest/gtest.h>
