@@ -21,10 +21,7 @@ protected:
   void SetUp() override {
     ProxiedPlayer::SetUp();
     ASSERT_EQ(CreatePlayer(), S_OK);
-    for (const char *name : {"a.wav", "b.wav", "c.wav", "d.wav"}) {
-      test_support::WriteFile(folder.File(name), "");
-      ASSERT_EQ(player->AppendMusic(Text(Path(name)).c_str()), S_OK);
-    }
+    AppendFiles({"a.wav", "b.wav", "c.wav", "d.wav"});
     Heard();
   }
   Received Heard() { return test_support::TakeReceived(notifications); }

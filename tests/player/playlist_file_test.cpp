@@ -2,6 +2,7 @@
 // of each format, the per-format URL limits, and what happens to the file
 // on each failure.
 #include "player/wmp9_audio_player.h"
+#include "support/ole_text.h"
 #include "support/proxied_player.h"
 
 #include <atlbase.h>
@@ -19,6 +20,7 @@ namespace {
 using control_proxy::Answer;
 using test_support::kRefused;
 using test_support::Text;
+using test_support::Utf8;
 namespace fs = std::filesystem;
 
 const char kAsxOpening[] = "<Asx Version = \"3.0\" >\r\n"
@@ -30,24 +32,6 @@ const char kWplOpening[] = "\xEF\xBB\xBF<?wpl version=\"1.0\"?>\r\n<smil>\r\n<he
                            "<title>%s</title>\r\n"
                            "</head>\r\n<body>\r\n<seq>\r\n";
 const char kWplClosing[] = "</seq>\r\n</body>\r\n</smil>\r\n";
-
-// UTF-8 of text in the Basic Multilingual Plane.
-std::string Utf8(const std::u16string &text) {
-  std::string out;
-  for (char16_t unit : text) {
-    if (unit < 0x80) {
-      out += char(unit);
-    } else if (unit < 0x800) {
-      out += char(0xC0 | (unit >> 6));
-      out += char(0x80 | (unit & 0x3F));
-    } else {
-      out += char(0xE0 | (unit >> 12));
-      out += char(0x80 | ((unit >> 6) & 0x3F));
-      out += char(0x80 | (unit & 0x3F));
-    }
-  }
-  return out;
-}
 
 std::string Fill(const char *pattern, const std::string &value) {
   std::string text = pattern;

@@ -23,10 +23,7 @@ protected:
   void SetUp() override {
     ProxiedPlayer::SetUp();
     ASSERT_EQ(CreatePlayer(), S_OK);
-    for (const char *name : {"a.wav", "b.wav", "c.wav", "d.wav"}) {
-      test_support::WriteFile(folder.File(name), "");
-      ASSERT_EQ(player->AppendMusic(Text(Path(name)).c_str()), S_OK);
-    }
+    AppendFiles({"a.wav", "b.wav", "c.wav", "d.wav"});
     control.ClearCalls();
   }
   CWMP9AudioPlayer *BackEnd() { return static_cast<CWMP9AudioPlayer *>(player); }

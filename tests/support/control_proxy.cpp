@@ -4,6 +4,7 @@
 // arguments unwrapped, and wraps the objects it hands back.
 #include "support/control_proxy.h"
 #include "support/com_tables.h"
+#include "support/ole_text.h"
 
 #include <algorithm>
 #include <atomic>
@@ -205,21 +206,7 @@ requires std::is_class_v<T> && requires {
 constexpr bool kIsInterface<T *> = true;
 
 std::string Utf8(const OLECHAR *text) {
-  std::string out;
-  for (; text && *text; ++text) {
-    char32_t unit = *text;
-    if (unit < 0x80) {
-      out += char(unit);
-    } else if (unit < 0x800) {
-      out += char(0xC0 | (unit >> 6));
-      out += char(0x80 | (unit & 0x3F));
-    } else {
-      out += char(0xE0 | (unit >> 12));
-      out += char(0x80 | ((unit >> 6) & 0x3F));
-      out += char(0x80 | (unit & 0x3F));
-    }
-  }
-  return out;
+  return test_support::Utf8(test_support::U16(text));
 }
 
 // A path by its file name, which is what the tests name; nothing as "".

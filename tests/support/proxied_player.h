@@ -16,6 +16,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -118,6 +119,14 @@ protected:
   std::u16string Path(const std::string &name) const {
     const std::string path = folder.File(name);
     return {path.begin(), path.end()};
+  }
+
+  // Appends empty files of these names to the current playlist.
+  void AppendFiles(std::initializer_list<const char *> names) {
+    for (const char *name : names) {
+      test_support::WriteFile(folder.File(name), "");
+      ASSERT_EQ(player->AppendMusic(test_support::Text(Path(name)).c_str()), S_OK) << name;
+    }
   }
 
   // The current playlist's item at `index`, from the engine itself.

@@ -12,12 +12,13 @@
 //   destructor; the notification callback's __stdcall convention.
 //
 // Wine's own control refuses creation, so by default the factory is checked
-// for its refusal only. With --scripted, scripted-control.dll (the test
-// suite's scripted control, beside this program) stands in for the control:
-// creation succeeds, and the live player's slots, `delete player`, the
-// callback and the record's layout are checked as well.
+// for its refusal only. With --stand-in, stand-in-control.dll (the test
+// suite's stand-in, beside this program) stands in for the control:
+// creation succeeds, a file plays and is heard in order, a record and a
+// playlist file make the round trip, and the live player's slots, `delete
+// player`, the callback and the record's layout are checked as well.
 //
-//   msvc-host.exe [--scripted]   prints what it checked; exit 0 when all held
+//   msvc-host.exe [--stand-in]   prints what it checked; exit 0 when all held
 #include <audioplayer.h>
 
 #include <windows.h>
@@ -164,10 +165,16 @@ struct Notification {
   CallNotify code = CN_Reserved0;
   long first = 0;
   long second = 0;
+  long order[8][3] = {}; // the first eight: code, first, second
 };
 Notification heard;
 
 long CALLBACK Notified(long cookie, CallNotify code, long first, long second) {
+  if (heard.count < 8) {
+    heard.order[heard.count][0] = code;
+    heard.order[heard.count][1] = first;
+    heard.order[heard.count][2] = second;
+  }
   heard.count++;
   heard.cookie = cookie;
   heard.code = code;
@@ -239,22 +246,67 @@ bool SameText(const unsigned short *text, const char16_t *expected) {
   return *text == 0;
 }
 
-// The record as this compiler lays it out, filled by the library as g++
-// laid it out: each field read back at this host's offsets.
+void Store(unsigned short *field, const char16_t *text) {
+  while ((*field++ = *text++) != 0) {
+  }
+}
+
+// The record as this compiler lays it out, written and filled by the
+// library as g++ laid it out: each field read back at this host's offsets.
 void CheckRecord(CAudioPlayer *player) {
   record = tagMediaInfo{};
-  record.dwMask = INFO_TITLE | INFO_AUTHOR | INFO_DURATION | INFO_CHANNELS;
+  record.dwMask = INFO_TITLE | INFO_AUTHOR;
+  Store(record.szTitle, u"Song");
+  Store(record.szAuthor, u"Artist");
+  const long written = player->SetCurPlaylistMusicInfo(0, &record);
+  record = tagMediaInfo{};
+  record.dwMask = INFO_TITLE | INFO_AUTHOR | INFO_DURATION;
   const long status = player->GetCurPlaylistMusicInfo(0, &record);
-  Check(status == 0 && SameText(record.szTitle, u"Song") && SameText(record.szAuthor, u"Artist") &&
-            record.dDuration == 12.5 && record.lChannels == 2,
-        "the library's record reads back at this host's offsets (title, author, duration, "
-        "channels)");
+  Check(written == 0 && status == 0 && SameText(record.szTitle, u"Song") &&
+            SameText(record.szAuthor, u"Artist") && record.dDuration == 12.5,
+        "a record written reads back at this host's offsets (title, author, duration)");
+}
+
+// The file played, heard in order: opened, playing, stopped, at index 0.
+void CheckPlaying(CAudioPlayer *player) {
+  heard = Notification{};
+  const bool played =
+      player->PlaySingleFile(Text(u"C:\\media\\song.wav")) == 0 && player->Stop() == 0;
+  const long expected[3][3] = {{CN_OpenStateChange, 13, 0},
+                               {CN_PlayStateChange, PS_Playing, 0},
+                               {CN_PlayStateChange, PS_Stopped, 0}};
+  bool inOrder = heard.count == 3;
+  for (int i = 0; i < 3 && inOrder; ++i)
+    for (int j = 0; j < 3; ++j)
+      inOrder = inOrder && heard.order[i][j] == expected[i][j];
+  Check(played && inOrder, "a file plays and stops, heard in order: opened, playing, stopped");
+}
+
+// The current playlist written as M3U, read back byte for byte.
+void CheckPlaylistFile(CAudioPlayer *player) {
+  const wchar_t *name = L"msvc-host.m3u";
+  const long status =
+      player->UpdateCurPlaylistToFile(reinterpret_cast<const unsigned short *>(name));
+  char bytes[128] = {};
+  DWORD length = 0;
+  HANDLE file = CreateFileW(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    ReadFile(file, bytes, sizeof bytes - 1, &length, nullptr);
+    CloseHandle(file);
+    DeleteFileW(name);
+  }
+  const char *expected = "#EXTM3U\r\n#EXTINF:\r\nC:\\media\\song.wav\r\n\r\n";
+  bool same = status == 0;
+  DWORD i = 0;
+  for (; expected[i] != '\0'; ++i)
+    same = same && i < length && bytes[i] == expected[i];
+  Check(same && i == length, "the playlist file holds the file played, as M3U");
 }
 
 // A player from the factory, under the control Wine or Windows provides, or
-// the scripted control.
-void CheckFactory(bool scripted) {
-  Print(scripted ? "The factory, over the scripted control:\n" : "The factory:\n");
+// the stand-in.
+void CheckFactory(bool standIn) {
+  Print(standIn ? "The factory, over the stand-in control:\n" : "The factory:\n");
   long status = 0x7EEEEEEE; // no status of the library's
   RECT placement = {0, 0, 320, 240};
   CAudioPlayer *player = CAudioPlayer::InitInstance(status, nullptr, nullptr, &placement,
@@ -266,12 +318,14 @@ void CheckFactory(bool scripted) {
   Check((player != nullptr) == (status >= 0), "a player is returned exactly on success");
   CAudioPlayer::DestroyInstance(nullptr); // ignored
   if (player == nullptr) {
-    Check(!scripted, "the scripted control let the player be created");
+    Check(!standIn, "only a control other than the stand-in refuses creation");
     Print("  (the control refused creation: the live player's slots are not reached)\n");
     return;
   }
   Check(player->GetCurrentPlayerVer() == WV_WMP9, "GetCurrentPlayerVer is WV_WMP9");
+  CheckPlaying(player);
   CheckRecord(player);
+  CheckPlaylistFile(player);
   CheckCalls(CallEveryOperation(player), false, "the live player");
   Check(heard.count > 0 && heard.cookie == 0x5151 && heard.code == CN_Click && heard.first == 7 &&
             heard.second == 9,
@@ -310,19 +364,19 @@ int HostMain() {
 #endif
   CheckConstructedPlayer();
   CheckDerivedPlayer();
-  if (!HasArgument(L"--scripted")) {
+  if (!HasArgument(L"--stand-in")) {
     CheckFactory(false);
   } else {
-    HINSTANCE library = LoadLibraryW(L"scripted-control.dll");
-    auto start = reinterpret_cast<void *(*)()>(
-        library ? GetProcAddress(library, "ScriptedControlStart") : nullptr);
-    auto stop = reinterpret_cast<void (*)(void *)>(
-        library ? GetProcAddress(library, "ScriptedControlStop") : nullptr);
-    Check(start != nullptr && stop != nullptr, "scripted-control.dll is loaded");
+    HINSTANCE library = LoadLibraryW(L"stand-in-control.dll");
+    auto start = reinterpret_cast<DWORD (*)()>(
+        library ? GetProcAddress(library, "StandInControlStart") : nullptr);
+    auto stop = reinterpret_cast<void (*)(DWORD)>(
+        library ? GetProcAddress(library, "StandInControlStop") : nullptr);
+    Check(start != nullptr && stop != nullptr, "stand-in-control.dll is loaded");
     if (start != nullptr && stop != nullptr) {
-      void *control = start();
+      const DWORD registration = start();
       CheckFactory(true);
-      stop(control);
+      stop(registration);
     }
   }
   if (failures == 0) {

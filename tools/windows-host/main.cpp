@@ -1,12 +1,17 @@
 // The Windows test host: drives the library through its public interface
 // only, against the real media player control, and checks that creation
-// ends exactly as the control's own answers say it must.
+// ends exactly as the control's own answers say it must. With --stand-in,
+// stand-in-control.dll (beside this program) stands in for the control, and
+// a player plays a file, is heard in order and writes what it plays.
 //
-//   windows-host.exe     prints what it checked; exit 0 when all held, 1 when not
+//   windows-host.exe [--stand-in]   prints what it checked; exit 0 when all held
 #include <audioplayer.h>
 #include <windows.h>
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 #include "control_answers.h"
 
@@ -24,8 +29,13 @@ unsigned long Hex(HRESULT status) {
   return static_cast<unsigned long>(status);
 }
 
+// What the host heard, as "code first second" lines.
+std::string heard;
+
 long CALLBACK Notified(long /*cookie*/, CallNotify code, long first, long second) {
   std::printf("  notification %d (%ld, %ld)\n", int(code), first, second);
+  heard +=
+      std::to_string(int(code)) + " " + std::to_string(first) + " " + std::to_string(second) + "\n";
   return 0;
 }
 
@@ -74,12 +84,80 @@ bool HasClass(HWND window, const wchar_t *expected) {
   return window != nullptr && GetClassNameW(window, name, 64) > 0 && lstrcmpW(name, expected) == 0;
 }
 
+const unsigned short *Text(const wchar_t *text) {
+  return reinterpret_cast<const unsigned short *>(text);
+}
+
+// A player over the stand-in: it plays a file and is heard in order, and a
+// record and a playlist file make the round trip.
+void CheckStandIn() {
+  using Start = DWORD (*)();
+  using Stop = void (*)(DWORD);
+  HMODULE library = LoadLibraryW(L"stand-in-control.dll");
+  auto start = reinterpret_cast<Start>(
+      reinterpret_cast<void *>(library ? GetProcAddress(library, "StandInControlStart") : nullptr));
+  auto stop = reinterpret_cast<Stop>(
+      reinterpret_cast<void *>(library ? GetProcAddress(library, "StandInControlStop") : nullptr));
+  Check(start != nullptr && stop != nullptr, "stand-in-control.dll is loaded");
+  if (start == nullptr || stop == nullptr)
+    return;
+  const DWORD registration = start();
+  HWND parent = CreateParentWindow();
+  long status = 0;
+  CAudioPlayer *player = CreatePlayer(parent, status);
+  Check(player != nullptr && status == S_OK, "a player is created over the stand-in");
+  if (player != nullptr) {
+    heard.clear();
+    Check(player->PlaySingleFile(Text(L"C:\\media\\song.wav")) == S_OK, "PlaySingleFile");
+    Check(player->Stop() == S_OK, "Stop");
+    Check(heard == "2 13 0\n1 3 0\n1 1 0\n",
+          "heard: opened, playing, stopped, each at index 0, in that order");
+
+    tagMediaInfo written = {};
+    written.dwMask = INFO_TITLE | INFO_AUTHOR;
+    lstrcpyW(reinterpret_cast<wchar_t *>(written.szTitle), L"Song");
+    lstrcpyW(reinterpret_cast<wchar_t *>(written.szAuthor), L"Artist");
+    tagMediaInfo read = {};
+    read.dwMask = INFO_TITLE | INFO_AUTHOR | INFO_DURATION;
+    Check(player->SetCurPlaylistMusicInfo(0, &written) == S_OK &&
+              player->GetCurPlaylistMusicInfo(0, &read) == S_OK &&
+              lstrcmpW(reinterpret_cast<wchar_t *>(read.szTitle), L"Song") == 0 &&
+              lstrcmpW(reinterpret_cast<wchar_t *>(read.szAuthor), L"Artist") == 0 &&
+              read.dDuration == 12.5,
+          "a record written reads back: title, author, and the control's duration");
+
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring list = std::wstring(folder) + L"windows-host.m3u";
+    Check(player->UpdateCurPlaylistToFile(Text(list.c_str())) == S_OK, "UpdateCurPlaylistToFile");
+    std::ifstream file(list.c_str(), std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    Check(bytes == "#EXTM3U\r\n#EXTINF:\r\nC:\\media\\song.wav\r\n\r\n",
+          "the playlist file holds the file played, as M3U");
+    file.close();
+    DeleteFileW(list.c_str());
+  }
+  CAudioPlayer::DestroyInstance(player);
+  if (parent != nullptr)
+    DestroyWindow(parent); // and with it the hosting window and the stand-in
+  PumpMessages();
+  stop(registration);
+}
+
 } // namespace
 
 int main() {
   std::setvbuf(stdout, nullptr, _IONBF, 0); // in order with the control's own messages
   // The library made this thread an apartment when it was loaded.
   CoInitialize(nullptr);
+
+  if (std::wstring(GetCommandLineW()).find(L"--stand-in") != std::wstring::npos) {
+    std::printf("The library over the stand-in control:\n");
+    CheckStandIn();
+    CoUninitialize();
+    std::printf("windows-host: %s\n", failures == 0 ? "PASS" : "FAIL");
+    return failures == 0 ? 0 : 1;
+  }
 
   std::printf("The control's own answers, in the order the player asks:\n");
   ControlAnswers control;

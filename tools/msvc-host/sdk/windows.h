@@ -27,11 +27,14 @@ typedef struct tagRECT {
 #define CALLBACK __stdcall
 #define WINAPI __stdcall
 #define STD_OUTPUT_HANDLE ((DWORD)-11)
+#define GENERIC_READ 0x80000000UL
+#define OPEN_EXISTING 3
+#define INVALID_HANDLE_VALUE ((HANDLE)(long long)-1)
 
 extern "C" {
 __declspec(dllimport) HANDLE WINAPI GetStdHandle(DWORD which);
-__declspec(dllimport) BOOL WINAPI WriteFile(HANDLE file, const void *data, DWORD size,
-                                            DWORD *written, void *overlapped);
+__declspec(dllimport) BOOL WINAPI
+    WriteFile(HANDLE file, const void *data, DWORD size, DWORD *written, void *overlapped);
 __declspec(dllimport) __declspec(noreturn) void WINAPI ExitProcess(unsigned code);
 __declspec(dllimport) HANDLE WINAPI GetProcessHeap();
 __declspec(dllimport) void *WINAPI HeapAlloc(HANDLE heap, DWORD flags, decltype(sizeof 0) size);
@@ -39,4 +42,11 @@ __declspec(dllimport) BOOL WINAPI HeapFree(HANDLE heap, DWORD flags, void *memor
 __declspec(dllimport) const wchar_t *WINAPI GetCommandLineW();
 __declspec(dllimport) HINSTANCE WINAPI LoadLibraryW(const wchar_t *name);
 __declspec(dllimport) void *WINAPI GetProcAddress(HINSTANCE module, const char *name);
+__declspec(dllimport) HANDLE WINAPI
+    CreateFileW(const wchar_t *name, DWORD access, DWORD share, void *security, DWORD disposition,
+                DWORD flags, HANDLE templateFile);
+__declspec(dllimport) BOOL WINAPI
+    ReadFile(HANDLE file, void *data, DWORD size, DWORD *read, void *overlapped);
+__declspec(dllimport) BOOL WINAPI CloseHandle(HANDLE handle);
+__declspec(dllimport) BOOL WINAPI DeleteFileW(const wchar_t *name);
 }

@@ -1,9 +1,9 @@
 // The audioplay host program, run as a user would run it, on generated files.
 #ifdef AUDIOPLAY_TOOL
 
-#include "disc_image.h"
-#include "generated_media.h"
-#include "silent_listener.h"
+#include "engine/disc_image.h"
+#include "engine/generated_media.h"
+#include "engine/silent_listener.h"
 
 #include <gtest/gtest.h>
 
