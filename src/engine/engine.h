@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "engine/engine_event.h"
-#include "engine/library/media_fragment.h"
+#include "engine/media/media_fragment.h"
 #include "engine/library/media_item.h"
 #include "engine/library/media_library.h"
 #include "engine/playback/playback.h"

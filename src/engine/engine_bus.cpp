@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-#include "engine/library/attribute_readers.h"
+#include "engine/media/attribute_readers.h"
 
 namespace engine {
 

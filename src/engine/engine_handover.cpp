@@ -5,7 +5,7 @@
 // another, in the same order.
 #include "engine/engine.h"
 
-#include "engine/library/media_fragment.h"
+#include "engine/media/media_fragment.h"
 
 #include <gst/base/gsttypefindhelper.h>
 #include <gst/gst.h>

@@ -1,7 +1,7 @@
 // The current item and the transport: what plays, and what comes next.
 #include "engine/engine.h"
 
-#include "engine/library/media_fragment.h"
+#include "engine/media/media_fragment.h"
 
 #include <algorithm>
 #include <numeric>

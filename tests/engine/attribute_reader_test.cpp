@@ -1,5 +1,5 @@
-#include "engine/library/attribute_reader.h"
-#include "engine/library/attribute_readers.h"
+#include "engine/media/attribute_reader.h"
+#include "engine/media/attribute_readers.h"
 
 #include "engine/text/utf8_text.h"
 #include "generated_media.h"

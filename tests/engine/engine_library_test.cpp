@@ -3,7 +3,7 @@
 // reported by name, files that change on disk read again, paths that are
 // not files refused.
 #include "database_rows.h"
-#include "engine/library/attribute_readers.h"
+#include "engine/media/attribute_readers.h"
 #include "engine/library/library_status.h"
 #include "engine_host.h"
 #include "silent_listener.h"

@@ -15,7 +15,7 @@
 #include <iterator>
 #include <mutex>
 
-#include "engine/library/attribute_readers.h"
+#include "engine/media/attribute_readers.h"
 #include "engine/playlist_files/cue_sheet.h"
 #include "engine/playlist_files/playlist_text.h"
 #include "engine/text/utf8_text.h"

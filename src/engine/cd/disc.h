@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/library/attribute_reader.h"
+#include "engine/media/attribute_reader.h"
 
 namespace engine {
 

@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "engine/library/attribute_reader.h"
+#include "engine/media/attribute_reader.h"
 #include "engine/text/com_text.h"
 #include "engine/library/media_library.h"
 

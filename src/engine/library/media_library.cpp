@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "engine/library/attribute_reader.h"
+#include "engine/media/attribute_reader.h"
 #include "engine/library/entry_order.h"
 #include "engine/library/library_status.h"
 #include "engine/text/com_text.h"

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cmath>
 
-#include "engine/library/gstreamer_ready.h"
+#include "engine/media/gstreamer_ready.h"
 #include "engine/playback/audio_output.h"
 #include "engine/playback/picture_output.h"
 

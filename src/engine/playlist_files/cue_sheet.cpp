@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "engine/library/media_fragment.h"
+#include "engine/media/media_fragment.h"
 #include "engine/playlist_files/playlist_text.h"
 #include "engine/text/utf8_text.h"
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "engine/library/media_fragment.h"
+#include "engine/media/media_fragment.h"
 #include "engine/playlist_files/cue_sheet.h"
 #include "engine/playlist_files/playlist_text.h"
 #include "engine/text/utf8_text.h"

@@ -3,7 +3,7 @@
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
 
-#include "engine/library/gstreamer_ready.h"
+#include "engine/media/gstreamer_ready.h"
 #include "engine/text/utf8_text.h"
 
 namespace engine {

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <mutex>
 
-#include "engine/library/attribute_readers.h"
-#include "engine/library/gstreamer_ready.h"
+#include "engine/media/attribute_readers.h"
+#include "engine/media/gstreamer_ready.h"
 #include "engine/text/utf8_text.h"
 
 namespace engine {

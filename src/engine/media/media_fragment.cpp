@@ -1,4 +1,4 @@
-#include "engine/library/media_fragment.h"
+#include "engine/media/media_fragment.h"
 
 #include <cmath>
 #include <cstdio>

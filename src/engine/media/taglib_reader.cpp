@@ -22,7 +22,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "engine/library/attribute_readers.h"
+#include "engine/media/attribute_readers.h"
 #include "engine/text/utf8_text.h"
 
 namespace engine {

@@ -1,4 +1,4 @@
-#include "engine/library/wave_format.h"
+#include "engine/media/wave_format.h"
 
 #include <cstring>
 #include <fstream>

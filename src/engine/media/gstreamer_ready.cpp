@@ -1,4 +1,4 @@
-#include "engine/library/gstreamer_ready.h"
+#include "engine/media/gstreamer_ready.h"
 
 #include <gst/gst.h>
 

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/library/attribute_reader.h"
+#include "engine/media/attribute_reader.h"
 
 typedef struct _GstTagList GstTagList;
 

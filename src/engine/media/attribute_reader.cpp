@@ -1,8 +1,8 @@
 // Choosing the reader for a file, and the attributes every reader derives
 // the same way from what it found.
-#include "engine/library/attribute_reader.h"
+#include "engine/media/attribute_reader.h"
 
-#include "engine/library/media_fragment.h"
+#include "engine/media/media_fragment.h"
 
 #include <gst/gst.h>
 #include <sys/stat.h>
@@ -13,9 +13,9 @@
 #include <cstdio>
 #include <string_view>
 
-#include "engine/library/attribute_readers.h"
-#include "engine/library/gstreamer_ready.h"
-#include "engine/library/wave_format.h"
+#include "engine/media/attribute_readers.h"
+#include "engine/media/gstreamer_ready.h"
+#include "engine/media/wave_format.h"
 #include "engine/text/utf8_text.h"
 
 namespace engine {
