@@ -21,10 +21,13 @@ const UINT kBusMessage = WM_APP + 0x51;
 const UINT kEventMessage = WM_APP + 0x52;
 // Posted at a turn's first change of the library: commit it.
 const UINT kLibraryMessage = WM_APP + 0x53;
+// Posted by the session per step it defers.
+const UINT kStepMessage = WM_APP + 0x54;
 const std::int32_t kFileNotFound = std::int32_t(0x80070002);
 
 LRESULT CALLBACK EngineWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message != kBusMessage && message != kEventMessage && message != kLibraryMessage)
+  if (message != kBusMessage && message != kEventMessage && message != kLibraryMessage &&
+      message != kStepMessage)
     return DefWindowProcW(window, message, wParam, lParam);
   auto *engine = reinterpret_cast<Engine *>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (engine == nullptr)
@@ -35,6 +38,8 @@ LRESULT CALLBACK EngineWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     alive->TakeBusMessages();
   else if (message == kLibraryMessage)
     alive->CommitLibraryTurn();
+  else if (message == kStepMessage)
+    alive->RunNextStep();
   else
     alive->RaiseNextEvent();
   return 0;
@@ -71,7 +76,8 @@ std::shared_ptr<Engine> Engine::Create() {
 }
 
 Engine::Engine(HWND window)
-    : window_(window), playback_(window, kBusMessage), current_(PlaylistData::Named(u"")) {
+    : window_(window), current_(PlaylistData::Named(u"")),
+      session_(*this, window, kBusMessage, kStepMessage) {
   OfferUrlReader(&ReadTrackAttributes); // the library reads CD tracks from their disc
   ApplyVolume();
 }
@@ -148,10 +154,6 @@ void Engine::RaiseNextEvent() {
     return;
   EngineEvent event = std::move(events_.front());
   events_.pop_front();
-  if (event.then) {
-    event.then();
-    return;
-  }
   // A sink may disconnect itself or another sink from inside the event; a
   // sink disconnected meanwhile is not called any more.
   std::vector<Connection> targets = connections_;
@@ -182,6 +184,30 @@ void Engine::SetOpenState(WMPOpenState state) {
   Raise({.id = DISPID_WMPCOREEVENT_OPENSTATECHANGE, .number = state});
 }
 
+void Engine::ItemChanged(const std::shared_ptr<MediaItem> &item) {
+  Raise({.id = DISPID_WMPCOREEVENT_CURRENTITEMCHANGE, .media = item});
+}
+
+void Engine::MediaError(const std::shared_ptr<MediaItem> &item) {
+  Raise({.id = DISPID_WMPCOREEVENT_MEDIAERROR, .media = item});
+}
+
+void Engine::EndOfStream() {
+  Raise({.id = DISPID_WMPCOREEVENT_ENDOFSTREAM, .number = 0});
+}
+
+void Engine::PositionChanged(double from, double to) {
+  Raise({.id = DISPID_WMPCOREEVENT_POSITIONCHANGE, .from = from, .to = to});
+}
+
+void Engine::Buffering(bool started) {
+  Raise({.id = DISPID_WMPCOREEVENT_BUFFERING, .flag = started});
+}
+
+void Engine::PlayerError() {
+  Raise({.id = DISPID_WMPCOREEVENT_ERROR});
+}
+
 std::u16string Engine::StatusText() const {
   switch (playState_) {
   case wmppsStopped:
@@ -210,14 +236,11 @@ void Engine::Close() {
   // now, not at a message dispatch that may never come, and the database
   // is closed (checkpointed, its WAL removed) unless another player uses it.
   ReleaseLibrary();
-  StopPlayback();
-  pendingSeek_ = -1;
+  session_.Drop(false);
   if (current_->listener)
     current_->listener = nullptr;
   current_ = PlaylistData::Named(u"");
   Listen(current_);
-  item_ = nullptr;
-  itemHint_ = -1;
   url_.clear();
   SetPlayState(wmppsUndefined);
   SetOpenState(wmposUndefined);
@@ -230,7 +253,7 @@ std::int32_t Engine::SetUrl(const std::u16string &url) {
     return status;
   url_ = url;
   status = SetCurrentPlaylist(playlist);
-  if (SUCCEEDED(status) && !settings_.autoStart && item_)
+  if (SUCCEEDED(status) && !settings_.autoStart && session_.CurrentItem())
     SetPlayState(wmppsReady);
   return status;
 }
@@ -238,28 +261,15 @@ std::int32_t Engine::SetUrl(const std::u16string &url) {
 std::int32_t Engine::SetCurrentPlaylist(std::shared_ptr<PlaylistData> playlist) {
   if (!playlist)
     return E_POINTER;
-  bool wasActive = intent_ != Intent::Stopped;
-  StopPlayback();
-  if (wasActive)
-    SetPlayState(wmppsStopped);
+  session_.Drop(true);
   SetOpenState(wmposPlaylistChanging);
   if (current_ != playlist && current_->listener)
     current_->listener = nullptr;
   current_ = std::move(playlist);
   Listen(current_);
-  shuffleOrder_.clear();
-  item_ = nullptr;
-  itemHint_ = -1;
-  pendingSeek_ = -1;
   SetOpenState(wmposPlaylistChanged);
   Raise({.id = DISPID_WMPCOREEVENT_CURRENTPLAYLISTCHANGE, .number = wmplcMorph});
-  if (current_->Items().empty())
-    return S_OK;
-  Select(0);
-  if (settings_.autoStart) {
-    failures_ = 0;
-    OpenCurrent(Intent::Playing);
-  }
+  session_.Begin(settings_.autoStart);
   return S_OK;
 }
 
@@ -274,31 +284,18 @@ void Engine::Listen(const std::shared_ptr<PlaylistData> &playlist) {
 void Engine::OnCurrentPlaylistChange(WMPPlaylistChangeEventType kind) {
   Raise({.id = DISPID_WMPCOREEVENT_CURRENTPLAYLISTCHANGE, .number = kind});
   Raise({.id = DISPID_WMPCOREEVENT_PLAYLISTCHANGE, .number = kind, .playlist = current_});
-  shuffleOrder_.clear();
-  // Most edits leave the selected item where it was (an append, an edit
-  // after it): its known position is checked before the playlist is
-  // searched, so that such edits cost the same on a long playlist.
-  const auto &items = current_->Items();
-  bool atHint = itemHint_ >= 0 && itemHint_ < long(items.size()) && items[itemHint_] == item_;
-  if (item_ && (atHint || current_->IndexOf(item_.get()) >= 0)) {
-    ArmHandOver(); // what follows it may be another item now
-    return;
+  session_.PlaylistEdited();
+}
+
+std::int32_t Engine::SetCurrentMedia(const std::shared_ptr<MediaItem> &item) {
+  if (!item)
+    return E_POINTER;
+  if (current_->IndexOf(item.get()) < 0) {
+    auto playlist = PlaylistData::Named(u"");
+    playlist->items.push_back(item);
+    return SetCurrentPlaylist(playlist);
   }
-  // The selected item left the playlist (or there was none): what stands
-  // at its place now is selected, and playback of the old one ends.
-  long count = long(current_->Items().size());
-  long index = count == 0 ? -1 : std::clamp(itemHint_ < 0 ? 0 : itemHint_, 0L, count - 1);
-  bool hadItem = item_ != nullptr;
-  bool wasActive = intent_ != Intent::Stopped;
-  StopPlayback();
-  if (wasActive)
-    SetPlayState(wmppsStopped);
-  item_ = nullptr;
-  itemHint_ = -1;
-  if (index >= 0)
-    Select(index);
-  else if (hadItem)
-    Raise({.id = DISPID_WMPCOREEVENT_CURRENTITEMCHANGE});
+  return settings_.autoStart ? PlayItem(item) : SetCurrentItem(item);
 }
 
 std::int32_t Engine::NewPlaylist(const std::u16string &name, const std::u16string &url,
@@ -350,8 +347,7 @@ std::shared_ptr<MediaItem> Engine::NewMedia(const std::u16string &url) {
 void Engine::ApplyVolume() {
   // The control's scale is perceptual; GStreamer's volume is linear.
   double level = double(settings_.volume) / 100.0;
-  playback_.SetVolume(level * level * level);
-  playback_.SetMute(settings_.mute);
+  session_.SetVolume(level * level * level, settings_.mute);
 }
 
 void Engine::SetVolume(long volume) {
@@ -368,14 +364,7 @@ std::int32_t Engine::SetRate(double rate) {
   if (!(rate > 0 && rate <= 16))
     return E_INVALIDARG; // GStreamer plays audio forwards only
   settings_.rate = rate;
-  ArmHandOver();
-  if (intent_ != Intent::Stopped && prerolled_) {
-    // The rate takes a flushing seek to where it is: until the pipeline is
-    // there, the position is that place, not the pipeline's zero.
-    const double here = Position();
-    if (playback_.Seek(here, rate))
-      seeking_ = here;
-  }
+  session_.RateChanged();
   return S_OK;
 }
 
@@ -397,14 +386,14 @@ std::int32_t Engine::SetMode(const std::u16string &mode, bool on) {
   if (SameName(mode, u"loop"))
     settings_.loop = on;
   else if (SameName(mode, u"shuffle"))
-    settings_.shuffle = on, shuffleOrder_.clear();
+    settings_.shuffle = on;
   else if (SameName(mode, u"autoRewind"))
     settings_.autoRewind = on;
   else if (SameName(mode, u"showFrame"))
     settings_.showFrame = on;
   else
     return E_INVALIDARG;
-  ArmHandOver(); // loop and shuffle choose what follows
+  session_.OrderChanged(SameName(mode, u"shuffle")); // loop and shuffle choose what follows
   Raise({.id = DISPID_WMPCOREEVENT_MODECHANGE, .text = mode, .flag = on});
   return S_OK;
 }

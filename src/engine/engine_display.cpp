@@ -12,7 +12,7 @@ namespace engine {
 void Engine::SetHostWindow(HWND window) {
   if (hostWindow_ != nullptr && hostWindow_ != window) {
     platform::WantShown(hostWindow_, false);
-    playback_.ShowPicture(0, false);
+    session_.ShowPicture(0, false);
   }
   hostWindow_ = window;
   ShowDisplay();
@@ -26,12 +26,12 @@ void Engine::ShowDisplay() {
       shown && IsWindowVisible(hostWindow_) ? platform::ScreenWindow(hostWindow_) : 0;
   if (window == 0) {
     platform::WantShown(hostWindow_, false);
-    playback_.ShowPicture(0, false);
+    session_.ShowPicture(0, false);
     return;
   }
   platform::FillScreen(hostWindow_, display_.fullScreen);
   platform::WantShown(hostWindow_, true);
-  playback_.ShowPicture(window, true);
+  session_.ShowPicture(window, true);
 }
 
 } // namespace engine

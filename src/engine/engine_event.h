@@ -6,7 +6,6 @@
 #include <wmp.h>
 #include <wmpids.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -24,9 +23,6 @@ struct EngineEvent {
   bool flag = false;                        // ModeChange: on; Buffering: start
   std::shared_ptr<MediaItem> media{};       // MediaError, CurrentItemChange, MediaChange
   std::shared_ptr<PlaylistData> playlist{}; // PlaylistChange
-  // Not an event: work the engine does once the events queued before it
-  // have been raised, so that their sinks still see the state they report.
-  std::function<void()> then{};
 };
 
 // Calls `sink` with the event, through the face it was connected on.

@@ -1,5 +1,5 @@
 // The current item and the transport: what plays, and what comes next.
-#include "engine/engine.h"
+#include "engine/session/session.h"
 
 #include "engine/media/media_fragment.h"
 
@@ -8,47 +8,63 @@
 
 namespace engine {
 
-std::shared_ptr<MediaItem> Engine::CurrentItem() {
-  return item_;
+Session::Session(SessionListener &listener, HWND window, UINT bus, UINT step)
+    : listener_(listener), playback_(window, bus), window_(window), stepMessage_(step) {}
+
+void Session::Defer(std::function<void()> work) {
+  steps_.push_back(std::move(work));
+  PostMessageW(window_, stepMessage_, 0, 0);
 }
 
-long Engine::CurrentIndex() {
+void Session::RunNextStep() {
+  if (steps_.empty())
+    return;
+  std::function<void()> work = std::move(steps_.front());
+  steps_.pop_front();
+  work();
+}
+
+const std::vector<std::shared_ptr<MediaItem>> &Session::Items() const {
+  return listener_.Playlist()->Items();
+}
+
+long Session::CurrentIndex() {
   if (!item_)
     return -1;
-  const auto &items = current_->Items();
+  const auto &items = Items();
   if (itemHint_ >= 0 && itemHint_ < long(items.size()) && items[itemHint_] == item_)
     return itemHint_;
-  itemHint_ = current_->IndexOf(item_.get());
+  itemHint_ = listener_.Playlist()->IndexOf(item_.get());
   return itemHint_;
 }
 
-void Engine::Select(long index) {
-  item_ = current_->Items()[index];
+void Session::Select(long index) {
+  item_ = Items()[index];
   noHandOverFrom_ = nullptr;
   itemHint_ = index;
   pendingSeek_ = -1;
-  Raise({.id = DISPID_WMPCOREEVENT_CURRENTITEMCHANGE, .media = item_});
+  listener_.ItemChanged(item_);
 }
 
-void Engine::ReopenCurrent(double seconds) {
+void Session::ReopenCurrent(double seconds) {
   const Intent intent = intent_;
   StopPlayback();
   pendingSeek_ = seconds;
   OpenCurrent(intent, alternative_);
 }
 
-void Engine::OpenCurrent(Intent intent, std::size_t alternative) {
+void Session::OpenCurrent(Intent intent, std::size_t alternative) {
   if (!item_)
     return;
   alternative_ = std::min(alternative, item_->alternatives.size());
   if (!playback_.Usable()) {
     StopPlayback();
-    SetPlayState(wmppsStopped);
-    Raise({.id = DISPID_WMPCOREEVENT_ERROR});
+    listener_.SetPlayState(wmppsStopped);
+    listener_.PlayerError();
     return;
   }
   ++generation_;
-  SetPlayState(wmppsTransitioning);
+  listener_.SetPlayState(wmppsTransitioning);
   // A URL that is no URI, or a local path that names no regular file (gone,
   // a folder, a FIFO whose open would wait for a writer), fails at once and
   // never reaches GStreamer: it costs no pipeline and no open states, so a
@@ -68,8 +84,8 @@ void Engine::OpenCurrent(Intent intent, std::size_t alternative) {
   streamed_.clear();
   if (auto library = item_->library.lock())
     library->Revalidate(*item_); // a file replaced since it was read is read again
-  SetOpenState(wmposMediaChanging);
-  SetOpenState(wmposMediaOpening);
+  listener_.SetOpenState(wmposMediaChanging);
+  listener_.SetOpenState(wmposMediaOpening);
   // The next stream is named before this one starts: a short file's data
   // can all be read before it plays.
   playback_.Open(uri, part.start, part.end, HandOverTarget()); // a refused open reports on the bus
@@ -79,13 +95,13 @@ void Engine::OpenCurrent(Intent intent, std::size_t alternative) {
 // An item with another URL left to try opens that one on a later message
 // (unless the host chose otherwise meanwhile); it fails as a whole only when
 // none opens. False when none is left.
-bool Engine::TryAlternative(bool playing) {
+bool Session::TryAlternative(bool playing) {
   if (!item_ || alternative_ >= item_->alternatives.size())
     return false;
-  Raise({.then = [this, item = item_, next = alternative_ + 1, playing, generation = generation_] {
+  Defer([this, item = item_, next = alternative_ + 1, playing, generation = generation_] {
     if (generation_ == generation && item_ == item)
       OpenCurrent(playing ? Intent::Playing : Intent::Paused, next);
-  }});
+  });
   return true;
 }
 
@@ -93,20 +109,20 @@ bool Engine::TryAlternative(bool playing) {
 // one on a later message, unless the host chose otherwise meanwhile. Going
 // on from there, not from here, keeps a run of failing items from nesting
 // calls and lets the host's own messages in between.
-void Engine::OnItemFailed(const std::shared_ptr<MediaItem> &failed, bool goOn) {
-  Raise({.id = DISPID_WMPCOREEVENT_MEDIAERROR, .media = failed});
+void Session::OnItemFailed(const std::shared_ptr<MediaItem> &failed, bool goOn) {
+  listener_.MediaError(failed);
   ++failures_;
   if (!goOn) {
-    SetPlayState(wmppsStopped);
+    listener_.SetPlayState(wmppsStopped);
     return;
   }
-  Raise({.then = [this, failed, generation = generation_] {
+  Defer([this, failed, generation = generation_] {
     if (generation_ == generation && item_ == failed)
       Advance();
-  }});
+  });
 }
 
-void Engine::StopPlayback() {
+void Session::StopPlayback() {
   ++generation_;
   handedOver_.clear();
   hearingHandOver_ = endedAfterHandOver_ = false;
@@ -116,17 +132,17 @@ void Engine::StopPlayback() {
   seeking_ = -1;
 }
 
-long Engine::NextIndex(bool forward) {
-  long count = long(current_->Items().size());
+long Session::NextIndex(bool forward) {
+  long count = long(Items().size());
   if (count == 0)
     return -1;
   long index = CurrentIndex();
   long step = forward ? 1 : -1;
-  if (!settings_.shuffle) {
+  if (!listener_.Shuffle()) {
     long next = index + step;
     if (next >= 0 && next < count)
       return next;
-    return settings_.loop ? (forward ? 0 : count - 1) : -1;
+    return listener_.Loop() ? (forward ? 0 : count - 1) : -1;
   }
   if (long(shuffleOrder_.size()) != count) {
     shuffleOrder_.resize(count);
@@ -142,7 +158,7 @@ long Engine::NextIndex(bool forward) {
   }
   long next = place + step;
   if (next < 0 || next >= count) {
-    if (!settings_.loop)
+    if (!listener_.Loop())
       return -1;
     next = forward ? 0 : count - 1;
   }
@@ -152,21 +168,21 @@ long Engine::NextIndex(bool forward) {
 
 // After an item ended or failed while playing: the next one plays, or
 // playback stops at the end of the playlist (or when every item failed).
-void Engine::Advance() {
+void Session::Advance() {
   long next = NextIndex(true);
-  if (next < 0 || failures_ >= long(current_->Items().size())) {
+  if (next < 0 || failures_ >= long(Items().size())) {
     StopPlayback();
-    SetPlayState(wmppsStopped);
+    listener_.SetPlayState(wmppsStopped);
     return;
   }
   Select(next);
   OpenCurrent(Intent::Playing);
 }
 
-std::int32_t Engine::SetCurrentItem(const std::shared_ptr<MediaItem> &item) {
+std::int32_t Session::SetCurrentItem(const std::shared_ptr<MediaItem> &item) {
   if (!item)
     return E_POINTER;
-  long index = item == item_ ? CurrentIndex() : current_->IndexOf(item.get());
+  long index = item == item_ ? CurrentIndex() : listener_.Playlist()->IndexOf(item.get());
   if (index < 0)
     return E_INVALIDARG;
   MoveTo(index);
@@ -175,7 +191,7 @@ std::int32_t Engine::SetCurrentItem(const std::shared_ptr<MediaItem> &item) {
 
 // Selecting another item keeps playing if it was playing; a paused item is
 // stopped.
-void Engine::MoveTo(long index) {
+void Session::MoveTo(long index) {
   bool playing = intent_ == Intent::Playing;
   bool active = intent_ != Intent::Stopped;
   StopPlayback();
@@ -184,14 +200,14 @@ void Engine::MoveTo(long index) {
     failures_ = 0;
     OpenCurrent(Intent::Playing);
   } else if (active) {
-    SetPlayState(wmppsStopped);
+    listener_.SetPlayState(wmppsStopped);
   }
 }
 
-std::int32_t Engine::PlayItem(const std::shared_ptr<MediaItem> &item) {
+std::int32_t Session::PlayItem(const std::shared_ptr<MediaItem> &item) {
   if (!item)
     return E_POINTER;
-  long index = item == item_ ? CurrentIndex() : current_->IndexOf(item.get());
+  long index = item == item_ ? CurrentIndex() : listener_.Playlist()->IndexOf(item.get());
   if (index < 0)
     return E_INVALIDARG;
   StopPlayback();
@@ -201,18 +217,7 @@ std::int32_t Engine::PlayItem(const std::shared_ptr<MediaItem> &item) {
   return S_OK;
 }
 
-std::int32_t Engine::SetCurrentMedia(const std::shared_ptr<MediaItem> &item) {
-  if (!item)
-    return E_POINTER;
-  if (current_->IndexOf(item.get()) < 0) {
-    auto playlist = PlaylistData::Named(u"");
-    playlist->items.push_back(item);
-    return SetCurrentPlaylist(playlist);
-  }
-  return settings_.autoStart ? PlayItem(item) : SetCurrentItem(item);
-}
-
-std::int32_t Engine::Play() {
+std::int32_t Session::Play() {
   if (!item_ || intent_ == Intent::Playing)
     return S_OK; // nothing to play, or playing already
   if (intent_ == Intent::Paused) {
@@ -220,7 +225,7 @@ std::int32_t Engine::Play() {
     if (prerolled_)
       playback_.Play(); // playing is reported when the pipeline gets there
     else
-      SetPlayState(wmppsTransitioning);
+      listener_.SetPlayState(wmppsTransitioning);
     return S_OK;
   }
   failures_ = 0;
@@ -228,37 +233,37 @@ std::int32_t Engine::Play() {
   return S_OK;
 }
 
-std::int32_t Engine::Pause() {
+std::int32_t Session::Pause() {
   if (intent_ == Intent::Stopped)
     return S_OK;
   intent_ = Intent::Paused;
   if (prerolled_)
     playback_.Pause();
-  SetPlayState(wmppsPaused);
+  listener_.SetPlayState(wmppsPaused);
   return S_OK;
 }
 
-std::int32_t Engine::Stop() {
+std::int32_t Session::Stop() {
   StopPlayback();
   pendingSeek_ = -1;
-  SetPlayState(wmppsStopped);
+  listener_.SetPlayState(wmppsStopped);
   return S_OK;
 }
 
 // Past either end of the playlist (without loop) nothing changes.
-std::int32_t Engine::Next() {
+std::int32_t Session::Next() {
   if (long index = NextIndex(true); index >= 0)
     MoveTo(index);
   return S_OK;
 }
 
-std::int32_t Engine::Previous() {
+std::int32_t Session::Previous() {
   if (long index = NextIndex(false); index >= 0)
     MoveTo(index);
   return S_OK;
 }
 
-double Engine::Position() const {
+double Session::Position() const {
   if (intent_ != Intent::Stopped && prerolled_) {
     // The pipeline cannot tell while a seek is under way: the position is
     // where the host asked to go, so that relative seeks add up.
@@ -270,7 +275,7 @@ double Engine::Position() const {
   return pendingSeek_ >= 0 ? pendingSeek_ : 0;
 }
 
-std::int32_t Engine::SetPosition(double seconds) {
+std::int32_t Session::SetPosition(double seconds) {
   if (!(seconds >= 0))
     return E_INVALIDARG;
   if (!item_)
@@ -286,11 +291,84 @@ std::int32_t Engine::SetPosition(double seconds) {
     return S_OK;
   }
   double before = Position();
-  if (!playback_.Seek(seconds, settings_.rate))
+  if (!playback_.Seek(seconds, listener_.Rate()))
     return E_FAIL;
   seeking_ = seconds;
-  Raise({.id = DISPID_WMPCOREEVENT_POSITIONCHANGE, .from = before, .to = seconds});
+  listener_.PositionChanged(before, seconds);
   return S_OK;
+}
+
+// ---- what the engine changed ----
+
+void Session::Drop(bool tell) {
+  const bool wasActive = intent_ != Intent::Stopped;
+  StopPlayback();
+  if (tell && wasActive)
+    listener_.SetPlayState(wmppsStopped);
+  shuffleOrder_.clear();
+  item_ = nullptr;
+  itemHint_ = -1;
+  pendingSeek_ = -1;
+}
+
+void Session::Begin(bool play) {
+  if (Items().empty())
+    return;
+  Select(0);
+  if (play) {
+    failures_ = 0;
+    OpenCurrent(Intent::Playing);
+  }
+}
+
+void Session::PlaylistEdited() {
+  shuffleOrder_.clear();
+  // Most edits leave the selected item where it was (an append, an edit
+  // after it): its known position is checked before the playlist is
+  // searched, so that such edits cost the same on a long playlist.
+  const auto &items = Items();
+  bool atHint = itemHint_ >= 0 && itemHint_ < long(items.size()) && items[itemHint_] == item_;
+  if (item_ && (atHint || listener_.Playlist()->IndexOf(item_.get()) >= 0)) {
+    ArmHandOver(); // what follows it may be another item now
+    return;
+  }
+  // The selected item left the playlist (or there was none): what stands
+  // at its place now is selected, and playback of the old one ends.
+  long count = long(items.size());
+  long index = count == 0 ? -1 : std::clamp(itemHint_ < 0 ? 0 : itemHint_, 0L, count - 1);
+  bool hadItem = item_ != nullptr;
+  bool wasActive = intent_ != Intent::Stopped;
+  StopPlayback();
+  if (wasActive)
+    listener_.SetPlayState(wmppsStopped);
+  item_ = nullptr;
+  itemHint_ = -1;
+  if (index >= 0)
+    Select(index);
+  else if (hadItem)
+    listener_.ItemChanged(nullptr);
+}
+
+void Session::OrderChanged(bool reshuffle) {
+  if (reshuffle)
+    shuffleOrder_.clear();
+  ArmHandOver();
+}
+
+void Session::RateChanged() {
+  ArmHandOver();
+  if (intent_ != Intent::Stopped && prerolled_) {
+    // The rate takes a flushing seek to where it is: until the pipeline is
+    // there, the position is that place, not the pipeline's zero.
+    const double here = Position();
+    if (playback_.Seek(here, listener_.Rate()))
+      seeking_ = here;
+  }
+}
+
+void Session::SetVolume(double linear, bool mute) {
+  playback_.SetVolume(linear);
+  playback_.SetMute(mute);
 }
 
 } // namespace engine

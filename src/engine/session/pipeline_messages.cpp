@@ -2,7 +2,7 @@
 // playing, end of the item, errors. The playback's bus messages reach here
 // only through the engine's window.
 // The Windows names first: GStreamer defines TRUE and FALSE only if they are missing.
-#include "engine/engine.h"
+#include "engine/session/session.h"
 
 #include <gst/gst.h>
 
@@ -36,7 +36,7 @@ bool IsMediaFault(GstMessage *message, GError *error) {
 
 } // namespace
 
-void Engine::TakeBusMessages() {
+void Session::TakeBusMessages() {
   // One at a time: handling one may stop the playback, which drops the rest.
   while (GstMessage *message = playback_.TakeMessage()) {
     HandleBusMessage(message);
@@ -44,7 +44,7 @@ void Engine::TakeBusMessages() {
   }
 }
 
-void Engine::HandleBusMessage(GstMessage *message) {
+void Session::HandleBusMessage(GstMessage *message) {
   switch (GST_MESSAGE_TYPE(message)) {
   case GST_MESSAGE_ASYNC_DONE:
     if (!playback_.FromPipeline(message))
@@ -62,7 +62,7 @@ void Engine::HandleBusMessage(GstMessage *message) {
       gst_message_parse_state_changed(message, &before, &after, &pending);
       if (after == GST_STATE_PLAYING && intent_ == Intent::Playing) {
         failures_ = 0;
-        SetPlayState(wmppsPlaying);
+        listener_.SetPlayState(wmppsPlaying);
         ArmHandOver();
         HearHandOversDue();
         ArmRunOn();
@@ -80,7 +80,7 @@ void Engine::HandleBusMessage(GstMessage *message) {
     gint percent = 100;
     gst_message_parse_buffering(message, &percent);
     if (intent_ != Intent::Stopped)
-      Raise({.id = DISPID_WMPCOREEVENT_BUFFERING, .flag = percent < 100});
+      listener_.Buffering(percent < 100);
     break;
   }
   case GST_MESSAGE_STREAM_START:
@@ -112,48 +112,48 @@ void Engine::HandleBusMessage(GstMessage *message) {
   }
 }
 
-void Engine::OnPrerolled(bool seekToPart) {
+void Session::OnPrerolled(bool seekToPart) {
   prerolled_ = true;
   // The loaded length is exact and kept; the item's other attributes are
   // read when first asked for, not here, where the read would delay playing.
   if (double duration = playback_.Duration(); item_ && duration > 0)
     item_->duration = duration;
-  SetOpenState(wmposMediaOpen);
+  listener_.SetOpenState(wmposMediaOpen);
   if (double duration = playback_.Duration(); duration > 0)
     KeepStreamDuration(duration);
   KeepStreamAttributes();
   // A part of a file starts where the part does.
-  if (seekToPart && (pendingSeek_ > 0 || settings_.rate != 1 || playback_.OnPart()))
-    if (playback_.Seek(pendingSeek_ > 0 ? pendingSeek_ : 0, settings_.rate))
+  if (seekToPart && (pendingSeek_ > 0 || listener_.Rate() != 1 || playback_.OnPart()))
+    if (playback_.Seek(pendingSeek_ > 0 ? pendingSeek_ : 0, listener_.Rate()))
       seeking_ = pendingSeek_ > 0 ? pendingSeek_ : 0;
   pendingSeek_ = -1;
   if (intent_ == Intent::Playing) {
     playback_.Play();
   } else {
-    SetPlayState(wmppsPaused);
+    listener_.SetPlayState(wmppsPaused);
     HearHandOversDue();
   }
 }
 
-void Engine::OnEndOfStream() {
+void Session::OnEndOfStream() {
   // A stream that never said its length has it now: where it ended.
   if (item_ && !streamed_.count(u"Duration"))
     if (double end = playback_.Position(); end > 0)
       KeepStreamDuration(end);
-  SetPlayState(wmppsMediaEnded);
-  Raise({.id = DISPID_WMPCOREEVENT_ENDOFSTREAM, .number = 0});
+  listener_.SetPlayState(wmppsMediaEnded);
+  listener_.EndOfStream();
   // The host hears of the end while the ended item is still the current
   // one; unless it has chosen something else meanwhile, the engine then
   // moves on.
-  Raise({.then = [this, ended = item_] {
-    if (item_ != ended || playState_ != wmppsMediaEnded)
+  Defer([this, ended = item_] {
+    if (item_ != ended || listener_.PlayState() != wmppsMediaEnded)
       return;
     StopPlayback();
     Advance();
-  }});
+  });
 }
 
-void Engine::OnStreamTags(GstMessage *message) {
+void Session::OnStreamTags(GstMessage *message) {
   if (!item_ || intent_ == Intent::Stopped || !IsNetworkUrl(item_->url))
     return;
   GstTagList *tags = nullptr;
@@ -169,7 +169,7 @@ void Engine::OnStreamTags(GstMessage *message) {
     KeepStreamAttributes();
 }
 
-void Engine::KeepStreamDuration(double seconds) {
+void Session::KeepStreamDuration(double seconds) {
   if (!item_ || !IsNetworkUrl(item_->url))
     return;
   const std::u16string text = NumberText(seconds);
@@ -180,12 +180,12 @@ void Engine::KeepStreamDuration(double seconds) {
   KeepStreamAttributes();
 }
 
-void Engine::KeepStreamAttributes() {
+void Session::KeepStreamAttributes() {
   if (item_ && !streamed_.empty() && IsNetworkUrl(item_->url))
-    Library()->StoreStreamAttributes(*item_, streamed_);
+    listener_.Library()->StoreStreamAttributes(*item_, streamed_);
 }
 
-void Engine::OnPipelineError(GstMessage *message) {
+void Session::OnPipelineError(GstMessage *message) {
   // A device that went away while it played (a headset unplugged, its sound
   // server restarted): the item goes on where it was, on the default output.
   if (item_ && intent_ != Intent::Stopped && playback_.FromOutput(message)) {
@@ -201,7 +201,7 @@ void Engine::OnPipelineError(GstMessage *message) {
   // has not heard it play yet plays again, with nothing handed over to.
   if (item_ && intent_ != Intent::Stopped && playback_.TakeHandOver()) {
     playback_.Reset();
-    if (playState_ == wmppsPlaying || playState_ == wmppsPaused) {
+    if (listener_.PlayState() == wmppsPlaying || listener_.PlayState() == wmppsPaused) {
       OnEndOfStream();
       return;
     }
@@ -219,8 +219,8 @@ void Engine::OnPipelineError(GstMessage *message) {
   StopPlayback();
   playback_.Reset();
   if (!mediaFault || !failed) {
-    SetPlayState(wmppsStopped);
-    Raise({.id = DISPID_WMPCOREEVENT_ERROR});
+    listener_.SetPlayState(wmppsStopped);
+    listener_.PlayerError();
     return;
   }
   if (!TryAlternative(wasPlaying))

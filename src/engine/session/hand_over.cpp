@@ -3,7 +3,7 @@
 // moment this one's data ends instead of after the pipeline stopped and
 // opened again. The host hears what it hears when one item is opened after
 // another, in the same order.
-#include "engine/engine.h"
+#include "engine/session/session.h"
 
 #include "engine/media/media_fragment.h"
 
@@ -58,19 +58,19 @@ std::string HandOverUri(const std::u16string &url) {
 
 // At the normal rate only (a rate takes a seek once a stream is loaded),
 // from a whole local file, to the next item if it has no alternative URLs.
-std::string Engine::HandOverTarget() {
+std::string Session::HandOverTarget() {
   handedTo_ = nullptr;
   std::string uri;
-  if (item_ && item_ != noHandOverFrom_ && intent_ != Intent::Stopped && settings_.rate == 1 &&
+  if (item_ && item_ != noHandOverFrom_ && intent_ != Intent::Stopped && listener_.Rate() == 1 &&
       alternative_ == 0 && !HandOverUri(item_->url).empty()) {
     // Looking ahead must not move the shuffle order on.
     const long place = shufflePlace_;
     const long next = NextIndex(true);
     shufflePlace_ = place;
-    if (next >= 0 && current_->Items()[next]->alternatives.empty()) {
-      uri = HandOverUri(current_->Items()[next]->url);
+    if (next >= 0 && Items()[next]->alternatives.empty()) {
+      uri = HandOverUri(Items()[next]->url);
       if (!uri.empty())
-        handedTo_ = current_->Items()[next];
+        handedTo_ = Items()[next];
     }
   }
   return uri;
@@ -78,7 +78,7 @@ std::string Engine::HandOverTarget() {
 
 // Once the playbin has taken what was queued, or while the host has not
 // yet heard of a stream that started, what follows is queued from there.
-void Engine::ArmHandOver() {
+void Session::ArmHandOver() {
   if (handedOver_.empty() && !playback_.HandOverPending())
     playback_.QueueNext(HandOverTarget());
 }
@@ -87,7 +87,7 @@ void Engine::ArmHandOver() {
 // is queued at once (a short file's data can all be read before the host
 // hears of the change); the host then hears the item end, and the next one
 // open and play.
-void Engine::OnHandedOver() {
+void Session::OnHandedOver() {
   const auto next = std::exchange(handedTo_, nullptr);
   handedOver_.push_back(next);
   if (next) {
@@ -104,31 +104,31 @@ void Engine::OnHandedOver() {
 // The host hears of a hand-over once it has heard the item that ended open
 // and play (a short file can end before that, and an empty one at once),
 // and of one hand-over at a time.
-void Engine::HearHandOversDue() {
+void Session::HearHandOversDue() {
   if (!hearingHandOver_ && !handedOver_.empty() && prerolled_ &&
-      (playState_ == wmppsPlaying || playState_ == wmppsPaused))
+      (listener_.PlayState() == wmppsPlaying || listener_.PlayState() == wmppsPaused))
     HearHandOver();
 }
 
 // As when one item is opened after the other ended: the end is heard while
 // the ended item is still the current one; then the next one is current,
 // opens and plays (or stays paused, if the host paused meanwhile).
-void Engine::HearHandOver() {
+void Session::HearHandOver() {
   hearingHandOver_ = true;
   const auto ended = item_;
-  SetPlayState(wmppsMediaEnded);
-  Raise({.id = DISPID_WMPCOREEVENT_ENDOFSTREAM, .number = 0});
-  Raise({.then = [this, ended] {
+  listener_.SetPlayState(wmppsMediaEnded);
+  listener_.EndOfStream();
+  Defer([this, ended] {
     if (handedOver_.empty() || item_ != ended)
       return; // the host stopped or chose something else meanwhile
     const auto next = handedOver_.front();
     handedOver_.pop_front();
     const long index = NextIndex(true);
-    if (index < 0 || current_->Items()[index] != next) {
+    if (index < 0 || Items()[index] != next) {
       // The playlist or its order changed since: what plays is not next.
       StopPlayback();
       if (index < 0) {
-        SetPlayState(wmppsStopped);
+        listener_.SetPlayState(wmppsStopped);
         return;
       }
       Select(index);
@@ -137,12 +137,12 @@ void Engine::HearHandOver() {
     }
     Select(index);
     ++generation_;
-    SetPlayState(wmppsTransitioning);
+    listener_.SetPlayState(wmppsTransitioning);
     streamed_.clear();
     if (auto library = item_->library.lock())
       library->Revalidate(*item_);
-    SetOpenState(wmposMediaChanging);
-    SetOpenState(wmposMediaOpening);
+    listener_.SetOpenState(wmposMediaChanging);
+    listener_.SetOpenState(wmposMediaOpening);
     alternative_ = 0;
     // A part is never handed over to: the stream played on into it.
     const MediaFragment part = PlayedPart(item_->url);
@@ -152,7 +152,7 @@ void Engine::HearHandOver() {
     OnPrerolled(!ranOn); // paused meanwhile: it says so
     if (intent_ == Intent::Playing) {
       failures_ = 0;
-      SetPlayState(wmppsPlaying);
+      listener_.SetPlayState(wmppsPlaying);
     }
     hearingHandOver_ = false;
     if (!handedOver_.empty())
@@ -162,7 +162,7 @@ void Engine::HearHandOver() {
     else
       ArmHandOver();
     ArmRunOn();
-  }});
+  });
 }
 
 // ---- parts of one file, played on as one stream ----
@@ -170,9 +170,9 @@ void Engine::HearHandOver() {
 // Whether the item after the one at `index` is the part of the same file
 // that starts where that one's part ends (a sheet's next track), in a
 // playlist played in its order.
-bool Engine::ContinuedAfter(long index) {
-  const auto &items = current_->Items();
-  if (settings_.shuffle || index < 0 || std::size_t(index) + 1 >= items.size())
+bool Session::ContinuedAfter(long index) {
+  const auto &items = Items();
+  if (listener_.Shuffle() || index < 0 || std::size_t(index) + 1 >= items.size())
     return false;
   const MediaItem &item = *items[std::size_t(index)];
   const MediaItem &next = *items[std::size_t(index) + 1];
@@ -184,25 +184,25 @@ bool Engine::ContinuedAfter(long index) {
 
 // Where the stream of the current item's part ends: where the last of the
 // parts that continue it ends. One pass over them, whatever the run's length.
-double Engine::RunStop(const MediaFragment &part) {
-  long index = item_ ? current_->IndexOf(item_.get()) : -1;
+double Session::RunStop(const MediaFragment &part) {
+  long index = item_ ? listener_.Playlist()->IndexOf(item_.get()) : -1;
   if (index < 0 || !ContinuedAfter(index))
     return part.end;
   while (ContinuedAfter(index))
     ++index;
-  return PlayedPart(current_->Items()[std::size_t(index)]->url).end;
+  return PlayedPart(Items()[std::size_t(index)]->url).end;
 }
 
 // While the stream plays on past the current part, a wake-up is due when
 // it reaches the part's end, by the pipeline's clock (so paused time does
 // not count: each resume and each seek arms it anew).
-void Engine::ArmRunOn() {
+void Session::ArmRunOn() {
   if (intent_ == Intent::Playing && prerolled_ && seeking_ < 0 && handedOver_.empty() &&
       !hearingHandOver_ && playback_.PlaysOn())
-    playback_.WakeAt(playback_.Duration(), settings_.rate);
+    playback_.WakeAt(playback_.Duration(), listener_.Rate());
 }
 
-void Engine::OnRunOnWake() {
+void Session::OnRunOnWake() {
   if (!item_ || intent_ != Intent::Playing || !handedOver_.empty() || hearingHandOver_ ||
       !playback_.PlaysOn())
     return;
@@ -224,12 +224,12 @@ void Engine::OnRunOnWake() {
 // host hears that part end and the next begin, as for a hand-over. At the
 // end of the stream, every part up to its stop (an output that writes as
 // fast as it decodes gets there first).
-void Engine::QueuePartsPlayedInto(bool toTheStop) {
+void Session::QueuePartsPlayedInto(bool toTheStop) {
   const double stop = playback_.StreamStop();
-  const auto &items = current_->Items();
+  const auto &items = Items();
   const auto from = handedOver_.empty() ? item_ : handedOver_.back();
   bool queued = false;
-  for (long index = from ? current_->IndexOf(from.get()) : -1; ContinuedAfter(index);) {
+  for (long index = from ? listener_.Playlist()->IndexOf(from.get()) : -1; ContinuedAfter(index);) {
     const double end = PlayedPart(items[std::size_t(index)]->url).end;
     if (std::abs(end - stop) < 1e-6)
       break; // the stream's own stop
