@@ -5,16 +5,19 @@
 #include <atomic>
 #include <cmath>
 
+#include "engine/media/attribute_readers.h"
 #include "engine/media/gstreamer_ready.h"
 #include "engine/playback/audio_output.h"
 #include "engine/playback/picture_output.h"
 
+#include <gst/base/gsttypefindhelper.h>
 #include <gst/gst.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <fstream>
 #include <mutex>
 #include <utility>
 
@@ -96,6 +99,44 @@ void ForgetQueue(gpointer data) {
   delete static_cast<std::shared_ptr<Playback::Queue> *>(data);
 }
 
+// The most of a file's start that GStreamer's typefinders are shown.
+constexpr std::streamsize kTypeFindBytes = 4096;
+
+// Whether GStreamer's own typefinders are sure enough of what the file's
+// first bytes are.
+bool LooksLikeMedia(const std::string &path) {
+  char bytes[kTypeFindBytes];
+  std::ifstream file(path, std::ios::binary);
+  const std::streamsize size = file.read(bytes, sizeof bytes).gcount();
+  GstTypeFindProbability probability = GST_TYPE_FIND_NONE;
+  GstCaps *caps =
+      size > 0 ? gst_type_find_helper_for_data(nullptr, reinterpret_cast<const guint8 *>(bytes),
+                                               gsize(size), &probability)
+               : nullptr;
+  if (caps != nullptr)
+    gst_caps_unref(caps);
+  return caps != nullptr && probability >= GST_TYPE_FIND_LIKELY;
+}
+
+// A sink that fails (no audio device, a device gone) or a failure inside
+// GStreamer itself is the engine's error; a file that cannot be read,
+// recognised or decoded is the media item's.
+bool IsMediaFault(GstMessage *message) {
+  GstObject *source = GST_MESSAGE_SRC(message);
+  if (source != nullptr && GST_IS_ELEMENT(source) &&
+      GST_OBJECT_FLAG_IS_SET(source, GST_ELEMENT_FLAG_SINK))
+    return false;
+  GError *error = nullptr;
+  gst_message_parse_error(message, &error, nullptr);
+  const bool fault = error != nullptr &&
+                     (error->domain == GST_STREAM_ERROR || error->domain == GST_RESOURCE_ERROR);
+  if (error != nullptr)
+    g_error_free(error);
+  return fault;
+}
+
+const char kWakeName[] = "audioplayer-wake";
+
 } // namespace
 
 Playback::Playback(HWND window, UINT message)
@@ -171,6 +212,15 @@ bool Playback::MayOpen(const std::string &uri) {
   const bool regular = ::stat(path, &info) == 0 && S_ISREG(info.st_mode);
   g_free(path);
   return regular;
+}
+
+bool Playback::MayHandOverTo(const std::string &uri) {
+  if (uri.rfind("file://", 0) != 0 || !MayOpen(uri))
+    return false;
+  gchar *path = g_filename_from_uri(uri.c_str(), nullptr, nullptr);
+  const bool media = path != nullptr && LooksLikeMedia(path);
+  g_free(path);
+  return media;
 }
 
 bool Playback::Open(const std::string &uri, double start, double end, const std::string &next) {
@@ -316,17 +366,11 @@ void Playback::WakeAt(double seconds, double rate) {
       wake->id,
       [](GstClock *, GstClockTime, GstClockID, gpointer data) {
         auto *bus = static_cast<GstBus *>(data);
-        gst_bus_post(
-            bus, gst_message_new_application(nullptr, gst_structure_new_empty("audioplayer-wake")));
+        gst_bus_post(bus, gst_message_new_application(nullptr, gst_structure_new_empty(kWakeName)));
         return gboolean(TRUE);
       },
       bus, gst_object_unref);
   wake_ = std::move(wake);
-}
-
-bool Playback::IsWake(GstMessage *message) {
-  return GST_MESSAGE_TYPE(message) == GST_MESSAGE_APPLICATION &&
-         gst_message_has_name(message, "audioplayer-wake");
 }
 
 double Playback::Position() const {
@@ -357,15 +401,77 @@ void Playback::SetMute(bool mute) {
     g_object_set(playbin_, "mute", gboolean(mute), nullptr);
 }
 
-GstMessage *Playback::TakeMessage() {
-  std::lock_guard lock(queue_->mutex);
-  if (queue_->messages.empty()) {
-    queue_->announced = false;
-    return nullptr;
+bool Playback::TakeEvent(PipelineEvent *event) {
+  for (;;) {
+    GstMessage *message = nullptr;
+    {
+      std::lock_guard lock(queue_->mutex);
+      if (queue_->messages.empty()) {
+        queue_->announced = false;
+        return false;
+      }
+      message = queue_->messages.front();
+      queue_->messages.pop_front();
+    }
+    *event = PipelineEvent{};
+    const bool heard = Translate(message, event);
+    gst_message_unref(message);
+    if (heard)
+      return true;
   }
-  GstMessage *message = queue_->messages.front();
-  queue_->messages.pop_front();
-  return message;
+}
+
+bool Playback::Translate(GstMessage *message, PipelineEvent *event) {
+  using Kind = PipelineEvent::Kind;
+  switch (GST_MESSAGE_TYPE(message)) {
+  case GST_MESSAGE_ASYNC_DONE:
+    event->kind = Kind::Loaded;
+    return FromPipeline(message);
+  case GST_MESSAGE_STATE_CHANGED: {
+    if (!FromPipeline(message))
+      return false;
+    GstState before, after, pending;
+    gst_message_parse_state_changed(message, &before, &after, &pending);
+    event->kind = Kind::Playing;
+    return after == GST_STATE_PLAYING;
+  }
+  case GST_MESSAGE_DURATION_CHANGED:
+    event->kind = Kind::DurationChanged;
+    return true;
+  case GST_MESSAGE_BUFFERING: {
+    gint percent = 100;
+    gst_message_parse_buffering(message, &percent);
+    event->kind = Kind::Buffering;
+    event->percent = percent;
+    return true;
+  }
+  case GST_MESSAGE_STREAM_START:
+    event->kind = Kind::HandedOver;
+    return FromPipeline(message) && HandedOverStreamStarted();
+  case GST_MESSAGE_EOS:
+    event->kind = Kind::Ended;
+    return true;
+  case GST_MESSAGE_ERROR:
+    event->kind = Kind::Error;
+    event->fromOutput = FromOutput(message);
+    event->mediaFault = IsMediaFault(message);
+    return true;
+  case GST_MESSAGE_TAG: {
+    GstTagList *tags = nullptr;
+    gst_message_parse_tag(message, &tags);
+    FileAttributes read;
+    ReadTextTags(tags, read);
+    gst_tag_list_unref(tags);
+    event->kind = Kind::Tags;
+    event->tags = std::move(read.text);
+    return true;
+  }
+  case GST_MESSAGE_APPLICATION:
+    event->kind = Kind::Wake;
+    return gst_message_has_name(message, kWakeName);
+  default:
+    return false;
+  }
 }
 
 bool Playback::FromPipeline(GstMessage *message) const {

@@ -18,6 +18,8 @@
 #include <memory>
 #include <string>
 
+#include "engine/playback/pipeline_event.h"
+
 typedef struct _GstElement GstElement;
 typedef struct _GstMessage GstMessage;
 
@@ -39,6 +41,11 @@ public:
   // FIFO, device or folder, whose open could block the host's thread for
   // good. True for every other URI.
   static bool MayOpen(const std::string &uri);
+  // Whether the playbin may go on to `uri` without a gap: a local regular
+  // file whose first bytes GStreamer's typefinders take for media. A file
+  // that is no media is not: its failure would end the pipeline, and with
+  // it the end of the item before.
+  static bool MayHandOverTo(const std::string &uri);
 
   // Loads `uri` and prerolls it (paused); completion is reported on the bus.
   // With a part (seconds; `end` negative: to the end), positions, lengths
@@ -57,12 +64,10 @@ public:
   // The stream goes on into the next part of its file: positions and
   // lengths are that part's from now on, with nothing sought.
   void RunOn(double start, double end);
-  // Asks for a wake-up message on the bus (IsWake) once the playing stream
-  // has reached `seconds` of the part at `rate`, by the pipeline's clock;
-  // one at a time, an earlier one is forgotten, and so are all by Stop,
-  // Reset and Open.
+  // Asks for a Wake event once the playing stream has reached `seconds` of
+  // the part at `rate`, by the pipeline's clock; one at a time, an earlier
+  // one is forgotten, and so are all by Stop, Reset and Open.
   void WakeAt(double seconds, double rate);
-  static bool IsWake(GstMessage *message);
   // True when the loaded item is a part of its file.
   bool OnPart() const { return start_ > 0 || end_ >= 0; }
   bool Play();
@@ -90,8 +95,8 @@ public:
   // next Open.
   void ShowPicture(unsigned long window, bool visualise);
 
-  // The next queued bus message, owned by the caller (gst_message_unref), or null.
-  GstMessage *TakeMessage();
+  // The next event the pipeline queued; false when there is none.
+  bool TakeEvent(PipelineEvent *event);
   // Gapless hand-over: the URI the playbin goes on to when the current
   // stream's data has all been read, so that the next stream's samples
   // follow this one's with no gap (empty: none, the stream ends). Open,
@@ -102,16 +107,6 @@ public:
   // forgets that it has.
   bool HandOverPending() const;
   bool TakeHandOver();
-  // For each stream-start message of the pipeline, in order: whether it is
-  // the start of a stream handed over to. The first after Open is the
-  // opened stream's (a short file's data can all be read, and the next one
-  // taken, before the host hears that it started).
-  bool HandedOverStreamStarted();
-
-  // Whether the message comes from the playbin itself (not one of its children).
-  bool FromPipeline(GstMessage *message) const;
-  // Whether it comes from the audio output or an element inside it.
-  bool FromOutput(GstMessage *message) const;
   // A device output that failed (unplugged, its sound server gone) gives
   // way to the default output, for good; the pipeline goes down, as after
   // Reset. False, and nothing done, when the output is no device.
@@ -124,6 +119,17 @@ public:
 
 private:
   bool MakePlaybin();
+  // The message as the session hears it; false for one it does not.
+  bool Translate(GstMessage *message, PipelineEvent *event);
+  // For each stream-start message of the pipeline, in order: whether it is
+  // the start of a stream handed over to. The first after Open is the
+  // opened stream's (a short file's data can all be read, and the next one
+  // taken, before the host hears that it started).
+  bool HandedOverStreamStarted();
+  // Whether the message comes from the playbin itself (not one of its children).
+  bool FromPipeline(GstMessage *message) const;
+  // Whether it comes from the audio output or an element inside it.
+  bool FromOutput(GstMessage *message) const;
   // Gives the playbin the picture's sink and visualisation as ShowPicture
   // asked; the sink only while the playbin is not running.
   void ApplyPicture(bool running);

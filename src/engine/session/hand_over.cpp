@@ -7,36 +7,12 @@
 
 #include "engine/media/media_fragment.h"
 
-#include <gst/base/gsttypefindhelper.h>
-#include <gst/gst.h>
-
 #include <cmath>
-#include <fstream>
 #include <utility>
 
 namespace engine {
 
 namespace {
-
-// The most of a file's start that GStreamer's typefinders are shown.
-constexpr std::streamsize kTypeFindBytes = 4096;
-
-// Whether GStreamer's own typefinders are sure enough of what the file's
-// first bytes are. A file that is no media is not handed over to: its
-// failure would end the pipeline, and with it the end of the item before.
-bool LooksLikeMedia(const std::string &path) {
-  char bytes[kTypeFindBytes];
-  std::ifstream file(path, std::ios::binary);
-  const std::streamsize size = file.read(bytes, sizeof bytes).gcount();
-  GstTypeFindProbability probability = GST_TYPE_FIND_NONE;
-  GstCaps *caps =
-      size > 0 ? gst_type_find_helper_for_data(nullptr, reinterpret_cast<const guint8 *>(bytes),
-                                               gsize(size), &probability)
-               : nullptr;
-  if (caps != nullptr)
-    gst_caps_unref(caps);
-  return caps != nullptr && probability >= GST_TYPE_FIND_LIKELY;
-}
 
 // The URI of a whole local media file the playbin can go on to: a part of a
 // file (it starts with a seek), a stream, a path that names no file or a
@@ -46,12 +22,7 @@ std::string HandOverUri(const std::u16string &url) {
   if (part.start != 0 || part.end >= 0)
     return {};
   std::string uri = Playback::UriOf(part.file);
-  if (uri.rfind("file://", 0) != 0 || !Playback::MayOpen(uri))
-    return {};
-  gchar *path = g_filename_from_uri(uri.c_str(), nullptr, nullptr);
-  const bool media = path != nullptr && LooksLikeMedia(path);
-  g_free(path);
-  return media ? uri : std::string();
+  return Playback::MayHandOverTo(uri) ? uri : std::string();
 }
 
 } // namespace

@@ -1,10 +1,7 @@
 // What the pipeline reports, handled on the host's thread: loading done,
-// playing, end of the item, errors. The playback's bus messages reach here
-// only through the engine's window.
-// The Windows names first: GStreamer defines TRUE and FALSE only if they are missing.
+// playing, end of the item, errors. The playback's events reach here only
+// through the engine's window.
 #include "engine/session/session.h"
-
-#include <gst/gst.h>
 
 #include <algorithm>
 
@@ -14,9 +11,6 @@ namespace engine {
 
 namespace {
 
-// A sink that fails (no audio device, a device gone) or a failure inside
-// GStreamer itself is the engine's error; a file that cannot be read,
-// recognised or decoded is the media item's.
 // A network stream has no file to read attributes from: what it says while
 // it plays is what the library keeps of it.
 bool IsNetworkUrl(const std::u16string &url) {
@@ -25,30 +19,19 @@ bool IsNetworkUrl(const std::u16string &url) {
          url.compare(0, scheme, u"cdda") != 0; // a CD's table of contents says it all
 }
 
-bool IsMediaFault(GstMessage *message, GError *error) {
-  GstObject *source = GST_MESSAGE_SRC(message);
-  if (source != nullptr && GST_IS_ELEMENT(source) &&
-      GST_OBJECT_FLAG_IS_SET(source, GST_ELEMENT_FLAG_SINK))
-    return false;
-  return error != nullptr &&
-         (error->domain == GST_STREAM_ERROR || error->domain == GST_RESOURCE_ERROR);
-}
-
 } // namespace
 
 void Session::TakeBusMessages() {
   // One at a time: handling one may stop the playback, which drops the rest.
-  while (GstMessage *message = playback_.TakeMessage()) {
-    HandleBusMessage(message);
-    gst_message_unref(message);
-  }
+  PipelineEvent event;
+  while (playback_.TakeEvent(&event))
+    Handle(event);
 }
 
-void Session::HandleBusMessage(GstMessage *message) {
-  switch (GST_MESSAGE_TYPE(message)) {
-  case GST_MESSAGE_ASYNC_DONE:
-    if (!playback_.FromPipeline(message))
-      break;
+void Session::Handle(const PipelineEvent &event) {
+  using Kind = PipelineEvent::Kind;
+  switch (event.kind) {
+  case Kind::Loaded:
     if (prerolled_) {
       seeking_ = -1; // a seek got there
       ArmRunOn();
@@ -56,38 +39,30 @@ void Session::HandleBusMessage(GstMessage *message) {
       OnPrerolled();
     }
     break;
-  case GST_MESSAGE_STATE_CHANGED:
-    if (playback_.FromPipeline(message)) {
-      GstState before, after, pending;
-      gst_message_parse_state_changed(message, &before, &after, &pending);
-      if (after == GST_STATE_PLAYING && intent_ == Intent::Playing) {
-        failures_ = 0;
-        listener_.SetPlayState(wmppsPlaying);
-        ArmHandOver();
-        HearHandOversDue();
-        ArmRunOn();
-      }
+  case Kind::Playing:
+    if (intent_ == Intent::Playing) {
+      failures_ = 0;
+      listener_.SetPlayState(wmppsPlaying);
+      ArmHandOver();
+      HearHandOversDue();
+      ArmRunOn();
     }
     break;
-  case GST_MESSAGE_DURATION_CHANGED:
+  case Kind::DurationChanged:
     if (item_ && prerolled_)
       if (double duration = playback_.Duration(); duration > 0) {
         item_->duration = duration;
         KeepStreamDuration(duration);
       }
     break;
-  case GST_MESSAGE_BUFFERING: {
-    gint percent = 100;
-    gst_message_parse_buffering(message, &percent);
+  case Kind::Buffering:
     if (intent_ != Intent::Stopped)
-      listener_.Buffering(percent < 100);
+      listener_.Buffering(event.percent < 100);
     break;
-  }
-  case GST_MESSAGE_STREAM_START:
-    if (playback_.FromPipeline(message) && playback_.HandedOverStreamStarted())
-      OnHandedOver();
+  case Kind::HandedOver:
+    OnHandedOver();
     break;
-  case GST_MESSAGE_EOS:
+  case Kind::Ended:
     // A stream handed over that never started: the next item opens anew.
     playback_.TakeHandOver();
     if (intent_ != Intent::Stopped)
@@ -97,17 +72,14 @@ void Session::HandleBusMessage(GstMessage *message) {
     else if (intent_ != Intent::Stopped)
       OnEndOfStream();
     break;
-  case GST_MESSAGE_ERROR:
-    OnPipelineError(message);
+  case Kind::Error:
+    OnPipelineError(event);
     break;
-  case GST_MESSAGE_TAG:
-    OnStreamTags(message);
+  case Kind::Tags:
+    OnStreamTags(event);
     break;
-  case GST_MESSAGE_APPLICATION:
-    if (Playback::IsWake(message))
-      OnRunOnWake();
-    break;
-  default:
+  case Kind::Wake:
+    OnRunOnWake();
     break;
   }
 }
@@ -153,18 +125,15 @@ void Session::OnEndOfStream() {
   });
 }
 
-void Session::OnStreamTags(GstMessage *message) {
+void Session::OnStreamTags(const PipelineEvent &event) {
   if (!item_ || intent_ == Intent::Stopped || !IsNetworkUrl(item_->url))
     return;
-  GstTagList *tags = nullptr;
-  gst_message_parse_tag(message, &tags);
-  FileAttributes read;
-  read.text = streamed_;
-  ReadTextTags(tags, read); // the first value of each tag stays
-  gst_tag_list_unref(tags);
-  if (read.text == streamed_)
+  auto read = streamed_;
+  for (const auto &[name, value] : event.tags)
+    read.emplace(name, value); // the first value of each tag stays
+  if (read == streamed_)
     return;
-  streamed_ = std::move(read.text);
+  streamed_ = std::move(read);
   if (prerolled_)
     KeepStreamAttributes();
 }
@@ -185,10 +154,10 @@ void Session::KeepStreamAttributes() {
     listener_.Library()->StoreStreamAttributes(*item_, streamed_);
 }
 
-void Session::OnPipelineError(GstMessage *message) {
+void Session::OnPipelineError(const PipelineEvent &event) {
   // A device that went away while it played (a headset unplugged, its sound
   // server restarted): the item goes on where it was, on the default output.
-  if (item_ && intent_ != Intent::Stopped && playback_.FromOutput(message)) {
+  if (item_ && intent_ != Intent::Stopped && event.fromOutput) {
     const double at = playback_.DecodedPosition();
     if (playback_.FallBackToDefaultOutput()) {
       ReopenCurrent(std::max(at, 0.0));
@@ -209,11 +178,7 @@ void Session::OnPipelineError(GstMessage *message) {
     ReopenCurrent(0);
     return;
   }
-  GError *error = nullptr;
-  gst_message_parse_error(message, &error, nullptr);
-  bool mediaFault = IsMediaFault(message, error);
-  if (error != nullptr)
-    g_error_free(error);
+  const bool mediaFault = event.mediaFault;
   bool wasPlaying = intent_ == Intent::Playing;
   auto failed = item_;
   StopPlayback();

@@ -27,9 +27,8 @@
 #include "engine/library/media_library.h"
 #include "engine/library/playlist_data.h"
 #include "engine/media/media_fragment.h"
+#include "engine/playback/pipeline_event.h"
 #include "engine/playback/playback.h"
-
-typedef struct _GstMessage GstMessage;
 
 namespace engine {
 
@@ -136,13 +135,13 @@ private:
   void ArmRunOn();
   void OnRunOnWake();
   void QueuePartsPlayedInto(bool toTheStop);
-  void HandleBusMessage(GstMessage *message);
+  void Handle(const PipelineEvent &event);
   // `seekToPart`: false for a part the stream played on into, which is
   // where it is already.
   void OnPrerolled(bool seekToPart = true);
   void OnEndOfStream();
-  void OnPipelineError(GstMessage *message);
-  void OnStreamTags(GstMessage *message);
+  void OnPipelineError(const PipelineEvent &event);
+  void OnStreamTags(const PipelineEvent &event);
   void KeepStreamDuration(double seconds);
   void KeepStreamAttributes();
 
