@@ -1,7 +1,7 @@
 #include "engine/playlist_files/playlist_file_reader.h"
 
 #include "engine/playlist_files/cue_sheet.h"
-#include "engine/playlist_files/playlist_fetch.h"
+#include "engine/playback/http_fetch.h"
 #include "engine/playlist_files/playlist_markup.h"
 #include "engine/playlist_files/playlist_text.h"
 #include "engine/text/utf8_text.h"

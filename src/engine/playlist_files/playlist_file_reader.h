@@ -11,7 +11,7 @@
 // the URL given, with file:// URLs turned into paths.
 #pragma once
 
-#include "engine/playlist_files/playlist_fetch.h"
+#include "engine/playback/http_fetch.h"
 
 #include <cstdint>
 #include <map>
@@ -50,7 +50,7 @@ std::vector<PlaylistEntry> ParsePlaylist(PlaylistFormat format, std::string_view
 // Reads the file; nullopt when it cannot be read or is not a playlist file.
 std::optional<std::vector<PlaylistEntry>> ReadPlaylistFile(const std::u16string &path);
 // The same, in the format given whatever the file's extension; an
-// http(s) URL is fetched by `deadline` (see playlist_fetch.h), and
+// http(s) URL is fetched by `deadline` (see playback/http_fetch.h), and
 // `status`, if given, says why a fetch failed.
 std::optional<std::vector<PlaylistEntry>>
 ReadPlaylistFileAs(const std::u16string &path, PlaylistFormat format,

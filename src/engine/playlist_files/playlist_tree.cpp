@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "engine/playlist_files/playlist_fetch.h"
+#include "engine/playback/http_fetch.h"
 #include "engine/text/utf8_text.h"
 
 namespace engine {

@@ -1,4 +1,4 @@
-#include "engine/playlist_files/playlist_fetch.h"
+#include "engine/playback/http_fetch.h"
 
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
