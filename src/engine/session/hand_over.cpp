@@ -32,8 +32,8 @@ std::string HandOverUri(const std::u16string &url) {
 std::string Session::HandOverTarget() {
   handedTo_ = nullptr;
   std::string uri;
-  if (item_ && item_ != noHandOverFrom_ && intent_ != Intent::Stopped && listener_.Rate() == 1 &&
-      alternative_ == 0 && !HandOverUri(item_->url).empty()) {
+  if (item_ && item_ != noHandOverFrom_ && Active() && listener_.Rate() == 1 && alternative_ == 0 &&
+      !HandOverUri(item_->url).empty()) {
     // Looking ahead must not move the shuffle order on.
     const long place = shufflePlace_;
     const long next = NextIndex(true);
@@ -76,7 +76,7 @@ void Session::OnHandedOver() {
 // and play (a short file can end before that, and an empty one at once),
 // and of one hand-over at a time.
 void Session::HearHandOversDue() {
-  if (!hearingHandOver_ && !handedOver_.empty() && prerolled_ &&
+  if (!HearingHandOver() && !handedOver_.empty() && Loaded() &&
       (listener_.PlayState() == wmppsPlaying || listener_.PlayState() == wmppsPaused))
     HearHandOver();
 }
@@ -85,7 +85,7 @@ void Session::HearHandOversDue() {
 // the ended item is still the current one; then the next one is current,
 // opens and plays (or stays paused, if the host paused meanwhile).
 void Session::HearHandOver() {
-  hearingHandOver_ = true;
+  Take(SessionMove::HearHandOver);
   const auto ended = item_;
   listener_.SetPlayState(wmppsMediaEnded);
   listener_.EndOfStream();
@@ -103,7 +103,7 @@ void Session::HearHandOver() {
         return;
       }
       Select(index);
-      OpenCurrent(Intent::Playing);
+      OpenCurrent(true);
       return;
     }
     Select(index);
@@ -121,11 +121,11 @@ void Session::HearHandOver() {
     if (ranOn)
       playback_.RunOn(part.start, part.end);
     OnPrerolled(!ranOn); // paused meanwhile: it says so
-    if (intent_ == Intent::Playing) {
+    if (WantsPlay()) {
       failures_ = 0;
       listener_.SetPlayState(wmppsPlaying);
     }
-    hearingHandOver_ = false;
+    Take(SessionMove::HandOverHeard);
     if (!handedOver_.empty())
       HearHandOversDue(); // the stream after it started already
     else if (std::exchange(endedAfterHandOver_, false))
@@ -168,14 +168,13 @@ double Session::RunStop(const MediaFragment &part) {
 // it reaches the part's end, by the pipeline's clock (so paused time does
 // not count: each resume and each seek arms it anew).
 void Session::ArmRunOn() {
-  if (intent_ == Intent::Playing && prerolled_ && seeking_ < 0 && handedOver_.empty() &&
-      !hearingHandOver_ && playback_.PlaysOn())
+  if (WantsPlay() && Loaded() && seeking_ < 0 && handedOver_.empty() && !HearingHandOver() &&
+      playback_.PlaysOn())
     playback_.WakeAt(playback_.Duration(), listener_.Rate());
 }
 
 void Session::OnRunOnWake() {
-  if (!item_ || intent_ != Intent::Playing || !handedOver_.empty() || hearingHandOver_ ||
-      !playback_.PlaysOn())
+  if (!item_ || !WantsPlay() || !handedOver_.empty() || HearingHandOver() || !playback_.PlaysOn())
     return;
   // The clock and the stream's position may differ by a little: a wake a
   // moment early waits again for what is left.

@@ -32,15 +32,15 @@ void Session::Handle(const PipelineEvent &event) {
   using Kind = PipelineEvent::Kind;
   switch (event.kind) {
   case Kind::Loaded:
-    if (prerolled_) {
+    if (Loaded()) {
       seeking_ = -1; // a seek got there
       ArmRunOn();
-    } else if (intent_ != Intent::Stopped) {
+    } else if (Active()) {
       OnPrerolled();
     }
     break;
   case Kind::Playing:
-    if (intent_ == Intent::Playing) {
+    if (WantsPlay()) {
       failures_ = 0;
       listener_.SetPlayState(wmppsPlaying);
       ArmHandOver();
@@ -49,14 +49,14 @@ void Session::Handle(const PipelineEvent &event) {
     }
     break;
   case Kind::DurationChanged:
-    if (item_ && prerolled_)
+    if (item_ && Loaded())
       if (double duration = playback_.Duration(); duration > 0) {
         item_->duration = duration;
         KeepStreamDuration(duration);
       }
     break;
   case Kind::Buffering:
-    if (intent_ != Intent::Stopped)
+    if (Active())
       listener_.Buffering(event.percent < 100);
     break;
   case Kind::HandedOver:
@@ -65,11 +65,11 @@ void Session::Handle(const PipelineEvent &event) {
   case Kind::Ended:
     // A stream handed over that never started: the next item opens anew.
     playback_.TakeHandOver();
-    if (intent_ != Intent::Stopped)
+    if (Active())
       QueuePartsPlayedInto(true); // parts played into that the host has not heard of
     if (!handedOver_.empty())
       endedAfterHandOver_ = true; // the end of the last stream handed over to
-    else if (intent_ != Intent::Stopped)
+    else if (Active())
       OnEndOfStream();
     break;
   case Kind::Error:
@@ -85,7 +85,7 @@ void Session::Handle(const PipelineEvent &event) {
 }
 
 void Session::OnPrerolled(bool seekToPart) {
-  prerolled_ = true;
+  Take(SessionMove::Load);
   // The loaded length is exact and kept; the item's other attributes are
   // read when first asked for, not here, where the read would delay playing.
   if (double duration = playback_.Duration(); item_ && duration > 0)
@@ -99,7 +99,7 @@ void Session::OnPrerolled(bool seekToPart) {
     if (playback_.Seek(pendingSeek_ > 0 ? pendingSeek_ : 0, listener_.Rate()))
       seeking_ = pendingSeek_ > 0 ? pendingSeek_ : 0;
   pendingSeek_ = -1;
-  if (intent_ == Intent::Playing) {
+  if (WantsPlay()) {
     playback_.Play();
   } else {
     listener_.SetPlayState(wmppsPaused);
@@ -126,7 +126,7 @@ void Session::OnEndOfStream() {
 }
 
 void Session::OnStreamTags(const PipelineEvent &event) {
-  if (!item_ || intent_ == Intent::Stopped || !IsNetworkUrl(item_->url))
+  if (!item_ || !Active() || !IsNetworkUrl(item_->url))
     return;
   auto read = streamed_;
   for (const auto &[name, value] : event.tags)
@@ -134,7 +134,7 @@ void Session::OnStreamTags(const PipelineEvent &event) {
   if (read == streamed_)
     return;
   streamed_ = std::move(read);
-  if (prerolled_)
+  if (Loaded())
     KeepStreamAttributes();
 }
 
@@ -157,7 +157,7 @@ void Session::KeepStreamAttributes() {
 void Session::OnPipelineError(const PipelineEvent &event) {
   // A device that went away while it played (a headset unplugged, its sound
   // server restarted): the item goes on where it was, on the default output.
-  if (item_ && intent_ != Intent::Stopped && event.fromOutput) {
+  if (item_ && Active() && event.fromOutput) {
     const double at = playback_.DecodedPosition();
     if (playback_.FallBackToDefaultOutput()) {
       ReopenCurrent(std::max(at, 0.0));
@@ -168,7 +168,7 @@ void Session::OnPipelineError(const PipelineEvent &event) {
   // likely that stream's. The item that played has ended, and the next one
   // opens anew, to fail (or not) on its own; an item so short that the host
   // has not heard it play yet plays again, with nothing handed over to.
-  if (item_ && intent_ != Intent::Stopped && playback_.TakeHandOver()) {
+  if (item_ && Active() && playback_.TakeHandOver()) {
     playback_.Reset();
     if (listener_.PlayState() == wmppsPlaying || listener_.PlayState() == wmppsPaused) {
       OnEndOfStream();
@@ -179,7 +179,7 @@ void Session::OnPipelineError(const PipelineEvent &event) {
     return;
   }
   const bool mediaFault = event.mediaFault;
-  bool wasPlaying = intent_ == Intent::Playing;
+  bool wasPlaying = WantsPlay();
   auto failed = item_;
   StopPlayback();
   playback_.Reset();

@@ -47,13 +47,13 @@ void Session::Select(long index) {
 }
 
 void Session::ReopenCurrent(double seconds) {
-  const Intent intent = intent_;
+  const bool play = WantsPlay();
   StopPlayback();
   pendingSeek_ = seconds;
-  OpenCurrent(intent, alternative_);
+  OpenCurrent(play, alternative_);
 }
 
-void Session::OpenCurrent(Intent intent, std::size_t alternative) {
+void Session::OpenCurrent(bool play, std::size_t alternative) {
   if (!item_)
     return;
   alternative_ = std::min(alternative, item_->alternatives.size());
@@ -75,12 +75,11 @@ void Session::OpenCurrent(Intent intent, std::size_t alternative) {
   if (uri.empty() || !Playback::MayOpen(uri)) {
     auto failed = item_;
     StopPlayback();
-    if (!TryAlternative(intent == Intent::Playing))
-      OnItemFailed(failed, intent == Intent::Playing);
+    if (!TryAlternative(play))
+      OnItemFailed(failed, play);
     return;
   }
-  intent_ = intent;
-  prerolled_ = false;
+  Take(play ? SessionMove::Open : SessionMove::OpenPaused);
   streamed_.clear();
   if (auto library = item_->library.lock())
     library->Revalidate(*item_); // a file replaced since it was read is read again
@@ -100,7 +99,7 @@ bool Session::TryAlternative(bool playing) {
     return false;
   Defer([this, item = item_, next = alternative_ + 1, playing, generation = generation_] {
     if (generation_ == generation && item_ == item)
-      OpenCurrent(playing ? Intent::Playing : Intent::Paused, next);
+      OpenCurrent(playing, next);
   });
   return true;
 }
@@ -125,10 +124,9 @@ void Session::OnItemFailed(const std::shared_ptr<MediaItem> &failed, bool goOn) 
 void Session::StopPlayback() {
   ++generation_;
   handedOver_.clear();
-  hearingHandOver_ = endedAfterHandOver_ = false;
+  endedAfterHandOver_ = false;
   playback_.Stop();
-  intent_ = Intent::Stopped;
-  prerolled_ = false;
+  Take(SessionMove::Stop);
   seeking_ = -1;
 }
 
@@ -176,7 +174,7 @@ void Session::Advance() {
     return;
   }
   Select(next);
-  OpenCurrent(Intent::Playing);
+  OpenCurrent(true);
 }
 
 std::int32_t Session::SetCurrentItem(const std::shared_ptr<MediaItem> &item) {
@@ -192,13 +190,13 @@ std::int32_t Session::SetCurrentItem(const std::shared_ptr<MediaItem> &item) {
 // Selecting another item keeps playing if it was playing; a paused item is
 // stopped.
 void Session::MoveTo(long index) {
-  bool playing = intent_ == Intent::Playing;
-  bool active = intent_ != Intent::Stopped;
+  bool playing = WantsPlay();
+  bool active = Active();
   StopPlayback();
   Select(index);
   if (playing) {
     failures_ = 0;
-    OpenCurrent(Intent::Playing);
+    OpenCurrent(true);
   } else if (active) {
     listener_.SetPlayState(wmppsStopped);
   }
@@ -213,31 +211,31 @@ std::int32_t Session::PlayItem(const std::shared_ptr<MediaItem> &item) {
   StopPlayback();
   Select(index);
   failures_ = 0;
-  OpenCurrent(Intent::Playing);
+  OpenCurrent(true);
   return S_OK;
 }
 
 std::int32_t Session::Play() {
-  if (!item_ || intent_ == Intent::Playing)
+  if (!item_ || WantsPlay())
     return S_OK; // nothing to play, or playing already
-  if (intent_ == Intent::Paused) {
-    intent_ = Intent::Playing;
-    if (prerolled_)
+  if (Active()) {
+    Take(SessionMove::Play);
+    if (Loaded())
       playback_.Play(); // playing is reported when the pipeline gets there
     else
       listener_.SetPlayState(wmppsTransitioning);
     return S_OK;
   }
   failures_ = 0;
-  OpenCurrent(Intent::Playing);
+  OpenCurrent(true);
   return S_OK;
 }
 
 std::int32_t Session::Pause() {
-  if (intent_ == Intent::Stopped)
+  if (!Active())
     return S_OK;
-  intent_ = Intent::Paused;
-  if (prerolled_)
+  Take(SessionMove::Pause);
+  if (Loaded())
     playback_.Pause();
   listener_.SetPlayState(wmppsPaused);
   return S_OK;
@@ -264,7 +262,7 @@ std::int32_t Session::Previous() {
 }
 
 double Session::Position() const {
-  if (intent_ != Intent::Stopped && prerolled_) {
+  if (Loaded()) {
     // The pipeline cannot tell while a seek is under way: the position is
     // where the host asked to go, so that relative seeks add up.
     if (seeking_ >= 0)
@@ -280,7 +278,7 @@ std::int32_t Session::SetPosition(double seconds) {
     return E_INVALIDARG;
   if (!item_)
     return E_FAIL;
-  if (intent_ == Intent::Stopped || !prerolled_) {
+  if (!Loaded()) {
     pendingSeek_ = seconds; // taken when the item is loaded
     return S_OK;
   }
@@ -301,7 +299,7 @@ std::int32_t Session::SetPosition(double seconds) {
 // ---- what the engine changed ----
 
 void Session::Drop(bool tell) {
-  const bool wasActive = intent_ != Intent::Stopped;
+  const bool wasActive = Active();
   StopPlayback();
   if (tell && wasActive)
     listener_.SetPlayState(wmppsStopped);
@@ -317,7 +315,7 @@ void Session::Begin(bool play) {
   Select(0);
   if (play) {
     failures_ = 0;
-    OpenCurrent(Intent::Playing);
+    OpenCurrent(true);
   }
 }
 
@@ -337,7 +335,7 @@ void Session::PlaylistEdited() {
   long count = long(items.size());
   long index = count == 0 ? -1 : std::clamp(itemHint_ < 0 ? 0 : itemHint_, 0L, count - 1);
   bool hadItem = item_ != nullptr;
-  bool wasActive = intent_ != Intent::Stopped;
+  bool wasActive = Active();
   StopPlayback();
   if (wasActive)
     listener_.SetPlayState(wmppsStopped);
@@ -357,7 +355,7 @@ void Session::OrderChanged(bool reshuffle) {
 
 void Session::RateChanged() {
   ArmHandOver();
-  if (intent_ != Intent::Stopped && prerolled_) {
+  if (Loaded()) {
     // The rate takes a flushing seek to where it is: until the pipeline is
     // there, the position is that place, not the pipeline's zero.
     const double here = Position();

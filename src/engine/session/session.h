@@ -29,6 +29,7 @@
 #include "engine/media/media_fragment.h"
 #include "engine/playback/pipeline_event.h"
 #include "engine/playback/playback.h"
+#include "engine/session/session_state.h"
 
 namespace engine {
 
@@ -103,17 +104,21 @@ public:
   void RunNextStep();
 
 private:
-  enum class Intent { Stopped, Paused, Playing };
-
+  // The only change of state_: session_state.cpp says where each move leads.
+  void Take(SessionMove move) { state_ = After(state_, move); }
+  bool Active() const { return IsActive(state_); }
+  bool Loaded() const { return IsLoaded(state_); }
+  bool WantsPlay() const { return engine::WantsPlay(state_); }
+  bool HearingHandOver() const { return IsHandingOver(state_); }
   // Runs `work` once the events raised before it have been heard.
   void Defer(std::function<void()> work);
   const std::vector<std::shared_ptr<MediaItem>> &Items() const;
   long CurrentIndex();
   void Select(long index);
   void MoveTo(long index);
-  // Opens the current item's URL, or with `alternative` > 0 its
-  // alternative of that number.
-  void OpenCurrent(Intent intent, std::size_t alternative = 0);
+  // Opens the current item's URL to play or to stay paused, or with
+  // `alternative` > 0 its alternative of that number.
+  void OpenCurrent(bool play, std::size_t alternative = 0);
   // Opens the item that plays anew, as it was (playing or paused, the same
   // alternative), `seconds` into it: the pipeline cannot go on with it.
   void ReopenCurrent(double seconds);
@@ -151,10 +156,9 @@ private:
   UINT stepMessage_;
   std::deque<std::function<void()>> steps_;
 
-  std::shared_ptr<MediaItem> item_; // the selected item of the current playlist
-  long itemHint_ = -1;              // its position, when it stands more than once
-  Intent intent_ = Intent::Stopped;
-  bool prerolled_ = false; // the opened item is loaded; position and seeks work
+  std::shared_ptr<MediaItem> item_;            // the selected item of the current playlist
+  long itemHint_ = -1;                         // its position, when it stands more than once
+  SessionState state_ = SessionState::Stopped; // where the current item's stream is
   double pendingSeek_ = -1;
   double seeking_ = -1; // where a seek goes, until the pipeline is there
   long failures_ = 0;   // items that failed in a row while advancing
@@ -166,7 +170,6 @@ private:
   // those whose streams started before the host heard of the change.
   std::shared_ptr<MediaItem> handedTo_;
   std::deque<std::shared_ptr<MediaItem>> handedOver_;
-  bool hearingHandOver_ = false; // the host is hearing of the first of them
   // An item whose next one failed when handed over to: it is not again.
   std::shared_ptr<MediaItem> noHandOverFrom_;
   bool endedAfterHandOver_ = false; // the last of them ended before the host heard
