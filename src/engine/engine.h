@@ -18,6 +18,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/engine_event.h"
@@ -74,8 +75,6 @@ public:
   const std::shared_ptr<MediaLibrary> &Library() override;
   HWND HostWindow() const { return hostWindow_; }
   void SetHostWindow(HWND window);
-  // The display settings changed: the window and the picture follow them.
-  void ShowDisplay();
 
   // ---- events ----
   // `sink` is called through `deliver` for each event; one reference is
@@ -124,7 +123,12 @@ public:
 
   // ---- settings ----
   const EngineSettings &Settings() const { return settings_; }
-  EngineSettings &EditSettings() { return settings_; } // for settings with no effect here
+  // A setting that takes effect only where it is read (auto start, when a
+  // playlist is set) or is only read back: kept, nothing else follows.
+  // Volume, mute, rate and the modes have setters of their own that apply them.
+  template <class T> void KeepSetting(T EngineSettings::*setting, T value) {
+    settings_.*setting = std::move(value);
+  }
   void SetVolume(long volume);
   void SetMute(bool mute);
   std::int32_t SetRate(double rate);
@@ -132,7 +136,12 @@ public:
   // "loop", "shuffle", "autoRewind", "showFrame"; E_INVALIDARG for others.
   std::int32_t GetMode(const std::u16string &mode, bool *on) const;
   std::int32_t SetMode(const std::u16string &mode, bool on);
-  EngineDisplay &Display() { return display_; }
+  const EngineDisplay &Display() const { return display_; }
+  // Full screen and the UI mode: the window and the picture follow them.
+  void SetFullScreen(bool on);
+  void SetUiMode(std::u16string mode);
+  // A display flag nothing here draws by: kept and read back.
+  void KeepDisplayFlag(bool EngineDisplay::*flag, bool on) { display_.*flag = on; }
 
   // MediaLibrary::TurnOwner.
   void CommitWanted() override;
@@ -148,6 +157,8 @@ private:
   explicit Engine(HWND window);
 
   void ReleaseLibrary();
+  // The display settings changed: the window and the picture follow them.
+  void ShowDisplay();
   void Listen(const std::shared_ptr<PlaylistData> &playlist);
   void OnCurrentPlaylistChange(WMPPlaylistChangeEventType kind);
   void ApplyVolume();

@@ -18,6 +18,16 @@ void Engine::SetHostWindow(HWND window) {
   ShowDisplay();
 }
 
+void Engine::SetFullScreen(bool on) {
+  display_.fullScreen = on;
+  ShowDisplay();
+}
+
+void Engine::SetUiMode(std::u16string mode) {
+  display_.uiMode = std::move(mode);
+  ShowDisplay();
+}
+
 void Engine::ShowDisplay() {
   if (hostWindow_ == nullptr)
     return;

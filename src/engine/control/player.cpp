@@ -112,30 +112,28 @@ public:
     return GiveFlag(enabled, engine_->Display().enabled);
   }
   STDMETHOD(put_enabled)(VARIANT_BOOL enabled) override {
-    engine_->Display().enabled = enabled != VARIANT_FALSE;
+    engine_->KeepDisplayFlag(&EngineDisplay::enabled, enabled != VARIANT_FALSE);
     return S_OK;
   }
   STDMETHOD(get_fullScreen)(VARIANT_BOOL *fullScreen) override {
     return GiveFlag(fullScreen, engine_->Display().fullScreen);
   }
   STDMETHOD(put_fullScreen)(VARIANT_BOOL fullScreen) override {
-    engine_->Display().fullScreen = fullScreen != VARIANT_FALSE;
-    engine_->ShowDisplay();
+    engine_->SetFullScreen(fullScreen != VARIANT_FALSE);
     return S_OK;
   }
   STDMETHOD(get_enableContextMenu)(VARIANT_BOOL *enable) override {
     return GiveFlag(enable, engine_->Display().enableContextMenu);
   }
   STDMETHOD(put_enableContextMenu)(VARIANT_BOOL enable) override {
-    engine_->Display().enableContextMenu = enable != VARIANT_FALSE;
+    engine_->KeepDisplayFlag(&EngineDisplay::enableContextMenu, enable != VARIANT_FALSE);
     return S_OK;
   }
   STDMETHOD(put_uiMode)(BSTR mode) override {
     std::u16string text = TextOf(mode);
     for (const char16_t *known : {u"invisible", u"none", u"mini", u"full", u"custom"})
       if (SameName(text, known)) {
-        engine_->Display().uiMode = known;
-        engine_->ShowDisplay();
+        engine_->SetUiMode(known);
         return S_OK;
       }
     return E_INVALIDARG;
@@ -145,14 +143,14 @@ public:
     return GiveFlag(stretch, engine_->Display().stretchToFit);
   }
   STDMETHOD(put_stretchToFit)(VARIANT_BOOL stretch) override {
-    engine_->Display().stretchToFit = stretch != VARIANT_FALSE;
+    engine_->KeepDisplayFlag(&EngineDisplay::stretchToFit, stretch != VARIANT_FALSE);
     return S_OK;
   }
   STDMETHOD(get_windowlessVideo)(VARIANT_BOOL *windowless) override {
     return GiveFlag(windowless, engine_->Display().windowlessVideo);
   }
   STDMETHOD(put_windowlessVideo)(VARIANT_BOOL windowless) override {
-    engine_->Display().windowlessVideo = windowless != VARIANT_FALSE;
+    engine_->KeepDisplayFlag(&EngineDisplay::windowlessVideo, windowless != VARIANT_FALSE);
     return S_OK;
   }
   STDMETHOD(get_isRemote)(VARIANT_BOOL *remote) override { return GiveFlag(remote, false); }

@@ -24,26 +24,26 @@ public:
     return GiveFlag(autoStart, engine_->Settings().autoStart);
   }
   STDMETHOD(put_autoStart)(VARIANT_BOOL autoStart) override {
-    engine_->EditSettings().autoStart = autoStart != VARIANT_FALSE;
+    engine_->KeepSetting(&EngineSettings::autoStart, autoStart != VARIANT_FALSE);
     return S_OK;
   }
   STDMETHOD(get_baseURL)(BSTR *url) override { return GiveText(url, engine_->Settings().baseURL); }
   STDMETHOD(put_baseURL)(BSTR url) override {
-    engine_->EditSettings().baseURL = TextOf(url);
+    engine_->KeepSetting(&EngineSettings::baseURL, TextOf(url));
     return S_OK;
   }
   STDMETHOD(get_defaultFrame)(BSTR *frame) override {
     return GiveText(frame, engine_->Settings().defaultFrame);
   }
   STDMETHOD(put_defaultFrame)(BSTR frame) override {
-    engine_->EditSettings().defaultFrame = TextOf(frame);
+    engine_->KeepSetting(&EngineSettings::defaultFrame, TextOf(frame));
     return S_OK;
   }
   STDMETHOD(get_invokeURLs)(VARIANT_BOOL *invoke) override {
     return GiveFlag(invoke, engine_->Settings().invokeURLs);
   }
   STDMETHOD(put_invokeURLs)(VARIANT_BOOL invoke) override {
-    engine_->EditSettings().invokeURLs = invoke != VARIANT_FALSE;
+    engine_->KeepSetting(&EngineSettings::invokeURLs, invoke != VARIANT_FALSE);
     return S_OK;
   }
   STDMETHOD(get_mute)(VARIANT_BOOL *mute) override {
@@ -59,7 +59,7 @@ public:
   STDMETHOD(put_playCount)(long count) override {
     if (count < 1)
       return E_INVALIDARG;
-    engine_->EditSettings().playCount = count;
+    engine_->KeepSetting(&EngineSettings::playCount, count);
     return S_OK;
   }
   STDMETHOD(get_rate)(double *rate) override {
@@ -75,7 +75,7 @@ public:
   STDMETHOD(put_balance)(long balance) override {
     if (balance < -100 || balance > 100)
       return E_INVALIDARG;
-    engine_->EditSettings().balance = balance;
+    engine_->KeepSetting(&EngineSettings::balance, balance);
     return S_OK;
   }
   STDMETHOD(get_volume)(long *volume) override {
@@ -102,7 +102,7 @@ public:
   }
   // Kept only: the engine shows no dialogs, errors reach the host as events.
   STDMETHOD(put_enableErrorDialogs)(VARIANT_BOOL enable) override {
-    engine_->EditSettings().enableErrorDialogs = enable != VARIANT_FALSE;
+    engine_->KeepSetting(&EngineSettings::enableErrorDialogs, enable != VARIANT_FALSE);
     return S_OK;
   }
 
