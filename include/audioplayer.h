@@ -87,6 +87,9 @@
 //   (silent, real time), "pulse:SINK", "alsa:DEVICE", or "file:PATH.wav"
 //   (the samples that would be heard, written as fast as they decode); a
 //   device that goes away mid-track gives way to the default output;
+// - AUDIOPLAYER_OPEN_SECONDS: the most a network item may take to open
+//   (connect, answer, give the data it starts from) before it fails as a
+//   missing file does, with CN_MediaError for it (default 10);
 // - AUDIOPLAYER_ACP: the ANSI code page (default 1252): M3U files written,
 //   and CP_ACP in MultiByteToWideChar and WideCharToMultiByte;
 // - DISPLAY: the X display the player's window is drawn on, when the host

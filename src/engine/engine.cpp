@@ -332,6 +332,7 @@ std::int32_t Engine::NewPlaylist(const std::u16string &name, const std::u16strin
       item->attributes.emplace(attribute, value); // before the file's: the list's win
     if (!entry.alternatives.empty())
       item->alternatives = std::move(entry.alternatives);
+    item->unreachable = entry.unreachable;
     playlist->items.push_back(item);
   }
   *out = playlist;

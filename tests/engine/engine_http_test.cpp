@@ -114,19 +114,56 @@ TEST_F(EngineHttp, AFetchThatFailsGivesAStatusWithinItsBound) {
   EXPECT_EQ(load(files.Url("absent.m3u")), 0x80070002L) << "not there";
 }
 
+// The media errors heard, by item index.
+std::vector<long> MediaErrors() {
+  std::vector<long> indexes;
+  for (const Notification &n : received)
+    if (std::get<0>(n) == CN_MediaError)
+      indexes.push_back(std::get<2>(n));
+  return indexes;
+}
+
 // Lists by URL nested in a list share one bound: with three nested lists on
 // a server that takes connections and never answers, the first fetch
-// spends the bound and the others are not even tried (they stay, and fail
-// as media), so the host's thread is held as long as for one.
-TEST_F(EngineHttp, NestedListsByUrlShareOneBound) {
+// spends the bound and the others are not even tried, so the host's thread
+// is held as long as for one. They stay, and each fails at once when
+// played, with its own error; the file after them plays.
+TEST_F(EngineHttp, NestedListsByUrlShareOneBoundAndFailAtOnceWhenPlayed) {
   test_support::SilentListener silent;
   ASSERT_TRUE(silent.Listening());
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("a.wav"), test_media::Kind::Wav, 0.2));
   test_support::WriteFile(folder.File("top.m3u"), silent.Url("one.m3u") + "\n" +
                                                       silent.Url("two.m3u") + "\n" +
-                                                      silent.Url("three.m3u") + "\n");
-  ASSERT_GE(player->SetCurPlaylist(Text(folder.File("top.m3u")).c_str()), 0);
-  EXPECT_EQ(CountOf(player), 3) << "the lists not read stay as entries";
+                                                      silent.Url("three.m3u") + "\na.wav\n");
+  ASSERT_GE(player->PlayPlaylist(Text(folder.File("top.m3u")).c_str()), 0);
+  EXPECT_EQ(CountOf(player), 4) << "the lists not read stay as entries";
   EXPECT_EQ(silent.Connections(), 1) << "fetches tried after the bound was spent";
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_MediaEnded, 3); }, 2));
+  EXPECT_EQ(MediaErrors(), (std::vector<long>{0, 1, 2}));
+  EXPECT_EQ(silent.Connections(), 0) << "an entry whose fetch failed is not opened again";
+}
+
+// A network item that never gets going costs its own error and nothing
+// more, whichever way it fails: a server that takes the connection and
+// never answers (the open's bound, here one second), one that answers 404,
+// and a port nobody listens on. The file after them plays.
+TEST_F(EngineHttp, ANetworkItemThatDoesNotOpenFailsAloneWithinItsBound) {
+  setenv("AUDIOPLAYER_OPEN_SECONDS", "1", 1);
+  test_support::SilentListener silent, closed;
+  ASSERT_TRUE(silent.Listening());
+  const std::string refused = closed.Url("gone.mp3");
+  closed.Close();
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("a.wav"), test_media::Kind::Wav, 0.2));
+  HttpServer files("serve", folder.path().string());
+  ASSERT_TRUE(files.Running());
+  test_support::WriteFile(folder.File("list.m3u"), silent.Url("a.mp3") + "\n" +
+                                                       files.Url("absent.mp3") + "\n" + refused +
+                                                       "\na.wav\n");
+  ASSERT_GE(player->PlayPlaylist(Text(folder.File("list.m3u")).c_str()), 0);
+  // An idle machine needs the bound and a moment for each.
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_MediaEnded, 3); }, 3));
+  EXPECT_EQ(MediaErrors(), (std::vector<long>{0, 1, 2}));
+  unsetenv("AUDIOPLAYER_OPEN_SECONDS");
 }
 
 // A network item has no file to read: what its stream says while it plays

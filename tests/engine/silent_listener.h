@@ -28,9 +28,12 @@ public:
       return;
     port_ = ntohs(address.sin_port);
   }
-  ~SilentListener() {
+  ~SilentListener() { Close(); }
+  // Stops listening: the port refuses connections from now on.
+  void Close() {
     if (fd_ >= 0)
       ::close(fd_);
+    fd_ = -1;
   }
   SilentListener(const SilentListener &) = delete;
   SilentListener &operator=(const SilentListener &) = delete;

@@ -567,8 +567,9 @@ TEST(AudioplayTool, ACueSheetsTracksAreTheirFileSampleForSample) {
   }
 }
 
-// A file that cannot be opened among others is reported and skipped; the
-// rest plays, and the exit status says something could not be played.
+// A file that cannot be opened among others, or a station that does not
+// answer, is reported and skipped; the rest plays, and the exit status says
+// something could not be played.
 TEST(AudioplayTool, WhatCannotBeOpenedIsSkippedAndNamed) {
   test_support::TempFolder folder;
   ASSERT_TRUE(test_media::MakeAudioFile(folder.File("a.wav"), test_media::Kind::Wav, 0.3));
@@ -585,6 +586,18 @@ TEST(AudioplayTool, WhatCannotBeOpenedIsSkippedAndNamed) {
             std::string::npos)
       << run.output;
   EXPECT_EQ(RunTool(folder, "'" + folder.File("missing.wav") + "'").exitCode, 1);
+
+  // So is a station that takes the connection and never answers, within
+  // the engine's bound on opening it (one second here).
+  test_support::SilentListener silent;
+  ASSERT_TRUE(silent.Listening());
+  test_support::WriteFile(folder.File("radio.m3u"), silent.Url("live.mp3") + "\na.wav\n");
+  run = RunTool(folder, "'" + folder.File("radio.m3u") + "'", "AUDIOPLAYER_OPEN_SECONDS=1");
+  EXPECT_EQ(run.exitCode, 1) << run.output;
+  EXPECT_NE(run.output.find("item 1 of 2 cannot be played: " + silent.Url("live.mp3")),
+            std::string::npos)
+      << run.output;
+  EXPECT_NE(run.output.find("[2/2] a (0:00)"), std::string::npos) << run.output;
 }
 
 } // namespace

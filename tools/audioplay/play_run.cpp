@@ -466,8 +466,10 @@ bool Start(CAudioPlayer &player, const Group &group, const PlayOptions &options,
 // end the run with, if it must end.
 std::optional<int> Tick(CAudioPlayer &player, RunState &run, Clock::time_point started,
                         Clock::time_point &idleSince) {
-  // A player that has not played for this long, without having ended, is stuck.
-  constexpr auto kStall = std::chrono::seconds(10);
+  // A player that has not played for this long, without having ended, is
+  // stuck: well past the engine's own bound on opening a network item,
+  // which fails the item by itself.
+  constexpr auto kStall = std::chrono::seconds(30);
   PlayState state = PS_Undefined;
   player.GetPlayState(&state);
   const Clock::time_point now = Clock::now();
@@ -482,9 +484,16 @@ std::optional<int> Tick(CAudioPlayer &player, RunState &run, Clock::time_point s
     idleSince = {};
   }
   if (now - std::max(started, run.lastPlaying) > kStall) {
-    ClearProgress(run);
-    std::fprintf(stderr, "audioplay: playback stalled in state %s\n", PlayStateName(state));
-    return 1;
+    // The item is named and skipped; the run goes on with the next one.
+    long index = -1;
+    player.GetPlaylistIndex(&index);
+    ++run.mediaErrors;
+    ReportMediaError(run, index);
+    std::fprintf(stderr, "audioplay: it stalled in state %s\n", PlayStateName(state));
+    if (index < 0 || index + 1 >= run.count)
+      return 1;
+    run.lastPlaying = now;
+    player.NextTrack();
   }
   if (run.interactive) {
     ShowProgress(player, run.duration);

@@ -38,6 +38,10 @@ struct MediaItem {
   // Other URLs of the same entry, tried in order when this one cannot be
   // played (an ASX entry's further refs).
   std::vector<std::u16string> alternatives;
+  // A playlist by URL whose fetch failed while the playlist naming it was
+  // read: the first time it is reached it fails at once, as the server has
+  // just said.
+  bool unreachable = false;
 
   // A record not in the library; its attributes are read when first asked.
   static std::shared_ptr<MediaItem> ForUrl(const std::u16string &url);

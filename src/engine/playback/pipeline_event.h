@@ -18,6 +18,7 @@ struct PipelineEvent {
     Error,           // `fromOutput`, `mediaFault` say whose
     Tags,            // `tags` came with the stream
     Wake,            // the wake-up WakeAt asked for
+    OpenTimedOut,    // a network item did not load within its bound
   };
   Kind kind = Kind::Loaded;
   int percent = 100;

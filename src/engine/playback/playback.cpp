@@ -8,6 +8,7 @@
 #include "engine/media/attribute_readers.h"
 #include "engine/media/gstreamer_ready.h"
 #include "engine/playback/audio_output.h"
+#include "engine/playback/clock_alarm.h"
 #include "engine/playback/picture_output.h"
 
 #include <gst/base/gsttypefindhelper.h>
@@ -136,6 +137,7 @@ bool IsMediaFault(GstMessage *message) {
 }
 
 const char kWakeName[] = "audioplayer-wake";
+const char kOpenBoundName[] = "audioplayer-open-bound";
 
 } // namespace
 
@@ -182,6 +184,7 @@ bool Playback::MakePlaybin() {
 
 Playback::~Playback() {
   wake_.reset();
+  openBound_.reset();
   if (playbin_ != nullptr) {
     gst_element_set_state(playbin_, GST_STATE_NULL); // joins the streaming threads
     GstBus *bus = gst_element_get_bus(playbin_);
@@ -214,6 +217,14 @@ bool Playback::MayOpen(const std::string &uri) {
   return regular;
 }
 
+double NetworkOpenSeconds() {
+  constexpr double kDefault = 10;
+  const char *given = std::getenv("AUDIOPLAYER_OPEN_SECONDS");
+  char *end = nullptr;
+  const double seconds = given != nullptr ? std::strtod(given, &end) : kDefault;
+  return given != nullptr && end != given && *end == 0 && seconds > 0 ? seconds : kDefault;
+}
+
 bool Playback::MayHandOverTo(const std::string &uri) {
   if (uri.rfind("file://", 0) != 0 || !MayOpen(uri))
     return false;
@@ -233,6 +244,8 @@ bool Playback::Open(const std::string &uri, double start, double end, const std:
   stop_ = end;
   g_object_set(playbin_, "uri", uri.c_str(), nullptr);
   ApplyPicture(false);
+  ++opens_;
+  BoundOpen(uri);
   return gst_element_set_state(playbin_, GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE;
 }
 
@@ -278,6 +291,7 @@ bool Playback::Pause() {
 
 void Playback::Stop() {
   wake_.reset();
+  openBound_.reset();
   if (playbin_ != nullptr)
     gst_element_set_state(playbin_, GST_STATE_READY); // returns once streaming stopped
   queue_->Clear();
@@ -287,6 +301,7 @@ void Playback::Stop() {
 
 void Playback::Reset() {
   wake_.reset();
+  openBound_.reset();
   if (playbin_ != nullptr)
     gst_element_set_state(playbin_, GST_STATE_NULL);
   queue_->Clear();
@@ -332,45 +347,33 @@ void Playback::RunOn(double start, double end) {
   end_ = end;
 }
 
-// Cancelled when another replaces it.
-struct Playback::Wake {
-  GstClock *clock = nullptr;
-  GstClockID id = nullptr;
-  ~Wake() {
-    if (id != nullptr) {
-      gst_clock_id_unschedule(id);
-      gst_clock_id_unref(id);
-    }
-    if (clock != nullptr)
-      gst_object_unref(clock);
-  }
-};
-
 void Playback::WakeAt(double seconds, double rate) {
   wake_.reset();
   const double now = Position();
   GstClock *clock = playbin_ ? gst_element_get_clock(playbin_) : nullptr;
-  if (clock == nullptr || now < 0 || rate <= 0) {
-    if (clock != nullptr)
-      gst_object_unref(clock);
-    return;
+  if (clock != nullptr && now >= 0 && rate > 0) {
+    GstBus *bus = gst_element_get_bus(playbin_);
+    wake_ = ClockAlarm::After(clock, std::max(0.0, (seconds - now) / rate), bus, kWakeName, 0);
+    gst_object_unref(bus);
   }
-  auto wake = std::make_shared<Wake>();
-  wake->clock = clock;
-  const double wait = std::max(0.0, (seconds - now) / rate);
-  wake->id = gst_clock_new_single_shot_id(clock, gst_clock_get_time(clock) +
-                                                     GstClockTime(std::llround(wait * GST_SECOND)));
+  if (clock != nullptr)
+    gst_object_unref(clock);
+}
+
+void Playback::BoundOpen(const std::string &uri) {
+  openBound_.reset();
+  gchar *scheme = gst_uri_get_protocol(uri.c_str());
+  const bool network =
+      scheme != nullptr && std::strcmp(scheme, "file") != 0 && std::strcmp(scheme, "cdda") != 0;
+  g_free(scheme);
+  if (!network)
+    return;
+  // The system clock: the pipeline's runs only once it plays.
+  GstClock *clock = gst_system_clock_obtain();
   GstBus *bus = gst_element_get_bus(playbin_);
-  // Runs on the clock's thread: the message goes the way of the bus's own.
-  gst_clock_id_wait_async(
-      wake->id,
-      [](GstClock *, GstClockTime, GstClockID, gpointer data) {
-        auto *bus = static_cast<GstBus *>(data);
-        gst_bus_post(bus, gst_message_new_application(nullptr, gst_structure_new_empty(kWakeName)));
-        return gboolean(TRUE);
-      },
-      bus, gst_object_unref);
-  wake_ = std::move(wake);
+  openBound_ = ClockAlarm::After(clock, NetworkOpenSeconds(), bus, kOpenBoundName, opens_);
+  gst_object_unref(bus);
+  gst_object_unref(clock);
 }
 
 double Playback::Position() const {
@@ -467,8 +470,12 @@ bool Playback::Translate(GstMessage *message, PipelineEvent *event) {
     return true;
   }
   case GST_MESSAGE_APPLICATION:
+    if (ClockAlarm::Rang(message, kOpenBoundName, opens_)) {
+      event->kind = Kind::OpenTimedOut;
+      return true;
+    }
     event->kind = Kind::Wake;
-    return gst_message_has_name(message, kWakeName);
+    return ClockAlarm::Rang(message, kWakeName, 0);
   default:
     return false;
   }

@@ -25,10 +25,17 @@ typedef struct _GstMessage GstMessage;
 
 namespace engine {
 
+class ClockAlarm;
+
+// The most a network item may take to open (connect, answer, give the data
+// it loads from) before it fails as a missing file does: 10 seconds, or
+// AUDIOPLAYER_OPEN_SECONDS when that is a positive number.
+double NetworkOpenSeconds();
+
 class Playback {
 public:
   Playback(HWND window, UINT message);
-  ~Playback();
+  ~Playback(); // out of line: ClockAlarm is complete there
   Playback(const Playback &) = delete;
   Playback &operator=(const Playback &) = delete;
 
@@ -51,7 +58,8 @@ public:
   // With a part (seconds; `end` negative: to the end), positions, lengths
   // and seeks are the part's, and the stream ends where the part does;
   // the first seek, which OnPart says is due, takes the pipeline there.
-  // `next`, if given, is queued as QueueNext queues it.
+  // `next`, if given, is queued as QueueNext queues it. A network URI that
+  // has not loaded after NetworkOpenSeconds gives OpenTimedOut.
   bool Open(const std::string &uri, double start = 0, double end = -1,
             const std::string &next = {});
   // Where the stream ends when it is more than the part: parts of the same
@@ -119,6 +127,7 @@ public:
 
 private:
   bool MakePlaybin();
+  void BoundOpen(const std::string &uri);
   // The message as the session hears it; false for one it does not.
   bool Translate(GstMessage *message, PipelineEvent *event);
   // For each stream-start message of the pipeline, in order: whether it is
@@ -141,9 +150,10 @@ private:
   std::string output_; // the output's name, as AUDIOPLAYER_SINK gives it
   double start_ = 0;   // the part being played, in the file's seconds
   double end_ = -1;
-  double stop_ = -1; // where the stream ends: the part's end, or a later part's
-  struct Wake;       // a wake-up the pipeline's clock waits for
-  std::shared_ptr<Wake> wake_;
+  double stop_ = -1;                 // where the stream ends: the part's end, or a later part's
+  std::unique_ptr<ClockAlarm> wake_; // at a position, by the pipeline's clock
+  std::unique_ptr<ClockAlarm> openBound_; // the end of a network open's time
+  unsigned long opens_ = 0;               // tells the bound of this open from older ones
   double volume_ = 1;
   bool mute_ = false;
   unsigned long pictureWindow_ = 0; // asked for

@@ -32,6 +32,8 @@ struct PlaylistEntry {
   // The playlist file is a stream of its own (an HLS playlist, an ASF file
   // named .asx): played as media, never read as a list.
   bool media = false;
+  // A playlist by URL that could not be fetched while its list was read.
+  bool unreachable = false;
   // What the list itself says of the entry, by the control's attribute
   // names (a CUE sheet's titles, performers, album, genre, year).
   std::map<std::u16string, std::u16string> attributes = {};

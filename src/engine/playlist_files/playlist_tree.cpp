@@ -54,9 +54,13 @@ bool Expand(const std::u16string &path, PlaylistFormat format, int depth, Expans
     if (inner != PlaylistFormat::Unknown) {
       if (std::find(state.open.begin(), state.open.end(), Identity(entry.url)) != state.open.end())
         continue; // a list within itself: its media is played once
-      if (depth + 1 < kMaxNesting && Expand(entry.url, inner, depth + 1, state))
-        continue;
-      // Too deep, or unreadable: it stays, and fails as media when played.
+      if (depth + 1 < kMaxNesting) {
+        if (Expand(entry.url, inner, depth + 1, state))
+          continue;
+        // Unreadable: it stays; one by URL fails at once when played.
+        entry.unreachable = IsHttpUrl(entry.url);
+      }
+      // Too deep: it stays, and is opened as media when played.
     }
     if (nested)
       --state.budget;

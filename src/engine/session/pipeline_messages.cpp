@@ -81,6 +81,9 @@ void Session::Handle(const PipelineEvent &event) {
   case Kind::Wake:
     OnRunOnWake();
     break;
+  case Kind::OpenTimedOut:
+    OnOpenTimedOut();
+    break;
   }
 }
 
@@ -178,7 +181,17 @@ void Session::OnPipelineError(const PipelineEvent &event) {
     ReopenCurrent(0);
     return;
   }
-  const bool mediaFault = event.mediaFault;
+  FailOpened(event.mediaFault);
+}
+
+// A network item that did not load in time fails as a missing file does:
+// its own error, then its next URL or the next item.
+void Session::OnOpenTimedOut() {
+  if (item_ && Active() && !Loaded())
+    FailOpened(true);
+}
+
+void Session::FailOpened(bool mediaFault) {
   bool wasPlaying = WantsPlay();
   auto failed = item_;
   StopPlayback();

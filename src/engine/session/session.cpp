@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <utility>
 
 namespace engine {
 
@@ -72,7 +73,8 @@ void Session::OpenCurrent(bool play, std::size_t alternative) {
   const MediaFragment part =
       PlayedPart(alternative_ == 0 ? item_->url : item_->alternatives[alternative_ - 1]);
   std::string uri = Playback::UriOf(part.file);
-  if (uri.empty() || !Playback::MayOpen(uri)) {
+  const bool unreachable = alternative_ == 0 && std::exchange(item_->unreachable, false);
+  if (unreachable || uri.empty() || !Playback::MayOpen(uri)) {
     auto failed = item_;
     StopPlayback();
     if (!TryAlternative(play))

@@ -146,6 +146,9 @@ private:
   void OnPrerolled(bool seekToPart = true);
   void OnEndOfStream();
   void OnPipelineError(const PipelineEvent &event);
+  void OnOpenTimedOut();
+  // The opened item ends in failure: its own (`mediaFault`), or the player's.
+  void FailOpened(bool mediaFault);
   void OnStreamTags(const PipelineEvent &event);
   void KeepStreamDuration(double seconds);
   void KeepStreamAttributes();
