@@ -3,18 +3,19 @@
 // playlist's URL or to the server's root, and fetches that fail in bounded
 // time.
 #include "engine_host.h"
+#include "http_server.h"
 #include "silent_listener.h"
-
-#include <signal.h>
 
 #include <chrono>
 #include <filesystem>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
 using namespace engine_host;
+using test_support::HttpServer;
 // The local server is never reached through a proxy the machine may set.
 class EngineHttp : public EngineHost {
 protected:
@@ -23,34 +24,6 @@ protected:
     setenv("NO_PROXY", "127.0.0.1,localhost", 1);
     EngineHost::SetUp();
   }
-};
-
-class HttpServer {
-public:
-  explicit HttpServer(const std::string &mode, const std::string &folder = "") {
-    const std::string command =
-        "python3 '" HTTP_SERVER_SCRIPT "' " + mode + (folder.empty() ? "" : " '" + folder + "'");
-    pipe_ = ::popen(command.c_str(), "r");
-    if (pipe_ == nullptr || std::fscanf(pipe_, "%ld %ld", &port_, &pid_) != 2)
-      port_ = 0;
-  }
-  ~HttpServer() {
-    if (pid_ > 0)
-      ::kill(pid_t(pid_), SIGTERM);
-    if (pipe_ != nullptr)
-      ::pclose(pipe_);
-  }
-  HttpServer(const HttpServer &) = delete;
-  HttpServer &operator=(const HttpServer &) = delete;
-
-  bool Running() const { return port_ > 0; }
-  std::string Url(const std::string &path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + "/" + path;
-  }
-
-private:
-  FILE *pipe_ = nullptr;
-  long port_ = 0, pid_ = 0;
 };
 
 std::string SourceAt(CAudioPlayer *player, long index) {
@@ -164,6 +137,36 @@ TEST_F(EngineHttp, ANetworkItemThatDoesNotOpenFailsAloneWithinItsBound) {
   ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_MediaEnded, 3); }, 3));
   EXPECT_EQ(MediaErrors(), (std::vector<long>{0, 1, 2}));
   unsetenv("AUDIOPLAYER_OPEN_SECONDS");
+}
+
+// An Icecast-style station whose title changes as it plays: the playing
+// item's title follows it, whole, and the artist of its "Artist - Title"
+// form is the item's author.
+TEST_F(EngineHttp, AStationsTitleFollowsTheStream) {
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("tone.mp3"), test_media::Kind::Mp3, 2.0));
+  HttpServer station("icy", folder.File("tone.mp3"));
+  ASSERT_TRUE(station.Running());
+  ASSERT_GE(player->PlaySingleFile(Text(station.Url("live")).c_str()), 0);
+  std::vector<std::string> titles;
+  std::string author;
+  // Titles change every second; an idle machine hears three in about three.
+  EXPECT_TRUE(PumpUntil(
+      [&] {
+        const tagMediaInfo info = InfoAt(player, 0, INFO_TITLE | INFO_AUTHOR);
+        const std::string title = Ascii(info.szTitle);
+        if (title.rfind("Artist ", 0) == 0 && (titles.empty() || titles.back() != title)) {
+          titles.push_back(title);
+          author = Ascii(info.szAuthor);
+        }
+        return titles.size() >= 3;
+      },
+      5));
+  ASSERT_GE(titles.size(), 3u);
+  EXPECT_EQ(titles[0], "Artist 0 - Song 0");
+  EXPECT_EQ(titles[1], "Artist 1 - Song 1");
+  EXPECT_EQ(titles[2], "Artist 2 - Song 2");
+  EXPECT_EQ(author, "Artist 2");
+  player->Stop();
 }
 
 // A network item has no file to read: what its stream says while it plays

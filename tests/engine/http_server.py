@@ -3,6 +3,8 @@
     http_server.py serve FOLDER   serves the folder's files, with Range requests
     http_server.py silent         accepts connections and never answers
     http_server.py cut            answers every request with headers and half a body, then hangs up
+    http_server.py icy FILE       an Icecast-style station: FILE's bytes over and over, with the
+                                  title "Artist N - Song N" in its metadata, N going up every second
 
 Prints "PORT PID" on its first line, then serves until killed."""
 import http.server
@@ -68,6 +70,39 @@ class CutHandler(http.server.BaseHTTPRequestHandler):
         self.connection.shutdown(socket.SHUT_RDWR)
 
 
+class IcyHandler(http.server.BaseHTTPRequestHandler):
+    interval = 4000  # bytes of audio between metadata blocks
+
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        with open(IcyHandler.path, "rb") as f:
+            audio = f.read()
+        wanted = self.headers.get("Icy-MetaData") == "1"
+        self.send_response(200)
+        self.send_header("Content-Type", "audio/mpeg")
+        self.send_header("icy-name", "Loopback Radio")
+        self.send_header("icy-genre", "Test")
+        if wanted:
+            self.send_header("icy-metaint", str(self.interval))
+        self.end_headers()
+        started, sent = time.monotonic(), 0
+        try:
+            while True:
+                for at in range(0, len(audio) - self.interval + 1, self.interval):
+                    self.wfile.write(audio[at:at + self.interval])
+                    sent += 1
+                    if wanted:
+                        n = int(time.monotonic() - started)
+                        text = ("StreamTitle='Artist %d - Song %d';" % (n, n)).encode()
+                        text += b"\0" * (-len(text) % 16)
+                        self.wfile.write(bytes([len(text) // 16]) + text)
+                    time.sleep(0.2)  # a little faster than it plays
+        except (BrokenPipeError, ConnectionResetError):
+            pass
+
+
 def silent():
     listener = socket.socket()
     listener.bind(("127.0.0.1", 0))
@@ -85,6 +120,9 @@ def main():
     if mode == "serve":
         os.chdir(sys.argv[2])
         handler = RangeHandler
+    elif mode == "icy":
+        IcyHandler.path = sys.argv[2]
+        handler = IcyHandler
     else:
         handler = CutHandler
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)

@@ -3,6 +3,7 @@
 
 #include "engine/disc_image.h"
 #include "engine/generated_media.h"
+#include "engine/http_server.h"
 #include "engine/silent_listener.h"
 
 #include <gtest/gtest.h>
@@ -565,6 +566,24 @@ TEST(AudioplayTool, ACueSheetsTracksAreTheirFileSampleForSample) {
     EXPECT_EQ(heard.size(), c.expected.size());
     EXPECT_TRUE(heard == c.expected) << "the samples differ";
   }
+}
+
+// A station's title is told anew each time it changes, and its length as
+// live.
+TEST(AudioplayTool, AStationsTitlesAreToldAsTheyChange) {
+  setenv("no_proxy", "127.0.0.1,localhost", 1);
+  test_support::TempFolder folder;
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("tone.mp3"), test_media::Kind::Mp3, 2.0));
+  test_support::HttpServer station("icy", folder.File("tone.mp3"));
+  ASSERT_TRUE(station.Running());
+  SignalledRun run = RunAndSignal(folder, "'" + station.Url("live") + "'",
+                                  Said("[1/1] Artist 2 - Song 2 (live)"), SIGTERM);
+  EXPECT_TRUE(run.signalled) << run.output;
+  const auto first = run.output.find("[1/1] Artist 0 - Song 0 (live)");
+  const auto second = run.output.find("[1/1] Artist 1 - Song 1 (live)");
+  EXPECT_NE(first, std::string::npos) << run.output;
+  EXPECT_NE(second, std::string::npos) << run.output;
+  EXPECT_LT(first, second) << run.output;
 }
 
 // A file that cannot be opened among others, or a station that does not

@@ -138,13 +138,41 @@ void Describe(RunState &run, long index) {
   run.desktopStale = true;
 }
 
-// "[2/3] Title - Artist (3:07)"
+// Whether the item is a stream with no length: a station.
+bool IsLive(const RunState &run) {
+  const std::size_t scheme = run.desktop.url.find("://");
+  return run.duration <= 0 && scheme != std::string::npos &&
+         run.desktop.url.compare(0, scheme, "file") != 0;
+}
+
+// "[2/3] Title - Artist (3:07)"; a station's "[1/1] Artist - Title (live)",
+// its title as it sent it.
 void AnnounceItem(const RunState &run) {
   ClearProgress(run);
-  std::printf("[%ld/%ld] %s", run.shownIndex + 1, run.count, run.desktop.title.c_str());
-  if (!run.desktop.artist.empty())
-    std::printf(" - %s", run.desktop.artist.c_str());
-  std::printf(" (%s)\n", TimeText(run.duration).c_str());
+  const std::string &title = run.desktop.title, &artist = run.desktop.artist;
+  std::printf("[%ld/%ld] %s", run.shownIndex + 1, run.count, title.c_str());
+  if (!artist.empty() && title.rfind(artist + " - ", 0) != 0)
+    std::printf(" - %s", artist.c_str());
+  std::printf(" (%s)\n", IsLive(run) ? "live" : TimeText(run.duration).c_str());
+}
+
+// A station's title changes as it plays: the listener and the desktop hear
+// each new one.
+void FollowTitle(RunState &run) {
+  tagMediaInfo info{};
+  info.dwMask = INFO_TITLE | INFO_AUTHOR;
+  if (run.shownIndex < 0 || run.player->GetCurPlaylistMusicInfo(run.shownIndex, &info) < 0)
+    return;
+  const std::string title = Utf8(info.szTitle), artist = Utf8(info.szAuthor);
+  if (title == run.desktop.title && artist == run.desktop.artist)
+    return;
+  run.desktop.title = title;
+  run.desktop.artist = artist;
+  run.desktopStale = true;
+  if (run.talk == Talk::Normal) {
+    AnnounceItem(run);
+    std::fflush(stdout); // a line as it happens, as the notifications' are
+  }
 }
 
 void ReportMediaError(RunState &run, long index) {
@@ -495,6 +523,8 @@ std::optional<int> Tick(CAudioPlayer &player, RunState &run, Clock::time_point s
     run.lastPlaying = now;
     player.NextTrack();
   }
+  if (state == PS_Playing && IsLive(run))
+    FollowTitle(run);
   if (run.interactive) {
     ShowProgress(player, run.duration);
   } else if (state == PS_Playing && run.talk == Talk::Verbose) {

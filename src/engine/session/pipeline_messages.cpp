@@ -131,9 +131,23 @@ void Session::OnEndOfStream() {
 void Session::OnStreamTags(const PipelineEvent &event) {
   if (!item_ || !Active() || !IsNetworkUrl(item_->url))
     return;
+  // A live stream (one with no length, as radio is) says what plays now:
+  // each title replaces the one before, and one of the common "Artist -
+  // Title" form names the artist too; the title stays whole, as the station
+  // sent it. A file's later tags (an MP3's ID3v1 after its ID3v2) say less
+  // than its first: there the first value of each stays.
+  const bool live = playback_.Duration() <= 0;
   auto read = streamed_;
   for (const auto &[name, value] : event.tags)
-    read.emplace(name, value); // the first value of each tag stays
+    if (live)
+      read[name] = value;
+    else
+      read.emplace(name, value);
+  if (const auto title = event.tags.find(u"Title");
+      live && title != event.tags.end() && !event.tags.count(u"Author"))
+    if (const std::size_t dash = title->second.find(u" - ");
+        dash != std::u16string::npos && dash > 0)
+      read[u"Author"] = title->second.substr(0, dash);
   if (read == streamed_)
     return;
   streamed_ = std::move(read);
