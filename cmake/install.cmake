@@ -67,9 +67,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 # The codecs the engine plays and reads: GStreamer's plugin sets, loaded at
-# run time, so not found by dpkg-shlibdeps.
+# run time, so not found by dpkg-shlibdeps; and the TLS backend that HTTPS
+# streams and playlists need, a GIO module loaded likewise.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, gstreamer1.0-plugins-ugly, gstreamer1.0-libav")
+  "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, gstreamer1.0-plugins-ugly, gstreamer1.0-libav, glib-networking")
 # The sink that draws the picture in the player's window on an X display.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-x")
 set(CPACK_COMPONENTS_ALL runtime development)
