@@ -4,7 +4,7 @@
 # read back with gdbus as a desktop widget would: metadata, play/pause,
 # next and previous at the ends of the list, stop then play, loop and
 # shuffle, seeking and the Seeked signal, the rate, a moving position,
-# opening a URI, and Quit.
+# opening a URI, a station whose title changes, and Quit.
 #   audioplay_mpris_check.sh AUDIOPLAY
 set -euo pipefail
 audioplay=$1
@@ -12,10 +12,10 @@ if [[ ${MPRIS_CHECK_BUS:-} != 1 ]]; then
   exec env MPRIS_CHECK_BUS=1 dbus-run-session -- "$0" "$@"
 fi
 work=$(mktemp -d)
-player= monitor=
-trap '[[ -n $player ]] && kill "$player" 2>/dev/null; [[ -n $monitor ]] && kill "$monitor" 2>/dev/null; rm -rf "$work"' EXIT
+player= monitor= station=
+trap '[[ -n $player ]] && kill "$player" 2>/dev/null; [[ -n $monitor ]] && kill "$monitor" 2>/dev/null; [[ -n $station ]] && kill "$station" 2>/dev/null; rm -rf "$work"' EXIT
 export AUDIOPLAYER_SINK=fake AUDIOPLAYER_LIBRARY=$work/library.db \
-  AUDIOPLAYER_REGISTRY=$work/registry
+  AUDIOPLAYER_REGISTRY=$work/registry no_proxy=127.0.0.1
 
 tone() { # file, title: 30 s, long enough to steer
   gst-launch-1.0 -q audiotestsrc num-buffers=300 samplesperbuffer=4410 \
@@ -108,6 +108,20 @@ await "the first title after Previous" says metadata xesam:title "First Tone"
 ctl open "file://$work/third.wav"
 await "the opened file plays" says metadata xesam:title "Third Tone"
 await "Playing the opened file" says status Playing
+
+# A station the desktop opens: the widget's title follows the stream's.
+gst-launch-1.0 -q audiotestsrc num-buffers=100 ! audio/x-raw,rate=44100,channels=2 \
+  ! lamemp3enc target=bitrate bitrate=128 cbr=true ! filesink location="$work/tone.mp3"
+python3 "$(dirname "$0")/../engine/http_server.py" icy "$work/tone.mp3" >"$work/station" &
+station=$!
+await "the station's port" test -s "$work/station"
+ctl open "http://127.0.0.1:$(cut -d' ' -f1 "$work/station")/live"
+title() { ctl metadata xesam:title 2>/dev/null; }
+on_air() { [[ $(title) == "Artist "* ]]; }
+await "the station's title" on_air
+first=$(title)
+changed() { on_air && [[ $(title) != "$first" ]]; }
+await "the station's title after \"$first\"" changed
 
 bus --method org.mpris.MediaPlayer2.Quit >/dev/null
 status=0
