@@ -169,6 +169,38 @@ TEST_F(EngineHttp, AStationsTitleFollowsTheStream) {
   player->Stop();
 }
 
+long Heard(long code, long first, long second) {
+  long count = 0;
+  for (const Notification &n : received)
+    count += n == Notification{code, first, second};
+  return count;
+}
+
+// A station whose connection drops twice and then holds plays on as the
+// same item, heard as a stall (on its way, then playing again), with no end
+// in between. One that drops every time ends after three reconnections.
+TEST_F(EngineHttp, ALiveStreamThatDropsIsReopened) {
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("tone.mp3"), test_media::Kind::Mp3, 2.0));
+  {
+    HttpServer station("drops 2", folder.File("tone.mp3"));
+    ASSERT_TRUE(station.Running());
+    ASSERT_GE(player->PlaySingleFile(Text(station.Url("live")).c_str()), 0);
+    // A second of sound and a second's pause per drop.
+    EXPECT_TRUE(PumpUntil([] { return Heard(CN_PlayStateChange, PS_Playing, 0) >= 3; }, 6));
+    EXPECT_EQ(Heard(CN_PlayStateChange, PS_Transitioning, 0), 3);
+    EXPECT_FALSE(HeardCode(CN_MediaError));
+    EXPECT_EQ(Heard(CN_PlayStateChange, PS_MediaEnded, 0), 0);
+    player->Stop();
+    ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 0); }, 1));
+  }
+  received.clear();
+  HttpServer station("drops -1", folder.File("tone.mp3"));
+  ASSERT_TRUE(station.Running());
+  ASSERT_GE(player->PlaySingleFile(Text(station.Url("gone")).c_str()), 0);
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 0); }, 10));
+  EXPECT_EQ(Heard(CN_PlayStateChange, PS_Playing, 0), 4);
+}
+
 // A network item has no file to read: what its stream says while it plays
 // (tags, length) is kept in the library, and GetMusicInfo reports it after.
 TEST_F(EngineHttp, AnHttpMp3PlayedOnceReportsItsTitleAndDuration) {

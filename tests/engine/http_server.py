@@ -5,6 +5,8 @@
     http_server.py cut            answers every request with headers and half a body, then hangs up
     http_server.py icy FILE       an Icecast-style station: FILE's bytes over and over, with the
                                   title "Artist N - Song N" in its metadata, N going up every second
+    http_server.py drops N FILE   a station whose first N connections (all, for -1) break off after
+                                  a second of FILE's bytes; the later ones serve on
 
 Prints "PORT PID" on its first line, then serves until killed."""
 import http.server
@@ -103,6 +105,37 @@ class IcyHandler(http.server.BaseHTTPRequestHandler):
             pass
 
 
+class DropsHandler(http.server.BaseHTTPRequestHandler):
+    drops = 0  # connections still to break off; -1: all
+    second = 16000  # bytes of the 128 kb/s stream a second
+
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        with open(DropsHandler.path, "rb") as f:
+            audio = f.read()
+        drop = DropsHandler.drops != 0
+        if DropsHandler.drops > 0:
+            DropsHandler.drops -= 1
+        self.send_response(200)
+        self.send_header("Content-Type", "audio/mpeg")
+        self.end_headers()
+        sent = 0
+        try:
+            while not drop or sent < self.second:
+                for at in range(0, len(audio) - 4000 + 1, 4000):
+                    self.wfile.write(audio[at:at + 4000])
+                    sent += 4000
+                    time.sleep(0.2)
+                    if drop and sent >= self.second:
+                        break
+            self.wfile.flush()
+            self.connection.shutdown(socket.SHUT_RDWR)
+        except (BrokenPipeError, ConnectionResetError, OSError):
+            pass
+
+
 def silent():
     listener = socket.socket()
     listener.bind(("127.0.0.1", 0))
@@ -123,6 +156,10 @@ def main():
     elif mode == "icy":
         IcyHandler.path = sys.argv[2]
         handler = IcyHandler
+    elif mode == "drops":
+        DropsHandler.drops = int(sys.argv[2])
+        DropsHandler.path = sys.argv[3]
+        handler = DropsHandler
     else:
         handler = CutHandler
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)

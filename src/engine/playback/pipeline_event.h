@@ -19,6 +19,7 @@ struct PipelineEvent {
     Tags,            // `tags` came with the stream
     Wake,            // the wake-up WakeAt asked for
     OpenTimedOut,    // a network item did not load within its bound
+    Called,          // the call-back CallBackIn asked for
   };
   Kind kind = Kind::Loaded;
   int percent = 100;

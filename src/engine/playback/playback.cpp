@@ -138,6 +138,7 @@ bool IsMediaFault(GstMessage *message) {
 
 const char kWakeName[] = "audioplayer-wake";
 const char kOpenBoundName[] = "audioplayer-open-bound";
+const char kCallBackName[] = "audioplayer-call-back";
 
 } // namespace
 
@@ -185,6 +186,7 @@ bool Playback::MakePlaybin() {
 Playback::~Playback() {
   wake_.reset();
   openBound_.reset();
+  callBack_.reset();
   if (playbin_ != nullptr) {
     gst_element_set_state(playbin_, GST_STATE_NULL); // joins the streaming threads
     GstBus *bus = gst_element_get_bus(playbin_);
@@ -360,6 +362,17 @@ void Playback::WakeAt(double seconds, double rate) {
     gst_object_unref(clock);
 }
 
+void Playback::CallBackIn(double seconds) {
+  callBack_.reset();
+  if (!MakePlaybin())
+    return;
+  GstClock *clock = gst_system_clock_obtain();
+  GstBus *bus = gst_element_get_bus(playbin_);
+  callBack_ = ClockAlarm::After(clock, seconds, bus, kCallBackName, ++callBacks_);
+  gst_object_unref(bus);
+  gst_object_unref(clock);
+}
+
 void Playback::BoundOpen(const std::string &uri) {
   openBound_.reset();
   gchar *scheme = gst_uri_get_protocol(uri.c_str());
@@ -472,6 +485,10 @@ bool Playback::Translate(GstMessage *message, PipelineEvent *event) {
   case GST_MESSAGE_APPLICATION:
     if (ClockAlarm::Rang(message, kOpenBoundName, opens_)) {
       event->kind = Kind::OpenTimedOut;
+      return true;
+    }
+    if (ClockAlarm::Rang(message, kCallBackName, callBacks_)) {
+      event->kind = Kind::Called;
       return true;
     }
     event->kind = Kind::Wake;

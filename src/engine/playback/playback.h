@@ -76,6 +76,9 @@ public:
   // the part at `rate`, by the pipeline's clock; one at a time, an earlier
   // one is forgotten, and so are all by Stop, Reset and Open.
   void WakeAt(double seconds, double rate);
+  // Asks for a Called event `seconds` from now, by the system clock, whatever
+  // the pipeline does meanwhile; one at a time, an earlier one is forgotten.
+  void CallBackIn(double seconds);
   // True when the loaded item is a part of its file.
   bool OnPart() const { return start_ > 0 || end_ >= 0; }
   bool Play();
@@ -153,7 +156,9 @@ private:
   double stop_ = -1;                 // where the stream ends: the part's end, or a later part's
   std::unique_ptr<ClockAlarm> wake_; // at a position, by the pipeline's clock
   std::unique_ptr<ClockAlarm> openBound_; // the end of a network open's time
-  unsigned long opens_ = 0;               // tells the bound of this open from older ones
+  std::unique_ptr<ClockAlarm> callBack_;
+  unsigned long callBacks_ = 0; // tells the latest call-back from older ones
+  unsigned long opens_ = 0;     // tells the bound of this open from older ones
   double volume_ = 1;
   bool mute_ = false;
   unsigned long pictureWindow_ = 0; // asked for

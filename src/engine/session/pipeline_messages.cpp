@@ -69,7 +69,7 @@ void Session::Handle(const PipelineEvent &event) {
       QueuePartsPlayedInto(true); // parts played into that the host has not heard of
     if (!handedOver_.empty())
       endedAfterHandOver_ = true; // the end of the last stream handed over to
-    else if (Active())
+    else if (Active() && !Reconnect())
       OnEndOfStream();
     break;
   case Kind::Error:
@@ -83,6 +83,9 @@ void Session::Handle(const PipelineEvent &event) {
     break;
   case Kind::OpenTimedOut:
     OnOpenTimedOut();
+    break;
+  case Kind::Called:
+    OnCalledBack();
     break;
   }
 }
@@ -195,7 +198,37 @@ void Session::OnPipelineError(const PipelineEvent &event) {
     ReopenCurrent(0);
     return;
   }
+  if (event.mediaFault && Reconnect())
+    return;
   FailOpened(event.mediaFault);
+}
+
+void Session::OnCalledBack() {
+  if (reconnectAt_ != 0 && reconnectAt_ == generation_ && item_) {
+    reconnectAt_ = 0;
+    OpenCurrent(true, alternative_);
+  }
+}
+
+bool Session::Reconnect() {
+  // Three times in a row, a second apart; a stream that played half a
+  // minute since it last opened starts a new row.
+  constexpr long kReconnects = 3;
+  constexpr double kPause = 1;
+  constexpr auto kSteady = std::chrono::seconds(30);
+  if (!item_ || !WantsPlay() || !Loaded() || !IsNetworkUrl(item_->url) || playback_.Duration() > 0)
+    return false;
+  if (std::chrono::steady_clock::now() - openedAt_ >= kSteady)
+    reconnects_ = 0;
+  if (reconnects_ >= kReconnects)
+    return false;
+  ++reconnects_;
+  // The host hears what it hears while a stream stalls: it is on its way.
+  StopPlayback();
+  listener_.SetPlayState(wmppsTransitioning);
+  reconnectAt_ = generation_;
+  playback_.CallBackIn(kPause);
+  return true;
 }
 
 // A network item that did not load in time fails as a missing file does:

@@ -42,6 +42,7 @@ long Session::CurrentIndex() {
 void Session::Select(long index) {
   item_ = Items()[index];
   noHandOverFrom_ = nullptr;
+  reconnects_ = 0;
   itemHint_ = index;
   pendingSeek_ = -1;
   listener_.ItemChanged(item_);
@@ -82,6 +83,7 @@ void Session::OpenCurrent(bool play, std::size_t alternative) {
     return;
   }
   Take(play ? SessionMove::Open : SessionMove::OpenPaused);
+  openedAt_ = std::chrono::steady_clock::now();
   streamed_.clear();
   if (auto library = item_->library.lock())
     library->Revalidate(*item_); // a file replaced since it was read is read again

@@ -15,6 +15,7 @@
 #include <windows.h>
 #include <wmp.h>
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <map>
@@ -147,6 +148,10 @@ private:
   void OnEndOfStream();
   void OnPipelineError(const PipelineEvent &event);
   void OnOpenTimedOut();
+  // A live stream that ended or failed after it played opens again, after
+  // a pause; false when it is no live stream, or has dropped too often.
+  bool Reconnect();
+  void OnCalledBack();
   // The opened item ends in failure: its own (`mediaFault`), or the player's.
   void FailOpened(bool mediaFault);
   void OnStreamTags(const PipelineEvent &event);
@@ -178,6 +183,11 @@ private:
   bool endedAfterHandOver_ = false; // the last of them ended before the host heard
   // What a network item's stream has said of itself since it opened.
   std::map<std::u16string, std::u16string> streamed_;
+  // How often in a row the live stream that plays has dropped, when it last
+  // opened, and the open a reconnection waits to make (0: none).
+  long reconnects_ = 0;
+  std::chrono::steady_clock::time_point openedAt_{};
+  unsigned long reconnectAt_ = 0;
   std::vector<long> shuffleOrder_;
   long shufflePlace_ = -1; // where the current item was last found in it
   std::mt19937 random_{std::random_device{}()};
