@@ -141,22 +141,26 @@ TEST_F(EngineHttp, ANetworkItemThatDoesNotOpenFailsAloneWithinItsBound) {
 
 // An Icecast-style station whose title changes as it plays: the playing
 // item's title follows it, whole, and the artist of its "Artist - Title"
-// form is the item's author.
+// form is the item's author; the station's name is its album, and its
+// genre the item's.
 TEST_F(EngineHttp, AStationsTitleFollowsTheStream) {
   ASSERT_TRUE(test_media::MakeAudioFile(folder.File("tone.mp3"), test_media::Kind::Mp3, 2.0));
   HttpServer station("icy", folder.File("tone.mp3"));
   ASSERT_TRUE(station.Running());
   ASSERT_GE(player->PlaySingleFile(Text(station.Url("live")).c_str()), 0);
   std::vector<std::string> titles;
-  std::string author;
+  std::string author, album, genre;
   // Titles change every second; an idle machine hears three in about three.
   EXPECT_TRUE(PumpUntil(
       [&] {
-        const tagMediaInfo info = InfoAt(player, 0, INFO_TITLE | INFO_AUTHOR);
+        const tagMediaInfo info =
+            InfoAt(player, 0, INFO_TITLE | INFO_AUTHOR | INFO_ALBUM | INFO_GENRE);
         const std::string title = Ascii(info.szTitle);
         if (title.rfind("Artist ", 0) == 0 && (titles.empty() || titles.back() != title)) {
           titles.push_back(title);
           author = Ascii(info.szAuthor);
+          album = Ascii(info.szAlbum);
+          genre = Ascii(info.szGenre);
         }
         return titles.size() >= 3;
       },
@@ -166,6 +170,8 @@ TEST_F(EngineHttp, AStationsTitleFollowsTheStream) {
   EXPECT_EQ(titles[1], "Artist 1 - Song 1");
   EXPECT_EQ(titles[2], "Artist 2 - Song 2");
   EXPECT_EQ(author, "Artist 2");
+  EXPECT_EQ(album, "Loopback Radio") << "the station's name";
+  EXPECT_EQ(genre, "Test") << "the station's genre";
   player->Stop();
 }
 

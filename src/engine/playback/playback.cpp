@@ -477,6 +477,13 @@ bool Playback::Translate(GstMessage *message, PipelineEvent *event) {
     gst_message_parse_tag(message, &tags);
     FileAttributes read;
     ReadTextTags(tags, read);
+    // A station's name (icy-name, which the HTTP source gives as the
+    // organisation) is its songs' album: the collection they come from.
+    gchar *station = nullptr;
+    if (!read.text.count(u"Album") &&
+        gst_tag_list_get_string(tags, GST_TAG_ORGANIZATION, &station) && station && *station)
+      read.text[u"Album"] = Utf16Of(station);
+    g_free(station);
     gst_tag_list_unref(tags);
     event->kind = Kind::Tags;
     event->tags = std::move(read.text);
