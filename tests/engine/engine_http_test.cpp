@@ -51,6 +51,13 @@ TEST_F(EngineHttp, EachFormatByUrlPlaysItsEntriesInOrder) {
   test_support::WriteFile(folder.File("lists/list.xspf"),
                           "<playlist><trackList><track><location>sub/b.wav</location></track>"
                           "<track><location>../a.wav</location></track></trackList></playlist>");
+  // A list or a medium that moved (301, 302) is followed where it went.
+  ASSERT_GE(player->PlayPlaylist(Text(server.Url("moved/lists/list.m3u")).c_str()), 0);
+  EXPECT_EQ(CountOf(player), 2);
+  received.clear();
+  ASSERT_GE(player->PlaySingleFile(Text(server.Url("found/a.wav")).c_str()), 0);
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_MediaEnded, 0); }, 2));
+  EXPECT_FALSE(HeardCode(CN_MediaError));
   // Each format's list plays both entries, in order, to its end.
   for (const char *name : {"list.m3u", "list.pls", "list.asx", "list.wpl", "list.xspf"}) {
     SCOPED_TRACE(name);

@@ -1,6 +1,7 @@
 """A local HTTP server for the engine's tests, on 127.0.0.1 at a free port.
 
-    http_server.py serve FOLDER   serves the folder's files, with Range requests
+    http_server.py serve FOLDER   serves the folder's files, with Range requests; /moved/PATH
+                                  answers 301 and /found/PATH 302 to /PATH
     http_server.py silent         accepts connections and never answers
     http_server.py cut            answers every request with headers and half a body, then hangs up
     http_server.py icy FILE       an Icecast-style station: FILE's bytes over and over, with the
@@ -22,6 +23,13 @@ class RangeHandler(http.server.SimpleHTTPRequestHandler):
         pass
 
     def send_head(self):
+        for prefix, code in (("/moved/", 301), ("/found/", 302)):
+            if self.path.startswith(prefix):
+                self.send_response(code)
+                self.send_header("Location", self.path[len(prefix) - 1:])
+                self.send_header("Content-Length", "0")
+                self.end_headers()
+                return None
         path = self.translate_path(self.path)
         if not os.path.isfile(path):
             self.send_error(404)
