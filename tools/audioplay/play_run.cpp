@@ -503,7 +503,10 @@ std::optional<int> Tick(CAudioPlayer &player, RunState &run, Clock::time_point s
   const Clock::time_point now = Clock::now();
   if (state == PS_Playing || state == PS_Paused || run.held)
     run.lastPlaying = now; // a paused or held player waits for the user, it is not stuck
-  if (run.played && !run.held && (state == PS_Stopped || state == PS_MediaEnded)) {
+  // Only a Stopped player has ended: MediaEnded is the moment between one
+  // item and the next, which a list rendered faster than it plays is in at
+  // many ticks.
+  if (run.played && !run.held && state == PS_Stopped) {
     if (idleSince == Clock::time_point{})
       idleSince = now;
     else if (now - idleSince > std::chrono::seconds(1))
