@@ -183,7 +183,7 @@ TEST(AudioplayTool, PlaysFilesAndPlaylistsToTheEndAndFailsClearly) {
   SignalledRun looped = RunAndSignal(folder, "--loop --verbose '" + folder.File("two.wav") + "'",
                                      Said("CN_PlayStateChange 3 0 (Playing)", 2), SIGTERM);
   EXPECT_TRUE(looped.signalled) << "played again: " << looped.output;
-  EXPECT_EQ(looped.exitCode, 130) << looped.output;
+  EXPECT_EQ(looped.exitCode, 143) << looped.output; // 128 + SIGTERM
 
   ToolRun help = RunTool(folder, "--help");
   EXPECT_EQ(help.exitCode, 0);
@@ -373,7 +373,7 @@ TEST(AudioplayTool, EndsPromptlyOnSigtermInTheMiddleOfALongRunOfFailingItems) {
   // An idle machine ends in well under half a second: this bound is ten
   // times that, so that only a tool that ignores the signal fails.
   EXPECT_LT(run.secondsToExit, 5);
-  EXPECT_EQ(run.exitCode, 130);
+  EXPECT_EQ(run.exitCode, 143);
 }
 
 // audioplay in a pseudo-terminal of its own, as in a terminal window.

@@ -10,7 +10,7 @@
 
 namespace {
 
-volatile std::sig_atomic_t interrupted = 0;
+volatile std::sig_atomic_t interrupted = 0; // the signal's number
 volatile std::sig_atomic_t answered = 0;
 // How long the host's thread has to take an interrupt before the process
 // ends without it.
@@ -34,7 +34,8 @@ void OnSignal(int number) {
       const itimerval once{{0, 0}, {0, kAnswerMicroseconds}};
       ::setitimer(ITIMER_REAL, &once, nullptr);
     }
-    interrupted = 1;
+    if (!interrupted)
+      interrupted = number;
     Tell(kInterruptByte);
     break;
   case SIGALRM:
@@ -44,7 +45,7 @@ void OnSignal(int number) {
     // moment the process ends.
     if (!answered) {
       KeyReader::GiveBack();
-      ::_exit(130);
+      ::_exit(128 + interrupted);
     }
     break;
   case SIGTSTP:
@@ -87,6 +88,10 @@ void InstallSignalHandlers() {
 
 bool Interrupted() {
   return interrupted != 0;
+}
+
+int InterruptStatus() {
+  return 128 + interrupted;
 }
 
 void InterruptAnswered() {

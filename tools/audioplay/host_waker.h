@@ -23,11 +23,14 @@ constexpr UINT kRedrawMessage = WM_APP + 0x205;    // the terminal was resized o
 // SIGWINCH and SIGCONT ask it to redraw; Ctrl-Z (SIGTSTP) gives the
 // terminal back before the process stops (KeyReader::Suspend). An
 // interrupt that the host's thread has not answered (InterruptAnswered)
-// within half a second ends the process with status 130, the terminal
-// given back: the thread is inside a call to the player that may take
-// seconds, and Ctrl-C must not wait for it.
+// within half a second ends the process with its status (InterruptStatus),
+// the terminal given back: the thread is inside a call to the player that
+// may take seconds, and Ctrl-C must not wait for it.
 void InstallSignalHandlers();
 bool Interrupted();
+// 128 and the signal's number, as shells report a process a signal ended:
+// 130 for SIGINT, 143 for SIGTERM.
+int InterruptStatus();
 // The host's thread took the interrupt and ends the run in good order.
 void InterruptAnswered();
 

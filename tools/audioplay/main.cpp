@@ -93,7 +93,7 @@ constexpr const char kHelp[] =
     "Keys while playing in a terminal: space pause/resume, n/p next/previous,\n"
     "left/right seek 5 s, +/- volume, m mute, l loop, s shuffle, q quit.\n"
     "Exit status: 0 played to the end (or done), 1 an item could not be played\n"
-    "or a command failed, 2 a usage error, 130 interrupted.\n";
+    "or a command failed, 2 a usage error, 130 interrupted (SIGINT), 143 terminated (SIGTERM).\n";
 
 void Usage() {
   std::fputs(kHelp, stderr);
@@ -271,7 +271,7 @@ int Run(CAudioPlayer &player, const Options &options, MprisService *mpris) {
   for (const Group &group : options.groups) {
     const int groupResult = PlayGroup(player, group, play, mpris);
     result = std::max(result, groupResult);
-    if (groupResult == 130)
+    if (Interrupted())
       break;
     play.start = 0; // the first item only
   }

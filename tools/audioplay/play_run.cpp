@@ -647,7 +647,7 @@ int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &optio
     if (Interrupted() || (ours && message.message == kInterruptMessage)) {
       InterruptAnswered();
       player.Stop();
-      result = 130;
+      result = InterruptStatus();
       break;
     }
     if (ours && message.message == kKeyMessage) {
