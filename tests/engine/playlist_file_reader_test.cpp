@@ -66,6 +66,17 @@ TEST(PlaylistFileReader, M3uTitlesPathsUrlsAndEncodings) {
       Parse(PlaylistFormat::M3U, m3u),
       (Lines{"/lists/a.mp3|First Song", "http://radio.example/stream?x=1&y=2|Radio", "/abs/b.flac|",
              "/lists/c d.ogg|", "/music/caf\u00e9 x.wav|", "/music/e.wav|", "C:\\Music\\f.wma|"}));
+  // An IPTV list: the title follows the attributes, whose quoted values may
+  // hold commas; the group is the entry's genre.
+  const auto iptv =
+      ParsePlaylist(PlaylistFormat::M3U,
+                    "#EXTM3U\n#EXTINF:-1 tvg-name=\"One\" tvg-logo=\"http://l/1.png\" "
+                    "group-title=\"News, Sport\",Channel One\nhttp://tv/1.ts\n",
+                    u"/lists");
+  EXPECT_EQ(Flat(iptv), (Lines{"http://tv/1.ts|Channel One"}));
+  ASSERT_EQ(iptv.size(), 1u);
+  EXPECT_EQ(iptv[0].attributes,
+            (std::map<std::u16string, std::u16string>{{u"WM/Genre", u"News, Sport"}}));
   // A title line names only the entry that follows it.
   EXPECT_EQ(Parse(PlaylistFormat::M3U, "#EXTINF:1,T\nx.mp3\ny.mp3\n"),
             (Lines{"/lists/x.mp3|T", "/lists/y.mp3|"}));

@@ -27,20 +27,54 @@ void Add(std::vector<PlaylistEntry> &entries, std::u16string_view url, std::u16s
     entries.push_back({std::move(resolved), std::u16string(Trim(title)), playlist});
 }
 
-// #EXTINF:<seconds>,<title> names the entry on the next line.
+// The comma that ends an #EXTINF line's duration and attributes: the first
+// outside the attributes' quoted values (IPTV lists: #EXTINF:-1
+// tvg-name="One" group-title="News, Sport",Channel One).
+std::size_t TitleComma(std::u16string_view line) {
+  bool quoted = false;
+  for (std::size_t at = 0; at < line.size(); ++at) {
+    if (line[at] == u'"')
+      quoted = !quoted;
+    else if (line[at] == u',' && !quoted)
+      return at;
+  }
+  return std::u16string_view::npos;
+}
+
+// The value of `name="..."` among an #EXTINF line's attributes; empty if none.
+std::u16string_view AttributeOf(std::u16string_view attributes, std::u16string_view name) {
+  for (std::size_t at = attributes.find(name); at != std::u16string_view::npos;
+       at = attributes.find(name, at + 1)) {
+    const bool starts = at == 0 || attributes[at - 1] == u' ' || attributes[at - 1] == u'\t';
+    const std::size_t open = at + name.size();
+    if (!starts || attributes.substr(open, 2) != u"=\"")
+      continue;
+    const std::size_t close = attributes.find(u'"', open + 2);
+    if (close != std::u16string_view::npos)
+      return attributes.substr(open + 2, close - open - 2);
+  }
+  return {};
+}
+
+// #EXTINF:<seconds> [attributes],<title> names the entry on the next line;
+// of an IPTV list's attributes, group-title is kept as the entry's genre.
 std::vector<PlaylistEntry> ParseM3u(std::u16string_view text, const std::u16string &baseFolder) {
   std::vector<PlaylistEntry> entries;
-  std::u16string_view title;
+  std::u16string_view title, group;
   for (std::u16string_view line : Lines(text)) {
     line = Trim(line);
     if (line.empty())
       continue;
     if (line[0] != u'#') {
+      const std::size_t added = entries.size();
       Add(entries, line, title, baseFolder);
-      title = {};
+      if (entries.size() > added && !group.empty())
+        entries.back().attributes[u"WM/Genre"] = std::u16string(group);
+      title = group = {};
     } else if (StartsWithNoCase(line, u"#extinf:")) {
-      const std::size_t comma = line.find(u',');
+      const std::size_t comma = TitleComma(line);
       title = comma == std::u16string_view::npos ? std::u16string_view() : line.substr(comma + 1);
+      group = AttributeOf(line.substr(0, comma), u"group-title");
     }
   }
   return entries;
