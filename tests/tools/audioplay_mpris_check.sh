@@ -92,12 +92,22 @@ kill -0 "$player" || fail "Stop ended the process"
 ctl play
 await "Playing after Stop and Play" says status Playing
 
-# Next to the last item, where Next stops and Previous is possible.
+# Next to the last item, where Next cannot change the track (playerctl
+# makes no call there; one made all the same stops) and Previous can.
 ctl next
 await "the second title after Next" says metadata xesam:title "Second Tone"
 [[ $(ctl metadata xesam:url) == "file://$work/second%20tone.wav" ]] ||
   fail "xesam:url is not percent-encoded: $(ctl metadata xesam:url)"
-ctl next
+await "no CanGoNext on the last item" reads CanGoNext "(<false>,)"
+[[ $(property CanGoPrevious) == "(<true>,)" ]] || fail "no CanGoPrevious on the last item"
+# An invalid position is ignored, and no Seeked is said for it.
+cp "$work/signals" "$work/signals.before"
+bus --method org.mpris.MediaPlayer2.Player.SetPosition -- "$(ctl metadata mpris:trackid)" -5 >/dev/null
+bus --method org.freedesktop.DBus.Peer.Ping >/dev/null
+sleep 0.3
+[[ $(grep -c "Player.Seeked" "$work/signals") == $(grep -c "Player.Seeked" "$work/signals.before") ]] ||
+  fail "Seeked said for a position before the start"
+bus --method org.mpris.MediaPlayer2.Player.Next >/dev/null
 await "Stopped after Next on the last item" says status Stopped
 kill -0 "$player" || fail "Next on the last item ended the process"
 await "no CanGoNext when stopped on the last item" reads CanGoNext "(<false>,)"

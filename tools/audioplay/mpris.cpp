@@ -115,15 +115,14 @@ gint64 PositionNow(const MprisState &state) {
   return gint64(seconds * 1e6);
 }
 
-// Next and Previous have an effect while something plays (past either end
-// they stop), or where there is an item to go to: only a player stopped at
-// that end of a list that does not loop cannot go on.
+// Whether Next and Previous would change the track, as the interface says
+// they tell: not at that end of a list that does not loop (where a call
+// made all the same stops, and clients such as playerctl make none).
 bool CanGoNext(const MprisState &state) {
-  return state.count > 0 &&
-         (state.loop || state.index < state.count - 1 || state.status != "Stopped");
+  return state.count > 0 && (state.loop || state.index < state.count - 1);
 }
 bool CanGoPrevious(const MprisState &state) {
-  return state.count > 0 && (state.loop || state.index > 0 || state.status != "Stopped");
+  return state.count > 0 && (state.loop || state.index > 0);
 }
 
 // The player's properties that change as it plays.

@@ -381,10 +381,14 @@ bool HandleDesktop(CAudioPlayer &player, RunState &run, MprisCommand command, LP
       player.SetPos(std::max(position, 0.0));
     run.desktop.seeked = true;
     break;
-  case MprisCommand::SeekTo:
-    player.SetPos(double(argument) / 1e6);
-    run.desktop.seeked = true;
+  case MprisCommand::SeekTo: {
+    // A position before the start or past the end is ignored, as the
+    // interface asks, and so no Seeked is said for it.
+    const double to = double(argument) / 1e6;
+    if (to >= 0 && (run.duration <= 0 || to <= run.duration) && player.SetPos(to) >= 0)
+      run.desktop.seeked = true;
     break;
+  }
   case MprisCommand::SetVolume:
     player.SetVol(long(argument));
     break;
