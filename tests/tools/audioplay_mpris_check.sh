@@ -4,7 +4,8 @@
 # read back with gdbus as a desktop widget would: metadata, play/pause,
 # next and previous at the ends of the list, stop then play, loop and
 # shuffle, seeking and the Seeked signal, the rate, a moving position,
-# opening a URI, a station whose title changes, and Quit.
+# opening a URI (and ones that cannot be played), a station whose title
+# changes, and Quit.
 #   audioplay_mpris_check.sh AUDIOPLAY
 set -euo pipefail
 audioplay=$1
@@ -118,6 +119,21 @@ await "the first title after Previous" says metadata xesam:title "First Tone"
 ctl open "file://$work/third.wav"
 await "the opened file plays" says metadata xesam:title "Third Tone"
 await "Playing the opened file" says status Playing
+
+# A URI that cannot be played costs its error, and the player plays on
+# where it was.
+head -c 3000 /dev/urandom >"$work/broken.mp3"
+opened=0
+errors() { [[ $(grep -c "CN_MediaError" "$work/output") == "$opened" ]]; }
+for uri in "ftp://127.0.0.1:1/none.mp3" "file://$work/missing.wav" \
+  "http://127.0.0.1:1/refused.mp3" "file://$work/broken.mp3"; do
+  ctl open "$uri"
+  opened=$((opened + 1))
+  await "the error of $uri" errors
+  await "the opened file again after $uri" says metadata xesam:title "Third Tone"
+  await "Playing after $uri" says status Playing
+  kill -0 "$player" || fail "$uri ended the process"
+done
 
 # A station the desktop opens: the widget's title follows the stream's.
 gst-launch-1.0 -q audiotestsrc num-buffers=100 ! audio/x-raw,rate=44100,channels=2 \

@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -79,6 +80,14 @@ struct RunState {
   long shownIndex = -1;            // the item last announced
   double duration = 0;             // of that item
   Clock::time_point lastPlaying{};
+  // An item the desktop opened, until it plays; if it fails, the player goes
+  // back to what it played, where it was.
+  struct Opened {
+    long index = -1;
+    long back = -1;
+    double at = 0;
+    bool playing = false;
+  } opened;
   MprisState desktop; // what the desktop is shown
   bool desktopStale = false;
 };
@@ -337,11 +346,31 @@ void Open(CAudioPlayer &player, RunState &run, const std::string &uri) {
     item = path ? path : "";
     g_free(path);
   }
+  PlayState state = PS_Undefined;
+  player.GetPlayState(&state);
+  RunState::Opened opened{-1, run.shownIndex, 0, state == PS_Playing && !run.held};
+  player.GetPos(&opened.at);
   if (item.empty() || player.AppendMusic(Utf16(item).c_str()) < 0)
     return;
   player.GetCurPlaylistCount(&run.count);
+  opened.index = run.count - 1;
+  run.opened = opened;
   run.held = false;
   player.PlaylistIndex(run.count - 1);
+}
+
+// What the desktop opened could not be played: it costs its error, leaves
+// the list, and the player plays on (or waits) where it was.
+void GoBack(CAudioPlayer &player, RunState &run) {
+  const RunState::Opened opened = std::exchange(run.opened, {});
+  if (opened.back >= 0) {
+    player.PlaylistIndex(opened.back);
+    player.SetPos(opened.at);
+    if (!opened.playing)
+      Hold(player, run);
+  }
+  player.RemoveMusic(opened.index);
+  player.GetCurPlaylistCount(&run.count);
 }
 
 // Carries out what the desktop asked for; false for Quit.
@@ -581,12 +610,18 @@ long CALLBACK OnNotification(long /*cookie*/, CallNotify code, long first, long 
     if (first == PS_Playing) {
       run->played = true;
       run->lastPlaying = Clock::now();
+      if (second == run->opened.index)
+        run->opened = {}; // it plays
     } else if (first == PS_Stopped && (run->played || run->mediaErrors) && !run->held) {
       run->stopped = true;
     }
     break;
   case CN_MediaError:
-    ++run->mediaErrors;
+    // What the desktop opened is told as it fails, and is not the run's.
+    if (second == run->opened.index && run->opened.index >= 0)
+      GoBack(*run->player, *run);
+    else
+      ++run->mediaErrors;
     break;
   case CN_Error:
     ++run->engineErrors;

@@ -121,7 +121,8 @@ bool LooksLikeMedia(const std::string &path) {
 
 // A sink that fails (no audio device, a device gone) or a failure inside
 // GStreamer itself is the engine's error; a file that cannot be read,
-// recognised or decoded is the media item's.
+// recognised or decoded, or a URI or format no installed plugin handles
+// (ftp://, a codec left out), is the media item's: the next one may play.
 bool IsMediaFault(GstMessage *message) {
   GstObject *source = GST_MESSAGE_SRC(message);
   if (source != nullptr && GST_IS_ELEMENT(source) &&
@@ -129,8 +130,10 @@ bool IsMediaFault(GstMessage *message) {
     return false;
   GError *error = nullptr;
   gst_message_parse_error(message, &error, nullptr);
-  const bool fault = error != nullptr &&
-                     (error->domain == GST_STREAM_ERROR || error->domain == GST_RESOURCE_ERROR);
+  const bool fault =
+      error != nullptr &&
+      (error->domain == GST_STREAM_ERROR || error->domain == GST_RESOURCE_ERROR ||
+       (error->domain == GST_CORE_ERROR && error->code == GST_CORE_ERROR_MISSING_PLUGIN));
   if (error != nullptr)
     g_error_free(error);
   return fault;
