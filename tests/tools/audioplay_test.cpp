@@ -606,6 +606,14 @@ TEST(AudioplayTool, WhatCannotBeOpenedIsSkippedAndNamed) {
       << run.output;
   EXPECT_EQ(RunTool(folder, "'" + folder.File("missing.wav") + "'").exitCode, 1);
 
+  // The same file twice: the second copy is told as the one that plays,
+  // though the player names it by the first place it stands at.
+  run = RunTool(folder, "'" + folder.File("a.wav") + "' '" + folder.File("a.wav") + "' '" +
+                            folder.File("b.wav") + "'");
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("[2/3] a (0:00)"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("[3/3] b (0:00)"), std::string::npos) << run.output;
+
   // So is a station that takes the connection and never answers, within
   // the engine's bound on opening it (one second here).
   test_support::SilentListener silent;

@@ -78,6 +78,7 @@ struct RunState {
   std::vector<std::string> failed; // the items that could not be played, as they were named
   long count = 0;                  // items in the current playlist
   long shownIndex = -1;            // the item last announced
+  long stepping = 0;               // +1, -1: the player was asked to go on, or back, from it
   double duration = 0;             // of that item
   Clock::time_point lastPlaying{};
   // An item the desktop opened, until it plays; if it fails, the player goes
@@ -114,8 +115,16 @@ std::string UrlAt(CAudioPlayer &player, long index) {
 // the item shown (after it, or before it for Previous) when that is the same
 // file and the place named is not itself next to it.
 long PlayingIndex(RunState &run, long reported) {
-  if (reported == run.shownIndex)
+  const long step = std::exchange(run.stepping, 0);
+  if (reported == run.shownIndex) {
+    // Moved on from it (Next, Previous, its end) to a copy of the same file
+    // beside it, which the player names by the first place it stands at.
+    const long beside = reported + step;
+    if (step != 0 && beside >= 0 && beside < run.count &&
+        UrlAt(*run.player, beside) == UrlAt(*run.player, reported))
+      return beside;
     return reported; // the same item again: resumed, or played again
+  }
   std::string url;
   for (long candidate : {run.shownIndex + 1, run.shownIndex - 1}) {
     if (candidate == reported)
@@ -273,7 +282,7 @@ void ShowProgress(CAudioPlayer &player, double duration) {
 }
 
 // Applies one key; false for the key that quits.
-bool HandleKey(CAudioPlayer &player, int key) {
+bool HandleKey(CAudioPlayer &player, RunState &run, int key) {
   constexpr double kSeekSeconds = 5;
   constexpr long kVolumeStep = 5;
   PlayState state = PS_Undefined;
@@ -286,9 +295,11 @@ bool HandleKey(CAudioPlayer &player, int key) {
     state == PS_Paused ? player.Resume() : player.Pause();
     break;
   case 'n':
+    run.stepping = 1;
     player.NextTrack();
     break;
   case 'p':
+    run.stepping = -1;
     player.PrevTrack();
     break;
   case kKeyLeft:
@@ -335,7 +346,8 @@ void Step(CAudioPlayer &player, RunState &run, bool forward) {
   if (!run.desktop.loop && atEnd)
     Hold(player, run);
   else
-    forward ? player.NextTrack() : player.PrevTrack();
+    run.stepping = forward ? 1 : -1;
+  forward ? player.NextTrack() : player.PrevTrack();
 }
 
 // Appends what the desktop opened and plays it.
@@ -607,6 +619,8 @@ long CALLBACK OnNotification(long /*cookie*/, CallNotify code, long first, long 
                                                  : "Stopped";
       run->desktopStale = true;
     }
+    if (first == PS_MediaEnded)
+      run->stepping = 1; // what plays next is after it
     if (first == PS_Playing) {
       run->played = true;
       run->lastPlaying = Clock::now();
@@ -691,7 +705,7 @@ int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &optio
     }
     if (ours && message.message == kKeyMessage) {
       const int key = int(message.wParam);
-      if (!HandleKey(player, key)) {
+      if (!HandleKey(player, run, key)) {
         player.Stop();
         break;
       }
