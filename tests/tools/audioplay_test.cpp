@@ -379,7 +379,7 @@ TEST(AudioplayTool, EndsPromptlyOnSigtermInTheMiddleOfALongRunOfFailingItems) {
 // audioplay in a pseudo-terminal of its own, as in a terminal window.
 class InTerminal {
 public:
-  InTerminal(const test_support::TempFolder &folder, const std::string &file,
+  InTerminal(const test_support::TempFolder &folder, std::vector<std::string> files,
              unsigned short columns) {
     winsize size{};
     size.ws_row = 24;
@@ -388,7 +388,11 @@ public:
     if (child_ == 0) {
       ::setenv("AUDIOPLAYER_SINK", "fake", 1);
       ::setenv("AUDIOPLAYER_LIBRARY", folder.File("library.db").c_str(), 1);
-      ::execl(AUDIOPLAY_TOOL, "audioplay", file.c_str(), nullptr);
+      std::vector<char *> argv{const_cast<char *>("audioplay")};
+      for (std::string &file : files)
+        argv.push_back(file.data());
+      argv.push_back(nullptr);
+      ::execv(AUDIOPLAY_TOOL, argv.data());
       ::_exit(127);
     }
   }
@@ -475,7 +479,7 @@ TEST(AudioplayTool, InATerminalTheLineFitsAndCtrlZHandsTheTerminalBack) {
   test_support::TempFolder folder;
   const std::string tone = folder.File("tone.wav");
   ASSERT_TRUE(test_media::MakeAudioFile(tone, test_media::Kind::Wav, 30.0));
-  InTerminal run(folder, tone, 120);
+  InTerminal run(folder, {tone}, 120);
   ASSERT_TRUE(run.Started());
   auto progress = [](const std::string &text) { return !ProgressLines(text, 0).empty(); };
   ASSERT_TRUE(run.ReadUntil(progress, 0, 2)) << run.screen;
@@ -505,6 +509,30 @@ TEST(AudioplayTool, InATerminalTheLineFitsAndCtrlZHandsTheTerminalBack) {
   ASSERT_TRUE(run.ReadUntil(paused, mark, 1)) << run.screen.substr(mark);
   for (const std::string &line : ProgressLines(run.screen, mark))
     EXPECT_LE(line.size(), 39u) << line;
+  run.Type("q");
+  const int status = run.Wait(0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+// Next and previous, by key, go on across the command line's groups: from a
+// file to the playlist after it, and back.
+TEST(AudioplayTool, NextAndPreviousCrossFromOneGroupToTheNext) {
+  test_support::TempFolder folder;
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("one.wav"), test_media::Kind::Wav, 30.0));
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("two.wav"), test_media::Kind::Wav, 30.0));
+  test_support::WriteFile(folder.File("list.m3u"), "two.wav\n");
+  InTerminal run(folder, {folder.File("one.wav"), folder.File("list.m3u")}, 120);
+  ASSERT_TRUE(run.Started());
+  auto says = [](const std::string &what) {
+    return [what](const std::string &text) { return text.find(what) != std::string::npos; };
+  };
+  ASSERT_TRUE(run.ReadUntil(says("[1/1] one"), 0, 2)) << run.screen;
+  std::size_t mark = run.screen.size();
+  run.Type("n");
+  ASSERT_TRUE(run.ReadUntil(says("[1/1] two"), mark, 2)) << run.screen.substr(mark);
+  mark = run.screen.size();
+  run.Type("p");
+  ASSERT_TRUE(run.ReadUntil(says("[1/1] one"), mark, 2)) << run.screen.substr(mark);
   run.Type("q");
   const int status = run.Wait(0);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;

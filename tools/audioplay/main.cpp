@@ -268,12 +268,18 @@ int Run(CAudioPlayer &player, const Options &options, MprisService *mpris) {
   PlayOptions play = options.play;
   play.interactive = play.talk != Talk::Quiet && KeyReader::Interactive();
   int result = options.skipped ? 1 : 0;
-  for (const Group &group : options.groups) {
-    const int groupResult = PlayGroup(player, group, play, mpris);
+  const std::size_t groups = options.groups.size();
+  for (std::size_t at = 0; at < groups;) {
+    play.groupBefore = at > 0;
+    play.groupAfter = at + 1 < groups;
+    GroupEnd left = GroupEnd::Played;
+    const int groupResult = PlayGroup(player, options.groups[at], play, mpris, &left);
     result = std::max(result, groupResult);
-    if (Interrupted())
+    if (Interrupted() || left == GroupEnd::Quit)
       break;
-    play.start = 0; // the first item only
+    play.start = 0;                                  // the first item only
+    play.startAtLast = left == GroupEnd::ToPrevious; // from the group after it
+    at = left == GroupEnd::ToPrevious ? at - 1 : at + 1;
   }
   return result;
 }

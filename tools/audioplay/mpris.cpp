@@ -116,13 +116,14 @@ gint64 PositionNow(const MprisState &state) {
 }
 
 // Whether Next and Previous would change the track, as the interface says
-// they tell: not at that end of a list that does not loop (where a call
-// made all the same stops, and clients such as playerctl make none).
+// they tell: not at that end of a list that does not loop, unless a group
+// of the command line follows there (where a call made all the same stops,
+// and clients such as playerctl make none).
 bool CanGoNext(const MprisState &state) {
-  return state.count > 0 && (state.loop || state.index < state.count - 1);
+  return state.count > 0 && (state.loop || state.index < state.count - 1 || state.groupAfter);
 }
 bool CanGoPrevious(const MprisState &state) {
-  return state.count > 0 && (state.loop || state.index > 0);
+  return state.count > 0 && (state.loop || state.index > 0 || state.groupBefore);
 }
 
 // The player's properties that change as it plays.

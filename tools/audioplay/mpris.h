@@ -54,6 +54,9 @@ struct MprisState {
   double volume = 0.5; // 0..1
   double rate = 1;
   bool loop = false, shuffle = false;
+  // Groups of the command line before and after the playlist that plays,
+  // which Previous and Next go on to.
+  bool groupBefore = false, groupAfter = false;
   bool seeked = false; // the position jumped: Publish says so (Seeked)
 };
 

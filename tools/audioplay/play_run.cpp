@@ -79,7 +79,8 @@ struct RunState {
   long count = 0;                  // items in the current playlist
   long shownIndex = -1;            // the item last announced
   long stepping = 0;               // +1, -1: the player was asked to go on, or back, from it
-  double duration = 0;             // of that item
+  GroupEnd left = GroupEnd::Played;
+  double duration = 0; // of that item
   Clock::time_point lastPlaying{};
   // An item the desktop opened, until it plays; if it fails, the player goes
   // back to what it played, where it was.
@@ -282,6 +283,8 @@ void ShowProgress(CAudioPlayer &player, double duration) {
 }
 
 // Applies one key; false for the key that quits.
+bool CrossGroup(CAudioPlayer &player, RunState &run, bool forward);
+
 bool HandleKey(CAudioPlayer &player, RunState &run, int key) {
   constexpr double kSeekSeconds = 5;
   constexpr long kVolumeStep = 5;
@@ -295,12 +298,11 @@ bool HandleKey(CAudioPlayer &player, RunState &run, int key) {
     state == PS_Paused ? player.Resume() : player.Pause();
     break;
   case 'n':
-    run.stepping = 1;
-    player.NextTrack();
-    break;
   case 'p':
-    run.stepping = -1;
-    player.PrevTrack();
+    if (CrossGroup(player, run, key == 'n'))
+      break;
+    run.stepping = key == 'n' ? 1 : -1;
+    key == 'n' ? player.NextTrack() : player.PrevTrack();
     break;
   case kKeyLeft:
   case kKeyRight:
@@ -339,9 +341,24 @@ void Hold(CAudioPlayer &player, RunState &run) {
   player.Stop();
 }
 
-// Moves to the next or previous item; past either end of a playlist that
-// does not loop, stops (as the desktop's interface asks).
+// At that end of a playlist that does not loop, with a group of the command
+// line beyond it: the run ends, for that group to play. False elsewhere.
+bool CrossGroup(CAudioPlayer &player, RunState &run, bool forward) {
+  const bool atEnd = forward ? run.shownIndex >= run.count - 1 : run.shownIndex <= 0;
+  if (run.desktop.loop || !atEnd || !(forward ? run.desktop.groupAfter : run.desktop.groupBefore))
+    return false;
+  run.left = forward ? GroupEnd::ToNext : GroupEnd::ToPrevious;
+  run.stopped = true;
+  player.Stop();
+  return true;
+}
+
+// Moves to the next or previous item, or group; past either end of what
+// the command line named, unless it loops, stops (as the desktop's
+// interface asks).
 void Step(CAudioPlayer &player, RunState &run, bool forward) {
+  if (CrossGroup(player, run, forward))
+    return;
   const bool atEnd = forward ? run.shownIndex >= run.count - 1 : run.shownIndex <= 0;
   if (!run.desktop.loop && atEnd)
     Hold(player, run);
@@ -521,6 +538,8 @@ bool Start(CAudioPlayer &player, const Group &group, const PlayOptions &options,
     std::fprintf(stderr, "audioplay: %s has nothing to play\n", group.items[0].c_str());
     return false;
   }
+  if (options.startAtLast)
+    player.SetPlayListIndex(run.count - 1);
   const long status = player.Play();
   if (status < 0) {
     std::fprintf(stderr, "audioplay: cannot play: status 0x%08lX\n", status & 0xFFFFFFFFL);
@@ -668,7 +687,8 @@ bool LoadGroup(CAudioPlayer &player, const Group &group) {
 }
 
 int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &options,
-              MprisService *mpris) {
+              MprisService *mpris, GroupEnd *left) {
+  *left = GroupEnd::Played;
   RunState run;
   run.player = &player;
   run.talk = options.talk;
@@ -683,6 +703,8 @@ int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &optio
     return 1;
   }
   run.desktop.rate = options.rate;
+  run.desktop.groupBefore = options.groupBefore;
+  run.desktop.groupAfter = options.groupAfter;
   run.desktop.seeked = options.start > 0;
   // The host's thread sleeps in GetMessageW: the player's own messages, and
   // the waker's keys, signals and ticks, are all that wake it.
@@ -706,6 +728,7 @@ int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &optio
     if (ours && message.message == kKeyMessage) {
       const int key = int(message.wParam);
       if (!HandleKey(player, run, key)) {
+        run.left = GroupEnd::Quit;
         player.Stop();
         break;
       }
@@ -714,6 +737,7 @@ int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &optio
       run.desktopStale = true;
     } else if (ours && message.message == kMprisMessage) {
       if (!HandleDesktop(player, run, MprisCommand(message.wParam), message.lParam)) {
+        run.left = GroupEnd::Quit;
         player.Stop();
         break;
       }
@@ -747,5 +771,6 @@ int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &optio
     result = 1;
   }
   current = nullptr;
+  *left = run.left;
   return result;
 }

@@ -33,6 +33,11 @@ struct PlayOptions {
   long volume = -1; // 0..100, or -1 to leave it
   double start = 0; // seconds into the first item
   double rate = 1;
+  // Groups on the command line before and after this one, which Next and
+  // Previous go on to from its ends; and whether to begin at its last item
+  // (Previous came from the group after it).
+  bool groupBefore = false, groupAfter = false;
+  bool startAtLast = false;
 };
 
 // The callback to give InitInstance: reports each notification and records
@@ -53,7 +58,13 @@ bool LoadGroup(CAudioPlayer &player, const Group &group);
 // pause/resume, n/p next/previous, left/right seek 5 s, +/- volume, m mute,
 // l loop, s shuffle, q quit. Returns 0 when it played to the end (or the
 // user quit), 1 when an item could not be played or the player failed, 130
-// when interrupted by SIGINT or SIGTERM. With `mpris`, the desktop sees
-// what plays and steers it too.
+// or 143 when interrupted by SIGINT or SIGTERM. With `mpris`, the desktop
+// sees what plays and steers it too. `left` says how the group was left.
+enum class GroupEnd {
+  Played,     // to its end: the next group follows
+  ToNext,     // Next from its last item
+  ToPrevious, // Previous from its first item
+  Quit,       // the user or the desktop quit: nothing else plays
+};
 int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &options,
-              MprisService *mpris);
+              MprisService *mpris, GroupEnd *left);
