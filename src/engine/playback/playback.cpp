@@ -7,6 +7,7 @@
 
 #include "engine/media/attribute_readers.h"
 #include "engine/media/gstreamer_ready.h"
+#include "engine/media/network_url.h"
 #include "engine/playback/audio_output.h"
 #include "engine/playback/clock_alarm.h"
 #include "engine/playback/picture_output.h"
@@ -378,11 +379,7 @@ void Playback::CallBackIn(double seconds) {
 
 void Playback::BoundOpen(const std::string &uri) {
   openBound_.reset();
-  gchar *scheme = gst_uri_get_protocol(uri.c_str());
-  const bool network =
-      scheme != nullptr && std::strcmp(scheme, "file") != 0 && std::strcmp(scheme, "cdda") != 0;
-  g_free(scheme);
-  if (!network)
+  if (!IsNetworkUrl(Utf16Of(uri)))
     return;
   // The system clock: the pipeline's runs only once it plays.
   GstClock *clock = gst_system_clock_obtain();

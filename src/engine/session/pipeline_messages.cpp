@@ -6,20 +6,9 @@
 #include <algorithm>
 
 #include "engine/media/attribute_readers.h"
+#include "engine/media/network_url.h"
 
 namespace engine {
-
-namespace {
-
-// A network stream has no file to read attributes from: what it says while
-// it plays is what the library keeps of it.
-bool IsNetworkUrl(const std::u16string &url) {
-  const std::size_t scheme = url.find(u"://");
-  return scheme != std::u16string::npos && url.compare(0, scheme, u"file") != 0 &&
-         url.compare(0, scheme, u"cdda") != 0; // a CD's table of contents says it all
-}
-
-} // namespace
 
 void Session::TakeBusMessages() {
   // One at a time: handling one may stop the playback, which drops the rest.
