@@ -257,6 +257,38 @@ TEST(AudioplayTool, InfoSaveListAndExport) {
   EXPECT_EQ(json.exitCode, 0) << json.output;
   EXPECT_NE(json.output.find("parsed"), std::string::npos) << json.output;
 
+  // A sheet's tracks and a list's entries, nested lists expanded, in order;
+  // an entry that is no file names itself and fails the command alone.
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("album.flac"), test_media::Kind::Flac, 2.0));
+  test_support::WriteFile(folder.File("album.cue"),
+                          "PERFORMER \"The Band\"\nTITLE \"An Album\"\nFILE \"album.flac\" WAVE\n"
+                          "  TRACK 01 AUDIO\n    TITLE \"First\"\n    INDEX 01 00:00:00\n"
+                          "  TRACK 02 AUDIO\n    TITLE \"Second\"\n    PERFORMER \"Guest\"\n"
+                          "    INDEX 01 00:00:60\n");
+  test_support::WriteFile(folder.File("inner.m3u"), "two.wav\n");
+  test_support::WriteFile(folder.File("list.m3u"), "one.wav\ninner.m3u\ngone.wav\n");
+  test_support::WriteFile(
+      folder.File("entries.py"),
+      "import json, sys\n"
+      "e = json.load(sys.stdin)\n"
+      "assert [x.get('entry') for x in e] == [1, 2, 1, 2, 3], e\n"
+      "assert [x['path'][-9:] for x in e] == ['album.cue'] * 2 + ['/list.m3u'] * 3\n"
+      "assert [x['title'] for x in e[:4]] == ['First', 'Second', 'Tone One', "
+      "'two'], e\n"
+      "assert [x['author'] for x in e[:2]] == ['The Band', 'Guest'], e\n"
+      "assert e[1]['album'] == 'An Album', e\n"
+      "assert abs(e[0]['duration'] - 0.8) < 0.01, e\n"
+      "assert abs(e[1]['duration'] - 1.2) < 0.05, e\n"
+      "assert 'gone.wav: no such file' in e[4]['error'], e\n"
+      "print('entries')\n");
+  const std::string entries = folder.File("entries.json");
+  ToolRun lists =
+      RunTool(folder, "--info --json '" + folder.File("album.cue") + "' '" +
+                          folder.File("list.m3u") + "' > '" + entries + "'; status=$?; python3 '" +
+                          folder.File("entries.py") + "' < '" + entries + "'; exit $status");
+  EXPECT_EQ(lists.exitCode, 1) << lists.output;
+  EXPECT_NE(lists.output.find("entries"), std::string::npos) << lists.output;
+
   // Saved playlists live in the library database and outlive the process.
   EXPECT_EQ(RunTool(folder, "--save Evening '" + one + "' '" + two + "'").exitCode, 0);
   EXPECT_EQ(RunTool(folder, "--save Morning '" + two + "'").exitCode, 0);

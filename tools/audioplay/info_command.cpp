@@ -1,6 +1,7 @@
 #include "info_command.h"
 
 #include "host_text.h"
+#include "path_kinds.h"
 #include "status_text.h"
 
 #include <unistd.h>
@@ -39,10 +40,6 @@ Field Numeric(const char *label, const char *key, double value) {
 }
 
 // Why a path cannot be shown, before the library sees it.
-bool IsUrl(const std::string &path) {
-  return path.find("://") != std::string::npos;
-}
-
 std::optional<std::string> PathProblem(const std::string &path) {
   if (IsUrl(path))
     return std::nullopt; // the library reads what it can of a URL
@@ -65,26 +62,43 @@ std::optional<std::string> PathProblem(const std::string &path) {
   return std::nullopt;
 }
 
-// The record of the file as the only item of the current playlist, whose
-// query fills the technical fields as well.
-std::optional<std::string> ReadRecord(CAudioPlayer &player, const std::string &path,
-                                      tagMediaInfo &info) {
+std::string Absolute(const std::string &path) {
   std::error_code error;
-  const std::string absolute =
-      IsUrl(path) ? path : std::filesystem::absolute(path, error).lexically_normal().string();
-  long status = player.ClearAllMusic();
-  if (status >= 0)
-    status = player.AppendMusic(Utf16(absolute).c_str());
+  return IsUrl(path) ? path : std::filesystem::absolute(path, error).lexically_normal().string();
+}
+
+// The record of the current playlist's item, whose query fills the
+// technical fields as well.
+std::optional<std::string> ReadItem(CAudioPlayer &player, long index, tagMediaInfo &info) {
   info = {};
   info.dwMask = kEverything;
-  if (status >= 0)
-    status = player.GetCurPlaylistMusicInfo(0, &info);
-  if (status < 0)
+  if (const long status = player.GetCurPlaylistMusicInfo(index, &info); status < 0)
     return DescribeStatus(status);
   // A file of no known format still gets a name and its file type from the
   // library, but neither a length nor a stream.
   if (info.dDuration <= 0 && !info.szAudioCodec[0] && !info.szVideoCodec[0] && !info.lChannels)
     return "not a media file the library can read (no audio or video stream found)";
+  return std::nullopt;
+}
+
+// Makes the file the only item of the current playlist, or the playlist
+// (a sheet's tracks, nested lists expanded) the current playlist; its
+// number of items, or why there are none.
+std::optional<std::string> Load(CAudioPlayer &player, const std::string &path, long &count) {
+  const HostText absolute = Utf16(Absolute(path));
+  long status = 0;
+  if (IsPlaylistFile(path)) {
+    status = player.SetCurPlaylist(absolute.c_str());
+  } else if ((status = player.ClearAllMusic()) >= 0) {
+    status = player.AppendMusic(absolute.c_str());
+  }
+  count = 0;
+  if (status >= 0)
+    status = player.GetCurPlaylistCount(&count);
+  if (status < 0)
+    return DescribeStatus(status);
+  if (count <= 0)
+    return "a playlist with no entries";
   return std::nullopt;
 }
 
@@ -135,46 +149,84 @@ std::string Number(double value) {
   return text;
 }
 
-} // namespace
+// Shows records one after the other: as "Field: value" lines, or as the
+// objects of one JSON array.
+class Shower {
+public:
+  explicit Shower(bool json) : json_(json) {
+    if (json_)
+      std::printf("[");
+  }
+  ~Shower() {
+    if (json_)
+      std::printf("\n]\n");
+  }
 
-int ShowInfo(CAudioPlayer &player, const std::vector<std::string> &paths, bool json) {
-  int result = 0;
-  if (json)
-    std::printf("[");
-  for (std::size_t i = 0; i < paths.size(); ++i) {
-    const std::string &path = paths[i];
-    tagMediaInfo info{};
-    std::optional<std::string> problem = PathProblem(path);
-    if (!problem)
-      problem = ReadRecord(player, path, info);
-    if (problem)
-      result = 1;
-    if (json) {
-      std::printf("%s\n  {\"path\": %s", i ? "," : "", Json(path).c_str());
-      if (problem) {
+  // `entry` counts from 1 among `entries` for a playlist's item, 0 for a file.
+  void Show(const std::string &path, long entry, long entries, const tagMediaInfo *info,
+            const std::optional<std::string> &problem) {
+    failed_ |= problem.has_value();
+    const std::string where =
+        entry ? path + " [" + std::to_string(entry) + "/" + std::to_string(entries) + "]" : path;
+    if (json_) {
+      std::printf("%s\n  {\"path\": %s", shown_++ ? "," : "", Json(path).c_str());
+      if (entry)
+        std::printf(", \"entry\": %ld", entry);
+      if (problem)
         std::printf(", \"error\": %s}", Json(*problem).c_str());
-        continue;
-      }
-      for (const Field &field : FieldsOf(info))
-        std::printf(", %s: %s", Json(field.key).c_str(),
-                    (field.numeric ? Number(field.number) : Json(field.text)).c_str());
-      std::printf("}");
-      continue;
+      else
+        for (const Field &field : FieldsOf(*info))
+          std::printf(", %s: %s", Json(field.key).c_str(),
+                      (field.numeric ? Number(field.number) : Json(field.text)).c_str());
+      if (!problem)
+        std::printf("}");
+      return;
     }
     if (problem) {
       std::fflush(stdout);
-      std::fprintf(stderr, "audioplay: %s: %s\n", path.c_str(), problem->c_str());
-      continue;
+      std::fprintf(stderr, "audioplay: %s: %s\n", where.c_str(), problem->c_str());
+      return;
     }
-    std::printf("%s%s\n", i ? "\n" : "", path.c_str());
-    for (const Field &field : FieldsOf(info)) {
+    std::printf("%s%s\n", shown_++ ? "\n" : "", where.c_str());
+    for (const Field &field : FieldsOf(*info)) {
       if (field.numeric && field.number != 0)
         std::printf("  %s: %s\n", field.label, Number(field.number).c_str());
       else if (!field.numeric && !field.text.empty())
         std::printf("  %s: %s\n", field.label, field.text.c_str());
     }
   }
-  if (json)
-    std::printf("\n]\n");
-  return result;
+  bool Failed() const { return failed_; }
+
+private:
+  bool json_;
+  bool failed_ = false;
+  long shown_ = 0;
+};
+
+} // namespace
+
+int ShowInfo(CAudioPlayer &player, const std::vector<std::string> &paths, bool json) {
+  Shower shower(json);
+  for (const std::string &path : paths) {
+    long count = 0;
+    std::optional<std::string> problem = PathProblem(path);
+    if (!problem)
+      problem = Load(player, path, count);
+    if (problem) {
+      shower.Show(path, 0, 0, nullptr, problem);
+      continue;
+    }
+    const bool list = IsPlaylistFile(path);
+    for (long i = 0; i < count; ++i) {
+      tagMediaInfo info;
+      problem = ReadItem(player, i, info);
+      // An entry that names a file is told by what is wrong with that file.
+      const std::string source = Utf8(info.szSourceURL);
+      if (problem && list && !source.empty()) {
+        problem = source + ": " + PathProblem(source).value_or(*problem);
+      }
+      shower.Show(path, list ? i + 1 : 0, count, &info, problem);
+    }
+  }
+  return shower.Failed() ? 1 : 0;
 }

@@ -8,14 +8,13 @@
 #include "info_command.h"
 #include "mpris.h"
 #include "output_devices.h"
+#include "path_kinds.h"
 #include "library_commands.h"
 #include "play_run.h"
 #include "terminal_keys.h"
 
 #include <audioplayer.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -39,18 +38,6 @@ struct Options {
   std::vector<std::string> infoPaths; // --info's files, checked one by one
   long skipped = 0;                   // named items that are no file to play
 };
-
-bool IsPlaylistFile(const std::string &argument) {
-  std::string extension = std::filesystem::path(argument).extension().string();
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](unsigned char c) { return char(std::tolower(c)); });
-  return extension == ".m3u" || extension == ".m3u8" || extension == ".pls" ||
-         extension == ".asx" || extension == ".wpl" || extension == ".xspf" || extension == ".cue";
-}
-
-bool IsUrl(const std::string &argument) {
-  return argument.find("://") != std::string::npos;
-}
 
 constexpr const char kHelp[] =
     "usage: audioplay [OPTION...] FILE_OR_PLAYLIST...\n"
@@ -83,8 +70,9 @@ constexpr const char kHelp[] =
     "  --cd DRIVE      play an audio CD: a drive (/dev/sr0 or sr0) or a disc image\n"
     "                  (.cue with its .bin, .toc, .nrg)\n"
     "  --list-tracks   with --cd: list the disc's tracks instead of playing\n"
-    "  --info FILE...  show what the media library reports of each file\n"
-    "  --json          with --info: one JSON array, an object per file\n"
+    "  --info FILE...  show what the media library reports of each file, and of\n"
+    "                  each entry of a playlist or CUE sheet\n"
+    "  --json          with --info: one JSON array, an object per file or entry\n"
     "  --list          list the saved playlists\n"
     "  --save NAME     keep the files or playlist as a saved playlist\n"
     "  --export OUT    write the files or playlist as a playlist file\n"
