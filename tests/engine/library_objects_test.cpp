@@ -227,7 +227,16 @@ TEST_F(LibraryObjects, NamesAttributesItemsAndWhatWasSetAsideOutliveTheControl) 
   party.clear();
   Reopen();
   EXPECT_EQ(Names(), Strings{"Party"});
-  EXPECT_TRUE(Urls(Saved().at(0)).empty());
+  auto last = Saved().at(0);
+  EXPECT_TRUE(Urls(last).empty());
+
+  // A playlist another program removed meanwhile: an edit of it says so.
+  engine_host::DispatchWaiting();
+  sqlite3 *writer = nullptr;
+  ASSERT_EQ(sqlite3_open(folder.File("library.db").c_str(), &writer), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(writer, "DELETE FROM playlists", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(writer);
+  EXPECT_EQ(last->put_name(Bstr("Gone")), engine::kLibraryNotFound);
 }
 
 // With no path of its own the library is the user's data file, private to
