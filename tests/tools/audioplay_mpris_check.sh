@@ -4,7 +4,7 @@
 # read back with gdbus as a desktop widget would: metadata, play/pause,
 # next and previous at the ends of the list, stop then play, loop and
 # shuffle, seeking and the Seeked signal, the rate, a moving position,
-# opening a URI (and ones that cannot be played), a station whose title
+# opening a URI (and ones that cannot be played) and a playlist, a station whose title
 # changes, and Quit.
 #   audioplay_mpris_check.sh AUDIOPLAY
 set -euo pipefail
@@ -134,6 +134,20 @@ for uri in "ftp://127.0.0.1:1/none.mp3" "file://$work/missing.wav" \
   await "Playing after $uri" says status Playing
   kill -0 "$player" || fail "$uri ended the process"
 done
+
+# A playlist the desktop opens plays its entries, nested lists expanded; one
+# that cannot be read is told, and the player plays on where it was.
+printf 'inner.m3u\nthird.wav\n' >"$work/opened.m3u"
+printf 'second tone.wav\n' >"$work/inner.m3u"
+ctl open "file://$work/opened.m3u"
+await "the opened playlist's first entry" says metadata xesam:title "Second Tone"
+ctl next
+await "the opened playlist's second entry" says metadata xesam:title "Third Tone"
+ctl open "file://$work/none.m3u"
+await "the playlist that cannot be read told" grep -q "none.m3u" "$work/output"
+await "the opened playlist's entry again after none.m3u" says metadata xesam:title "Third Tone"
+await "Playing after none.m3u" says status Playing
+kill -0 "$player" || fail "none.m3u ended the process"
 
 # A station the desktop opens: the widget's title follows the stream's.
 gst-launch-1.0 -q audiotestsrc num-buffers=100 ! audio/x-raw,rate=44100,channels=2 \

@@ -15,12 +15,14 @@
 
 #include <audioplayer.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -256,18 +258,36 @@ int Run(CAudioPlayer &player, const Options &options, MprisService *mpris) {
   PlayOptions play = options.play;
   play.interactive = play.talk != Talk::Quiet && KeyReader::Interactive();
   int result = options.skipped ? 1 : 0;
-  const std::size_t groups = options.groups.size();
-  for (std::size_t at = 0; at < groups;) {
+  std::vector<Group> groups = options.groups; // the desktop may open more
+  std::optional<GroupLeft> openedFrom;        // while an opened playlist is the group
+  for (std::size_t at = 0; at < groups.size();) {
     play.groupBefore = at > 0;
-    play.groupAfter = at + 1 < groups;
-    GroupEnd left = GroupEnd::Played;
-    const int groupResult = PlayGroup(player, options.groups[at], play, mpris, &left);
+    play.groupAfter = at + 1 < groups.size();
+    GroupLeft left;
+    const int groupResult = PlayGroup(player, groups[at], play, mpris, &left);
+    const std::optional<GroupLeft> from = std::exchange(openedFrom, std::nullopt);
+    play = options.play;
+    play.interactive = play.talk != Talk::Quiet && KeyReader::Interactive();
+    play.start = 0; // the first item only
+    if (from && !left.loaded && !Interrupted()) {
+      // What the desktop opened could not be played: it has said why, and
+      // the group it was opened from goes on where it was.
+      groups.erase(groups.begin() + long(at));
+      --at;
+      play.startIndex = from->index;
+      play.start = from->at;
+      play.startHeld = from->held;
+      continue;
+    }
     result = std::max(result, groupResult);
-    if (Interrupted() || left == GroupEnd::Quit)
+    if (Interrupted() || left.end == GroupEnd::Quit)
       break;
-    play.start = 0;                                  // the first item only
-    play.startAtLast = left == GroupEnd::ToPrevious; // from the group after it
-    at = left == GroupEnd::ToPrevious ? at - 1 : at + 1;
+    if (left.end == GroupEnd::Opened) {
+      groups.insert(groups.begin() + long(at) + 1, Group{true, {left.opened}});
+      openedFrom = left;
+    }
+    play.startAtLast = left.end == GroupEnd::ToPrevious; // from the group after it
+    at = left.end == GroupEnd::ToPrevious ? at - 1 : at + 1;
   }
   return result;
 }

@@ -3,6 +3,7 @@
 #include "host_text.h"
 #include "host_waker.h"
 #include "mpris.h"
+#include "path_kinds.h"
 #include "status_text.h"
 #include "terminal_keys.h"
 
@@ -79,7 +80,7 @@ struct RunState {
   long count = 0;                  // items in the current playlist
   long shownIndex = -1;            // the item last announced
   long stepping = 0;               // +1, -1: the player was asked to go on, or back, from it
-  GroupEnd left = GroupEnd::Played;
+  GroupLeft left;
   double duration = 0; // of that item
   Clock::time_point lastPlaying{};
   // An item the desktop opened, until it plays; if it fails, the player goes
@@ -347,7 +348,7 @@ bool CrossGroup(CAudioPlayer &player, RunState &run, bool forward) {
   const bool atEnd = forward ? run.shownIndex >= run.count - 1 : run.shownIndex <= 0;
   if (run.desktop.loop || !atEnd || !(forward ? run.desktop.groupAfter : run.desktop.groupBefore))
     return false;
-  run.left = forward ? GroupEnd::ToNext : GroupEnd::ToPrevious;
+  run.left.end = forward ? GroupEnd::ToNext : GroupEnd::ToPrevious;
   run.stopped = true;
   player.Stop();
   return true;
@@ -379,6 +380,13 @@ void Open(CAudioPlayer &player, RunState &run, const std::string &uri) {
   player.GetPlayState(&state);
   RunState::Opened opened{-1, run.shownIndex, 0, state == PS_Playing && !run.held};
   player.GetPos(&opened.at);
+  if (!item.empty() && IsPlaylistFile(item)) {
+    // Its entries are the engine's to read: it plays as a group of its own.
+    run.left = {GroupEnd::Opened, true, item, run.shownIndex, opened.at, !opened.playing};
+    run.stopped = true;
+    player.Stop();
+    return;
+  }
   if (item.empty() || player.AppendMusic(Utf16(item).c_str()) < 0)
     return;
   player.GetCurPlaylistCount(&run.count);
@@ -538,7 +546,9 @@ bool Start(CAudioPlayer &player, const Group &group, const PlayOptions &options,
     std::fprintf(stderr, "audioplay: %s has nothing to play\n", group.items[0].c_str());
     return false;
   }
-  if (options.startAtLast)
+  if (options.startIndex >= 0 && options.startIndex < run.count)
+    player.SetPlayListIndex(options.startIndex);
+  else if (options.startAtLast)
     player.SetPlayListIndex(run.count - 1);
   const long status = player.Play();
   if (status < 0) {
@@ -687,8 +697,8 @@ bool LoadGroup(CAudioPlayer &player, const Group &group) {
 }
 
 int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &options,
-              MprisService *mpris, GroupEnd *left) {
-  *left = GroupEnd::Played;
+              MprisService *mpris, GroupLeft *left) {
+  *left = {};
   RunState run;
   run.player = &player;
   run.talk = options.talk;
@@ -702,6 +712,9 @@ int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &optio
     current = nullptr;
     return 1;
   }
+  run.left.loaded = true;
+  if (options.startHeld)
+    Hold(player, run);
   run.desktop.rate = options.rate;
   run.desktop.groupBefore = options.groupBefore;
   run.desktop.groupAfter = options.groupAfter;
@@ -728,7 +741,7 @@ int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &optio
     if (ours && message.message == kKeyMessage) {
       const int key = int(message.wParam);
       if (!HandleKey(player, run, key)) {
-        run.left = GroupEnd::Quit;
+        run.left.end = GroupEnd::Quit;
         player.Stop();
         break;
       }
@@ -737,7 +750,7 @@ int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &optio
       run.desktopStale = true;
     } else if (ours && message.message == kMprisMessage) {
       if (!HandleDesktop(player, run, MprisCommand(message.wParam), message.lParam)) {
-        run.left = GroupEnd::Quit;
+        run.left.end = GroupEnd::Quit;
         player.Stop();
         break;
       }

@@ -38,6 +38,10 @@ struct PlayOptions {
   // (Previous came from the group after it).
   bool groupBefore = false, groupAfter = false;
   bool startAtLast = false;
+  // The item to begin at instead (-1: none), and whether to wait there
+  // stopped: where the desktop had left a group it comes back to.
+  long startIndex = -1;
+  bool startHeld = false;
 };
 
 // The callback to give InitInstance: reports each notification and records
@@ -64,7 +68,18 @@ enum class GroupEnd {
   Played,     // to its end: the next group follows
   ToNext,     // Next from its last item
   ToPrevious, // Previous from its first item
+  Opened,     // the desktop opened a playlist: it plays next, as a group of its own
   Quit,       // the user or the desktop quit: nothing else plays
 };
+struct GroupLeft {
+  GroupEnd end = GroupEnd::Played;
+  bool loaded = false; // it was loaded and began to play
+  // For Opened: the playlist, and where this group was (its item, the
+  // position in it, stopped or not) for coming back if it cannot be played.
+  std::string opened;
+  long index = -1;
+  double at = 0;
+  bool held = false;
+};
 int PlayGroup(CAudioPlayer &player, const Group &group, const PlayOptions &options,
-              MprisService *mpris, GroupEnd *left);
+              MprisService *mpris, GroupLeft *left);
