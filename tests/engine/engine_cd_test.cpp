@@ -130,6 +130,36 @@ TEST_F(EngineCd, ACdrdaoTocWithALanguageMapGivesItsTextAndTracks) {
   EXPECT_FALSE(HeardCode(CN_MediaError));
 }
 
+// cdrdao writes a track's times in any of its forms: MM:SS:FF, a count of
+// samples, or no length for the rest of the file. Each gives the same
+// disc: its tracks' lengths, its lead-out, and a last track that plays.
+TEST_F(EngineCd, ACdrdaoTocGivesTheSameDiscWhateverFormItsTimesTake) {
+  test_media::MakeDiscImage(folder, "disc", {{75, ""}, {75, ""}, {60, ""}});
+  const char *lastFileLines[] = {"FILE \"disc.bin\" 00:02:00 00:00:60",
+                                 "FILE \"disc.bin\" 88200 35280", "FILE \"disc.bin\" 00:02:00"};
+  int sheet = 0;
+  for (const char *last : lastFileLines) {
+    SCOPED_TRACE(last);
+    const std::string toc = folder.File("disc-" + std::to_string(++sheet) + ".toc");
+    test_support::WriteFile(toc, std::string("CD_DA\n\nTRACK AUDIO\nFILE \"disc.bin\" 0 44100\n\n"
+                                             "TRACK AUDIO\nFILE \"disc.bin\" 00:01:00 00:01:00\n\n"
+                                             "TRACK AUDIO\n") +
+                                     last + "\n");
+    ASSERT_GE(player->SetCdromToCurPlaylist(Text(toc).c_str()), 0);
+    ASSERT_EQ(CountOf(player), 3);
+    const double seconds[] = {1.0, 1.0, 0.8};
+    for (long index = 0; index < 3; ++index)
+      EXPECT_NEAR(InfoAt(player, index, INFO_DURATION).dDuration, seconds[index], 0.001);
+    EXPECT_EQ(Ascii(InfoAt(player, 0, INFO_TOC).szTOC), "3+96+E1+12C+168");
+    received.clear();
+    ASSERT_GE(player->SetPlayListIndex(2), 0);
+    ASSERT_GE(player->Play(), 0);
+    ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 2); }, 2));
+    EXPECT_TRUE(Received(CN_PlayStateChange, PS_MediaEnded, 2));
+    EXPECT_FALSE(HeardCode(CN_MediaError));
+  }
+}
+
 // Pause, seek within a track and move between tracks, as with files.
 TEST_F(EngineCd, ATrackPausesSeeksAndMovesOnLikeAFile) {
   const std::string image = test_media::MakeDiscImage(folder, "long", {{300, "Long"}, {75, ""}});

@@ -2,13 +2,17 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace engine {
 
@@ -112,44 +116,108 @@ std::optional<fs::path> WriteCopy(const fs::path &source, const std::string &nam
   return error ? std::nullopt : std::optional(target);
 }
 
+constexpr long kSectorBytes = 2352;
+constexpr long kSectorSamples = 588;
+
+// A .toc time: "0", "MM:SS:FF" or a count of samples; in sectors, or
+// nothing when it is none of those or no whole number of sectors.
+std::optional<long> Sectors(const std::string &token) {
+  unsigned minutes = 0, seconds = 0, frames = 0;
+  char tail = 0;
+  if (std::sscanf(token.c_str(), "%u:%u:%u%c", &minutes, &seconds, &frames, &tail) == 3)
+    return frames < 75 && seconds < 60 ? std::optional(long((minutes * 60 + seconds) * 75 + frames))
+                                       : std::nullopt;
+  if (token.empty() || token.find_first_not_of("0123456789") != std::string::npos ||
+      token.size() > 12)
+    return std::nullopt;
+  const long samples = std::atol(token.c_str());
+  return samples % kSectorSamples == 0 ? std::optional(samples / kSectorSamples) : std::nullopt;
+}
+
+std::string Msf(long sectors) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld", sectors / 75 / 60, sectors / 75 % 60,
+                sectors % 75);
+  return text;
+}
+
+// A track's FILE line as libcdio reads it right: its start and length in
+// MM:SS:FF. libcdio takes a length left out ("to the end of the file") for
+// the whole file's, whatever the start, and refuses one given in samples.
+// False when the times are none it can be told.
+bool ExplicitTimes(std::string &rest, const fs::path &file) {
+  std::vector<std::string> tokens;
+  for (std::size_t at = rest.find_first_not_of(" \t\r"); at != std::string::npos;) {
+    const std::size_t stop = std::min(rest.find_first_of(" \t\r", at), rest.size());
+    tokens.push_back(rest.substr(at, stop - at));
+    at = rest.find_first_not_of(" \t\r", stop);
+  }
+  if (tokens.empty() || tokens.size() > 2)
+    return false;
+  const std::optional<long> start = Sectors(tokens[0]);
+  std::optional<long> length;
+  if (tokens.size() == 2) {
+    length = Sectors(tokens[1]);
+  } else {
+    std::error_code error;
+    const auto bytes = fs::file_size(file, error);
+    if (!error && start && long(bytes / kSectorBytes) > *start)
+      length = long(bytes / kSectorBytes) - *start;
+  }
+  if (!start || !length)
+    return false;
+  rest = " " + Msf(*start) + " " + Msf(*length) + (rest.ends_with('\r') ? "\r" : "");
+  return true;
+}
+
 // cdrdao's .toc: libcdio's reader stops at the disc-level LANGUAGE_MAP
-// block that cdrdao's manual writes before the disc's CD-Text. The copy
-// leaves that block out (a disc with one language needs no map) and names
-// the files the tracks play by their full paths, since it lives elsewhere.
+// block that cdrdao's manual writes before the disc's CD-Text, and misreads
+// a track's file times given otherwise than in full (above). The copy
+// leaves that block out (a disc with one language needs no map), gives
+// every track of an audio file its start and length, and names the files
+// by their full paths, since it lives elsewhere.
 std::string ReadableToc(const fs::path &toc, std::string text) {
+  bool changed = false;
   std::size_t map = 0;
   while (map < text.size() && !HasNoCase(text, map, "language_map"))
     ++map;
   const std::size_t open = text.find('{', map);
   const std::size_t close = text.find('}', open);
-  if (map >= text.size() || close == std::string::npos)
-    return toc.string();
-  text.erase(map, close + 1 - map);
+  if (map < text.size() && close != std::string::npos) {
+    text.erase(map, close + 1 - map);
+    changed = true;
+  }
   const fs::path folder = toc.parent_path();
+  std::string copy;
   for (std::size_t line = 0; line < text.size();) {
-    const std::size_t at = text.find_first_not_of(" \t", line);
     std::size_t end = text.find('\n', line);
     end = end == std::string::npos ? text.size() : end;
+    std::string row = text.substr(line, end - line);
+    line = end + 1;
+    const std::size_t at = row.find_first_not_of(" \t");
     for (const char *command : {"file ", "audiofile ", "datafile "}) {
-      if (at >= end || !HasNoCase(text, at, command))
+      if (at == std::string::npos || !HasNoCase(row, at, command))
         continue;
-      const std::size_t quote = text.find_first_not_of(" \t", at + std::strlen(command));
-      if (quote >= end || text[quote] != '"')
+      const std::size_t quote = row.find_first_not_of(" \t", at + std::strlen(command));
+      const std::size_t closing =
+          quote < row.size() && row[quote] == '"' ? row.find('"', quote + 1) : std::string::npos;
+      if (closing == std::string::npos)
         break;
-      const std::size_t closing = text.find('"', quote + 1);
-      if (closing >= end || text[quote + 1] == '/')
-        break;
-      const std::string full = (folder / text.substr(quote + 1, closing - quote - 1)).string();
-      if (full.find('"') != std::string::npos)
+      const fs::path file = folder / row.substr(quote + 1, closing - quote - 1);
+      if (file.string().find('"') != std::string::npos)
         return toc.string();
-      text.replace(quote + 1, closing - quote - 1, full);
-      end += full.size() - (closing - quote - 1);
+      std::string rest = row.substr(closing + 1);
+      if (command[0] != 'd' && ExplicitTimes(rest, file) && rest != row.substr(closing + 1))
+        changed = true;
+      row = row.substr(0, quote + 1) + file.string() + "\"" + rest;
       break;
     }
-    line = end + 1;
+    copy += row + (line <= text.size() ? "\n" : "");
   }
-  const auto copy = WriteCopy(toc, "image.toc", text);
-  return copy ? copy->string() : toc.string();
+  if (!changed)
+    return toc.string();
+  const auto written = WriteCopy(toc, "image.toc", copy);
+  return written ? written->string() : toc.string();
 }
 
 // A sheet of one BINARY file: the copy is the sheet under the .bin's name,
