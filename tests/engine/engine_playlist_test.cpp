@@ -138,6 +138,22 @@ TEST_F(EnginePlaylist, ACueSheetsTracksAreItemsOfTheirOwn) {
   EXPECT_FALSE(HeardCode(CN_MediaError));
 }
 
+// The sheet written at rip time names the audio as it was then; the folder
+// holds it compressed since, under another extension.
+TEST_F(EnginePlaylist, ASheetFindsItsAudioUnderTheExtensionItWasCompressedTo) {
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("album.FLAC"), test_media::Kind::Flac, 1.0));
+  test_support::WriteFile(folder.File("album.cue"),
+                          "FILE \"album.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                          "  TRACK 02 AUDIO\n    INDEX 01 00:00:30\n");
+  ASSERT_GE(player->PlayPlaylist(Text(folder.File("album.cue")).c_str()), 0);
+  ASSERT_EQ(CountOf(player), 2);
+  EXPECT_EQ(Ascii(InfoAt(player, 1, INFO_SOURCEURL).szSourceURL).find(folder.File("album.FLAC")),
+            0u);
+  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 1); }, 2));
+  EXPECT_TRUE(Received(CN_PlayStateChange, PS_MediaEnded, 1));
+  EXPECT_FALSE(HeardCode(CN_MediaError));
+}
+
 // A track the stream played on into from the one before is the host's
 // like one it opened: its position counts from its start, seeks stay in it,
 // and the stream still plays on into the track after it.

@@ -1,5 +1,6 @@
 #include "engine/playlist_files/cue_sheet.h"
 
+#include <filesystem>
 #include <optional>
 
 #include "engine/media/media_fragment.h"
@@ -104,17 +105,53 @@ CueRemarks ReadCueRemarks(std::u16string_view text) {
   return remarks;
 }
 
+// Rippers write the sheet before the audio is compressed: a FILE naming
+// "album.wav" where the folder holds "album.flac". As other players do, a
+// named file that is not there is looked for under the usual audio
+// extensions. A sheet names a few files; the search is made for the
+// first kSearches of them only, so that a text of a million FILE lines
+// costs no more than its reading.
+constexpr int kSearches = 64;
+
+std::u16string Present(const std::u16string &path, int &searches) {
+  if (path.empty() || path.front() != u'/' || searches <= 0)
+    return path; // a URL, or nothing
+  --searches;
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::path named(Utf8Of(path));
+  if (fs::exists(named, error))
+    return path;
+  for (std::string extension :
+       {".flac", ".wv", ".ape", ".wav", ".m4a", ".ogg", ".opus", ".mp3", ".tta", ".aiff", ".wma"}) {
+    for (int upper = 0; upper < 2; ++upper) {
+      fs::path other = named;
+      other.replace_extension(extension);
+      if (fs::is_regular_file(other, error))
+        return Utf16Of(other.string());
+      for (char &c : extension)
+        c = char(c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c);
+    }
+  }
+  return path;
+}
+
 std::vector<PlaylistEntry> ParseCueSheet(std::u16string_view text,
                                          const std::u16string &baseFolder) {
   std::u16string album, albumArtist;
   std::u16string file; // the FILE in effect, resolved; empty when not audio
+  std::u16string lastNamed;
+  int searches = kSearches;
   std::vector<Track> tracks;
   for (std::u16string_view line : Lines(text)) {
     auto [command, rest] = Command(line);
     Track *track = tracks.empty() ? nullptr : &tracks.back();
     if (command == u"FILE") {
       auto [name, type] = FileCommand(rest);
-      file = AudioFileType(type) ? Resolve(name, baseFolder) : std::u16string();
+      const std::u16string named = AudioFileType(type) ? Resolve(name, baseFolder) : u"";
+      if (named != lastNamed)
+        file = Present(named, searches);
+      lastNamed = named;
     } else if (command == u"TRACK") {
       auto [number, type] = Command(rest);
       Track next;
