@@ -130,6 +130,21 @@ TEST_F(EngineCd, ACdrdaoTocWithALanguageMapGivesItsTextAndTracks) {
   EXPECT_FALSE(HeardCode(CN_MediaError));
 }
 
+// A PREGAP is silence the disc has and the .bin does not: the tracks
+// after it start that much later in the table of contents, and the track
+// plays its own audio.
+TEST_F(EngineCd, APregapCountsInTheTableOfContents) {
+  test_media::MakeDiscImage(folder, "disc", {{75, ""}, {75, "Second"}});
+  test_support::WriteFile(folder.File("gap.cue"),
+                          "FILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                          "  TRACK 02 AUDIO\n    TITLE \"Second\"\n    PREGAP 00:02:00\n"
+                          "    INDEX 01 00:01:00\n");
+  ASSERT_GE(player->SetCdromToCurPlaylist(Text(folder.File("gap.cue")).c_str()), 0);
+  ASSERT_EQ(CountOf(player), 2);
+  EXPECT_EQ(Ascii(InfoAt(player, 1, INFO_TOC).szTOC), "2+96+177+1C2");
+  EXPECT_NEAR(InfoAt(player, 1, INFO_DURATION).dDuration, 1.0, 0.001);
+}
+
 // cdrdao writes a track's times in any of its forms: MM:SS:FF, a count of
 // samples, or no length for the rest of the file. Each gives the same
 // disc: its tracks' lengths, its lead-out, and a last track that plays.

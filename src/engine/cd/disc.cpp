@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <vector>
 
 #include "engine/media/attribute_readers.h"
 #include "engine/playlist_files/cue_sheet.h"
@@ -68,9 +69,9 @@ std::u16string TextOf(cdtext_t *text, cdtext_field_t field, track_t track) {
   return value && *value ? CdText(value) : std::u16string();
 }
 
-// The REM GENRE and REM DATE of an image's .cue sheet (none for a .toc or
-// a drive). Sheets are a few kilobytes; anything past a megabyte is no sheet.
-CueRemarks SheetRemarks(const std::string &image, const struct stat &info) {
+// The decoded text of an image's .cue sheet (none for a .toc or a drive).
+// Sheets are a few kilobytes; anything past a megabyte is no sheet.
+std::u16string SheetText(const std::string &image, const struct stat &info) {
   const std::size_t dot = image.rfind('.');
   std::string extension = dot == std::string::npos ? "" : image.substr(dot);
   for (char &c : extension)
@@ -79,7 +80,7 @@ CueRemarks SheetRemarks(const std::string &image, const struct stat &info) {
     return {};
   std::ifstream stream(image, std::ios::binary);
   const std::string bytes{std::istreambuf_iterator<char>(stream), {}};
-  return ReadCueRemarks(DecodeText(bytes));
+  return DecodeText(bytes);
 }
 
 } // namespace
@@ -118,16 +119,24 @@ std::int32_t ReadDisc(const std::string &device, Disc *disc) {
   disc->album = TextOf(text, CDTEXT_FIELD_TITLE, 0);
   disc->albumArtist = TextOf(text, CDTEXT_FIELD_PERFORMER, 0);
   disc->genre = TextOf(text, CDTEXT_FIELD_GENRE, 0);
+  // The disc's own silence between tracks, which no file holds, counts in
+  // the table of contents as it does on the disc: one entry per track and
+  // one for the lead-out.
+  std::vector<long> silence;
   if (image) {
-    CueRemarks remarks = SheetRemarks(device, info);
+    const std::u16string sheet = SheetText(device, info);
+    CueRemarks remarks = ReadCueRemarks(sheet);
     if (disc->genre.empty())
       disc->genre = std::move(remarks.genre);
     disc->year = std::move(remarks.year);
+    silence = CueSilenceSectors(sheet);
   }
+  if (silence.size() != std::size_t(count) + 1)
+    silence.assign(std::size_t(count) + 1, 0);
   disc->toc = Hex(count);
   for (track_t track = first; track < first + count; ++track) {
     const lsn_t start = cdio_get_track_lsn(cd, track);
-    disc->toc.append(u"+").append(Hex(start + kLeadIn));
+    disc->toc.append(u"+").append(Hex(start + kLeadIn + silence[track - first]));
     if (cdio_get_track_format(cd, track) != TRACK_FORMAT_AUDIO)
       continue;
     DiscTrack audio;
@@ -144,7 +153,8 @@ std::int32_t ReadDisc(const std::string &device, Disc *disc) {
       audio.artist = TextOf(text, CDTEXT_FIELD_PERFORMER, 0);
     disc->audio.push_back(std::move(audio));
   }
-  disc->toc.append(u"+").append(Hex(cdio_get_track_lsn(cd, CDIO_CDROM_LEADOUT_TRACK) + kLeadIn));
+  disc->toc.append(u"+").append(
+      Hex(cdio_get_track_lsn(cd, CDIO_CDROM_LEADOUT_TRACK) + kLeadIn + silence.back()));
   cdio_destroy(cd);
   return disc->audio.empty() ? kNoAudio : 0;
 }

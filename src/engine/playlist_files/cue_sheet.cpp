@@ -1,7 +1,9 @@
 #include "engine/playlist_files/cue_sheet.h"
 
+#include <cmath>
 #include <filesystem>
 #include <optional>
+#include <utility>
 
 #include "engine/media/media_fragment.h"
 #include "engine/playlist_files/playlist_text.h"
@@ -103,6 +105,30 @@ CueRemarks ReadCueRemarks(std::u16string_view text) {
       remarks.year = Value(value);
   }
   return remarks;
+}
+
+std::vector<long> CueSilenceSectors(std::u16string_view text) {
+  std::vector<long> before;
+  long total = 0, postgap = 0;
+  for (std::u16string_view line : Lines(text)) {
+    auto [command, rest] = Command(line);
+    if (command == u"TRACK") {
+      total += std::exchange(postgap, 0);
+      before.push_back(total);
+      continue;
+    }
+    const std::optional<double> seconds =
+        command == u"PREGAP" || command == u"POSTGAP" ? Time(Value(rest)) : std::nullopt;
+    if (!seconds || before.empty())
+      continue;
+    const long sectors = std::lround(*seconds * 75);
+    if (command == u"PREGAP")
+      before.back() = total += sectors;
+    else
+      postgap += sectors;
+  }
+  before.push_back(total + postgap);
+  return before;
 }
 
 // Rippers write the sheet before the audio is compressed: a FILE naming

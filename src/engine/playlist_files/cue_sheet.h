@@ -35,4 +35,11 @@ struct CueRemarks {
 };
 CueRemarks ReadCueRemarks(std::u16string_view text);
 
+// The silence a disc image's sheet puts on the disc that is in no file
+// (PREGAP before a track's INDEX 01, POSTGAP after its audio): for each
+// TRACK in order, the sectors of it before that track starts, and last the
+// sectors before the lead-out. libcdio leaves it out of the table of
+// contents.
+std::vector<long> CueSilenceSectors(std::u16string_view text);
+
 } // namespace engine
