@@ -12,6 +12,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace engine {
@@ -166,7 +167,11 @@ bool ExplicitTimes(std::string &rest, const fs::path &file) {
   }
   if (!start || !length)
     return false;
-  rest = " " + Msf(*start) + " " + Msf(*length) + (rest.ends_with('\r') ? "\r" : "");
+  std::string times(1, ' ');
+  times.append(Msf(*start)).append(1, ' ').append(Msf(*length));
+  if (rest.ends_with('\r'))
+    times.append(1, '\r');
+  rest = std::move(times);
   return true;
 }
 
