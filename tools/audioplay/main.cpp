@@ -255,8 +255,9 @@ int Run(CAudioPlayer &player, const Options &options, MprisService *mpris) {
   case Command::Play:
     break;
   }
-  PlayOptions play = options.play;
-  play.interactive = play.talk != Talk::Quiet && KeyReader::Interactive();
+  PlayOptions given = options.play;
+  given.interactive = given.talk != Talk::Quiet && KeyReader::Interactive();
+  PlayOptions play = given;
   int result = options.skipped ? 1 : 0;
   std::vector<Group> groups = options.groups; // the desktop may open more
   std::optional<GroupLeft> openedFrom;        // while an opened playlist is the group
@@ -266,8 +267,7 @@ int Run(CAudioPlayer &player, const Options &options, MprisService *mpris) {
     GroupLeft left;
     const int groupResult = PlayGroup(player, groups[at], play, mpris, &left);
     const std::optional<GroupLeft> from = std::exchange(openedFrom, std::nullopt);
-    play = options.play;
-    play.interactive = play.talk != Talk::Quiet && KeyReader::Interactive();
+    play = given;
     play.start = 0; // the first item only
     if (from && !left.loaded && !Interrupted()) {
       // What the desktop opened could not be played: it has said why, and
