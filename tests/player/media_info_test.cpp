@@ -1,8 +1,6 @@
 // Media information: the record's invariants, the reads of a file through
 // the media library (GetMusicInfo) and of a playlist item
 // (GetCurPlaylistMusicInfo), and the writes of a file.
-#include "player/attribute_number.h"
-#include "player/media_info_record.h"
 #include "player/wmp9_audio_player.h"
 #include "support/proxied_player.h"
 
@@ -57,63 +55,6 @@ template <class Fill> std::unique_ptr<tagMediaInfo> Expected(std::uint32_t mask,
 
 bool SameRecord(const tagMediaInfo &a, const tagMediaInfo &b) {
   return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
-// ---- the record ------------------------------------------------------------
-
-TEST(MediaInfoRecord, ResetKeepsOnlyTheMaskAndCutsKeepTheirLimits) {
-  auto info = DirtyRecord(0x20001);
-  EXPECT_EQ(ResetMediaInfo(info.get()), 0x20001u);
-  EXPECT_TRUE(SameRecord(*info, *Expected(0x20001, [](tagMediaInfo &) {})));
-
-  StoreFileType(info->szFileType, OLESTR("MPEG4"));
-  EXPECT_EQ(Field(info->szFileType), u"MPE");
-  StoreFileType(info->szFileType, OLESTR("w"));
-  EXPECT_EQ(Field(info->szFileType), u"w");
-  EXPECT_EQ(info->szFileType[3], 0);
-}
-
-TEST(MediaInfoRecord, AttributeNumbersReadLikeWcstolWith32BitLongs) {
-  auto number = [](const std::u16string &text) {
-    auto units = Text(text);
-    return AttributeNumber(units.c_str());
-  };
-  EXPECT_EQ(number(u"128000"), 128000);
-  EXPECT_EQ(number(u"128000 bps"), 128000);
-  EXPECT_EQ(number(u" \t\n-42x"), -42);
-  EXPECT_EQ(number(u"+7"), 7);
-  EXPECT_EQ(number(u"abc"), 0);
-  EXPECT_EQ(number(u"- 5"), 0);
-  EXPECT_EQ(number(u""), 0);
-  EXPECT_EQ(AttributeNumber(nullptr), 0);
-  EXPECT_EQ(number(u"2147483647"), 2147483647);
-  EXPECT_EQ(number(u"2147483648"), 2147483647);
-  EXPECT_EQ(number(u"-2147483648"), INT32_MIN);
-  EXPECT_EQ(number(u"-2147483649"), INT32_MIN);
-  EXPECT_EQ(number(u"000000000000000000000000000031"), 31);
-  EXPECT_EQ(number(u"99999999999999999999999999999999"), 2147483647);
-}
-
-TEST(MediaInfoRecord, AspectRatioIsReducedByEuclid) {
-  EXPECT_EQ(ReducedRatio(640, 480), 160);
-  EXPECT_EQ(ReducedRatio(1280, 720), 80);
-  EXPECT_EQ(ReducedRatio(7, 0), 7);
-  EXPECT_EQ(ReducedRatio(17, 5), 1);
-
-  auto aspect = [](std::int32_t width, std::int32_t height) {
-    tagMediaInfo info{};
-    info.lWidth = width;
-    info.lHeight = height;
-    StoreAspectRatio(&info);
-    return std::make_pair(info.lAspectX, info.lAspectY);
-  };
-  EXPECT_EQ(aspect(640, 480), std::make_pair(4, 3));
-  EXPECT_EQ(aspect(1280, 720), std::make_pair(16, 9));
-  EXPECT_EQ(aspect(720, 576), std::make_pair(5, 4));
-  EXPECT_EQ(aspect(0, 480), std::make_pair(0, 0));
-  EXPECT_EQ(aspect(640, 0), std::make_pair(0, 0));
-  // The one quotient that leaves 32 bits wraps instead of trapping.
-  EXPECT_EQ(aspect(INT32_MIN, -1), std::make_pair(INT32_MIN, 1));
 }
 
 // ---- through the player ------------------------------------------------------
@@ -297,6 +238,95 @@ TEST_F(MediaInfoTest, SetMusicInfoWritesTheSixFileAttributesUnlessReadOnly) {
   EXPECT_EQ(player->SetMusicInfo(path.c_str(), Text(u"x").c_str(), INFO_ALBUM), S_OK);
   EXPECT_EQ(control.Count("IWMPMedia.setItemInfo"), 0u);
   EXPECT_EQ(Field(read(INFO_ALBUM)->szAlbum), u"new Album");
+}
+
+// How an item's attribute texts become the record's names and numbers: the
+// codec names by the exact text of their keys (the video key is the decimal
+// number of the four-character code, read like wcstol), the numbers like
+// wcstol with 32-bit longs, the aspect ratio reduced from the image size.
+TEST_F(MediaInfoTest, AttributeTextsBecomeNamesAndNumbers) {
+  ASSERT_EQ(AppendSong(), S_OK);
+  auto item = [&](const char *attribute, const std::u16string &text, std::uint32_t mask) {
+    control.Forget();
+    control.Answer(std::string("IWMPMedia.getItemInfo(") + attribute + ")", 0, Answer::Text(text));
+    auto info = DirtyRecord(mask);
+    EXPECT_EQ(player->GetCurPlaylistMusicInfo(0, info.get()), S_OK) << attribute;
+    return info;
+  };
+  const std::pair<std::u16string, std::u16string> audio[] = {
+      {u"355", u"Windows Media Audio Lossless"},
+      {u"353", u"Windows Media Audio"},
+      {u"354", u"Windows Media Audio 9"},
+      {u"10", u"Windows Media Audio 9 Voice"},
+      {u"304", u"Sipro Labs ACELP"},
+      {u"534", u"DV Audio PAL"},
+      {u"533", u"DV Audio NTSC"},
+      {u"50", u"Mpeg-1 Audio Layer 2"},
+      {u"85", u"MPEG Layer-3"},
+      {u"34", u"DSP Group TrueSpeed(TM)"},
+      {u"1", u"PCM"},
+      {u"2", u"MS ADPCM"},
+      {u"17", u"IMA ADPCM"},
+      {u"6", u"CCITT A-Law"},
+      {u"7", u"CCITT u-Law"},
+      {u"", u""}, // no tag is no name
+      {u"085", u"Other"},
+      {u"0x55", u"Other"},
+      {u" 85", u"Other"},
+      {u"85 ", u"Other"},
+      {u"3550", u"Other"},
+      {u"pcm", u"Other"}};
+  for (const auto &[tag, name] : audio)
+    EXPECT_EQ(Field(item("FormatTag", tag, INFO_AUDIOCODEC)->szAudioCodec), name);
+  const std::pair<std::u16string, std::u16string> video[] = {
+      {u"827739479", u"Windows Media Video 7"},
+      {u"844516695", u"Windows Media Video 8"},
+      {u"861293911", u"Windows Media Video 9"},
+      {u"1347833175", u"Windows Media Video 9"},
+      {u"1096174935", u"Windows Media Video 9 Advanced Profile"},
+      {u"  +861293911kbps", u"Windows Media Video 9"},
+      {u"859066445", u"Other"}, // MP43
+      {u"WMV3", u"Other"},      // letters are no number
+      {u"-1", u"Other"},
+      {u"99999999999", u"Other"},
+      {u"", u""}};
+  for (const auto &[code, name] : video)
+    EXPECT_EQ(Field(item("FourCC", code, INFO_VIDEOCODEC)->szVideoCodec), name);
+  const std::pair<std::u16string, std::int32_t> numbers[] = {
+      {u"128000", 128000},
+      {u"128000 bps", 128000},
+      {u" \t\n-42x", -42},
+      {u"+7", 7},
+      {u"abc", 0},
+      {u"- 5", 0},
+      {u"", 0},
+      {u"2147483647", 2147483647},
+      {u"2147483648", 2147483647},
+      {u"-2147483648", INT32_MIN},
+      {u"-2147483649", INT32_MIN},
+      {u"00000000000000000031", 31},
+      {u"99999999999999999999999999999999", 2147483647}};
+  for (const auto &[text, number] : numbers)
+    EXPECT_EQ(item("AudioBitrate", text, INFO_AUDIOBITRATE)->lAudioBitrate, number);
+  const std::tuple<double, double, std::int32_t, std::int32_t> sizes[] = {
+      {640, 480, 4, 3},
+      {1280, 720, 16, 9},
+      {720, 576, 5, 4},
+      {7, 0, 0, 0},
+      {17, 5, 17, 5},
+      {0, 480, 0, 0},
+      {640, 0, 0, 0},
+      // The one quotient that leaves 32 bits wraps instead of trapping.
+      {INT32_MIN, -1, INT32_MIN, 1}};
+  for (const auto &[width, height, x, y] : sizes) {
+    control.Forget();
+    control.Answer("IWMPMedia.get_imageSourceWidth", 0, Answer::Number(width));
+    control.Answer("IWMPMedia.get_imageSourceHeight", 0, Answer::Number(height));
+    auto info = DirtyRecord(INFO_ASPECTRATIO);
+    EXPECT_EQ(player->GetCurPlaylistMusicInfo(0, info.get()), S_OK);
+    EXPECT_EQ(std::make_pair(info->lAspectX, info->lAspectY), std::make_pair(x, y))
+        << width << "x" << height;
+  }
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 #include "support/proxied_player.h"
 
 #include <gtest/gtest.h>
+#include <variant_values.h>
+#include <wmpids.h>
 
 #include <cstdint>
 #include <string>
@@ -30,6 +32,22 @@ protected:
   }
   void OpenState(long state) {
     Raise([&](IWMPEvents *events) { events->OpenStateChange(state); });
+  }
+  // Raises an event on the sinks' dispatch face; Invoke's answer.
+  HRESULT Dispatch(DISPID id, DISPPARAMS *params) {
+    HRESULT status = E_NOINTERFACE;
+    for (IUnknown *sink : control.Sinks())
+      if (CComPtr<_WMPOCXEvents> face; SUCCEEDED(sink->QueryInterface(&face)) && face)
+        status = face->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, params, nullptr, nullptr, nullptr);
+    return status;
+  }
+  // `args` in declaration order: dispatch stores them last first.
+  HRESULT Invoke(DISPID id, std::vector<VARIANT> args, UINT named = 0) {
+    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+    DISPID namedIds[1] = {0};
+    DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(), named ? namedIds : nullptr,
+                      UINT(reversed.size()), named};
+    return Dispatch(id, &params);
   }
 };
 
@@ -86,6 +104,84 @@ TEST_F(Notifications, NoIndexNoStateNotification) {
   ASSERT_EQ(player->ClearAllMusic(), S_OK);
   PlayState(1);
   EXPECT_EQ(Heard(), Received{});
+}
+
+// Which of the control's events the host hears, on the sink's direct face
+// and on its dispatch face alike, and with which numbers.
+TEST_F(Notifications, SixEventsReachTheHostOnEitherFaceOfTheSink) {
+  ASSERT_EQ(player->SetPlayListIndex(2), S_OK);
+  CComPtr<IWMPMedia> item = EngineItem(1);
+  Heard();
+  Raise([&](IWMPEvents *events) {
+    events->OpenStateChange(13);
+    events->PlayStateChange(3);
+    events->Error();
+    events->CurrentPlaylistChange(wmplcMove);
+    events->Click(1, 4, 10, 20);
+    events->Click(2, 0, 11, 21); // other buttons are no click for the host
+    events->Click(4, 0, 12, 22);
+    events->Click(0, 1, 13, 23);
+    events->MediaError(item);
+    // Events near those that the host does not hear of.
+    events->EndOfStream(0);
+    events->PlaylistChange(item, wmplcAppend);
+    events->MediaChange(item);
+    events->CurrentItemChange(item);
+    events->DoubleClick(1, 0, 10, 20);
+    events->MouseDown(1, 0, 10, 20);
+    events->MouseUp(1, 0, 10, 20);
+  });
+  EXPECT_EQ(Heard(), (Received{{kCookie, 2, 13, 2},
+                               {kCookie, 1, 3, 2},
+                               {kCookie, 4, 0, 0},
+                               {kCookie, 9, long(wmplcMove), 0},
+                               {kCookie, 8, 10, 20},
+                               {kCookie, 5, Identity(item), 1}}));
+  // The item's number names it only while its own event is delivered.
+  player->CallAudioProc(CN_MediaError, Identity(item), 0);
+  EXPECT_EQ(Heard(), Received{});
+
+  EXPECT_EQ(Dispatch(DISPID_WMPCOREEVENT_PLAYSTATECHANGE, nullptr), E_POINTER);
+  EXPECT_EQ(Invoke(DISPID_WMPCOREEVENT_PLAYSTATECHANGE, {VariantI4(3)}, 1), DISP_E_NONAMEDARGS);
+  EXPECT_EQ(Heard(), Received{});
+  // Every event, heard or not, and any identifier, gets the same answer.
+  struct Case {
+    DISPID id;
+    std::vector<VARIANT> args;
+    Received heard;
+  };
+  const std::vector<Case> cases = {
+      {DISPID_WMPCOREEVENT_OPENSTATECHANGE, {VariantI4(21)}, {{kCookie, 2, 21, 2}}},
+      {DISPID_WMPCOREEVENT_PLAYSTATECHANGE, {VariantI4(3)}, {{kCookie, 1, 3, 2}}},
+      {DISPID_WMPCOREEVENT_ERROR, {}, {{kCookie, 4, 0, 0}}},
+      {DISPID_WMPCOREEVENT_CURRENTPLAYLISTCHANGE,
+       {VariantI4(wmplcDelete)},
+       {{kCookie, 9, long(wmplcDelete), 0}}},
+      // A kind beyond the published ones still reaches the host unchanged.
+      {DISPID_WMPCOREEVENT_CURRENTPLAYLISTCHANGE, {VariantI4(1280)}, {{kCookie, 9, 1280, 0}}},
+      {DISPID_WMPCOREEVENT_MEDIAERROR, {VariantDispatch(item)}, {{kCookie, 5, Identity(item), 1}}},
+      {DISPID_WMPCOREEVENT_MEDIAERROR, {TypedVariant(VT_EMPTY)}, {}},
+      // button, shift, x, y: the button is the last element, y the first.
+      {DISPID_WMPOCXEVENT_CLICK,
+       {VariantI2(1), VariantI2(5), VariantI4(-7), VariantI4(300)},
+       {{kCookie, 8, -7, 300}}},
+      {DISPID_WMPOCXEVENT_CLICK, {VariantI2(2), VariantI2(0), VariantI4(1), VariantI4(2)}, {}},
+      {DISPID_WMPOCXEVENT_CLICK, {VariantI2(4), VariantI2(1), VariantI4(1), VariantI4(2)}, {}},
+      {DISPID_WMPOCXEVENT_DOUBLECLICK,
+       {VariantI2(1), VariantI2(0), VariantI4(1), VariantI4(2)},
+       {}},
+      // Identifiers of no event of this interface.
+      {0, {VariantI4(3)}, {}},
+      {-1, {}, {}},
+      // Too few arguments: the event is not read past the array's end.
+      {DISPID_WMPCOREEVENT_PLAYSTATECHANGE, {}, {}},
+      {DISPID_WMPOCXEVENT_CLICK, {VariantI2(1), VariantI2(0)}, {}},
+      {DISPID_WMPCOREEVENT_MEDIAERROR, {}, {}},
+  };
+  for (const Case &c : cases) {
+    EXPECT_EQ(Invoke(c.id, c.args), DISP_E_MEMBERNOTFOUND) << c.id;
+    EXPECT_EQ(Heard(), c.heard) << c.id;
+  }
 }
 
 TEST_F(Notifications, MediaErrorsNameTheirItemAndItsIndex) {

@@ -1,8 +1,8 @@
-// The back end's operations as one table: per operation, the control calls it
-// makes in order, what it answers with each of them failing in turn (one
-// call at a time, leaking nothing and working again once the control does),
-// and what it answers before the player is created. Creation and teardown
-// are swept the same way.
+// The back end's operations as one table: per operation, what it answers
+// with each of the control calls it makes failing in turn (one call at a
+// time, leaking nothing, making no call after it but where the rule allows,
+// and working again once the control does), and what it answers before the
+// player is created. Creation and teardown are swept the same way.
 #include "engine/generated_media.h"
 #include "player/wmp9_audio_player.h"
 #include "support/proxied_player.h"
@@ -84,18 +84,19 @@ Rule LeftOpen(std::string method) {
   return {std::move(method), 0, Outcome::Open, S_OK, After::GoesOn, kAny};
 }
 
-// One row of the table: an operation, the control calls it makes in order
-// (with their arguments, as the control records them), the exceptions to
-// the failure rule, and what it answers on a player that is not created,
-// where it must not ask the control anything (none: it asks, and answers as
-// a created player would).
+// One row of the table: an operation, the exceptions to the failure rule,
+// and what it answers on a player that is not created, where it must not
+// ask the control anything (none: it asks, and answers as a created player
+// would).
 struct Operation {
   const char *name;
   std::function<long(CAudioPlayer &)> run;
   std::vector<Rule> rules;
-  Methods calls;
   std::optional<long> uncreated = E_FAIL;
   std::function<void(CAudioPlayer &)> arrange = nullptr; // beyond the common set-up
+  // The calls in the order the host relies on, where it does: a read of the
+  // record stops at the first failure and leaves the fields before it.
+  Methods order = {};
 };
 
 struct Expected {
@@ -336,6 +337,8 @@ std::vector<Operation> OperationTable::Operations() {
          return p.GetMusicInfo(Text(Path("song.wav")).c_str(), &info);
        },
        {},
+       E_FAIL,
+       nullptr,
        {"IWMPMediaCollection.add(song.wav)", "IWMPMedia.getItemInfo(Title)",
         "IWMPMedia.getItemInfo(Album)", "IWMPMedia.getItemInfo(Author)",
         "IWMPMedia.getItemInfo(AlbumArtist)", "IWMPMedia.get_duration()",
@@ -345,96 +348,58 @@ std::vector<Operation> OperationTable::Operations() {
        [this](CAudioPlayer &p) {
          return p.SetMusicInfo(Text(Path("song.wav")).c_str(), Text(u"New").c_str(), INFO_TITLE);
        },
-       {},
-       {"IWMPMediaCollection.add(song.wav)", "IWMPMedia.isReadOnlyItem(Title)",
-        "IWMPMedia.setItemInfo(Title, New)"}},
+       {}},
       // An attribute it does not write: the library's answer is all there is.
       {"SetMusicInfo, source URL",
        [this](CAudioPlayer &p) {
          return p.SetMusicInfo(Text(Path("song.wav")).c_str(), Text(u"New").c_str(),
                                INFO_SOURCEURL);
        },
-       {Gives("IWMPMediaCollection.add", S_OK, kNull)},
-       {"IWMPMediaCollection.add(song.wav)"}},
+       {Gives("IWMPMediaCollection.add", S_OK, kNull)}},
       {"PlaySingleFile",
        [this](CAudioPlayer &p) { return p.PlaySingleFile(Text(Path("new.wav")).c_str()); },
-       {Ignored("IWMPPlaylist.get_count"), Ignored("IWMPMediaCollection.add")},
-       {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.clear()",
-        "IWMPPlayer4.put_currentPlaylist(\"\")", "IWMPPlayer4.get_currentPlaylist()",
-        "IWMPPlaylist.get_count()", "IWMPMediaCollection.add(new.wav)",
-        "IWMPPlayer4.newMedia(new.wav)", "IWMPPlaylist.appendItem(new.wav)",
-        "IWMPControls.play()"}},
-      {"Play", [this](CAudioPlayer &p) { return p.Play(); }, {}, {"IWMPControls.play()"}},
-      {"Pause", [this](CAudioPlayer &p) { return p.Pause(); }, {}, {"IWMPControls.pause()"}},
-      {"Resume", [this](CAudioPlayer &p) { return p.Resume(); }, {}, {"IWMPControls.play()"}},
-      {"Stop", [this](CAudioPlayer &p) { return p.Stop(); }, {}, {"IWMPControls.stop()"}},
-      {"GotoBegin",
-       [this](CAudioPlayer &p) { return p.GotoBegin(); },
-       {},
-       {"IWMPControls.put_currentPosition(0)"}},
-      {"GotoEnd", [this](CAudioPlayer &p) { return p.GotoEnd(); }, {}, {"IWMPControls.next()"}},
-      {"NextTrack", [this](CAudioPlayer &p) { return p.NextTrack(); }, {}, {"IWMPControls.next()"}},
-      {"PrevTrack",
-       [this](CAudioPlayer &p) { return p.PrevTrack(); },
-       {},
-       {"IWMPControls.previous()"}},
+       {Ignored("IWMPPlaylist.get_count"), Ignored("IWMPMediaCollection.add")}},
+      {"Play", [this](CAudioPlayer &p) { return p.Play(); }, {}},
+      {"Pause", [this](CAudioPlayer &p) { return p.Pause(); }, {}},
+      {"Resume", [this](CAudioPlayer &p) { return p.Resume(); }, {}},
+      {"Stop", [this](CAudioPlayer &p) { return p.Stop(); }, {}},
+      {"GotoBegin", [this](CAudioPlayer &p) { return p.GotoBegin(); }, {}},
+      {"GotoEnd", [this](CAudioPlayer &p) { return p.GotoEnd(); }, {}},
+      {"NextTrack", [this](CAudioPlayer &p) { return p.NextTrack(); }, {}},
+      {"PrevTrack", [this](CAudioPlayer &p) { return p.PrevTrack(); }, {}},
       {"GetPos",
        [this](CAudioPlayer &p) {
          double seconds = 0;
          long status = p.GetPos(&seconds);
          return SUCCEEDED(status) && seconds != 0 ? E_UNEXPECTED : status;
        },
-       {},
-       {"IWMPControls.get_currentPosition()"}},
+       {}},
       {"SetPos",
        [this](CAudioPlayer &p) { return p.SetPos(0.1); },
-       {Gives("IWMPControls.currentItem", E_FAIL), LeftOpen("IWMPMedia.get_duration")},
-       {"IWMPControls.currentItem()", "IWMPMedia.get_duration()",
-        "IWMPControls.put_currentPosition(0.1)"}},
+       {Gives("IWMPControls.currentItem", E_FAIL), LeftOpen("IWMPMedia.get_duration")}},
       {"GetPlayState",
        [this](CAudioPlayer &p) {
          PlayState state = PS_Last; // left alone on failure
          long status = p.GetPlayState(&state);
          return state != (SUCCEEDED(status) ? PS_Undefined : PS_Last) ? E_UNEXPECTED : status;
        },
-       {Gives("IWMPPlayer4.get_playState", E_FAIL)},
-       {"IWMPPlayer4.get_playState()"}},
-      {"SetVol",
-       [this](CAudioPlayer &p) { return p.SetVol(-7); },
-       {},
-       {"IWMPSettings.put_volume(-7)"}},
+       {Gives("IWMPPlayer4.get_playState", E_FAIL)}},
+      {"SetVol", [this](CAudioPlayer &p) { return p.SetVol(-7); }, {}},
       {"GetVol",
        [this](CAudioPlayer &p) {
          long volume = 0;
          long status = p.GetVol(&volume);
          return SUCCEEDED(status) && volume != 50 ? E_UNEXPECTED : status;
        },
-       {},
-       {"IWMPSettings.get_volume()"}},
-      {"SetMute",
-       [this](CAudioPlayer &p) { return p.SetMute(1); },
-       {},
-       {"IWMPSettings.put_mute(-1)"}},
-      {"GetMute",
-       [flag](CAudioPlayer &p) { return flag(p, &CAudioPlayer::GetMute); },
-       {},
-       {"IWMPSettings.get_mute()"}},
-      {"SetVisFullSrc",
-       [this](CAudioPlayer &p) { return p.SetVisFullSrc(1); },
-       {},
-       {"IWMPPlayer4.put_fullScreen(-1)"}},
+       {}},
+      {"SetMute", [this](CAudioPlayer &p) { return p.SetMute(1); }, {}},
+      {"GetMute", [flag](CAudioPlayer &p) { return flag(p, &CAudioPlayer::GetMute); }, {}},
+      {"SetVisFullSrc", [this](CAudioPlayer &p) { return p.SetVisFullSrc(1); }, {}},
       {"GetVisFullSrc",
        [flag](CAudioPlayer &p) { return flag(p, &CAudioPlayer::GetVisFullSrc); },
-       {},
-       {"IWMPPlayer4.get_fullScreen()"}},
-      {"EnableVis",
-       [this](CAudioPlayer &p) { return p.EnableVis(1); },
-       {},
-       {"IWMPPlayer4.put_uiMode(none)"}},
-      {"EnableErrorDialogs",
-       [this](CAudioPlayer &p) { return p.EnableErrorDialogs(1); },
-       {},
-       {"IWMPSettings.put_enableErrorDialogs(-1)"}},
+       {}},
+      {"EnableVis", [this](CAudioPlayer &p) { return p.EnableVis(1); }, {}},
+      {"EnableErrorDialogs", [this](CAudioPlayer &p) { return p.EnableErrorDialogs(1); }, {}},
       // -1 when the rate can change, 0 for any failure: told apart here as
       // S_OK and kNothing.
       {"IsSupportSetRate",
@@ -443,76 +408,38 @@ std::vector<Operation> OperationTable::Operations() {
          return supported == -1 ? S_OK : supported == 0 ? kNothing : E_UNEXPECTED;
        },
        {Gives("IWMPSettings.get_isAvailable", kNothing)},
-       {"IWMPSettings.get_isAvailable(Rate)"},
        std::nullopt},
       {"SetRate",
        [this](CAudioPlayer &p) { return p.SetRate(1.5); },
        {Gives("IWMPSettings.get_isAvailable", E_FAIL)},
-       {"IWMPSettings.get_isAvailable(Rate)", "IWMPSettings.put_rate(1.5)"},
        std::nullopt},
-      {"SetLoop",
-       [this](CAudioPlayer &p) { return p.SetLoop(1); },
-       {},
-       {"IWMPSettings.setMode(loop, -1)"}},
-      {"GetLoop",
-       [flag](CAudioPlayer &p) { return flag(p, &CAudioPlayer::GetLoop); },
-       {},
-       {"IWMPSettings.getMode(loop)"}},
-      {"SetShuffle",
-       [this](CAudioPlayer &p) { return p.SetShuffle(1); },
-       {},
-       {"IWMPSettings.setMode(shuffle, -1)"}},
-      {"GetShuffle",
-       [flag](CAudioPlayer &p) { return flag(p, &CAudioPlayer::GetShuffle); },
-       {},
-       {"IWMPSettings.getMode(shuffle)"}},
+      {"SetLoop", [this](CAudioPlayer &p) { return p.SetLoop(1); }, {}},
+      {"GetLoop", [flag](CAudioPlayer &p) { return flag(p, &CAudioPlayer::GetLoop); }, {}},
+      {"SetShuffle", [this](CAudioPlayer &p) { return p.SetShuffle(1); }, {}},
+      {"GetShuffle", [flag](CAudioPlayer &p) { return flag(p, &CAudioPlayer::GetShuffle); }, {}},
       {"PlayPlaylist",
        [this](CAudioPlayer &p) { return p.PlayPlaylist(Text(Path("mix.m3u")).c_str()); },
-       {},
-       {"IWMPPlayer4.newPlaylist(\"\", mix.m3u)", "IWMPPlayer4.put_currentPlaylist(mix)",
-        "IWMPControls.play()"}},
+       {}},
       {"SetCurPlaylist",
        [this](CAudioPlayer &p) { return p.SetCurPlaylist(Text(Path("mix.m3u")).c_str()); },
-       {},
-       {"IWMPPlayer4.newPlaylist(\"\", mix.m3u)", "IWMPPlayer4.put_currentPlaylist(mix)"}},
+       {}},
       {"AppendMusic",
        [this](CAudioPlayer &p) { return p.AppendMusic(Text(Path("new.wav")).c_str()); },
-       {Ignored("IWMPPlaylist.get_count")},
-       {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.get_count()",
-        "IWMPPlayer4.newMedia(new.wav)", "IWMPPlaylist.appendItem(new.wav)"}},
+       {Ignored("IWMPPlaylist.get_count")}},
       {"AppendMusic to an empty playlist",
        [this](CAudioPlayer &p) { return p.AppendMusic(Text(Path("new.wav")).c_str()); },
        {Ignored("IWMPPlaylist.get_count"), Ignored("IWMPMediaCollection.add")},
-       {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.get_count()",
-        "IWMPMediaCollection.add(new.wav)", "IWMPPlayer4.newMedia(new.wav)",
-        "IWMPPlaylist.appendItem(new.wav)"},
        E_FAIL,
        [this](CAudioPlayer &p) { p.ClearAllMusic(); }},
       {"InsertMusic",
        [this](CAudioPlayer &p) { return p.InsertMusic(Text(Path("new.wav")).c_str(), 1); },
-       {},
-       {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.get_count()",
-        "IWMPPlayer4.newMedia(new.wav)", "IWMPPlaylist.insertItem(1, new.wav)"}},
-      {"RemoveMusic",
-       [this](CAudioPlayer &p) { return p.RemoveMusic(1); },
-       {},
-       {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.get_count()", "IWMPPlaylist.get_Item(1)",
-        "IWMPPlaylist.removeItem(b.wav)"}},
-      {"MoveMusic",
-       [this](CAudioPlayer &p) { return p.MoveMusic(0, 2); },
-       {},
-       {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.get_count()",
-        "IWMPPlaylist.moveItem(0, 2)"}},
-      {"ClearAllMusic",
-       [this](CAudioPlayer &p) { return p.ClearAllMusic(); },
-       {},
-       {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.clear()",
-        "IWMPPlayer4.put_currentPlaylist(\"\")"}},
+       {}},
+      {"RemoveMusic", [this](CAudioPlayer &p) { return p.RemoveMusic(1); }, {}},
+      {"MoveMusic", [this](CAudioPlayer &p) { return p.MoveMusic(0, 2); }, {}},
+      {"ClearAllMusic", [this](CAudioPlayer &p) { return p.ClearAllMusic(); }, {}},
       {"ClearAllMusic after a CD",
        [this](CAudioPlayer &p) { return p.ClearAllMusic(); },
        {},
-       {"IWMPPlayer4.put_currentPlaylist(\"\")", "IWMPPlayer4.get_currentPlaylist()",
-        "IWMPPlaylist.clear()", "IWMPPlayer4.put_currentPlaylist(\"\")"},
        E_FAIL,
        [this](CAudioPlayer &p) { p.SetCdromToCurPlaylist(Text(disc).c_str()); }},
       {"GetCurPlaylistMusicInfo",
@@ -524,6 +451,8 @@ std::vector<Operation> OperationTable::Operations() {
        {LastCounts("IWMPMedia.getItemInfo"), LastCounts("IWMPMedia.get_duration"),
         LastCounts("IWMPMedia.get_imageSourceWidth"),
         LastCounts("IWMPMedia.get_imageSourceHeight")},
+       E_FAIL,
+       nullptr,
        {"IWMPPlayer4.get_currentPlaylist()",
         "IWMPPlaylist.get_count()",
         "IWMPPlaylist.get_Item(1)",
@@ -557,9 +486,7 @@ std::vector<Operation> OperationTable::Operations() {
          return reduced || (info.lAspectX == 0 && info.lAspectY == 0) ? status : E_UNEXPECTED;
        },
        {LastCounts("IWMPMedia.get_imageSourceWidth"),
-        LastCounts("IWMPMedia.get_imageSourceHeight")},
-       {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.get_count()", "IWMPPlaylist.get_Item(1)",
-        "IWMPMedia.get_imageSourceWidth()", "IWMPMedia.get_imageSourceHeight()"}},
+        LastCounts("IWMPMedia.get_imageSourceHeight")}},
       {"SetCurPlaylistMusicInfo",
        [this](CAudioPlayer &p) {
          tagMediaInfo info{};
@@ -570,20 +497,14 @@ std::vector<Operation> OperationTable::Operations() {
        },
        // No playlist or no item ends it with the getter's own success.
        {Gives("IWMPPlayer4.get_currentPlaylist", S_OK, kNull),
-        Gives("IWMPPlaylist.get_Item", S_OK, kNull), LastCounts("IWMPMedia.setItemInfo")},
-       {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.get_count()", "IWMPPlaylist.get_Item(1)",
-        "IWMPMedia.setItemInfo(Name, x)", "IWMPMedia.setItemInfo(Album, x)",
-        "IWMPMedia.setItemInfo(Author, x)", "IWMPMedia.setItemInfo(AlbumArtist, x)",
-        "IWMPMedia.setItemInfo(SourceURL, x)", "IWMPMedia.setItemInfo(WM/Genre, x)",
-        "IWMPMedia.setItemInfo(WM/Composer, x)"}},
+        Gives("IWMPPlaylist.get_Item", S_OK, kNull), LastCounts("IWMPMedia.setItemInfo")}},
       {"GetCurPlaylistCount",
        [this](CAudioPlayer &p) {
          long count = 0;
          long status = p.GetCurPlaylistCount(&count);
          return SUCCEEDED(status) && count != 3 ? E_UNEXPECTED : status;
        },
-       {},
-       {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.get_count()"}},
+       {}},
       {"GetPlaylistNumByName",
        [this](CAudioPlayer &p) {
          long count = 0;
@@ -593,53 +514,35 @@ std::vector<Operation> OperationTable::Operations() {
              !control.Calls().empty() && control.Methods().back() == "IWMPPlaylistArray.get_count";
          return (SUCCEEDED(status) ? count != 1 : count != -1 && !counted) ? E_UNEXPECTED : status;
        },
-       {},
-       {"IWMPPlaylistCollection.getByName(saved)", "IWMPPlaylistArray.get_count()"}},
+       {}},
       {"GetPlaylistIndex",
        [this](CAudioPlayer &p) {
          long index = -2;
          long status = p.GetPlaylistIndex(&index);
          return (SUCCEEDED(status) ? index != 1 : index != -1) ? E_UNEXPECTED : status;
        },
-       search,
-       {"IWMPControls.currentItem()", "IWMPPlayer4.get_currentPlaylist()",
-        "IWMPPlaylist.get_count()", "IWMPPlaylist.get_Item(0)", "IWMPMedia.get_isIdentical(a.wav)",
-        "IWMPPlaylist.get_Item(1)", "IWMPMedia.get_isIdentical(b.wav)"}},
+       search},
       {"SaveCurPlaylist",
        [this](CAudioPlayer &p) { return p.SaveCurPlaylist(Text(u"mine").c_str()); },
        {PassedAfterUndo("IWMPPlaylist.get_count"), PassedAfterUndo("IWMPPlaylist.clear"),
-        PassedAfterUndo("IWMPPlaylist.get_Item"), PassedAfterUndo("IWMPPlaylist.appendItem")},
-       {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylistCollection.newPlaylist(mine)",
-        "IWMPPlaylist.get_count()", "IWMPPlaylist.clear()", "IWMPPlaylist.get_Item(0)",
-        "IWMPPlaylist.appendItem(a.wav)", "IWMPPlaylist.get_Item(1)",
-        "IWMPPlaylist.appendItem(b.wav)", "IWMPPlaylist.get_Item(2)",
-        "IWMPPlaylist.appendItem(c.wav)"}},
+        PassedAfterUndo("IWMPPlaylist.get_Item"), PassedAfterUndo("IWMPPlaylist.appendItem")}},
       {"UpdateCurPlaylistToFile",
        [this](CAudioPlayer &p) { return p.UpdateCurPlaylistToFile(Text(listFile).c_str()); },
        // An item the control cannot give, or whose URL it cannot, is left out.
-       {Ignored("IWMPPlaylist.get_Item"), Ignored("IWMPMedia.get_sourceURL")},
-       {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.get_count()", "IWMPPlaylist.get_Item(0)",
-        "IWMPMedia.get_sourceURL()", "IWMPPlaylist.get_Item(1)", "IWMPMedia.get_sourceURL()",
-        "IWMPPlaylist.get_Item(2)", "IWMPMedia.get_sourceURL()"}},
-      {"PlaylistIndex",
-       [this](CAudioPlayer &p) { return p.PlaylistIndex(2); },
-       {},
-       {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.get_count()", "IWMPPlaylist.get_Item(2)",
-        "IWMPControls.playItem(c.wav)"}},
+       {Ignored("IWMPPlaylist.get_Item"), Ignored("IWMPMedia.get_sourceURL")}},
+      {"PlaylistIndex", [this](CAudioPlayer &p) { return p.PlaylistIndex(2); }, {}},
       {"DeleteItemFromCollection",
        [this](CAudioPlayer &p) {
          return p.DeleteItemFromCollection(Text(Path("song.wav")).c_str());
        },
-       {},
-       {"IWMPMediaCollection.add(song.wav)", "IWMPMediaCollection.remove(song.wav, -1)"}},
+       {}},
       {"GetPLCollectionCount",
        [this](CAudioPlayer &p) {
          long count = 0;
          long status = p.GetPLCollectionCount(&count);
          return SUCCEEDED(status) && count != 1 ? E_UNEXPECTED : status;
        },
-       {},
-       {"IWMPPlaylistCollection.getAll()", "IWMPPlaylistArray.get_count()"}},
+       {}},
       {"GetPLCollectionNamebyIndex",
        [this](CAudioPlayer &p) {
          unsigned short name[425];
@@ -648,26 +551,14 @@ std::vector<Operation> OperationTable::Operations() {
          bool untouched = name[0] == 0xAAAA && name[424] == 0xAAAA;
          return (SUCCEEDED(status) ? Text(u"saved") != name : !untouched) ? E_UNEXPECTED : status;
        },
-       {},
-       {"IWMPPlaylistCollection.getAll()", "IWMPPlaylistArray.Item(0)", "IWMPPlaylist.get_name()"}},
-      {"UpdatePlaylistbyIndex",
-       [this](CAudioPlayer &p) { return p.UpdatePlaylistbyIndex(0); },
-       {},
-       {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylistCollection.getAll()",
-        "IWMPPlaylistArray.Item(0)", "IWMPPlaylist.get_count()", "IWMPPlaylist.clear()",
-        "IWMPPlaylist.get_Item(0)", "IWMPPlaylist.appendItem(a.wav)", "IWMPPlaylist.get_Item(1)",
-        "IWMPPlaylist.appendItem(b.wav)", "IWMPPlaylist.get_Item(2)",
-        "IWMPPlaylist.appendItem(c.wav)"}},
+       {}},
+      {"UpdatePlaylistbyIndex", [this](CAudioPlayer &p) { return p.UpdatePlaylistbyIndex(0); }, {}},
       {"SetCdromToCurPlaylist",
        [this](CAudioPlayer &p) { return p.SetCdromToCurPlaylist(Text(disc).c_str()); },
-       {},
-       {"IWMPCdromCollection.getByDriveSpecifier(disc.cue)", "IWMPCdrom.get_Playlist()",
-        "IWMPPlayer4.get_currentPlaylist()", "IWMPPlayer4.put_currentPlaylist(Audio CD)"}},
+       {}},
       {"SetCdromToCurPlaylist again",
        [this](CAudioPlayer &p) { return p.SetCdromToCurPlaylist(Text(disc).c_str()); },
        {},
-       {"IWMPCdromCollection.getByDriveSpecifier(disc.cue)", "IWMPCdrom.get_Playlist()",
-        "IWMPPlayer4.put_currentPlaylist(Audio CD)"},
        E_FAIL,
        [this](CAudioPlayer &p) { p.SetCdromToCurPlaylist(Text(disc).c_str()); }},
       {"CallAudioProc(CN_PlayStateChange)",
@@ -675,21 +566,13 @@ std::vector<Operation> OperationTable::Operations() {
          p.CallAudioProc(CN_PlayStateChange, PS_Playing, 99);
          return Heard(playing);
        },
-       silentSearch(),
-       {"IWMPControls.currentItem()", "IWMPPlayer4.get_currentPlaylist()",
-        "IWMPPlaylist.get_count()", "IWMPPlaylist.get_Item(0)", "IWMPMedia.get_isIdentical(a.wav)",
-        "IWMPPlaylist.get_Item(1)", "IWMPMedia.get_isIdentical(b.wav)"},
-       kNothing},
+       silentSearch(), kNothing},
       {"CallAudioProc(CN_OpenStateChange)",
        [this, opened](CAudioPlayer &p) {
          p.CallAudioProc(CN_OpenStateChange, 13, 0);
          return Heard(opened);
        },
-       silentSearch(),
-       {"IWMPControls.currentItem()", "IWMPPlayer4.get_currentPlaylist()",
-        "IWMPPlaylist.get_count()", "IWMPPlaylist.get_Item(0)", "IWMPMedia.get_isIdentical(a.wav)",
-        "IWMPPlaylist.get_Item(1)", "IWMPMedia.get_isIdentical(b.wav)"},
-       kNothing},
+       silentSearch(), kNothing},
       {"CallAudioProc(CN_MediaError), from the control's event",
        [this](CAudioPlayer &) {
          CComPtr<IWMPMedia> item = EngineItem(1);
@@ -697,23 +580,13 @@ std::vector<Operation> OperationTable::Operations() {
          const auto address = reinterpret_cast<std::uintptr_t>(static_cast<IWMPMedia *>(item));
          return Heard({kCookie, CN_MediaError, long(std::int32_t(std::uint32_t(address))), 1});
        },
-       silentSearch(),
-       // The event's item is the engine's own, so its identity tests are not seen.
-       {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.get_count()", "IWMPPlaylist.get_Item(0)",
-        "IWMPPlaylist.get_Item(1)"},
-       kNothing},
-      {"SetPlayListIndex",
-       [this](CAudioPlayer &p) { return p.SetPlayListIndex(2); },
-       {},
-       {"IWMPPlayer4.get_currentPlaylist()", "IWMPPlaylist.get_count()", "IWMPPlaylist.get_Item(2)",
-        "IWMPControls.put_currentItem(c.wav)"}},
+       silentSearch(), kNothing},
+      {"SetPlayListIndex", [this](CAudioPlayer &p) { return p.SetPlayListIndex(2); }, {}},
       {"PlayCurrent",
        [this](CAudioPlayer &p) { return p.PlayCurrent(); },
        // The position is read and put back whatever happens.
        {Ignored("IWMPControls.get_currentPosition"), Ignored("IWMPControls.put_currentPosition"),
-        PassedAfterFinishing("IWMPControls.playItem")},
-       {"IWMPControls.get_currentPosition()", "IWMPControls.currentItem()",
-        "IWMPControls.playItem(b.wav)", "IWMPControls.put_currentPosition(0)"}},
+        PassedAfterFinishing("IWMPControls.playItem")}},
   };
 }
 
@@ -726,7 +599,9 @@ TEST_F(OperationTable, EveryOperationWithEachOfItsCallsFailingInTurn) {
     Methods made;
     ASSERT_TRUE(Unfailed(operation, unfailed, made)) << operation.name;
     EXPECT_EQ(Hex(unfailed), Hex(S_OK)) << operation.name << " unfailed";
-    EXPECT_EQ(control.Calls(), operation.calls) << operation.name;
+    if (!operation.order.empty()) {
+      EXPECT_EQ(control.Calls(), operation.order) << operation.name;
+    }
     calls += made.size();
     std::map<std::string, std::size_t> seen;
     for (std::size_t failing = 0; failing < made.size(); ++failing) {
@@ -754,7 +629,7 @@ TEST_F(OperationTable, BeforeCreationTheControlIsNotAsked) {
     auto idle = NearlyCreatedPlayer();
     long status = operation.run(*idle);
     EXPECT_EQ(Hex(status), Hex(operation.uncreated.value_or(S_OK))) << operation.name;
-    EXPECT_EQ(control.Calls(), operation.uncreated ? Methods{} : operation.calls) << operation.name;
+    EXPECT_EQ(control.Calls().empty(), operation.uncreated.has_value()) << operation.name;
     idle.reset();
     const bool asksTheRate = std::string(operation.name) == "IsSupportSetRate";
     // The plain class leaves out parameters alone, where the back end
