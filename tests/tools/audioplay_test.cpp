@@ -589,6 +589,59 @@ TEST(AudioplayTool, TheOutputFileHoldsTheExactSamplesOfEveryItem) {
   EXPECT_TRUE(heard == expected) << "the samples differ";
 }
 
+// A long list rendered faster than it plays holds each item's samples once,
+// in order, wherever the playbin's taking of the next stream falls against
+// the host's queueing of the one after it (before that was one step, 4 runs
+// of 4 recorded some of these 1,000 quarter-second items twice).
+TEST(AudioplayTool, ARenderedListHoldsEachItemOnceInOrder) {
+  test_support::TempFolder folder;
+  constexpr int kItems = 1000;
+  constexpr std::uint32_t kFrames = 11025;
+  auto le = [](std::uint32_t value, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; ++i)
+      out.push_back(char(value >> (8 * i)));
+    return out;
+  };
+  std::string list;
+  for (int item = 0; item < kItems; ++item) {
+    // Every frame of item i is the value i + 1, so the recording names its items.
+    const std::string frame = le(std::uint32_t(item + 1), 2) + le(std::uint32_t(-(item + 1)), 2);
+    std::string data;
+    for (std::uint32_t i = 0; i < kFrames; ++i)
+      data += frame;
+    const std::string name = std::to_string(item) + ".wav";
+    test_support::WriteFile(folder.File(name), "RIFF" + le(36 + std::uint32_t(data.size()), 4) +
+                                                   "WAVEfmt " + le(16, 4) + le(1, 2) + le(2, 2) +
+                                                   le(44100, 4) + le(44100 * 4, 4) + le(4, 2) +
+                                                   le(16, 2) + "data" +
+                                                   le(std::uint32_t(data.size()), 4) + data);
+    list += name + "\n";
+  }
+  test_support::WriteFile(folder.File("long.m3u"), list);
+  const std::string recorded = folder.File("out.wav");
+  ToolRun run = RunTool(folder, "--quiet --volume 100 --output-file '" + recorded + "' '" +
+                                    folder.File("long.m3u") + "'");
+  EXPECT_EQ(run.exitCode, 0);
+  // The recording as runs of one left value: (value, frames).
+  const std::string heard = WavData(recorded);
+  std::vector<std::pair<int, std::uint32_t>> runs;
+  for (std::size_t at = 0; at + 4 <= heard.size(); at += 4) {
+    const int left =
+        std::int16_t(std::uint16_t(std::uint8_t(heard[at]) | std::uint8_t(heard[at + 1]) << 8));
+    if (runs.empty() || runs.back().first != left)
+      runs.emplace_back(left, 0);
+    ++runs.back().second;
+  }
+  EXPECT_EQ(runs.size(), std::size_t(kItems));
+  for (std::size_t i = 0; i < runs.size(); ++i)
+    if (runs[i] != std::make_pair(int(i + 1), kFrames)) {
+      ADD_FAILURE() << "at item " << i << ": " << runs[i].second << " frames of item "
+                    << runs[i].first - 1;
+      break;
+    }
+}
+
 // An album kept as one file beside its CUE sheet plays track by track, and
 // the tracks together are the file, sample for sample, for WAV and FLAC;
 // a sheet that starts at track 2 gives the file from track 2's INDEX 01.

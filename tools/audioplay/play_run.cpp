@@ -581,10 +581,20 @@ std::optional<int> Tick(CAudioPlayer &player, RunState &run, Clock::time_point s
   // item and the next, which a list rendered faster than it plays is in at
   // many ticks.
   if (run.played && !run.held && state == PS_Stopped) {
-    if (idleSince == Clock::time_point{})
+    if (idleSince == Clock::time_point{}) {
       idleSince = now;
-    else if (now - idleSince > std::chrono::seconds(1))
-      return 0;
+    } else if (now - idleSince > std::chrono::seconds(1)) {
+      // Unheard, it is the end only after the last item: a list played in
+      // order that stops before then is not whole, and says so.
+      int shuffle = 0;
+      player.GetShuffle(&shuffle);
+      if (shuffle || run.shownIndex < 0 || run.shownIndex + 1 >= run.count)
+        return 0;
+      ClearProgress(run);
+      std::fprintf(stderr, "audioplay: it stopped after item %ld of %ld: %s\n", run.shownIndex + 1,
+                   run.count, UrlAt(player, run.shownIndex).c_str());
+      return 1;
+    }
   } else {
     idleSince = {};
   }

@@ -315,9 +315,12 @@ void Playback::Reset() {
   openedStarted_ = false;
 }
 
-void Playback::QueueNext(const std::string &uri) {
+bool Playback::QueueNext(const std::string &uri) {
   std::lock_guard lock(handOver_->mutex);
+  if (handOver_->taken)
+    return false;
   handOver_->next = uri;
+  return true;
 }
 
 bool Playback::HandOverPending() const {

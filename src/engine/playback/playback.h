@@ -111,8 +111,11 @@ public:
   // Gapless hand-over: the URI the playbin goes on to when the current
   // stream's data has all been read, so that the next stream's samples
   // follow this one's with no gap (empty: none, the stream ends). Open,
-  // Stop and Reset forget it.
-  void QueueNext(const std::string &uri);
+  // Stop and Reset forget it. Refused (false) while the playbin has taken
+  // the URI queued before and its stream has not started: the check and
+  // the queueing are one step, since the playbin takes it on a streaming
+  // thread, and what follows that stream is queued once it starts.
+  bool QueueNext(const std::string &uri);
   // Whether the playbin has taken the queued URI (once the opened stream
   // started) and that stream has not started yet; TakeHandOver also
   // forgets that it has.

@@ -50,8 +50,11 @@ std::string Session::HandOverTarget() {
 // Once the playbin has taken what was queued, or while the host has not
 // yet heard of a stream that started, what follows is queued from there.
 void Session::ArmHandOver() {
-  if (handedOver_.empty() && !playback_.HandOverPending())
-    playback_.QueueNext(HandOverTarget());
+  if (!handedOver_.empty())
+    return;
+  const auto handedTo = handedTo_;
+  if (!playback_.QueueNext(HandOverTarget()))
+    handedTo_ = handedTo; // the playbin went on to the one queued before
 }
 
 // The playbin went on to the stream it was told of. What follows that one
