@@ -90,6 +90,13 @@
 // - AUDIOPLAYER_OPEN_SECONDS: the most a network item may take to open
 //   (connect, answer, give the data it starts from) before it fails as a
 //   missing file does, with CN_MediaError for it (default 10);
+// - AUDIOPLAYER_LEVELLING: loudness levelling by the files' ReplayGain
+//   tags, read when the player first plays: "off" (the default: the samples
+//   as decoded), "track" or "album", then optionally ",PREAMP" and
+//   ",UNTAGGED" in dB (for example "album,3,-6"): a gain on top of the
+//   tag's, and the gain of a file without one; a peak tag keeps the gain
+//   from clipping, and without one no gain goes above 0 dB. Anything else
+//   is off;
 // - AUDIOPLAYER_ACP: the ANSI code page (default 1252): M3U files written,
 //   and CP_ACP in MultiByteToWideChar and WideCharToMultiByte;
 // - DISPLAY: the X display the player's window is drawn on, when the host

@@ -642,6 +642,66 @@ TEST(AudioplayTool, ARenderedListHoldsEachItemOnceInOrder) {
     }
 }
 
+// Levelled, each file is played at the gain its ReplayGain tags give for
+// the mode, with the preamp on top, no more than its peak tag leaves before
+// full scale, and no gain above 0 dB where there is no peak to tell.
+TEST(AudioplayTool, LevellingPlaysEachFileAtTheGainItsTagsGive) {
+  test_support::TempFolder folder;
+  const std::string quiet = folder.File("quiet.flac"), hot = folder.File("hot.flac"),
+                    plain = folder.File("plain.wav");
+  ASSERT_TRUE(
+      test_media::MakeAudioFile(quiet, test_media::Kind::Flac, 0.5,
+                                "replaygain-track-gain=-6.0206,replaygain-track-peak=0.8,"
+                                "replaygain-album-gain=-12.0412,replaygain-album-peak=0.8"));
+  ASSERT_TRUE(test_media::MakeAudioFile(hot, test_media::Kind::Flac, 0.5,
+                                        "replaygain-track-gain=3.0,replaygain-track-peak=0.9"));
+  ASSERT_TRUE(test_media::MakeAudioFile(plain, test_media::Kind::Wav, 0.5));
+  auto samples = [](const std::string &bytes) {
+    std::vector<double> out(bytes.size() / 2);
+    for (std::size_t i = 0; i < out.size(); ++i)
+      out[i] = std::int16_t(
+          std::uint16_t(std::uint8_t(bytes[2 * i]) | std::uint8_t(bytes[2 * i + 1]) << 8));
+    return out;
+  };
+  const std::vector<double> source = samples(WavData(plain));
+  const double limit = 1 / 0.9; // the hot file's peak leaves 0.92 dB of its 3
+  struct Case {
+    const char *options;
+    double quiet, hot, plain; // each file's gain, as a factor
+  };
+  const Case cases[] = {
+      {"", 1, 1, 1},
+      {"--level off", 1, 1, 1},
+      {"--level track", 0.5, limit, 1},
+      {"--level album", 0.25, limit, 1}, // the hot file has no album gain: its track's
+      {"--level album --preamp 3", 0.25 * 1.41254, limit, 1},
+      {"--level track --preamp -6", 0.5 * 0.501187, 0.707946, 0.501187},
+  };
+  const std::string recorded = folder.File("out.wav");
+  for (const Case &c : cases) {
+    ToolRun run =
+        RunTool(folder, std::string("--quiet --volume 100 ") + c.options + " --output-file '" +
+                            recorded + "' '" + quiet + "' '" + hot + "' '" + plain + "'");
+    EXPECT_EQ(run.exitCode, 0) << c.options << "\n" << run.output;
+    const std::vector<double> heard = samples(WavData(recorded));
+    ASSERT_EQ(heard.size(), 3 * source.size()) << c.options;
+    const double wanted[] = {c.quiet, c.hot, c.plain};
+    for (std::size_t file = 0; file < 3; ++file) {
+      // The least-squares gain from the source to what was heard of it.
+      double cross = 0, power = 0;
+      for (std::size_t i = 0; i < source.size(); ++i) {
+        cross += heard[file * source.size() + i] * source[i];
+        power += source[i] * source[i];
+      }
+      EXPECT_NEAR(cross / power, wanted[file], 0.005 * wanted[file])
+          << c.options << ", file " << file;
+    }
+  }
+  // --preamp alone, and a mode the engine does not have, are refused.
+  EXPECT_EQ(RunTool(folder, "--preamp 3 '" + plain + "'").exitCode, 2);
+  EXPECT_EQ(RunTool(folder, "--level loud '" + plain + "'").exitCode, 2);
+}
+
 // An album kept as one file beside its CUE sheet plays track by track, and
 // the tracks together are the file, sample for sample, for WAV and FLAC;
 // a sheet that starts at track 2 gives the file from track 2's INDEX 01.

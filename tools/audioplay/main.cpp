@@ -60,6 +60,9 @@ constexpr const char kHelp[] =
     "  --volume N      volume 0..100\n"
     "  --start S       start the first item S seconds in\n"
     "  --rate R        play at R times the normal speed (0 < R <= 16)\n"
+    "  --level MODE    level loudness by the files' ReplayGain tags: track, album or\n"
+    "                  off (the default: the samples as decoded)\n"
+    "  --preamp DB     with --level: a gain on top of the tags', -60..60 dB\n"
     "  --quiet         print only play states and errors, as notification codes\n"
     "  --verbose       also print every notification with its code and parameters\n"
     "  --vis           show a window with the picture: a video's, or a visualisation\n"
@@ -137,6 +140,9 @@ std::string DriveOrImage(const std::string &argument) {
 // The options, or an exit status when there is nothing to run.
 std::optional<int> Parse(int argc, char **argv, Options &options) {
   std::vector<std::string> items;
+  std::string level; // --level, as given
+  double preamp = 0;
+  bool preampGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     auto command = [&](Command which, bool takesValue) {
@@ -179,6 +185,14 @@ std::optional<int> Parse(int argc, char **argv, Options &options) {
     } else if (argument == "--volume") {
       ok = NumberOption(argc, argv, i, 0, 100, number);
       options.play.volume = long(number);
+    } else if (argument == "--level") {
+      ok = i + 1 < argc;
+      if (ok)
+        level = argv[++i];
+      ok = ok && (level == "off" || level == "track" || level == "album");
+    } else if (argument == "--preamp") {
+      ok = NumberOption(argc, argv, i, -60, 60, preamp);
+      preampGiven = ok;
     } else if (argument == "--start") {
       ok = NumberOption(argc, argv, i, 0, 1e9, options.play.start);
     } else if (argument == "--rate") {
@@ -208,6 +222,16 @@ std::optional<int> Parse(int argc, char **argv, Options &options) {
       Usage();
       return 2;
     }
+  }
+  if (preampGiven && level.empty()) {
+    Usage();
+    return 2;
+  }
+  if (!level.empty()) {
+    // The engine's own setting, read when the player first plays.
+    char text[64];
+    std::snprintf(text, sizeof text, "%s,%g", level.c_str(), preamp);
+    ::setenv("AUDIOPLAYER_LEVELLING", text, 1);
   }
   // --info checks each file itself, so that one bad file does not hide the others.
   if (options.command == Command::Info) {

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -252,6 +253,24 @@ int TerminalColumns() {
 
 // "0:12 / 3:07 [#####-----] volume 50 paused", redrawn in place and fitted
 // to the terminal: a line that wrapped would leave a new line per tick.
+// The loudness levelling, as the progress line shows it: " level album
+// +3 dB", nothing when it is off.
+std::string LevelText() {
+  const char *setting = std::getenv("AUDIOPLAYER_LEVELLING");
+  const std::string text = setting ? setting : "";
+  const std::size_t comma = text.find(',');
+  const std::string mode = text.substr(0, comma);
+  if (mode != "track" && mode != "album")
+    return "";
+  const double preamp = comma == std::string::npos ? 0 : std::atof(text.c_str() + comma + 1);
+  char shown[48];
+  if (preamp == 0)
+    std::snprintf(shown, sizeof shown, " level %s", mode.c_str());
+  else
+    std::snprintf(shown, sizeof shown, " level %s %+g dB", mode.c_str(), preamp);
+  return shown;
+}
+
 void ShowProgress(CAudioPlayer &player, double duration) {
   double position = 0;
   long volume = 0;
@@ -265,7 +284,7 @@ void ShowProgress(CAudioPlayer &player, double duration) {
   player.GetPlayState(&state);
   const std::string times = TimeText(position) + " / " + TimeText(duration);
   const std::string rest = " volume " + std::to_string(volume) + (mute ? " muted" : "") +
-                           (loop ? " loop" : "") + (shuffle ? " shuffle" : "") +
+                           LevelText() + (loop ? " loop" : "") + (shuffle ? " shuffle" : "") +
                            (state == PS_Paused ? " paused" : "");
   // The last column stays empty: writing there wraps on some terminals.
   const int room = TerminalColumns() - 1;

@@ -10,6 +10,7 @@
 #include "engine/media/network_url.h"
 #include "engine/playback/audio_output.h"
 #include "engine/playback/clock_alarm.h"
+#include "engine/playback/levelling.h"
 #include "engine/playback/picture_output.h"
 
 #include <gst/base/gsttypefindhelper.h>
@@ -176,9 +177,8 @@ bool Playback::MakePlaybin() {
   output_ = NamedAudioOutput();
   g_object_set(playbin_, "audio-sink", MakeAudioOutput(output_), "video-sink", RealTimeFakeSink(),
                "volume", volume_, "mute", gboolean(mute_), nullptr);
-  // Keeps the pitch when the rate changes.
-  if (GstElement *tempo = gst_element_factory_make("scaletempo", nullptr))
-    g_object_set(playbin_, "audio-filter", tempo, nullptr);
+  if (GstElement *filter = MakeAudioFilter(Levelling::FromEnvironment()))
+    g_object_set(playbin_, "audio-filter", filter, nullptr);
   g_signal_connect_data(playbin_, "about-to-finish", G_CALLBACK(OnAboutToFinish),
                         new std::shared_ptr<HandOver>(handOver_), ForgetHandOver, GConnectFlags(0));
   GstBus *bus = gst_element_get_bus(playbin_);
