@@ -697,6 +697,30 @@ TEST(AudioplayTool, LevellingPlaysEachFileAtTheGainItsTagsGive) {
           << c.options << ", file " << file;
     }
   }
+  // Opus's own gain comment, towards -23 LUFS in Q7.8: -2822 is -11.02 dB
+  // there, -6.02 towards ReplayGain's -18; judged against the same file
+  // played as decoded.
+  const std::string opus = folder.File("r128.opus");
+  ASSERT_TRUE(test_media::MakeAudioFile(opus, test_media::Kind::Opus, 0.5,
+                                        "extended-comment=\"R128_TRACK_GAIN=-2822\""));
+  std::vector<double> decoded;
+  for (const char *options : {"", "--level album"}) {
+    ToolRun run = RunTool(folder, std::string("--quiet --volume 100 ") + options +
+                                      " --output-file '" + recorded + "' '" + opus + "'");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    const std::vector<double> heard = samples(WavData(recorded));
+    if (decoded.empty()) {
+      decoded = heard;
+      continue;
+    }
+    ASSERT_EQ(heard.size(), decoded.size());
+    double cross = 0, power = 0;
+    for (std::size_t i = 0; i < heard.size(); ++i) {
+      cross += heard[i] * decoded[i];
+      power += decoded[i] * decoded[i];
+    }
+    EXPECT_NEAR(cross / power, 0.5, 0.0025);
+  }
   // --preamp alone, and a mode the engine does not have, are refused.
   EXPECT_EQ(RunTool(folder, "--preamp 3 '" + plain + "'").exitCode, 2);
   EXPECT_EQ(RunTool(folder, "--level loud '" + plain + "'").exitCode, 2);

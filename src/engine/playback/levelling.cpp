@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <tuple>
 #include <utility>
 
 namespace engine {
@@ -67,10 +69,16 @@ namespace {
 // What the stream being played says of its loudness, on the streaming
 // thread. Each stream starts untagged: a tag of the one before must not
 // level the next (a gapless hand-over sends no end between them).
-struct GainStage {
-  Levelling levelling;
-  GstElement *volume; // owned by the bin
+struct StreamGains {
   std::optional<double> trackGain, trackPeak, albumGain, albumPeak, reference;
+  bool opusGains = false; // the gains are Opus's own
+};
+
+struct GainStage : StreamGains {
+  GainStage(const Levelling &levelling, GstElement *volume)
+      : levelling(levelling), volume(volume) {}
+  const Levelling levelling;
+  GstElement *const volume; // owned by the bin
 
   // The gain in dB: the album's or the track's as the mode prefers (the
   // other when only it is tagged, else the untagged gain), brought from
@@ -91,6 +99,32 @@ struct GainStage {
 
   void Apply() const { g_object_set(volume, "volume", std::pow(10, Decibels() / 20), nullptr); }
 
+  // Opus's R128_TRACK_GAIN and R128_ALBUM_GAIN comments, which GStreamer
+  // leaves as comments: dB in Q7.8 towards -23 LUFS, so 5 dB more towards
+  // ReplayGain's -18. They replace the ReplayGain tags, as the Opus format
+  // asks; they carry no peak.
+  void ReadOpusGains(const GstTagList *tags) {
+    const guint count = gst_tag_list_get_tag_size(tags, GST_TAG_EXTENDED_COMMENT);
+    for (guint i = 0; i < count; ++i) {
+      const gchar *comment = nullptr;
+      if (!gst_tag_list_peek_string_index(tags, GST_TAG_EXTENDED_COMMENT, i, &comment))
+        continue;
+      for (auto [key, gain, peak] : {std::tuple{"R128_TRACK_GAIN=", &trackGain, &trackPeak},
+                                     std::tuple{"R128_ALBUM_GAIN=", &albumGain, &albumPeak}}) {
+        const std::size_t length = std::strlen(key);
+        if (g_ascii_strncasecmp(comment, key, length) != 0)
+          continue;
+        char *end = nullptr;
+        const long q78 = std::strtol(comment + length, &end, 10);
+        if (end != comment + length && *end == 0 && q78 >= -32768 && q78 <= 32767) {
+          *gain = double(q78) / 256 + 5;
+          peak->reset();
+          opusGains = true;
+        }
+      }
+    }
+  }
+
   void Read(const GstTagList *tags) {
     const std::pair<const char *, std::optional<double> *> known[] = {
         {GST_TAG_TRACK_GAIN, &trackGain},
@@ -98,9 +132,11 @@ struct GainStage {
         {GST_TAG_ALBUM_GAIN, &albumGain},
         {GST_TAG_ALBUM_PEAK, &albumPeak},
         {GST_TAG_REFERENCE_LEVEL, &reference}};
-    for (const auto &[name, value] : known)
-      if (double number = 0; gst_tag_list_get_double(tags, name, &number))
-        *value = number;
+    if (!opusGains)
+      for (const auto &[name, value] : known)
+        if (double number = 0; gst_tag_list_get_double(tags, name, &number))
+          *value = number;
+    ReadOpusGains(tags);
   }
 };
 
@@ -108,7 +144,7 @@ GstPadProbeReturn OnStreamEvent(GstPad *, GstPadProbeInfo *info, gpointer data) 
   auto *stage = static_cast<GainStage *>(data);
   GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
   if (GST_EVENT_TYPE(event) == GST_EVENT_STREAM_START) {
-    *stage = GainStage{stage->levelling, stage->volume, {}, {}, {}, {}, {}};
+    static_cast<StreamGains &>(*stage) = {};
     stage->Apply();
   } else if (GST_EVENT_TYPE(event) == GST_EVENT_TAG) {
     GstTagList *tags = nullptr;
@@ -140,7 +176,7 @@ GstElement *MakeAudioFilter(const Levelling &levelling) {
   gst_element_link(volume, tempo);
   GstPad *sink = gst_element_get_static_pad(volume, "sink");
   GstPad *source = gst_element_get_static_pad(tempo, "src");
-  auto *stage = new GainStage{levelling, volume, {}, {}, {}, {}, {}};
+  auto *stage = new GainStage(levelling, volume);
   stage->Apply();
   gst_pad_add_probe(sink, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, OnStreamEvent, stage, ForgetStage);
   gst_element_add_pad(bin, gst_ghost_pad_new("sink", sink));
