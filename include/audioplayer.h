@@ -91,8 +91,9 @@
 //   (connect, answer, give the data it starts from) before it fails as a
 //   missing file does, with CN_MediaError for it (default 10);
 // - AUDIOPLAYER_LEVELLING: loudness levelling by the files' ReplayGain
-//   tags, read when the player first plays: "off" (the default: the samples
-//   as decoded), "track" or "album", then optionally ",PREAMP" and
+//   tags, read when the player is made: "off" (the default: the samples as
+//   decoded), "track", "album" or "auto" (the album's gain for a track
+//   played in order next to one of its album), then optionally ",PREAMP" and
 //   ",UNTAGGED" in dB (for example "album,3,-6"): a gain on top of the
 //   tag's, and the gain of a file without one; a peak tag keeps the gain
 //   from clipping, and without one no gain goes above 0 dB. Anything else

@@ -649,13 +649,18 @@ TEST(AudioplayTool, LevellingPlaysEachFileAtTheGainItsTagsGive) {
   test_support::TempFolder folder;
   const std::string quiet = folder.File("quiet.flac"), hot = folder.File("hot.flac"),
                     plain = folder.File("plain.wav");
-  ASSERT_TRUE(
-      test_media::MakeAudioFile(quiet, test_media::Kind::Flac, 0.5,
-                                "replaygain-track-gain=-6.0206,replaygain-track-peak=0.8,"
-                                "replaygain-album-gain=-12.0412,replaygain-album-peak=0.8"));
+  const std::string gains = "replaygain-track-gain=-6.0206,replaygain-track-peak=0.8,"
+                            "replaygain-album-gain=-12.0412,replaygain-album-peak=0.8";
+  ASSERT_TRUE(test_media::MakeAudioFile(quiet, test_media::Kind::Flac, 0.5, gains));
   ASSERT_TRUE(test_media::MakeAudioFile(hot, test_media::Kind::Flac, 0.5,
                                         "replaygain-track-gain=3.0,replaygain-track-peak=0.9"));
   ASSERT_TRUE(test_media::MakeAudioFile(plain, test_media::Kind::Wav, 0.5));
+  // Two tracks of one album and one of another, tagged as the quiet file.
+  const std::string one = folder.File("one.flac"), again = folder.File("again.flac"),
+                    other = folder.File("other.flac");
+  for (const auto &[file, album] : {std::pair{one, "One"}, {again, "One"}, {other, "Two"}})
+    ASSERT_TRUE(
+        test_media::MakeAudioFile(file, test_media::Kind::Flac, 0.5, gains + ",album=" + album));
   auto samples = [](const std::string &bytes) {
     std::vector<double> out(bytes.size() / 2);
     for (std::size_t i = 0; i < out.size(); ++i)
@@ -667,33 +672,42 @@ TEST(AudioplayTool, LevellingPlaysEachFileAtTheGainItsTagsGive) {
   const double limit = 1 / 0.9; // the hot file's peak leaves 0.92 dB of its 3
   struct Case {
     const char *options;
-    double quiet, hot, plain; // each file's gain, as a factor
+    std::vector<std::string> files;
+    std::vector<double> gains; // each file's, as a factor
   };
+  const std::vector<std::string> three = {quiet, hot, plain};
+  // In order, the album's gain for a track beside one of its album; the
+  // last is beside the other album's track only. Shuffled, the tracks', and
+  // every item still plays once, whichever the shuffled order put first.
+  const std::vector<std::string> albums = {one, again, other, one};
   const Case cases[] = {
-      {"", 1, 1, 1},
-      {"--level off", 1, 1, 1},
-      {"--level track", 0.5, limit, 1},
-      {"--level album", 0.25, limit, 1}, // the hot file has no album gain: its track's
-      {"--level album --preamp 3", 0.25 * 1.41254, limit, 1},
-      {"--level track --preamp -6", 0.5 * 0.501187, 0.707946, 0.501187},
+      {"", three, {1, 1, 1}},
+      {"--level off", three, {1, 1, 1}},
+      {"--level track", three, {0.5, limit, 1}},
+      {"--level album", three, {0.25, limit, 1}}, // the hot file has no album gain: its track's
+      {"--level album --preamp 3", three, {0.25 * 1.41254, limit, 1}},
+      {"--level track --preamp -6", three, {0.5 * 0.501187, 0.707946, 0.501187}},
+      {"--level auto", albums, {0.25, 0.25, 0.5, 0.5}},
+      {"--level auto --shuffle", albums, {0.5, 0.5, 0.5, 0.5}},
   };
   const std::string recorded = folder.File("out.wav");
   for (const Case &c : cases) {
-    ToolRun run =
-        RunTool(folder, std::string("--quiet --volume 100 ") + c.options + " --output-file '" +
-                            recorded + "' '" + quiet + "' '" + hot + "' '" + plain + "'");
+    std::string files;
+    for (const std::string &file : c.files)
+      files += " '" + file + "'";
+    ToolRun run = RunTool(folder, std::string("--quiet --volume 100 ") + c.options +
+                                      " --output-file '" + recorded + "'" + files);
     EXPECT_EQ(run.exitCode, 0) << c.options << "\n" << run.output;
     const std::vector<double> heard = samples(WavData(recorded));
-    ASSERT_EQ(heard.size(), 3 * source.size()) << c.options;
-    const double wanted[] = {c.quiet, c.hot, c.plain};
-    for (std::size_t file = 0; file < 3; ++file) {
+    ASSERT_EQ(heard.size(), c.files.size() * source.size()) << c.options;
+    for (std::size_t file = 0; file < c.files.size(); ++file) {
       // The least-squares gain from the source to what was heard of it.
       double cross = 0, power = 0;
       for (std::size_t i = 0; i < source.size(); ++i) {
         cross += heard[file * source.size() + i] * source[i];
         power += source[i] * source[i];
       }
-      EXPECT_NEAR(cross / power, wanted[file], 0.005 * wanted[file])
+      EXPECT_NEAR(cross / power, c.gains[file], 0.005 * c.gains[file])
           << c.options << ", file " << file;
     }
   }

@@ -60,8 +60,9 @@ constexpr const char kHelp[] =
     "  --volume N      volume 0..100\n"
     "  --start S       start the first item S seconds in\n"
     "  --rate R        play at R times the normal speed (0 < R <= 16)\n"
-    "  --level MODE    level loudness by the files' ReplayGain tags: track, album or\n"
-    "                  off (the default: the samples as decoded)\n"
+    "  --level MODE    level loudness by the files' ReplayGain tags: track, album,\n"
+    "                  auto (album gain for an album played in order) or off (the\n"
+    "                  default: the samples as decoded)\n"
     "  --preamp DB     with --level: a gain on top of the tags', -60..60 dB\n"
     "  --quiet         print only play states and errors, as notification codes\n"
     "  --verbose       also print every notification with its code and parameters\n"
@@ -189,7 +190,7 @@ std::optional<int> Parse(int argc, char **argv, Options &options) {
       ok = i + 1 < argc;
       if (ok)
         level = argv[++i];
-      ok = ok && (level == "off" || level == "track" || level == "album");
+      ok = ok && (level == "off" || level == "track" || level == "album" || level == "auto");
     } else if (argument == "--preamp") {
       ok = NumberOption(argc, argv, i, -60, 60, preamp);
       preampGiven = ok;

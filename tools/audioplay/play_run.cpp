@@ -260,7 +260,7 @@ std::string LevelText() {
   const std::string text = setting ? setting : "";
   const std::size_t comma = text.find(',');
   const std::string mode = text.substr(0, comma);
-  if (mode != "track" && mode != "album")
+  if (mode != "track" && mode != "album" && mode != "auto")
     return "";
   const double preamp = comma == std::string::npos ? 0 : std::atof(text.c_str() + comma + 1);
   char shown[48];

@@ -3,6 +3,7 @@
 #include <gst/gst.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -47,6 +48,8 @@ std::optional<Levelling> Levelling::Parse(const std::string &text) {
     levelling.mode = Mode::Track;
   else if (fields[0] == "album")
     levelling.mode = Mode::Album;
+  else if (fields[0] == "auto")
+    levelling.mode = Mode::Auto;
   else
     return std::nullopt;
   double *gains[] = {&levelling.preampDb, &levelling.untaggedDb};
@@ -71,7 +74,8 @@ namespace {
 // level the next (a gapless hand-over sends no end between them).
 struct StreamGains {
   std::optional<double> trackGain, trackPeak, albumGain, albumPeak, reference;
-  bool opusGains = false; // the gains are Opus's own
+  bool opusGains = false;   // the gains are Opus's own
+  bool withinAlbum = false; // auto mode: the album's gain
 };
 
 struct GainStage : StreamGains {
@@ -79,6 +83,7 @@ struct GainStage : StreamGains {
       : levelling(levelling), volume(volume) {}
   const Levelling levelling;
   GstElement *const volume; // owned by the bin
+  std::atomic<bool> nextWithinAlbum{false};
 
   // The gain in dB: the album's or the track's as the mode prefers (the
   // other when only it is tagged, else the untagged gain), brought from
@@ -86,7 +91,8 @@ struct GainStage : StreamGains {
   // no more than the peak leaves before full scale; with no peak known,
   // none above 0 dB, so that nothing is pushed into clipping.
   double Decibels() const {
-    const bool album = levelling.mode == Levelling::Mode::Album;
+    const bool album = levelling.mode == Levelling::Mode::Album ||
+                       (levelling.mode == Levelling::Mode::Auto && withinAlbum);
     const std::optional<double> &first = album ? albumGain : trackGain;
     const std::optional<double> &second = album ? trackGain : albumGain;
     const std::optional<double> &gain = first ? first : second;
@@ -145,6 +151,7 @@ GstPadProbeReturn OnStreamEvent(GstPad *, GstPadProbeInfo *info, gpointer data) 
   GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
   if (GST_EVENT_TYPE(event) == GST_EVENT_STREAM_START) {
     static_cast<StreamGains &>(*stage) = {};
+    stage->withinAlbum = stage->nextWithinAlbum.load();
     stage->Apply();
   } else if (GST_EVENT_TYPE(event) == GST_EVENT_TAG) {
     GstTagList *tags = nullptr;
@@ -177,6 +184,7 @@ GstElement *MakeAudioFilter(const Levelling &levelling) {
   GstPad *sink = gst_element_get_static_pad(volume, "sink");
   GstPad *source = gst_element_get_static_pad(tempo, "src");
   auto *stage = new GainStage(levelling, volume);
+  g_object_set_data(G_OBJECT(bin), "gain-stage", stage); // the probe frees it, with the bin
   stage->Apply();
   gst_pad_add_probe(sink, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, OnStreamEvent, stage, ForgetStage);
   gst_element_add_pad(bin, gst_ghost_pad_new("sink", sink));
@@ -184,6 +192,13 @@ GstElement *MakeAudioFilter(const Levelling &levelling) {
   gst_object_unref(sink);
   gst_object_unref(source);
   return bin;
+}
+
+void GainForNextStream(GstElement *filter, bool album) {
+  if (filter == nullptr)
+    return;
+  if (auto *stage = static_cast<GainStage *>(g_object_get_data(G_OBJECT(filter), "gain-stage")))
+    stage->nextWithinAlbum = album;
 }
 
 } // namespace engine

@@ -52,7 +52,9 @@ struct Playback::Queue {
 struct Playback::HandOver {
   std::mutex mutex;
   std::string next;
+  bool withinAlbum = false; // of the next stream
   bool taken = false;
+  GstElement *filter = nullptr; // the playbin's audio filter, borrowed
 
   void Forget() {
     std::lock_guard lock(mutex);
@@ -71,6 +73,7 @@ void OnAboutToFinish(GstElement *playbin, gpointer data) {
   if (handOver->next.empty())
     return;
   g_object_set(playbin, "uri", handOver->next.c_str(), nullptr);
+  GainForNextStream(handOver->filter, handOver->withinAlbum);
   handOver->next.clear();
   handOver->taken = true;
 }
@@ -148,7 +151,8 @@ const char kCallBackName[] = "audioplayer-call-back";
 } // namespace
 
 Playback::Playback(HWND window, UINT message)
-    : queue_(std::make_shared<Queue>()), handOver_(std::make_shared<HandOver>()) {
+    : queue_(std::make_shared<Queue>()), handOver_(std::make_shared<HandOver>()),
+      levelling_(Levelling::FromEnvironment()) {
   queue_->window = window;
   queue_->message = message;
 }
@@ -177,8 +181,10 @@ bool Playback::MakePlaybin() {
   output_ = NamedAudioOutput();
   g_object_set(playbin_, "audio-sink", MakeAudioOutput(output_), "video-sink", RealTimeFakeSink(),
                "volume", volume_, "mute", gboolean(mute_), nullptr);
-  if (GstElement *filter = MakeAudioFilter(Levelling::FromEnvironment()))
-    g_object_set(playbin_, "audio-filter", filter, nullptr);
+  filter_ = MakeAudioFilter(levelling_);
+  if (filter_ != nullptr)
+    g_object_set(playbin_, "audio-filter", filter_, nullptr);
+  handOver_->filter = filter_;
   g_signal_connect_data(playbin_, "about-to-finish", G_CALLBACK(OnAboutToFinish),
                         new std::shared_ptr<HandOver>(handOver_), ForgetHandOver, GConnectFlags(0));
   GstBus *bus = gst_element_get_bus(playbin_);
@@ -240,10 +246,16 @@ bool Playback::MayHandOverTo(const std::string &uri) {
   return media;
 }
 
-bool Playback::Open(const std::string &uri, double start, double end, const std::string &next) {
+bool Playback::LevelsByAlbum() const {
+  return levelling_.mode == Levelling::Mode::Auto;
+}
+
+bool Playback::Open(const std::string &uri, double start, double end, const Next &next,
+                    bool withinAlbum) {
   if (!MakePlaybin())
     return false;
   Stop();
+  GainForNextStream(filter_, withinAlbum);
   QueueNext(next);
   start_ = start;
   end_ = end;
@@ -315,11 +327,12 @@ void Playback::Reset() {
   openedStarted_ = false;
 }
 
-bool Playback::QueueNext(const std::string &uri) {
+bool Playback::QueueNext(const Next &next) {
   std::lock_guard lock(handOver_->mutex);
   if (handOver_->taken)
     return false;
-  handOver_->next = uri;
+  handOver_->next = next.uri;
+  handOver_->withinAlbum = next.withinAlbum;
   return true;
 }
 

@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/playback/levelling.h"
 #include "engine/playback/pipeline_event.h"
 
 typedef struct _GstElement GstElement;
@@ -60,8 +61,16 @@ public:
   // the first seek, which OnPart says is due, takes the pipeline there.
   // `next`, if given, is queued as QueueNext queues it. A network URI that
   // has not loaded after NetworkOpenSeconds gives OpenTimedOut.
-  bool Open(const std::string &uri, double start = 0, double end = -1,
-            const std::string &next = {});
+  // `withinAlbum`: in the auto levelling mode, the stream takes its
+  // album's gain (a next stream's is queued with it).
+  struct Next {
+    std::string uri;
+    bool withinAlbum = false;
+  };
+  bool Open(const std::string &uri, double start, double end, const Next &next,
+            bool withinAlbum = false);
+  // Whether the levelling asks which streams play within an album.
+  bool LevelsByAlbum() const;
   // Where the stream ends when it is more than the part: parts of the same
   // file that follow one another play on as one stream, to `stop` (the
   // file's seconds; negative: the file's end). Open sets it to the part's end.
@@ -115,7 +124,7 @@ public:
   // the URI queued before and its stream has not started: the check and
   // the queueing are one step, since the playbin takes it on a streaming
   // thread, and what follows that stream is queued once it starts.
-  bool QueueNext(const std::string &uri);
+  bool QueueNext(const Next &next);
   // Whether the playbin has taken the queued URI (once the opened stream
   // started) and that stream has not started yet; TakeHandOver also
   // forgets that it has.
@@ -151,7 +160,9 @@ private:
 
   std::shared_ptr<Queue> queue_;
   std::shared_ptr<HandOver> handOver_;
-  bool openedStarted_ = false; // the opened stream's stream-start was handled
+  Levelling levelling_;          // as the environment said when the player was made
+  GstElement *filter_ = nullptr; // the playbin's audio filter, borrowed
+  bool openedStarted_ = false;   // the opened stream's stream-start was handled
   GstElement *playbin_ = nullptr;
   std::string output_; // the output's name, as AUDIOPLAYER_SINK gives it
   double start_ = 0;   // the part being played, in the file's seconds

@@ -29,9 +29,9 @@ std::string HandOverUri(const std::u16string &url) {
 
 // At the normal rate only (a rate takes a seek once a stream is loaded),
 // from a whole local file, to the next item if it has no alternative URLs.
-std::string Session::HandOverTarget() {
+Playback::Next Session::HandOverTarget() {
   handedTo_ = nullptr;
-  std::string uri;
+  Playback::Next target;
   if (item_ && item_ != noHandOverFrom_ && Active() && listener_.Rate() == 1 && alternative_ == 0 &&
       !HandOverUri(item_->url).empty()) {
     // Looking ahead must not move the shuffle order on.
@@ -39,12 +39,30 @@ std::string Session::HandOverTarget() {
     const long next = NextIndex(true);
     shufflePlace_ = place;
     if (next >= 0 && Items()[next]->alternatives.empty()) {
-      uri = HandOverUri(Items()[next]->url);
-      if (!uri.empty())
+      target = {HandOverUri(Items()[next]->url), WithinAlbum(next)};
+      if (!target.uri.empty())
         handedTo_ = Items()[next];
     }
   }
-  return uri;
+  return target;
+}
+
+// For the auto levelling: a track played in order next to another of its
+// album (by the album's name) takes the album's gain.
+bool Session::WithinAlbum(long index) {
+  if (!playback_.LevelsByAlbum() || listener_.Shuffle() || index < 0)
+    return false;
+  const auto &items = Items();
+  auto album = [&items](long at) {
+    if (at < 0 || std::size_t(at) >= items.size())
+      return std::u16string();
+    items[std::size_t(at)]->EnsureAttributes();
+    const auto &attributes = items[std::size_t(at)]->attributes;
+    const auto found = attributes.find(u"Album");
+    return found == attributes.end() ? std::u16string() : found->second;
+  };
+  const std::u16string own = album(index);
+  return !own.empty() && (album(index - 1) == own || album(index + 1) == own);
 }
 
 // Once the playbin has taken what was queued, or while the host has not
@@ -67,7 +85,7 @@ void Session::OnHandedOver() {
   if (next) {
     const auto item = std::exchange(item_, next);
     const long hint = std::exchange(itemHint_, -1);
-    const std::string following = HandOverTarget();
+    const Playback::Next following = HandOverTarget();
     item_ = item;
     itemHint_ = hint;
     playback_.QueueNext(following);

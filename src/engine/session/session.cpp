@@ -91,7 +91,8 @@ void Session::OpenCurrent(bool play, std::size_t alternative) {
   listener_.SetOpenState(wmposMediaOpening);
   // The next stream is named before this one starts: a short file's data
   // can all be read before it plays.
-  playback_.Open(uri, part.start, part.end, HandOverTarget()); // a refused open reports on the bus
+  // A refused open reports on the bus.
+  playback_.Open(uri, part.start, part.end, HandOverTarget(), WithinAlbum(CurrentIndex()));
   playback_.PlayOnTo(RunStop(part));
 }
 
@@ -150,6 +151,11 @@ long Session::NextIndex(bool forward) {
     shuffleOrder_.resize(count);
     std::iota(shuffleOrder_.begin(), shuffleOrder_.end(), 0L);
     std::shuffle(shuffleOrder_.begin(), shuffleOrder_.end(), random_);
+    // A new order begins at the item that plays, so that every other item
+    // follows it once: begun elsewhere, those before it would never play.
+    if (index >= 0 && index < count)
+      std::iter_swap(shuffleOrder_.begin(),
+                     std::find(shuffleOrder_.begin(), shuffleOrder_.end(), index));
   }
   // The place found last is checked first, so that stepping through the
   // order costs the same on a long playlist.

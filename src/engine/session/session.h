@@ -129,7 +129,8 @@ private:
   long NextIndex(bool forward);
   void Advance();
   // The URI the playbin goes on to after the current item (empty: none).
-  std::string HandOverTarget();
+  Playback::Next HandOverTarget();
+  bool WithinAlbum(long index);
   void ArmHandOver();
   void OnHandedOver();
   void HearHandOversDue();
