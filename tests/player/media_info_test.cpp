@@ -253,45 +253,35 @@ TEST_F(MediaInfoTest, AttributeTextsBecomeNamesAndNumbers) {
     EXPECT_EQ(player->GetCurPlaylistMusicInfo(0, info.get()), S_OK) << attribute;
     return info;
   };
-  const std::pair<std::u16string, std::u16string> audio[] = {
-      {u"355", u"Windows Media Audio Lossless"},
-      {u"353", u"Windows Media Audio"},
-      {u"354", u"Windows Media Audio 9"},
-      {u"10", u"Windows Media Audio 9 Voice"},
-      {u"304", u"Sipro Labs ACELP"},
-      {u"534", u"DV Audio PAL"},
-      {u"533", u"DV Audio NTSC"},
-      {u"50", u"Mpeg-1 Audio Layer 2"},
-      {u"85", u"MPEG Layer-3"},
-      {u"34", u"DSP Group TrueSpeed(TM)"},
-      {u"1", u"PCM"},
-      {u"2", u"MS ADPCM"},
-      {u"17", u"IMA ADPCM"},
-      {u"6", u"CCITT A-Law"},
-      {u"7", u"CCITT u-Law"},
-      {u"", u""}, // no tag is no name
-      {u"085", u"Other"},
-      {u"0x55", u"Other"},
-      {u" 85", u"Other"},
-      {u"85 ", u"Other"},
-      {u"3550", u"Other"},
-      {u"pcm", u"Other"}};
-  for (const auto &[tag, name] : audio)
-    EXPECT_EQ(Field(item("FormatTag", tag, INFO_AUDIOCODEC)->szAudioCodec), name);
-  const std::pair<std::u16string, std::u16string> video[] = {
-      {u"827739479", u"Windows Media Video 7"},
-      {u"844516695", u"Windows Media Video 8"},
-      {u"861293911", u"Windows Media Video 9"},
-      {u"1347833175", u"Windows Media Video 9"},
-      {u"1096174935", u"Windows Media Video 9 Advanced Profile"},
-      {u"  +861293911kbps", u"Windows Media Video 9"},
-      {u"859066445", u"Other"}, // MP43
-      {u"WMV3", u"Other"},      // letters are no number
-      {u"-1", u"Other"},
-      {u"99999999999", u"Other"},
-      {u"", u""}};
-  for (const auto &[code, name] : video)
-    EXPECT_EQ(Field(item("FourCC", code, INFO_VIDEOCODEC)->szVideoCodec), name);
+  // A few of the names (the first and last of each table among them), and
+  // what is no key.
+  struct Name {
+    const char *attribute;
+    std::u16string text, name;
+  };
+  const Name names[] = {{"FormatTag", u"355", u"Windows Media Audio Lossless"},
+                        {"FormatTag", u"85", u"MPEG Layer-3"},
+                        {"FormatTag", u"7", u"CCITT u-Law"},
+                        {"FormatTag", u"", u""}, // no tag is no name
+                        {"FormatTag", u"085", u"Other"},
+                        {"FormatTag", u"0x55", u"Other"},
+                        {"FormatTag", u" 85", u"Other"},
+                        {"FormatTag", u"85 ", u"Other"},
+                        {"FormatTag", u"3550", u"Other"},
+                        {"FourCC", u"827739479", u"Windows Media Video 7"},
+                        {"FourCC", u"1347833175", u"Windows Media Video 9"},
+                        {"FourCC", u"1096174935", u"Windows Media Video 9 Advanced Profile"},
+                        {"FourCC", u"  +861293911kbps", u"Windows Media Video 9"},
+                        {"FourCC", u"859066445", u"Other"}, // MP43
+                        {"FourCC", u"WMV3", u"Other"},      // letters are no number
+                        {"FourCC", u"-1", u"Other"},
+                        {"FourCC", u"99999999999", u"Other"},
+                        {"FourCC", u"", u""}};
+  for (const Name &row : names) {
+    const bool audio = row.attribute == std::string("FormatTag");
+    auto info = item(row.attribute, row.text, audio ? INFO_AUDIOCODEC : INFO_VIDEOCODEC);
+    EXPECT_EQ(Field(audio ? info->szAudioCodec : info->szVideoCodec), row.name) << row.attribute;
+  }
   const std::pair<std::u16string, std::int32_t> numbers[] = {
       {u"128000", 128000},
       {u"128000 bps", 128000},
