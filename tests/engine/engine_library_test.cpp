@@ -194,6 +194,23 @@ std::string Utf8(const unsigned short *text) {
   return out;
 }
 
+// A lossless file's audio rate is its stream's: the same FLAC with 300 kB of
+// padding after its tags (as taggers leave room for later edits) reports
+// the rate it did without, not one inflated by the bytes beside the audio.
+TEST_F(EngineLibraryHost, AnAudioRateIsTheStreamsNotThatOfTheBytesBesideIt) {
+  const std::string plain = folder.File("plain.flac"), padded = folder.File("padded.flac");
+  ASSERT_TRUE(test_media::MakeAudioFile(plain, test_media::Kind::Flac, 1.0));
+  std::filesystem::copy_file(plain, padded);
+  ASSERT_EQ(::system(("metaflac --add-padding=300000 '" + padded + "'").c_str()), 0);
+  for (const std::string &file : {plain, padded})
+    ASSERT_EQ(player->AppendMusic(Text(file).c_str()), S_OK);
+  const long rate = InfoAt(player, 0, INFO_AUDIOBITRATE).lAudioBitrate;
+  EXPECT_GT(rate, 0);
+  EXPECT_EQ(InfoAt(player, 1, INFO_AUDIOBITRATE).lAudioBitrate, rate);
+  // What the file's size alone would give is well above it.
+  EXPECT_LT(rate, long(std::filesystem::file_size(padded) * 8 / 2));
+}
+
 TEST_F(EngineLibraryHost, AFileRetaggedOrReplacedIsReadAgainKeepingTheHostsEdits) {
   const std::string song = folder.File("song.wav");
   ASSERT_TRUE(test_media::MakeAudioFile(song, test_media::Kind::Wav, 0.5, R"(title="First")"));

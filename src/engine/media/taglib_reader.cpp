@@ -20,6 +20,7 @@
 #include <taglib/wavfile.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string_view>
 
 #include "engine/media/attribute_readers.h"
@@ -192,6 +193,44 @@ std::uint64_t AudioBitrate(TagLib::File *file, const TagLib::AudioProperties &pr
   return properties.bitrate() > 0 ? std::uint64_t(properties.bitrate()) * 1000 : 0;
 }
 
+// The bytes of a FLAC's or an MP4's audio, without the tags, pictures and
+// padding the file holds beside it (0 when the headers do not say): the
+// average rate of a lossless stream is its bytes over its length.
+std::uint64_t StreamBytes(TagLib::File *file) {
+  if (auto *flac = dynamic_cast<TagLib::FLAC::File *>(file)) {
+    // Metadata blocks follow "fLaC", each with a last-block bit, a type and
+    // a 24-bit length; the frames begin after the last one.
+    const long start = flac->find("fLaC");
+    if (start < 0)
+      return 0;
+    long at = start + 4;
+    for (bool last = false; !last;) {
+      flac->seek(at);
+      const TagLib::ByteVector header = flac->readBlock(4);
+      if (header.size() < 4)
+        return 0;
+      last = (static_cast<unsigned char>(header[0]) & 0x80) != 0;
+      at += 4 + long(header.toUInt(1U, 3U, true));
+    }
+    long end = flac->length();
+    if (end - at >= 128) { // an ID3v1 tag at the end
+      flac->seek(end - 128);
+      if (flac->readBlock(3) == "TAG")
+        end -= 128;
+    }
+    return end > at ? std::uint64_t(end - at) : 0;
+  }
+  if (auto *mp4 = dynamic_cast<TagLib::MP4::File *>(file)) {
+    TagLib::MP4::Atoms atoms(mp4);
+    std::uint64_t bytes = 0;
+    for (const TagLib::MP4::Atom *atom : atoms.atoms)
+      if (atom->name == "mdat" && atom->length > 8)
+        bytes += std::uint64_t(atom->length - 8);
+    return bytes;
+  }
+  return 0;
+}
+
 // TagLib describes the first audio stream alone: a file with a video
 // track is the discoverer's, whatever its name says.
 bool HasVideo(TagLib::File *file) {
@@ -268,6 +307,11 @@ bool ReadWithTagLib(const std::string &path, const std::u16string &extension, Fi
   sum.wave = codec.wave;
   sum.lossless = codec.lossless;
   sum.audioBitrate = AudioBitrate(file.file(), *properties);
+  if (codec.lossless && out.duration > 0)
+    if (const std::uint64_t bytes = StreamBytes(file.file())) {
+      sum.audioBitrate = std::uint64_t(std::llround(double(bytes) * 8 / out.duration));
+      sum.lossless = false; // the stream's own rate, then
+    }
   return true;
 }
 
