@@ -272,7 +272,10 @@ public:
   virtual WMPVersion GetCurrentPlayerVer();
 
   // Media information of a file (title, album, author, duration, source
-  // URL, genre, composer, album artist), and one attribute written back.
+  // URL, genre, composer, album artist), and one attribute written back:
+  // into the media library at once, and on Linux into the file's own tags
+  // soon after, off the host's thread (the README's media library section
+  // says when a file is left alone; the edit then stays in the library).
   virtual long GetMusicInfo(const unsigned short *path, tagMediaInfo *info);
   virtual long SetMusicInfo(const unsigned short *path, const unsigned short *value, InfoType type);
 

@@ -24,6 +24,8 @@ const UINT kLibraryMessage = WM_APP + 0x53;
 // Posted by the session per step it defers.
 const UINT kStepMessage = WM_APP + 0x54;
 const std::int32_t kFileNotFound = std::int32_t(0x80070002);
+// How long a player's end waits for its edits to reach their files.
+constexpr std::chrono::seconds kFileTagWait{10};
 
 LRESULT CALLBACK EngineWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != kBusMessage && message != kEventMessage && message != kLibraryMessage &&
@@ -125,8 +127,12 @@ const std::shared_ptr<MediaLibrary> &Engine::Library() {
 }
 
 void Engine::ReleaseLibrary() {
-  if (library_)
-    library_->Detach(this); // what this thread changed is committed now
+  if (!library_)
+    return;
+  // The host's last edits reach their files before it goes; a file still
+  // being copied after the wait is finished behind it.
+  library_->WaitForFileTags(kFileTagWait);
+  library_->Detach(this); // what this thread changed is committed now
   library_.reset();
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "engine/media/attribute_reader.h"
+#include "engine/media/tag_properties.h"
 #include "engine/text/com_text.h"
 #include "engine/library/media_library.h"
 
@@ -84,6 +85,8 @@ std::int32_t MediaItem::SetAttribute(const std::u16string &name, const std::u16s
       return E_FAIL;
     if (std::int32_t status = shared->StoreItemAttribute(*libraryId, key, value); FAILED(status))
       return status;
+    if (const TagProperty *tag = TagPropertyOf(key))
+      shared->QueueFileTag(*libraryId, tag->attribute); // the file says it too, soon
   }
   if (value.empty())
     attributes.erase(key);

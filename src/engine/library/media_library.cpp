@@ -4,9 +4,13 @@
 #include <com.h>
 #include <sys/stat.h>
 
+#include <glib.h>
+
 #include <algorithm>
 
 #include "engine/media/attribute_reader.h"
+#include "engine/media/tag_properties.h"
+#include "engine/media/tag_writer.h"
 #include "engine/library/entry_order.h"
 #include "engine/library/library_status.h"
 #include "engine/text/com_text.h"
@@ -22,13 +26,16 @@ bool IsLocalPath(const std::u16string &url) {
   return url.find(u"://") == std::u16string::npos || url.rfind(u"file://", 0) == 0;
 }
 
+std::string LocalPathOf(const std::u16string &url) {
+  return Utf8Of(url.rfind(u"file://", 0) == 0 ? url.substr(7) : url);
+}
+
 // What the file at a local URL is now: S_OK with its stamp for a regular
 // file, else why it cannot be media. Never opens the file, so a FIFO cannot
 // block here.
 std::int32_t StatLocalFile(const std::u16string &url, LibraryStore::FileStamp *stamp) {
-  const std::u16string path = url.rfind(u"file://", 0) == 0 ? url.substr(7) : url;
   struct stat info {};
-  if (::stat(Utf8Of(path).c_str(), &info) != 0)
+  if (::stat(LocalPathOf(url).c_str(), &info) != 0)
     return kFileNotFound;
   if (S_ISDIR(info.st_mode))
     return kNotAFile;
@@ -287,10 +294,15 @@ void MediaLibrary::Revalidate(MediaItem &item) {
       (now.size == item.fileSize && now.modified == item.fileModified))
     return; // unchanged, or gone: what was read stays
   const std::int64_t id = *item.libraryId;
+  std::optional<LibraryStore::Item> stored;
+  if (SUCCEEDED(store_->GetItem(id, &stored)) && stored && stored->stamp.size == now.size &&
+      stored->stamp.modified == now.modified) {
+    Fill(item, std::move(*stored)); // read again already (the library's own tag write)
+    return;
+  }
   const auto read = ReadForLibrary(item.url, &now);
   if (FAILED(Write([&](LibraryStore &store) { return store.RefreshItem(id, read, now); })))
     return;
-  std::optional<LibraryStore::Item> stored;
   if (SUCCEEDED(store_->GetItem(id, &stored)) && stored)
     Fill(item, std::move(*stored)); // the file's attributes, with the host's edits over them
 }
@@ -390,6 +402,44 @@ std::int32_t MediaLibrary::ByAttribute(const std::u16string &name, const std::u1
 std::int32_t MediaLibrary::StoreItemAttribute(std::int64_t id, const std::u16string &name,
                                               const std::u16string &value) {
   return Write([&](LibraryStore &store) { return store.SetItemAttribute(id, name, value); });
+}
+
+void MediaLibrary::QueueFileTag(std::int64_t id, const std::u16string &name) {
+  tagWrites_.Add(shared_from_this(), id, name);
+}
+
+void MediaLibrary::WaitForFileTags(std::chrono::milliseconds bound) {
+  tagWrites_.Wait(bound);
+}
+
+void MediaLibrary::WriteFileTags(std::int64_t id, const std::set<std::u16string> &names) {
+  std::optional<LibraryStore::Item> stored;
+  {
+    std::lock_guard lock(mutex_);
+    if (!store_ || FAILED(store_->GetItem(id, &stored)) || !stored || !IsLocalPath(stored->url))
+      return;
+  }
+  std::map<std::u16string, std::u16string> wanted;
+  for (const std::u16string &name : names) {
+    wanted[name]; // absent: removed from the file too
+    for (const auto &[key, value] : stored->attributes)
+      if (SameName(key, name))
+        wanted[name] = value;
+  }
+  const std::string path = LocalPathOf(stored->url);
+  FileState written;
+  const std::int32_t status =
+      engine::WriteFileTags(path, wanted, {stored->stamp.size, stored->stamp.modified}, &written);
+  if (FAILED(status)) {
+    g_warning("the tags of %s stay in the media library alone: 0x%08X", path.c_str(),
+              unsigned(status));
+    return;
+  }
+  LibraryStore::FileStamp stamp{written.size, written.modified};
+  if (stamp.size == stored->stamp.size && stamp.modified == stored->stamp.modified)
+    return; // the file said so already
+  const auto read = ReadForLibrary(stored->url, &stamp);
+  Write([&](LibraryStore &store) { return store.RefreshItem(id, read, stamp); });
 }
 
 std::shared_ptr<MediaItem> MediaLibrary::ItemForUrl(const std::u16string &url) {

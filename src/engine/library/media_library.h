@@ -28,6 +28,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,6 +36,7 @@
 #include "engine/library/library_store.h"
 #include "engine/library/media_item.h"
 #include "engine/library/playlist_data.h"
+#include "engine/library/tag_write_queue.h"
 
 namespace engine {
 
@@ -96,6 +98,18 @@ public:
                            std::vector<std::shared_ptr<MediaItem>> *items);
   std::int32_t StoreItemAttribute(std::int64_t id, const std::u16string &name,
                                   const std::u16string &value);
+  // ---- edits that reach the file ----
+  // Asks for the item's file attribute `name` (title, author, ...) to be
+  // written into its local file, off the caller's thread; see tag_writer.h
+  // for what is kept and when a file is left alone (the edit stays here).
+  void QueueFileTag(std::int64_t id, const std::u16string &name);
+  // Waits, at most `bound`, for the file writes asked so far.
+  void WaitForFileTags(std::chrono::milliseconds bound);
+  // The queue's work: writes the attributes as the library holds them now,
+  // provided the file is as it was when its attributes were read, then
+  // takes the new file's stamp and attributes, so that the write is not
+  // taken for another program's change.
+  void WriteFileTags(std::int64_t id, const std::set<std::u16string> &names);
   // The library's record when it has `url`, else a new record.
   std::shared_ptr<MediaItem> ItemForUrl(const std::u16string &url);
 
@@ -149,6 +163,7 @@ private:
   std::vector<std::pair<std::thread::id, TurnOwner *>> owners_;
   TurnOwner *turnOwner_ = nullptr; // of the open turn
   std::uint64_t resyncs_ = 0;      // how often records were read again after a rollback
+  TagWriteQueue tagWrites_;        // last: it goes first
 };
 
 } // namespace engine

@@ -24,6 +24,7 @@
 #include <string_view>
 
 #include "engine/media/attribute_readers.h"
+#include "engine/media/tag_properties.h"
 #include "engine/text/utf8_text.h"
 
 namespace engine {
@@ -53,20 +54,10 @@ constexpr unsigned char kAsfVideoMedia[] = {0xC0, 0xEF, 0x19, 0xBC, 0x4D, 0x5B, 
 // The most of an ASF header read to look for it.
 constexpr long kAsfHeaderLimit = 1 << 20;
 
-// The control's attribute names of the tags, by TagLib's property names.
-struct PropertyName {
-  const char *property;
-  const char16_t *attribute;
-};
-constexpr PropertyName kProperties[] = {
-    {"TITLE", u"Title"},    {"ARTIST", u"Author"},           {"ALBUM", u"Album"},
-    {"GENRE", u"WM/Genre"}, {"ALBUMARTIST", u"AlbumArtist"}, {"COMPOSER", u"WM/Composer"},
-};
-
 // Several values are joined as GStreamer joins them. What is read already
 // stays: a second tag only fills the gaps of the first.
 void ReadTags(const TagLib::PropertyMap &properties, FileAttributes &out) {
-  for (const PropertyName &entry : kProperties) {
+  for (const TagProperty &entry : kTagProperties) {
     auto found = properties.find(entry.property);
     if (found == properties.end())
       continue;
@@ -114,10 +105,15 @@ bool LostShownFrames(TagLib::MPEG::File &file) {
   return false;
 }
 
-// GStreamer reads a WAV file's "ISBJ" (subject) field as the album artist,
-// and its own WAV writer puts the album artist there.
+// TagLib gives a WAV file's ID3v2 tag alone when it has one; its INFO list
+// fills what the tag lacks. GStreamer reads the list's "ISBJ" (subject)
+// field as the album artist, and its own WAV writer puts the album artist
+// there.
 void ReadWaveInfo(TagLib::RIFF::WAV::File &file, FileAttributes &out) {
-  if (out.text.count(u"AlbumArtist") || !file.hasInfoTag())
+  if (!file.hasInfoTag())
+    return;
+  ReadTags(file.InfoTag()->properties(), out);
+  if (out.text.count(u"AlbumArtist"))
     return;
   const std::string subject = file.InfoTag()->fieldText("ISBJ").to8Bit(true);
   if (!subject.empty())

@@ -1,0 +1,293 @@
+// A host's edits of the file attributes reach the file itself, as other
+// programs read it (ffprobe, mutagen) and a fresh library does, with the
+// audio and every other tag kept; whatever moment the process dies at, a
+// file holds its old tags or its new ones, whole.
+#include "engine_host.h"
+#include "killed_child.h"
+#include "support/command_output.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <set>
+#include <span>
+
+namespace {
+
+using namespace engine_host;
+using test_support::CommandOutput;
+using test_support::Quoted;
+
+// The formats ffmpeg makes, with the cover it can embed in each, and how
+// many of the edits below its reader can see (a WAV file's INFO list, all
+// it reads there, names no album artist or composer).
+struct Format {
+  const char *extension;
+  const char *encoding;
+  bool cover;
+  int probed = 6;
+};
+constexpr Format kFormats[] = {
+    {"mp3", "-c:a libmp3lame -write_id3v1 1", true},
+    {"flac", "-c:a flac", true},
+    {"m4a", "-c:a aac", true},
+    {"ogg", "-c:a libvorbis", false},
+    {"opus", "-c:a libopus", false},
+    {"wma", "-c:a wmav2", false},
+    {"wav", "-c:a pcm_s16le", false, 4},
+};
+
+// The edits, with ffprobe's name of each tag.
+struct Edit {
+  InfoType type;
+  const char *value;
+  const char *probed;
+};
+constexpr Edit kEdits[] = {
+    {INFO_TITLE, "New Title", "title"},
+    {INFO_AUTHOR, "New Author", "artist"},
+    {INFO_ALBUM, "New Album", "album"},
+    {INFO_GENRE, "New Genre", "genre"},
+    {INFO_ALBUMARTIST, "New Band", "album_artist"},
+    {INFO_COMPOSER, "New Composer", "composer"},
+};
+
+// `seconds` of tone (or of noise, which no codec makes small) titled "Old
+// Title" and dated 1999, as ffmpeg writes it, with a cover where the format
+// holds one.
+bool MakeWithFfmpeg(const test_support::TempFolder &folder, const Format &format,
+                    const std::string &path, int seconds = 1, bool noise = false) {
+  const std::string cover = folder.File("cover.png");
+  if (!std::filesystem::exists(cover) &&
+      ::system(
+          ("ffmpeg -v error -f lavfi -i color=red:s=16x16 -frames:v 1 " + Quoted(cover)).c_str()) !=
+          0)
+    return false;
+  const std::string tone = std::string("-f lavfi -i ") +
+                           (noise ? "anoisesrc=d=" : "sine=frequency=440:duration=") +
+                           std::to_string(seconds) + " ";
+  const std::string pictured = format.cover ? "-i " + Quoted(cover) +
+                                                  " -map 0:a -map 1:v -c:v copy "
+                                                  "-disposition:v attached_pic "
+                                            : "";
+  return ::system(("ffmpeg -v error -y " + tone + pictured + format.encoding +
+                   " -metadata title='Old Title' -metadata date=1999 " + Quoted(path))
+                      .c_str()) == 0;
+}
+
+// ffprobe's tags of the file, its container's and its streams' alike.
+std::map<std::string, std::string> ProbedTags(const std::string &path) {
+  std::map<std::string, std::string> tags;
+  const std::string output = CommandOutput(
+      "ffprobe -v error -show_entries format_tags:stream_tags -of default=nw=1 " + Quoted(path));
+  std::size_t at = 0;
+  for (std::size_t end; (end = output.find('\n', at)) != std::string::npos; at = end + 1) {
+    const std::string line = output.substr(at, end - at);
+    const std::size_t equals = line.find('=');
+    if (line.rfind("TAG:", 0) != 0 || equals == std::string::npos)
+      continue;
+    std::string key = line.substr(4, equals - 4);
+    for (char &c : key)
+      c = char(std::tolower(static_cast<unsigned char>(c)));
+    tags.emplace(key, line.substr(equals + 1));
+  }
+  return tags;
+}
+
+bool HasCover(const std::string &path) {
+  return CommandOutput("ffprobe -v error -select_streams v "
+                       "-show_entries stream_disposition=attached_pic -of csv=p=0 " +
+                       Quoted(path))
+             .find('1') != std::string::npos;
+}
+
+// The checksum of the decoded samples.
+std::string DecodedAudio(const std::string &path) {
+  return CommandOutput("ffmpeg -v error -i " + Quoted(path) + " -map 0:a -f md5 -");
+}
+
+std::string MutagenTitle(const std::string &path) {
+  return CommandOutput(
+      "/usr/bin/python3 -c 'import mutagen, sys\n"
+      "tags = mutagen.File(sys.argv[1], easy=True).tags\n"
+      "print(str((tags.get(\"title\") or tags.get(\"Title\") or tags.get(\"TIT2\"))[0]), "
+      "end=\"\")' " +
+      Quoted(path));
+}
+
+std::string Bytes(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string TitleOf(CAudioPlayer *player, const std::string &path) {
+  tagMediaInfo info{};
+  info.dwMask = INFO_TITLE;
+  EXPECT_EQ(player->GetMusicInfo(Text(path).c_str(), &info), S_OK) << path;
+  return Ascii(info.szTitle);
+}
+
+TEST(EngineTagWrite, AnEditReachesTheFileAsOtherProgramsAndAFreshLibraryReadIt) {
+  test_support::TempFolder folder, fresh;
+  test_support::UseFolder(folder);
+  std::map<std::string, std::string> audio; // by path
+  for (const Format &format : kFormats) {
+    const std::string path = folder.File(std::string("song.") + format.extension);
+    ASSERT_TRUE(MakeWithFfmpeg(folder, format, path)) << path;
+    audio[path] = DecodedAudio(path);
+  }
+  long status = -1;
+  CAudioPlayer *player = NewPlayer(&status);
+  ASSERT_NE(player, nullptr);
+  for (const auto &[path, decoded] : audio)
+    for (const Edit &edit : kEdits)
+      EXPECT_EQ(player->SetMusicInfo(Text(path).c_str(), Text(edit.value).c_str(), edit.type),
+                S_OK);
+  DestroyPlayer(player); // waits for the writes
+
+  for (const Format &format : kFormats) {
+    const std::string path = folder.File(std::string("song.") + format.extension);
+    SCOPED_TRACE(path);
+    const auto tags = ProbedTags(path);
+    for (const Edit &edit : std::span(kEdits).first(std::size_t(format.probed)))
+      EXPECT_EQ(tags.count(edit.probed) ? tags.at(edit.probed) : "", edit.value) << edit.probed;
+    EXPECT_EQ(tags.count("date") ? tags.at("date") : "", "1999");
+    EXPECT_EQ(HasCover(path), format.cover);
+    EXPECT_EQ(DecodedAudio(path), audio[path]);
+    EXPECT_EQ(MutagenTitle(path), "New Title");
+    EXPECT_FALSE(std::filesystem::exists(
+        folder.File(std::string(".song.") + format.extension + ".new-tags." + format.extension)));
+  }
+  // The MP3's ID3v1 tag, 128 bytes at its end, follows its ID3v2 tag.
+  const std::string mp3 = Bytes(folder.File("song.mp3"));
+  ASSERT_GT(mp3.size(), 128u);
+  EXPECT_EQ(mp3.substr(mp3.size() - 128, 12), "TAGNew Title");
+
+  test_support::UseFolder(fresh);
+  player = NewPlayer(&status);
+  ASSERT_NE(player, nullptr);
+  for (const auto &[path, decoded] : audio)
+    EXPECT_EQ(TitleOf(player, path), "New Title") << path;
+  DestroyPlayer(player);
+}
+
+// A read-only file, and one in a format the tag library cannot write: the
+// file keeps its bytes, the library keeps the edit.
+TEST(EngineTagWrite, AFileThatCannotBeWrittenKeepsItsBytesAndTheLibraryTheEdit) {
+  test_support::TempFolder folder;
+  test_support::UseFolder(folder);
+  const std::string readOnly = folder.File("read-only.flac"), matroska = folder.File("song.mka");
+  ASSERT_TRUE(MakeWithFfmpeg(folder, {"flac", "-c:a flac", false}, readOnly));
+  ASSERT_TRUE(MakeWithFfmpeg(folder, {"mka", "-c:a flac", false}, matroska));
+  ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+  const std::map<std::string, std::string> before{{readOnly, Bytes(readOnly)},
+                                                  {matroska, Bytes(matroska)}};
+  long status = -1;
+  CAudioPlayer *player = NewPlayer(&status);
+  ASSERT_NE(player, nullptr);
+  for (const auto &[path, bytes] : before)
+    EXPECT_EQ(player->SetMusicInfo(Text(path).c_str(), Text("New Title").c_str(), INFO_TITLE),
+              S_OK);
+  DestroyPlayer(player);
+  player = NewPlayer(&status);
+  ASSERT_NE(player, nullptr);
+  for (const auto &[path, bytes] : before) {
+    EXPECT_TRUE(Bytes(path) == bytes) << path;
+    EXPECT_EQ(TitleOf(player, path), "New Title") << path;
+  }
+  DestroyPlayer(player);
+  for (const auto &entry : std::filesystem::directory_iterator(folder.path()))
+    EXPECT_EQ(entry.path().filename().string().find(".new-tags"), std::string::npos);
+}
+
+// ---- A process killed while it edits ---------------------------------------
+//
+// The child is this test binary run again with kEditingChild naming the
+// folder: it retitles its files over and over, pumping its messages, until
+// it is killed.
+
+constexpr const char *kEditingChild = "ENGINE_TAG_WRITE_EDITING_CHILD";
+constexpr const char *kKilled[] = {"mp3", "flac", "m4a"};
+
+std::string KilledFile(const test_support::TempFolder &folder, const char *extension) {
+  return folder.File(std::string("song.") + extension);
+}
+
+int RunEditingChild(const std::string &folder) {
+  long status = -1;
+  CAudioPlayer *player = NewPlayer(&status);
+  if (player == nullptr || !test_media::MarkProgress('R'))
+    return 2;
+  for (long n = 0;; ++n)
+    for (const char *extension : kKilled) {
+      const std::string path = folder + "/song." + extension;
+      // Lengths that change by kilobytes: a tag that no longer fits its
+      // room moves the audio after it, as an in-place save would.
+      const std::string title = "Title " + std::to_string(n) + std::string(n * 997 % 5000, '.');
+      if (player->SetMusicInfo(Text(path).c_str(), Text(title).c_str(), INFO_TITLE) != S_OK)
+        return 3;
+      DispatchWaiting();
+      if (!test_media::MarkProgress('E'))
+        return 4;
+    }
+}
+
+TEST(EngineTagWrite, AFileKilledInTheMiddleOfAnEditHoldsItsOldTagsOrItsNewOnes) {
+  if (const char *folder = std::getenv(kEditingChild))
+    std::exit(RunEditingChild(folder));
+  test_support::TempFolder folder;
+  test_support::UseFolder(folder);
+  std::map<std::string, std::string> audio;
+  for (const char *extension : kKilled) {
+    const Format format = *std::find_if(std::begin(kFormats), std::end(kFormats), [&](auto &f) {
+      return std::string(f.extension) == extension;
+    });
+    const std::string path = KilledFile(folder, extension);
+    ASSERT_TRUE(MakeWithFfmpeg(folder, format, path, 30, true));
+    audio[path] = DecodedAudio(path);
+  }
+  constexpr int kRounds = 12;
+  std::mt19937 random(20261209);
+  std::set<std::string> titles; // what the files were found holding
+  int kills = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    const auto child = test_media::RunAndKill(
+        kEditingChild, folder.path().string(),
+        std::chrono::milliseconds(std::uniform_int_distribution(0, 50)(random)),
+        std::uniform_int_distribution(1, 40)(random));
+    ASSERT_TRUE(child.started);
+    kills += child.killed;
+    for (const auto &[path, decoded] : audio) {
+      SCOPED_TRACE(path);
+      const auto tags = ProbedTags(path);
+      ASSERT_EQ(tags.count("title"), 1u);
+      const std::string &title = tags.at("title");
+      EXPECT_TRUE(title == "Old Title" || title.rfind("Title ", 0) == 0) << title;
+      EXPECT_EQ(tags.count("date") ? tags.at("date") : "", "1999");
+      EXPECT_EQ(DecodedAudio(path), decoded);
+      titles.insert(title);
+    }
+  }
+  EXPECT_EQ(kills, kRounds);
+  EXPECT_GT(titles.size(), 2u) << "the edits reached the files between the kills";
+  // A copy a killed write left is replaced by the next write, which leaves none.
+  int left = 0;
+  for (const auto &entry : std::filesystem::directory_iterator(folder.path()))
+    left += entry.path().filename().string().find(".new-tags") != std::string::npos;
+  long status = -1;
+  CAudioPlayer *player = NewPlayer(&status);
+  ASSERT_NE(player, nullptr);
+  for (const auto &[path, decoded] : audio)
+    EXPECT_EQ(player->SetMusicInfo(Text(path).c_str(), Text("Last").c_str(), INFO_TITLE), S_OK);
+  DestroyPlayer(player);
+  for (const auto &entry : std::filesystem::directory_iterator(folder.path()))
+    EXPECT_EQ(entry.path().filename().string().find(".new-tags"), std::string::npos);
+  for (const auto &[path, decoded] : audio)
+    EXPECT_EQ(ProbedTags(path)["title"], "Last");
+  std::printf("%d kills, %zu titles found, %d copies left by them\n", kills, titles.size(), left);
+}
+
+} // namespace
