@@ -21,8 +21,9 @@ if(WIN32)
     COMPONENT development OPTIONAL)
 else()
   # The Linux-only faces: waiting on the player from a host's own main loop,
-  # and the player's window inside the host's X11 window.
-  install(FILES include/audioplayer_mainloop.h include/audioplayer_x11.h DESTINATION ${AUDIOPLAYER_INSTALL_INCLUDEDIR}
+  # the player's window inside the host's X11 window, and media files' pictures.
+  install(FILES include/audioplayer_mainloop.h include/audioplayer_x11.h
+    include/audioplayer_picture.h DESTINATION ${AUDIOPLAYER_INSTALL_INCLUDEDIR}
     COMPONENT development)
   install(FILES
     src/platform/include/windows.h

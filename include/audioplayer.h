@@ -53,7 +53,9 @@
 // window, or a popup of its own) and destroys the hosting window of the
 // player created before it; DestroyInstance hides the window.
 //
-// Threads. The library's own code starts no thread. On Linux the embedded
+// Threads. The library's own code starts one thread, on Linux, while it
+// writes a host's tag edits into media files (SetMusicInfo), and only then:
+// it touches nothing of the host's. On Linux the embedded
 // engine plays through GStreamer, which the library initialises on first
 // use (gst_init_check) and which runs threads of its own: each player's
 // playback pipeline (decoding, the audio output), the tag reader that reads
@@ -76,13 +78,18 @@
 // - for a disc image's CUE sheet that libcdio cannot read as it stands (a
 //   byte-order mark, a .bin of another name), a copy it can, with a link
 //   to the .bin: $XDG_CACHE_HOME/audioplayer/disc-images, else
-//   $HOME/.cache/audioplayer/disc-images.
-// A media file is never written or deleted.
+//   $HOME/.cache/audioplayer/disc-images;
+// - the pictures media files embed, once each, named by their content
+//   (audioplayer_picture.h): $XDG_CACHE_HOME/audioplayer/pictures, else
+//   $HOME/.cache/audioplayer/pictures.
+// A media file is written only to put the host's edit of a text tag into
+// it (SetMusicInfo), by a new copy renamed over it, and is never deleted.
 //
 // Environment variables read (Linux):
 // - AUDIOPLAYER_LIBRARY, XDG_DATA_HOME, HOME: where the database is;
 // - AUDIOPLAYER_REGISTRY, XDG_CONFIG_HOME, HOME: where the registry is;
-// - XDG_CACHE_HOME, HOME: where the disc-image sheet copies are;
+// - XDG_CACHE_HOME, HOME: where the disc-image sheet copies and the
+//   extracted pictures are;
 // - AUDIOPLAYER_SINK: the audio output: unset for the default one, "fake"
 //   (silent, real time), "pulse:SINK", "alsa:DEVICE", or "file:PATH.wav"
 //   (the samples that would be heard, written as fast as they decode); a

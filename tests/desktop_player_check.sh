@@ -32,6 +32,8 @@ tone() { # file, seconds
 }
 tone "$work/short.wav" 1
 tone "$work/long.wav" 30
+# The cover beside them, pure red.
+ffmpeg -v error -f lavfi -i color=red:s=8x8 -frames:v 1 "$work/folder.png"
 
 timeout 60 "$program" --exit-at-end "$work/short.wav" >"$work/output" 2>&1 ||
   fail "--exit-at-end on a 1 s file ended with status $?"
@@ -61,6 +63,7 @@ size_of() { xinfo "$1" | awk '/Width:/ {w = $2} /Height:/ {h = $2} END {print w 
 colours() { [[ -n $1 ]] && xwd -silent -id "$1" >"$work/shot.xwd" && python3 "$here/xwd_colours.py" "$work/shot.xwd"; }
 shows() { (($(colours "$1") > 50)); }
 plain() { (($(colours "$1") == 1)); }
+red() { [[ -n $1 ]] && xwd -silent -id "$1" >"$work/shot.xwd" && (($(python3 "$here/xwd_colours.py" "$work/shot.xwd" ff0000) > 0)); }
 state() { xinfo "$1" | grep -q "Map State: $2"; }
 sized() { [[ $(size_of "$1") == "$2" ]]; }
 fits() { [[ $(size_of "$window") == "$(size_of "$area")" ]]; }
@@ -82,6 +85,7 @@ await "a visualisation in the picture area" shows "$window"
 key v
 await "the player's window hidden after 'v'" state "$window" IsUnMapped
 await "the picture area plain after 'v'" plain "$area"
+await "the track's cover beside the controls after 'v'" red "$(top)"
 key v
 await "the visualisation back after 'v' again" shows "$window"
 key f

@@ -1,7 +1,8 @@
 // A GTK 3 host: what a Linux desktop application does with the player. The
 // window shows the title and artist of what plays, previous, play/pause and
 // next, a position slider, the volume, and the player's picture (a video,
-// or a visualisation of audio) in an area of its own window. Everything
+// or a visualisation of audio) in an area of its own window; with the
+// picture off, the track's cover beside the controls. Everything
 // runs on GTK's thread, in GLib's main loop: the player's notifications
 // arrive through the thread's message descriptor (audioplayer_mainloop.h),
 // and the loop sleeps while nothing happens.
@@ -10,6 +11,7 @@
 // screen on/off, q quit. --exit-at-end quits when the playlist has ended.
 #include <audioplayer.h>
 #include <audioplayer_mainloop.h>
+#include <audioplayer_picture.h>
 #include <audioplayer_x11.h>
 
 #include <gdk/gdkx.h>
@@ -30,6 +32,8 @@ struct App {
   CAudioPlayer *player = nullptr;
   HWND parent = nullptr; // the picture area's X11 window, wrapped
   GtkWidget *window = nullptr, *label = nullptr, *position = nullptr, *area = nullptr;
+  GtkWidget *cover = nullptr; // the track's picture, while the player draws none
+  bool hasCover = false;
   guint ticker = 0;    // moves the position slider while playing
   bool moving = false; // the slider is being set by the program
   bool picture = true; // EnableVis(1)
@@ -54,16 +58,37 @@ std::string Utf8(const unsigned short *text) {
   return out.c_str();
 }
 
-// The title and artist of the item at `index`, and the slider's range.
+void ShowCover() {
+  gtk_widget_set_visible(app.cover, app.hasCover && !app.picture);
+}
+
+constexpr int kCoverSize = 48;
+
+// The item's picture (audioplayer_picture.h), scaled for the controls' row.
+void LoadCover(const unsigned short *source) {
+  AudioPlayerPicture picture{};
+  GdkPixbuf *pixbuf = nullptr;
+  if (AudioPlayerPictureOf(source, &picture) == 0)
+    pixbuf = gdk_pixbuf_new_from_file_at_scale(Utf8(picture.path).c_str(), kCoverSize, kCoverSize,
+                                               TRUE, nullptr);
+  app.hasCover = pixbuf != nullptr;
+  gtk_image_set_from_pixbuf(GTK_IMAGE(app.cover), pixbuf);
+  if (pixbuf != nullptr)
+    g_object_unref(pixbuf);
+  ShowCover();
+}
+
+// The title and artist of the item at `index`, its cover, and the slider's range.
 void Describe(long index) {
   tagMediaInfo info{};
-  info.dwMask = INFO_TITLE | INFO_AUTHOR | INFO_DURATION;
+  info.dwMask = INFO_TITLE | INFO_AUTHOR | INFO_DURATION | INFO_SOURCEURL;
   if (app.player->GetCurPlaylistMusicInfo(index, &info) < 0)
     return;
   std::string text = Utf8(info.szTitle);
   if (info.szAuthor[0] != 0)
     text += " \u2014 " + Utf8(info.szAuthor);
   gtk_label_set_text(GTK_LABEL(app.label), text.c_str());
+  LoadCover(info.szSourceURL);
   app.moving = true;
   gtk_range_set_range(GTK_RANGE(app.position), 0, info.dDuration > 0 ? info.dDuration : 1);
   app.moving = false;
@@ -115,6 +140,7 @@ void PlayPause() {
 void TogglePicture() {
   app.picture = !app.picture;
   app.player->EnableVis(app.picture ? 1 : 0);
+  ShowCover();
 }
 
 void ToggleFullScreen() {
@@ -188,6 +214,8 @@ void BuildWindow() {
   gtk_box_pack_start(GTK_BOX(column), area, TRUE, TRUE, 0);
 
   GtkWidget *buttons = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
+  app.cover = gtk_image_new();
+  gtk_box_pack_start(GTK_BOX(buttons), app.cover, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(buttons), Button("Previous", [] { app.player->PrevTrack(); }), FALSE,
                      FALSE, 0);
   gtk_box_pack_start(GTK_BOX(buttons), Button("Play/Pause", PlayPause), FALSE, FALSE, 0);
@@ -217,6 +245,7 @@ void BuildWindow() {
   gtk_box_pack_start(GTK_BOX(column), app.position, FALSE, FALSE, 0);
 
   gtk_widget_show_all(app.window);
+  ShowCover();
   // A native X11 window for the area, as the player's parent.
   GdkWindow *native = gtk_widget_get_window(area);
   gdk_window_ensure_native(native);

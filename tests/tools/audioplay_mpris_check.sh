@@ -4,7 +4,8 @@
 # read back with gdbus as a desktop widget would: metadata, play/pause,
 # next and previous at the ends of the list, stop then play, loop and
 # shuffle, seeking and the Seeked signal, the rate, a moving position,
-# opening a URI (and ones that cannot be played) and a playlist, a station whose title
+# the cover (embedded, and the image beside a file), opening a URI (and ones
+# that cannot be played) and a playlist, a station whose title
 # changes, and Quit.
 #   audioplay_mpris_check.sh AUDIOPLAY
 set -euo pipefail
@@ -16,7 +17,7 @@ work=$(mktemp -d)
 player= monitor= station=
 trap '[[ -n $player ]] && kill "$player" 2>/dev/null; [[ -n $monitor ]] && kill "$monitor" 2>/dev/null; [[ -n $station ]] && kill "$station" 2>/dev/null; rm -rf "$work"' EXIT
 export AUDIOPLAYER_SINK=fake AUDIOPLAYER_LIBRARY=$work/library.db \
-  AUDIOPLAYER_REGISTRY=$work/registry no_proxy=127.0.0.1
+  AUDIOPLAYER_REGISTRY=$work/registry XDG_CACHE_HOME=$work/cache no_proxy=127.0.0.1
 
 tone() { # file, title: 30 s, long enough to steer
   gst-launch-1.0 -q audiotestsrc num-buffers=300 samplesperbuffer=4410 \
@@ -26,6 +27,17 @@ tone() { # file, title: 30 s, long enough to steer
 tone "$work/first.wav" "First Tone"
 tone "$work/second tone.wav" "Second Tone"
 tone "$work/third.wav" "Third Tone"
+# The first carries a cover in an ID3v2 tag, as mutagen writes one; the
+# second has none of its own, but the image beside it.
+ffmpeg -v error -f lavfi -i color=red:s=8x8 -frames:v 1 "$work/cover.png"
+/usr/bin/python3 -c '
+import sys
+from mutagen.id3 import APIC
+from mutagen.wave import WAVE
+song = WAVE(sys.argv[1])
+song.add_tags()
+song.tags.add(APIC(mime="image/png", type=3, data=open(sys.argv[2], "rb").read()))
+song.save()' "$work/first.wav" "$work/cover.png"
 
 "$audioplay" --quiet "$work/first.wav" "$work/second tone.wav" >"$work/output" 2>&1 &
 player=$!
@@ -54,6 +66,12 @@ trackid=$(ctl metadata mpris:trackid)
 [[ $(ctl metadata xesam:url) == "file://$work/first.wav" ]] ||
   fail "xesam:url is $(ctl metadata xesam:url)"
 [[ $(property CanGoNext) == "(<true>,)" ]] || fail "no CanGoNext on the first item"
+# The cover, as the desktop's widget reads it: a file:// URI of its bytes,
+# the embedded one before the image beside the file.
+art=$(ctl metadata mpris:artUrl 2>/dev/null || true)
+[[ $art == "file://$work/cache/audioplayer/pictures/"* ]] &&
+  cmp -s "${art#file://}" "$work/cover.png" ||
+  fail "mpris:artUrl is '$art', not the embedded cover"
 
 # The position moves between the player's own ticks.
 first=$(seconds)
@@ -97,6 +115,8 @@ await "Playing after Stop and Play" says status Playing
 # makes no call there; one made all the same stops) and Previous can.
 ctl next
 await "the second title after Next" says metadata xesam:title "Second Tone"
+[[ $(ctl metadata mpris:artUrl 2>/dev/null) == "file://$work/cover.png" ]] ||
+  fail "the second track's cover is not the image beside it"
 [[ $(ctl metadata xesam:url) == "file://$work/second%20tone.wav" ]] ||
   fail "xesam:url is not percent-encoded: $(ctl metadata xesam:url)"
 await "no CanGoNext on the last item" reads CanGoNext "(<false>,)"

@@ -257,7 +257,8 @@ TEST(AudioplayTool, InfoSaveListAndExport) {
   EXPECT_EQ(json.exitCode, 0) << json.output;
   EXPECT_NE(json.output.find("parsed"), std::string::npos) << json.output;
 
-  // A sheet's tracks and a list's entries, nested lists expanded, in order;
+  // A sheet's tracks and a list's entries, nested lists expanded, in order,
+  // with the picture beside their files;
   // an entry that is no file names itself and fails the command alone.
   ASSERT_TRUE(test_media::MakeAudioFile(folder.File("album.flac"), test_media::Kind::Flac, 2.0));
   test_support::WriteFile(folder.File("album.cue"),
@@ -265,6 +266,7 @@ TEST(AudioplayTool, InfoSaveListAndExport) {
                           "  TRACK 01 AUDIO\n    TITLE \"First\"\n    INDEX 01 00:00:00\n"
                           "  TRACK 02 AUDIO\n    TITLE \"Second\"\n    PERFORMER \"Guest\"\n"
                           "    INDEX 01 00:00:60\n");
+  test_support::WriteFile(folder.File("folder.jpg"), "\xFF\xD8\xFF\xE0 a cover");
   test_support::WriteFile(folder.File("inner.m3u"), "two.wav\n");
   test_support::WriteFile(folder.File("list.m3u"), "one.wav\ninner.m3u\ngone.wav\n");
   test_support::WriteFile(
@@ -280,6 +282,8 @@ TEST(AudioplayTool, InfoSaveListAndExport) {
       "assert abs(e[0]['duration'] - 0.8) < 0.01, e\n"
       "assert abs(e[1]['duration'] - 1.2) < 0.05, e\n"
       "assert 'gone.wav: no such file' in e[4]['error'], e\n"
+      "assert [x['pictureFile'][-11:] for x in e[:4]] == ['/folder.jpg'] * 4, e\n"
+      "assert [x['pictureBytes'] for x in e[:4]] == [12] * 4, e\n"
       "print('entries')\n");
   const std::string entries = folder.File("entries.json");
   ToolRun lists =

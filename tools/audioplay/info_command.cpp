@@ -1,5 +1,7 @@
 #include "info_command.h"
 
+#include <audioplayer_picture.h>
+
 #include "host_text.h"
 #include "path_kinds.h"
 #include "status_text.h"
@@ -24,8 +26,8 @@ constexpr std::uint32_t kEverything =
 constexpr std::size_t kLongestPath = 259;
 
 struct Field {
-  const char *label; // for people
-  const char *key;   // for JSON
+  const char *label; // for people; null: in JSON only
+  const char *key;   // for JSON; null: for people only
   bool numeric;
   std::string text;
   double number = 0;
@@ -126,6 +128,28 @@ std::vector<Field> FieldsOf(const tagMediaInfo &info) {
   };
 }
 
+// The item's picture: its type and size, and where it is (for people, an
+// embedded one is said to be so; JSON gives the image file either way).
+void AddPicture(const tagMediaInfo &info, std::vector<Field> &fields) {
+  AudioPlayerPicture picture{};
+  if (AudioPlayerPictureOf(info.szSourceURL, &picture) != 0)
+    return;
+  const std::string path = Utf8(picture.path);
+  fields.push_back({"Picture", nullptr, false,
+                    std::string(picture.mimeType) + ", " + std::to_string(picture.bytes) +
+                        " bytes, " + (picture.embedded ? "embedded" : path)});
+  fields.push_back({nullptr, "pictureType", false, picture.mimeType});
+  fields.push_back({nullptr, "pictureBytes", true, {}, double(picture.bytes)});
+  fields.push_back({nullptr, "pictureFile", false, path});
+  fields.push_back({nullptr, "pictureEmbedded", true, {}, double(picture.embedded)});
+}
+
+std::vector<Field> AllFieldsOf(const tagMediaInfo &info) {
+  std::vector<Field> fields = FieldsOf(info);
+  AddPicture(info, fields);
+  return fields;
+}
+
 std::string Json(const std::string &text) {
   std::string out = "\"";
   for (unsigned char c : text) {
@@ -175,9 +199,10 @@ public:
       if (problem)
         std::printf(", \"error\": %s}", Json(*problem).c_str());
       else
-        for (const Field &field : FieldsOf(*info))
-          std::printf(", %s: %s", Json(field.key).c_str(),
-                      (field.numeric ? Number(field.number) : Json(field.text)).c_str());
+        for (const Field &field : AllFieldsOf(*info))
+          if (field.key != nullptr)
+            std::printf(", %s: %s", Json(field.key).c_str(),
+                        (field.numeric ? Number(field.number) : Json(field.text)).c_str());
       if (!problem)
         std::printf("}");
       return;
@@ -188,7 +213,9 @@ public:
       return;
     }
     std::printf("%s%s\n", shown_++ ? "\n" : "", where.c_str());
-    for (const Field &field : FieldsOf(*info)) {
+    for (const Field &field : AllFieldsOf(*info)) {
+      if (field.label == nullptr)
+        continue; // for JSON only
       if (field.numeric && field.number != 0)
         std::printf("  %s: %s\n", field.label, Number(field.number).c_str());
       else if (!field.numeric && !field.text.empty())

@@ -97,6 +97,9 @@ GVariant *Metadata(const MprisState &state) {
     if (!state.url.empty())
       g_variant_builder_add(&builder, "{sv}", "xesam:url",
                             g_variant_new_string(UriOf(state.url).c_str()));
+    if (!state.picture.empty())
+      g_variant_builder_add(&builder, "{sv}", "mpris:artUrl",
+                            g_variant_new_string(UriOf(state.picture).c_str()));
     g_variant_builder_add(&builder, "{sv}", "mpris:length",
                           g_variant_new_int64(gint64(state.length * 1e6)));
   }

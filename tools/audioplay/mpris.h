@@ -48,6 +48,7 @@ struct MprisState {
   long count = 0;                 // items in the playlist
   std::string title, artist, album;
   std::string url;     // a path, or a URL with its scheme
+  std::string picture; // the path of the item's picture, if it has one
   double length = 0;   // seconds
   double position = 0; // seconds, at `read`
   std::chrono::steady_clock::time_point read{};

@@ -7,6 +7,7 @@
 #include "status_text.h"
 #include "terminal_keys.h"
 
+#include <audioplayer_picture.h>
 #include <windows.h>
 
 #include <glib.h>
@@ -155,6 +156,9 @@ void Describe(RunState &run, long index) {
   run.desktop.artist = Utf8(info.szAuthor);
   run.desktop.album = Utf8(info.szAlbum);
   run.desktop.url = Utf8(info.szSourceURL);
+  AudioPlayerPicture picture{};
+  run.desktop.picture =
+      AudioPlayerPictureOf(info.szSourceURL, &picture) == 0 ? Utf8(picture.path) : std::string();
   run.desktop.length = info.dDuration;
   run.desktopStale = true;
 }

@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "engine/media/cache_folder.h"
+
 namespace engine {
 
 namespace {
@@ -33,14 +35,6 @@ bool HasNoCase(const std::string &text, std::size_t at, const std::string &lower
       return false;
   }
   return true;
-}
-
-fs::path CacheFolder() {
-  const char *cache = std::getenv("XDG_CACHE_HOME");
-  if (cache != nullptr && *cache != '\0')
-    return fs::path(cache) / "audioplayer" / "disc-images";
-  const char *home = std::getenv("HOME");
-  return fs::path(home != nullptr ? home : "/tmp") / ".cache" / "audioplayer" / "disc-images";
 }
 
 // FNV-1a of the sheet's path, for a folder of its own in the cache.
@@ -101,7 +95,7 @@ Sheet Read(const std::string &bytes) {
 std::optional<fs::path> WriteCopy(const fs::path &source, const std::string &name,
                                   const std::string &text) {
   std::error_code error;
-  const fs::path folder = CacheFolder() / Key(source.string());
+  const fs::path folder = CacheFolder("disc-images") / Key(source.string());
   fs::create_directories(folder, error);
   if (error)
     return std::nullopt;
@@ -239,7 +233,7 @@ std::string ReadableCue(const fs::path &sheetPath, const std::string &bytes) {
   const std::string stem = "image";
   std::string copy = sheet.text;
   copy.replace(sheet.nameAt, sheet.nameLength, stem + ".bin");
-  const fs::path folder = CacheFolder() / Key(sheetPath.string());
+  const fs::path folder = CacheFolder("disc-images") / Key(sheetPath.string());
   fs::create_directories(folder, error);
   const fs::path link = folder / (stem + ".bin");
   fs::remove(link, error);

@@ -1,0 +1,90 @@
+// A media file's cover as a host gets it (AudioPlayerPictureOf): the picture
+// another program embedded, byte for byte, in each format that embeds one;
+// else the image beside the file; else none.
+#include "engine_host.h"
+#include "ffmpeg_files.h"
+
+#include <audioplayer_picture.h>
+
+#include <filesystem>
+
+namespace {
+
+using namespace engine_host;
+using namespace ffmpeg_files;
+
+struct Found {
+  long status;
+  std::string path;
+  std::string mimeType;
+  long long bytes;
+  int embedded;
+};
+
+Found PictureOf(const std::string &media) {
+  AudioPlayerPicture picture{};
+  const long status = AudioPlayerPictureOf(Text(media).c_str(), &picture);
+  return {status, Ascii(picture.path), picture.mimeType, picture.bytes, picture.embedded};
+}
+
+TEST(EnginePicture, TheCoverAFileEmbedsElseTheImageBesideIt) {
+  test_support::TempFolder folder;
+  test_support::UseFolder(folder);
+  std::filesystem::create_directories(folder.path() / "songs");
+  std::filesystem::create_directories(folder.path() / "beside");
+  std::vector<std::string> embedding;
+  for (const Format &format : kFormats)
+    if (format.cover) {
+      embedding.push_back(folder.File("songs/song." + std::string(format.extension)));
+      ASSERT_TRUE(MakeWithFfmpeg(folder, format, embedding.back()));
+    }
+  // Ogg keeps its pictures in a Vorbis comment, as mutagen writes one.
+  const std::string ogg = folder.File("songs/song.ogg");
+  ASSERT_TRUE(MakeWithFfmpeg(folder, {"ogg", "-c:a libvorbis", false}, ogg));
+  ASSERT_EQ(std::system(("/usr/bin/python3 -c 'import base64, sys\n"
+                         "from mutagen.flac import Picture\n"
+                         "from mutagen.oggvorbis import OggVorbis\n"
+                         "picture = Picture()\n"
+                         "picture.type, picture.mime = 3, \"image/png\"\n"
+                         "picture.data = open(sys.argv[2], \"rb\").read()\n"
+                         "song = OggVorbis(sys.argv[1])\n"
+                         "song[\"metadata_block_picture\"] = "
+                         "[base64.b64encode(picture.write()).decode()]\n"
+                         "song.save()' " +
+                         Quoted(ogg) + " " + Quoted(folder.File("cover.png")))
+                            .c_str()),
+            0);
+  embedding.push_back(ogg);
+
+  const std::string cover = Bytes(folder.File("cover.png"));
+  std::string shared;
+  for (const std::string &media : embedding) {
+    SCOPED_TRACE(media);
+    const Found found = PictureOf(media);
+    ASSERT_EQ(found.status, S_OK);
+    EXPECT_EQ(found.embedded, 1);
+    EXPECT_EQ(found.mimeType, "image/png");
+    EXPECT_EQ(found.bytes, (long long)cover.size());
+    EXPECT_TRUE(Bytes(found.path) == cover);
+    EXPECT_EQ(found.path.rfind(folder.File("cache/audioplayer/pictures/"), 0), 0u);
+    EXPECT_EQ(found.path, shared.empty() ? found.path : shared) << "one image for one picture";
+    shared = found.path;
+  }
+
+  const std::string plain = folder.File("beside/plain.wav");
+  ASSERT_TRUE(MakeWithFfmpeg(folder, {"wav", "-c:a pcm_s16le", false}, plain));
+  EXPECT_EQ(PictureOf(plain).status, S_FALSE);
+  test_support::WriteFile(folder.File("beside/Folder.jpg"), "\xFF\xD8\xFF a picture");
+  const Found beside = PictureOf(plain + "#t=0.2"); // a part of the file: the file's
+  EXPECT_EQ(beside.status, S_OK);
+  EXPECT_EQ(beside.embedded, 0);
+  EXPECT_EQ(beside.path, folder.File("beside/Folder.jpg"));
+  EXPECT_EQ(beside.mimeType, "image/jpeg");
+
+  EXPECT_EQ(PictureOf(folder.File("gone.mp3")).status, long(std::int32_t(0x80070002)));
+  AudioPlayerPicture picture;
+  EXPECT_EQ(AudioPlayerPictureOf(nullptr, &picture), E_INVALIDARG);
+  EXPECT_EQ(AudioPlayerPictureOf(Text(plain).c_str(), nullptr), E_INVALIDARG);
+}
+
+} // namespace
