@@ -253,64 +253,6 @@ LSTATUS WINAPI RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type
   return Commit(root);
 }
 
-// Only the tests call this: they read back with it what the back end did.
-LSTATUS WINAPI RegDeleteValueW(HKEY key, LPCWSTR name) {
-  Registry &state = State();
-  std::lock_guard<std::mutex> lock(state.mutex);
-  const KeyHandle *handle = Find(state, key);
-  if (handle == nullptr)
-    return ERROR_INVALID_HANDLE;
-  if (!(handle->access & KEY_SET_VALUE))
-    return ERROR_ACCESS_DENIED;
-
-  reg::Key root;
-  reg::Load(reg::FilePath(), &root);
-  reg::Key *owner = Walk(&root, handle->path);
-  if (owner == nullptr)
-    return kErrorKeyDeleted;
-  if (owner->values.erase(ValueName(name)) == 0)
-    return ERROR_FILE_NOT_FOUND;
-  return Commit(root);
-}
-
-// Only the tests call this: they read back with it what the back end did.
-LSTATUS WINAPI RegDeleteKeyW(HKEY key, LPCWSTR subKey) {
-  if (subKey == nullptr)
-    return ERROR_INVALID_PARAMETER;
-  Registry &state = State();
-  std::lock_guard<std::mutex> lock(state.mutex);
-  const KeyHandle *base = Find(state, key);
-  if (base == nullptr)
-    return ERROR_INVALID_HANDLE;
-  std::vector<std::u16string> names;
-  if (!Split(subKey, &names))
-    return kErrorBadPathname;
-
-  std::vector<std::u16string> path = base->path;
-  for (const std::u16string &name : names)
-    path.push_back(reg::Fold(name));
-  if (path.empty())
-    return ERROR_ACCESS_DENIED; // HKEY_CURRENT_USER itself
-
-  reg::Key root;
-  reg::Load(reg::FilePath(), &root);
-  if (Walk(&root, base->path) == nullptr)
-    return kErrorKeyDeleted;
-  std::u16string last = path.back();
-  path.pop_back();
-  reg::Key *parent = Walk(&root, path);
-  if (parent == nullptr)
-    return ERROR_FILE_NOT_FOUND;
-  auto found = parent->subkeys.find(last);
-  if (found == parent->subkeys.end())
-    return ERROR_FILE_NOT_FOUND;
-  // As on Windows, only a key without subkeys can go.
-  if (!found->second->subkeys.empty())
-    return ERROR_ACCESS_DENIED;
-  parent->subkeys.erase(found);
-  return Commit(root);
-}
-
 LSTATUS WINAPI RegCloseKey(HKEY key) {
   if (key == HKEY_CURRENT_USER)
     return ERROR_SUCCESS; // predefined, never really open

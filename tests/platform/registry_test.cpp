@@ -1,6 +1,8 @@
-// The registry over its one file: keys and value names as Windows treats
-// them, atomic replacement, survival of a corrupt file, where the file is
-// by default, and concurrent writers.
+// The registry over its one file, as the preference a host sets
+// ("LibraryRights") depends on it: atomic replacement, survival of a corrupt
+// file, where the file is by default, and concurrent writers. How Windows
+// treats other names and deeper keys is not the library's to test: the
+// player uses one key and one value name.
 #include "support/temp_folder.h"
 
 #include <dirent.h>
@@ -100,80 +102,10 @@ protected:
   std::optional<std::string> savedRegistry_, savedConfig_, savedHome_;
 };
 
-TEST_F(PlatformRegistry, CreateMakesIntermediateKeysAndReportsDisposition) {
-  DWORD disposition = 0;
-  HKEY key = Create(u"Software\\Vendor\\App", &disposition);
-  EXPECT_EQ(disposition, DWORD(REG_CREATED_NEW_KEY));
-  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-
-  HKEY middle = nullptr;
-  EXPECT_EQ(Open(u"Software\\Vendor", &middle), ERROR_SUCCESS);
-  EXPECT_EQ(RegCloseKey(middle), ERROR_SUCCESS);
-
-  key = Create(u"SOFTWARE\\vendor\\aPP", &disposition);
-  EXPECT_EQ(disposition, DWORD(REG_OPENED_EXISTING_KEY));
-  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-
-  // Relative to an open key, with a trailing backslash.
-  HKEY vendor = nullptr, app = nullptr;
-  ASSERT_EQ(Open(u"software\\VENDOR", &vendor), ERROR_SUCCESS);
-  EXPECT_EQ(RegOpenKeyExW(vendor, u"App\\", 0, KEY_READ, &app), ERROR_SUCCESS);
-  EXPECT_EQ(RegCloseKey(app), ERROR_SUCCESS);
-  EXPECT_EQ(RegCloseKey(vendor), ERROR_SUCCESS);
-
-  // The key keeps the spelling it was created with.
-  EXPECT_NE(ReadFile(file_).find("[Software\\Vendor\\App]"), std::string::npos);
-}
-
-TEST_F(PlatformRegistry, ValueNamesIgnoreCaseAndKeepTheirSpelling) {
-  HKEY key = Create(u"Software\\Case");
-  SetDword(key, u"Volume", 1);
-  SetDword(key, u"VOLUME", 2);
-  EXPECT_EQ(Query(key, u"volume"), (std::vector<BYTE>{2, 0, 0, 0}));
-  EXPECT_NE(ReadFile(file_).find("\"Volume\"=4:02000000"), std::string::npos);
-  SetDword(key, u"Épée", 3);
-  EXPECT_EQ(Query(key, u"éPÉE"), (std::vector<BYTE>{3, 0, 0, 0}));
-  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-}
-
-TEST_F(PlatformRegistry, OddNamesRoundTrip) {
-  const char16_t keyName[] = u"Software\\Odd]Key [\u4e2d%";
-  const char16_t valueName[] = {u'a',   u'"',   u'\\',  u'%', u'\n', u'=',
-                                0xD83C, 0xDFB5, 0xDC00, u'z', 0};
-  HKEY key = Create(keyName);
-  SetDword(key, valueName, 7);
-  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-
-  std::string copy = folder_ + "/copy";
-  test_support::WriteFile(copy, ReadFile(file_));
-  setenv("AUDIOPLAYER_REGISTRY", copy.c_str(), 1);
-  ASSERT_EQ(Open(keyName, &key), ERROR_SUCCESS);
-  EXPECT_EQ(Query(key, valueName), (std::vector<BYTE>{7, 0, 0, 0}));
-  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-}
-
-TEST_F(PlatformRegistry, DeletesValuesAndKeys) {
-  HKEY key = Create(u"Software\\Doomed\\Leaf");
-  SetDword(key, u"Gone", 1);
-  EXPECT_EQ(RegDeleteValueW(key, u"GONE"), ERROR_SUCCESS);
-  EXPECT_FALSE(Query(key, u"Gone"));
-  EXPECT_EQ(RegDeleteValueW(key, u"Gone"), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-
-  EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, u"Software\\Doomed"), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, u"Software\\Doomed\\Leaf"), ERROR_SUCCESS);
-  EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, u"Software\\Doomed\\Leaf"), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(Open(u"Software\\Doomed\\Leaf", &key), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(Open(u"Software\\Doomed", &key), ERROR_SUCCESS);
-  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-  EXPECT_EQ(ReadFile(file_).find("Leaf"), std::string::npos);
-}
-
 TEST_F(PlatformRegistry, WritesAtomicallyLeavingNoTemporaryFiles) {
   HKEY key = Create(u"Software\\Atomic");
   for (DWORD i = 0; i < 20; ++i)
     SetDword(key, u"Step", i);
-  EXPECT_EQ(RegDeleteValueW(key, u"Step"), ERROR_SUCCESS);
   EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
   EXPECT_EQ(FilesIn(folder_), std::vector<std::string>{"registry"});
   EXPECT_EQ(ReadFile(file_).rfind("audioplayer registry 1\n", 0), 0u);
@@ -204,29 +136,6 @@ TEST_F(PlatformRegistry, CorruptFileReadsEmptyAndIsKeptUntilAChange) {
 // Keys nest at most 512 deep, as on Windows: a file of deeper keys (here a
 // 2 MB chain that would overflow the stack of any recursive walk) is a
 // damaged file and reads as empty, and creating a deeper key is refused.
-TEST_F(PlatformRegistry, KeysNestNoDeeperThanWindowsAllows) {
-  std::string deep = "audioplayer registry 1\n[a";
-  while (deep.size() < 2'000'000)
-    deep += "\\a";
-  deep += "]\n";
-  test_support::WriteFile(file_, deep);
-  HKEY key = nullptr;
-  EXPECT_EQ(Open(u"a\\a", &key), ERROR_FILE_NOT_FOUND);
-
-  std::u16string path = u"Deep";
-  for (int level = 1; level < 512; ++level)
-    path += u"\\k";
-  key = Create(path.c_str()); // 512 levels: allowed
-  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-  HKEY deeper = nullptr;
-  EXPECT_NE(RegCreateKeyExW(HKEY_CURRENT_USER, (path + u"\\x").c_str(), 0, nullptr, 0,
-                            KEY_ALL_ACCESS, nullptr, &deeper, nullptr),
-            ERROR_SUCCESS);
-  EXPECT_EQ(deeper, nullptr);
-  ASSERT_EQ(Open(path.c_str(), &key), ERROR_SUCCESS) << "the file of 512 levels reads back";
-  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-}
-
 TEST_F(PlatformRegistry, DefaultLocationUnderConfigHome) {
   unsetenv("AUDIOPLAYER_REGISTRY");
   std::string config = folder_ + "/config";

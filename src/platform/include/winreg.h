@@ -49,7 +49,5 @@ LSTATUS WINAPI RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWOR
                                 LPDWORD size);
 LSTATUS WINAPI RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE *data,
                               DWORD size);
-LSTATUS WINAPI RegDeleteValueW(HKEY key, LPCWSTR name);
-LSTATUS WINAPI RegDeleteKeyW(HKEY key, LPCWSTR subKey);
 LSTATUS WINAPI RegCloseKey(HKEY key);
 }
