@@ -258,8 +258,8 @@ TEST(AttributeReader, DerivedAttributesAreThoseReadFromTheFile) {
 // What an MP3's ID3v2 tag lacks comes from its ID3v1 tag (the album, as
 // mutagen and the discoverer read it; the ID3v2 title wins over the ID3v1
 // one); what TagLib loses past a damaged frame (a TYER of no size) comes
-// from the discoverer.
-TEST(AttributeReader, WhatAnId3v2TagLacksOrLosesIsFilledFromElsewhere) {
+// from the discoverer; a file cut short keeps the tags before the cut.
+TEST(AttributeReader, WhatADamagedFileStillSaysIsRead) {
   test_support::TempFolder folder;
   const std::string path = folder.File("song.mp3");
   ASSERT_TRUE(test_media::MakeAudioFile(path, Kind::Mp3, 1.0, R"(title="Version Two")"));
@@ -304,6 +304,36 @@ TEST(AttributeReader, WhatAnId3v2TagLacksOrLosesIsFilledFromElsewhere) {
   EXPECT_EQ(Attribute(attributes, u"Author"), "Lost Artist");
   EXPECT_EQ(Attribute(attributes, u"Album"), "Lost Album");
   EXPECT_EQ(Attribute(attributes, u"FormatTag"), "85"); // still read by the tag library
+
+  // An M4A cut short after its tags, its audio atom sized in 64 bits (as
+  // mutagen's truncated-64bit.mp4 is): its artist is still read.
+  const std::string whole = folder.File("whole.m4a"), cut = folder.File("cut.m4a");
+  ASSERT_EQ(std::system(("ffmpeg -v error -f lavfi -i sine=d=3 -c:a aac -metadata "
+                         "artist=Foobarella -movflags faststart '" +
+                         whole + "'")
+                            .c_str()),
+            0);
+  std::ifstream in(whole, std::ios::binary);
+  const std::string atoms{std::istreambuf_iterator<char>(in), {}};
+  std::string rewritten;
+  for (std::size_t at = 0; at + 8 <= atoms.size();) {
+    std::size_t size = 0;
+    for (int i = 0; i < 4; ++i)
+      size = size << 8 | static_cast<unsigned char>(atoms[at + i]);
+    if (atoms.compare(at + 4, 4, "mdat") == 0) {
+      std::string large = std::string("\0\0\0\1mdat", 8);
+      for (int shift = 56; shift >= 0; shift -= 8)
+        large += char((size + 8) >> shift & 0xFF);
+      rewritten += large + atoms.substr(at + 8, size - 8);
+    } else {
+      rewritten += atoms.substr(at, size);
+    }
+    at += size;
+  }
+  test_support::WriteFile(cut, rewritten.substr(0, 2000));
+  attributes = {};
+  ASSERT_TRUE(ReadFileAttributes(Utf16Of(cut), attributes));
+  EXPECT_EQ(Attribute(attributes, u"Author"), "Foobarella");
 }
 
 // A read does not depend on what was read before it: two files give the
