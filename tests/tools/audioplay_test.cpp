@@ -746,6 +746,108 @@ TEST(AudioplayTool, LevellingPlaysEachFileAtTheGainItsTagsGive) {
   EXPECT_EQ(RunTool(folder, "--level loud '" + plain + "'").exitCode, 2);
 }
 
+// The left channel of a WAV file, 16-bit or float, as numbers in [-1, 1].
+std::vector<double> LeftChannel(const std::string &path) {
+  std::ifstream file(path, std::ios::binary);
+  std::string bytes{std::istreambuf_iterator<char>(file), {}};
+  const auto format = bytes.find("fmt ");
+  if (format == std::string::npos)
+    return {};
+  const bool floats = bytes[format + 8] == 3;
+  const int channels = bytes[format + 10];
+  const std::string data = WavData(path);
+  const std::size_t width = floats ? 4 : 2, frame = width * std::size_t(channels);
+  std::vector<double> left(data.size() / frame);
+  for (std::size_t i = 0; i < left.size(); ++i) {
+    const char *at = data.data() + i * frame;
+    if (floats) {
+      float value;
+      std::memcpy(&value, at, 4);
+      left[i] = value;
+    } else {
+      left[i] =
+          std::int16_t(std::uint16_t(std::uint8_t(at[0]) | std::uint8_t(at[1]) << 8)) / 32768.0;
+    }
+  }
+  return left;
+}
+
+// Where `heard` lines up with `source` around `at`: the shift of least
+// difference, in samples.
+long Misalignment(const std::vector<double> &source, const std::vector<double> &heard,
+                  std::size_t at) {
+  long best = 0;
+  double least = -1;
+  for (long shift = -1500; shift <= 1500; ++shift) {
+    double difference = 0;
+    for (std::size_t i = at; i < at + 2000; i += 4) {
+      const long j = long(i) + shift;
+      const double d =
+          j >= 0 && std::size_t(j) < heard.size() ? heard[std::size_t(j)] - source[i] : 1;
+      difference += d * d;
+    }
+    if (least < 0 || difference < least)
+      least = difference, best = shift;
+  }
+  return best;
+}
+
+// MP3 albums cut from one source play as that source: the encoder's delay
+// and padding that each file's LAME tag counts are trimmed, so nothing is
+// added or missing at any boundary and the recording lines up with the
+// source throughout; a start point lands on the source's sample. A file
+// with no such tag keeps every sample its decoder gives, as other players do.
+TEST(AudioplayTool, AnMp3AlbumPlaysAsItsSourceWithNothingAddedAtItsBoundaries) {
+  test_support::TempFolder folder;
+  const std::string source = folder.File("source.wav");
+  ASSERT_EQ(std::system(
+                ("ffmpeg -v error -f lavfi -i anoisesrc=d=6:c=pink:r=44100 -ac 2 '" + source + "'")
+                    .c_str()),
+            0);
+  constexpr std::size_t kFrames = 6 * 44100, kTrack = kFrames / 3;
+  const std::vector<double> original = LeftChannel(source);
+  ASSERT_EQ(original.size(), kFrames);
+  auto encode = [&](const std::string &name, std::size_t from, std::size_t to,
+                    const std::string &options) {
+    const std::string path = folder.File(name);
+    EXPECT_EQ(std::system(("ffmpeg -v error -i '" + source +
+                           "' -af atrim=start_sample=" + std::to_string(from) +
+                           ":end_sample=" + std::to_string(to) + " " + options + " '" + path + "'")
+                              .c_str()),
+              0);
+    return "'" + path + "' ";
+  };
+  const std::string recorded = folder.File("out.wav");
+  for (const auto &[kind, options] : {std::pair{"vbr", "-c:a libmp3lame -q:a 2"},
+                                      std::pair{"cbr", "-c:a libmp3lame -b:a 192k"}}) {
+    std::string album;
+    for (std::size_t track = 0; track < 3; ++track)
+      album += encode(kind + std::to_string(track) + ".mp3", track * kTrack, (track + 1) * kTrack,
+                      options);
+    ToolRun run = RunTool(folder, "--quiet --volume 100 --output-file '" + recorded + "' " + album);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    const std::vector<double> heard = LeftChannel(recorded);
+    EXPECT_EQ(heard.size(), kFrames) << options;
+    for (std::size_t at : {std::size_t(4000), kTrack - 3000, kTrack + 1000, 2 * kTrack - 3000,
+                           2 * kTrack + 1000, kFrames - 4000})
+      EXPECT_EQ(Misalignment(original, heard, at), 0) << options << " at sample " << at;
+  }
+  const std::string whole = encode("whole.mp3", 0, kFrames, "-c:a libmp3lame -q:a 2");
+  ToolRun run =
+      RunTool(folder, "--quiet --volume 100 --start 2 --output-file '" + recorded + "' " + whole);
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  std::vector<double> heard = LeftChannel(recorded);
+  EXPECT_EQ(heard.size(), kFrames - 2 * 44100);
+  heard.insert(heard.begin(), 2 * 44100, 0.0); // back where the source has it
+  EXPECT_EQ(Misalignment(original, heard, 3 * 44100), 0);
+
+  const std::string bare = encode("bare.mp3", 0, kFrames, "-c:a libmp3lame -q:a 2 -write_xing 0");
+  run = RunTool(folder, "--quiet --volume 100 --output-file '" + recorded + "' " + bare);
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_EQ(LeftChannel(recorded).size() % 1152, 0u) << "every frame's samples, as decoded";
+  EXPECT_GT(LeftChannel(recorded).size(), kFrames);
+}
+
 // An album kept as one file beside its CUE sheet plays track by track, and
 // the tracks together are the file, sample for sample, for WAV and FLAC;
 // a sheet that starts at track 2 gives the file from track 2's INDEX 01.

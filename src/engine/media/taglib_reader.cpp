@@ -24,6 +24,7 @@
 #include <string_view>
 
 #include "engine/media/attribute_readers.h"
+#include "engine/media/mpeg_gapless.h"
 #include "engine/media/tag_properties.h"
 #include "engine/text/utf8_text.h"
 
@@ -297,6 +298,9 @@ bool ReadWithTagLib(const std::string &path, const std::u16string &extension, Fi
     return false;
   const TagLib::AudioProperties *properties = file.audioProperties();
   out.duration = properties->lengthInMilliseconds() / 1000.0;
+  if (dynamic_cast<TagLib::MPEG::File *>(file.file()))
+    if (const std::optional<GaplessTrim> trim = ReadMpegGapless(path))
+      out.duration = double(trim->keep) / trim->rate; // the source's, as playback trims it
   out.text[u"Channels"] = IntegerText(unsigned(properties->channels()));
   out.text[u"FormatTag"] = IntegerText(codec.formatTag);
   sum.audio = true;

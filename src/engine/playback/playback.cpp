@@ -10,6 +10,7 @@
 #include "engine/media/network_url.h"
 #include "engine/playback/audio_output.h"
 #include "engine/playback/clock_alarm.h"
+#include "engine/playback/gapless_trim.h"
 #include "engine/playback/levelling.h"
 #include "engine/playback/picture_output.h"
 
@@ -52,7 +53,8 @@ struct Playback::Queue {
 struct Playback::HandOver {
   std::mutex mutex;
   std::string next;
-  bool withinAlbum = false; // of the next stream
+  bool withinAlbum = false;        // of the next stream
+  std::optional<GaplessTrim> trim; // of the next stream
   bool taken = false;
   GstElement *filter = nullptr; // the playbin's audio filter, borrowed
 
@@ -74,6 +76,7 @@ void OnAboutToFinish(GstElement *playbin, gpointer data) {
     return;
   g_object_set(playbin, "uri", handOver->next.c_str(), nullptr);
   GainForNextStream(handOver->filter, handOver->withinAlbum);
+  TrimNextStream(handOver->filter, handOver->trim);
   handOver->next.clear();
   handOver->taken = true;
 }
@@ -182,6 +185,7 @@ bool Playback::MakePlaybin() {
   g_object_set(playbin_, "audio-sink", MakeAudioOutput(output_), "video-sink", RealTimeFakeSink(),
                "volume", volume_, "mute", gboolean(mute_), nullptr);
   filter_ = MakeAudioFilter(levelling_);
+  AddTrimming(filter_);
   if (filter_ != nullptr)
     g_object_set(playbin_, "audio-filter", filter_, nullptr);
   handOver_->filter = filter_;
@@ -237,6 +241,20 @@ double NetworkOpenSeconds() {
   return given != nullptr && end != given && *end == 0 && seconds > 0 ? seconds : kDefault;
 }
 
+namespace {
+
+// What a local file's encoder added, to be trimmed.
+std::optional<GaplessTrim> TrimOf(const std::string &uri) {
+  if (uri.rfind("file://", 0) != 0)
+    return std::nullopt;
+  gchar *path = g_filename_from_uri(uri.c_str(), nullptr, nullptr);
+  std::optional<GaplessTrim> trim = path ? ReadMpegGapless(path) : std::nullopt;
+  g_free(path);
+  return trim;
+}
+
+} // namespace
+
 bool Playback::MayHandOverTo(const std::string &uri) {
   if (uri.rfind("file://", 0) != 0 || !MayOpen(uri))
     return false;
@@ -256,6 +274,7 @@ bool Playback::Open(const std::string &uri, double start, double end, const Next
     return false;
   Stop();
   GainForNextStream(filter_, withinAlbum);
+  TrimNextStream(filter_, TrimOf(uri));
   QueueNext(next);
   start_ = start;
   end_ = end;
@@ -333,6 +352,7 @@ bool Playback::QueueNext(const Next &next) {
     return false;
   handOver_->next = next.uri;
   handOver_->withinAlbum = next.withinAlbum;
+  handOver_->trim = TrimOf(next.uri);
   return true;
 }
 
@@ -354,14 +374,17 @@ bool Playback::Seek(double seconds, double rate) {
   if (playbin_ == nullptr || rate <= 0)
     return false;
   auto flags = GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+  // The decoder's time, where the encoder's delay still comes first.
+  const std::optional<GaplessTrim> trim = CurrentTrim(filter_);
+  const double skip = trim ? double(trim->skip) / trim->rate : 0;
   // The stop, when the part has one, ends the stream there. It is set a
   // microsecond early: decoders whose timestamps are rounded (flacdec) keep
   // the sample that starts exactly at the stop, which belongs to the next
   // part; a microsecond is less than a sample at any rate up to 384 kHz.
   return gst_element_seek(playbin_, rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
-                          std::llround((start_ + seconds) * GST_SECOND),
+                          std::llround((start_ + seconds + skip) * GST_SECOND),
                           stop_ >= 0 ? GST_SEEK_TYPE_SET : GST_SEEK_TYPE_NONE,
-                          stop_ >= 0 ? std::llround(stop_ * GST_SECOND) - GST_USECOND : 0);
+                          stop_ >= 0 ? std::llround((stop_ + skip) * GST_SECOND) - GST_USECOND : 0);
 }
 
 void Playback::RunOn(double start, double end) {
@@ -414,10 +437,13 @@ double Playback::Position() const {
 
 double Playback::Duration() const {
   gint64 duration = 0;
-  if (playbin_ == nullptr || !gst_element_query_duration(playbin_, GST_FORMAT_TIME, &duration) ||
-      duration < 0)
+  const std::optional<GaplessTrim> trim = CurrentTrim(filter_);
+  if (playbin_ == nullptr ||
+      (!trim &&
+       (!gst_element_query_duration(playbin_, GST_FORMAT_TIME, &duration) || duration < 0)))
     return end_ >= 0 ? end_ - start_ : -1;
-  const double file = double(duration) / GST_SECOND;
+  // A trimmed stream's length is what its header says is the source's.
+  const double file = trim ? double(trim->keep) / trim->rate : double(duration) / GST_SECOND;
   return std::max(0.0, (end_ >= 0 ? std::min(end_, file) : file) - start_);
 }
 

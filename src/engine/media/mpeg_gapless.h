@@ -1,0 +1,28 @@
+// What an MP3 file says of the samples its encoder added: the LAME tag
+// (in the Xing or Info frame that LAME, ffmpeg and most encoders write
+// first) gives the encoder's delay at the start and its padding at the end.
+// Decoders add 529 samples of their own delay before the first real one.
+// A file without that tag says nothing, and nothing is trimmed, as other
+// players do.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace engine {
+
+// In samples per channel of the decoded stream: the first `skip` are not
+// the source's, and after them `keep` are.
+struct GaplessTrim {
+  std::uint64_t skip = 0;
+  std::uint64_t keep = 0;
+  int rate = 0; // samples per second
+  bool operator==(const GaplessTrim &) const = default;
+};
+
+// The trim of the MP3 file at `path`; nullopt for a file that is not an
+// MP3 or carries no LAME tag. Reads the file's first frame only.
+std::optional<GaplessTrim> ReadMpegGapless(const std::string &path);
+
+} // namespace engine

@@ -1,0 +1,150 @@
+// The trimming probe on the audio filter's input; see gapless_trim.h.
+#include "engine/playback/gapless_trim.h"
+
+#include <gst/audio/audio.h>
+#include <gst/gst.h>
+
+#include <algorithm>
+#include <mutex>
+#include <utility>
+
+namespace engine {
+
+namespace {
+
+constexpr const char *kStageName = "gapless-trim";
+
+// What the probe knows of the streams, on the streaming thread; `next` and
+// `current` also from the threads that queue streams and seek.
+struct TrimStage {
+  std::mutex mutex;
+  std::optional<GaplessTrim> next, current;
+  int bytesPerFrame = 0;
+  int rate = 0;
+  std::uint64_t expected = 0; // the sample a buffer without a timestamp starts at
+
+  GstClockTime TimeOf(std::uint64_t samples) const {
+    return gst_util_uint64_scale_int_round(samples, GST_SECOND, rate);
+  }
+};
+
+// The segment in the trimmed stream's time: everything `skip` earlier.
+GstEvent *ShiftedSegment(GstEvent *event, GstClockTime skip, GstClockTime length) {
+  const GstSegment *given = nullptr;
+  gst_event_parse_segment(event, &given);
+  if (given->format != GST_FORMAT_TIME)
+    return event;
+  GstSegment segment = *given;
+  auto earlier = [skip](guint64 &value) {
+    if (GST_CLOCK_TIME_IS_VALID(value))
+      value = value > skip ? value - skip : 0;
+  };
+  earlier(segment.start);
+  earlier(segment.time);
+  earlier(segment.position);
+  earlier(segment.stop);
+  if (!GST_CLOCK_TIME_IS_VALID(segment.stop) || segment.stop > length)
+    segment.stop = length;
+  segment.duration = length;
+  GstEvent *shifted = gst_event_new_segment(&segment);
+  gst_event_set_seqnum(shifted, gst_event_get_seqnum(event));
+  gst_event_unref(event);
+  return shifted;
+}
+
+GstPadProbeReturn OnEvent(TrimStage &stage, GstPadProbeInfo *info) {
+  GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
+  std::lock_guard lock(stage.mutex);
+  switch (GST_EVENT_TYPE(event)) {
+  case GST_EVENT_STREAM_START:
+    stage.current = std::exchange(stage.next, std::nullopt);
+    stage.expected = 0;
+    break;
+  case GST_EVENT_CAPS: {
+    GstCaps *caps = nullptr;
+    gst_event_parse_caps(event, &caps);
+    GstAudioInfo audio;
+    if (gst_audio_info_from_caps(&audio, caps)) {
+      stage.bytesPerFrame = GST_AUDIO_INFO_BPF(&audio);
+      stage.rate = GST_AUDIO_INFO_RATE(&audio);
+    }
+    break;
+  }
+  case GST_EVENT_SEGMENT:
+    if (stage.current && stage.rate == stage.current->rate)
+      GST_PAD_PROBE_INFO_DATA(info) = ShiftedSegment(event, stage.TimeOf(stage.current->skip),
+                                                     stage.TimeOf(stage.current->keep));
+    break;
+  default:
+    break;
+  }
+  return GST_PAD_PROBE_OK;
+}
+
+GstPadProbeReturn OnBuffer(TrimStage &stage, GstPadProbeInfo *info) {
+  std::lock_guard lock(stage.mutex);
+  if (!stage.current || stage.bytesPerFrame <= 0 || stage.rate != stage.current->rate)
+    return GST_PAD_PROBE_OK;
+  GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+  const std::uint64_t samples = gst_buffer_get_size(buffer) / std::size_t(stage.bytesPerFrame);
+  const std::uint64_t first =
+      GST_BUFFER_PTS_IS_VALID(buffer)
+          ? gst_util_uint64_scale_int_round(GST_BUFFER_PTS(buffer), stage.rate, GST_SECOND)
+          : stage.expected;
+  stage.expected = first + samples;
+  const std::uint64_t from = std::max(first, stage.current->skip);
+  const std::uint64_t to = std::min(first + samples, stage.current->skip + stage.current->keep);
+  if (from >= to)
+    return GST_PAD_PROBE_DROP;
+  if (from != first || to != first + samples)
+    buffer = gst_audio_buffer_truncate(buffer, stage.bytesPerFrame, from - first, to - from);
+  else
+    buffer = gst_buffer_make_writable(buffer);
+  GST_BUFFER_PTS(buffer) = stage.TimeOf(from - stage.current->skip);
+  GST_BUFFER_DURATION(buffer) = stage.TimeOf(to - from);
+  GST_PAD_PROBE_INFO_DATA(info) = buffer;
+  return GST_PAD_PROBE_OK;
+}
+
+GstPadProbeReturn OnData(GstPad *, GstPadProbeInfo *info, gpointer data) {
+  auto &stage = *static_cast<TrimStage *>(data);
+  return (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) ? OnBuffer(stage, info)
+                                                                     : OnEvent(stage, info);
+}
+
+TrimStage *StageOf(GstElement *filter) {
+  return filter ? static_cast<TrimStage *>(g_object_get_data(G_OBJECT(filter), kStageName))
+                : nullptr;
+}
+
+} // namespace
+
+void AddTrimming(GstElement *filter) {
+  GstPad *sink = filter ? gst_element_get_static_pad(filter, "sink") : nullptr;
+  if (sink == nullptr)
+    return;
+  auto *stage = new TrimStage;
+  g_object_set_data_full(G_OBJECT(filter), kStageName, stage,
+                         [](gpointer data) { delete static_cast<TrimStage *>(data); });
+  gst_pad_add_probe(
+      sink, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+      OnData, stage, nullptr);
+  gst_object_unref(sink);
+}
+
+void TrimNextStream(GstElement *filter, const std::optional<GaplessTrim> &trim) {
+  if (TrimStage *stage = StageOf(filter)) {
+    std::lock_guard lock(stage->mutex);
+    stage->next = trim;
+  }
+}
+
+std::optional<GaplessTrim> CurrentTrim(GstElement *filter) {
+  TrimStage *stage = StageOf(filter);
+  if (stage == nullptr)
+    return std::nullopt;
+  std::lock_guard lock(stage->mutex);
+  return stage->current;
+}
+
+} // namespace engine
