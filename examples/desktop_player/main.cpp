@@ -19,6 +19,7 @@
 #include <gtk/gtk.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -264,6 +265,10 @@ bool IsPlaylist(const char *path) {
 } // namespace
 
 int main(int argc, char **argv) {
+  // The player draws in an X11 window: on a Wayland session GTK would choose
+  // its Wayland backend, so where XWayland gives an X display, GTK uses it.
+  if (const char *display = std::getenv("DISPLAY"); display != nullptr && *display != '\0')
+    gdk_set_allowed_backends("x11");
   if (!gtk_init_check(&argc, &argv) || !GDK_IS_X11_DISPLAY(gdk_display_get_default())) {
     std::fprintf(stderr, "desktop_player: needs an X display (DISPLAY; XWayland counts)\n");
     return 1;
