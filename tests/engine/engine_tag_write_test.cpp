@@ -13,7 +13,7 @@
 #include <iterator>
 #include <random>
 #include <set>
-#include <span>
+#include <string_view>
 
 namespace {
 
@@ -75,8 +75,11 @@ TEST(EngineTagWrite, AnEditReachesTheFileAsOtherProgramsAndAFreshLibraryReadIt) 
     const std::string path = folder.File(std::string("song.") + format.extension);
     SCOPED_TRACE(path);
     const auto tags = ProbedTags(path);
-    for (const Edit &edit : std::span(kEdits).first(std::size_t(format.probed)))
-      EXPECT_EQ(tags.count(edit.probed) ? tags.at(edit.probed) : "", edit.value) << edit.probed;
+    for (const Edit &edit : kEdits) {
+      if (std::string_view(format.unprobed).find(edit.probed) == std::string_view::npos) {
+        EXPECT_EQ(tags.count(edit.probed) ? tags.at(edit.probed) : "", edit.value) << edit.probed;
+      }
+    }
     EXPECT_EQ(tags.count("date") ? tags.at("date") : "", "1999");
     EXPECT_EQ(HasCover(path), format.cover);
     EXPECT_EQ(DecodedAudio(path), audio[path]);

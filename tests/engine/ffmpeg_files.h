@@ -18,14 +18,15 @@ namespace ffmpeg_files {
 using test_support::CommandOutput;
 using test_support::Quoted;
 
-// The formats ffmpeg makes, with the cover it can embed in each, and how
-// many of the edits below its reader can see (a WAV file's INFO list, all
-// it reads there, names no album artist or composer).
+// The formats ffmpeg makes, with the cover it can embed in each, and the
+// tags ffprobe has no name for there (a WAV file's INFO list, all it reads
+// of one, names no album artist or composer; it reads an APE tag's "Album
+// Artist" as "album artist").
 struct Format {
   const char *extension;
   const char *encoding;
   bool cover;
-  int probed = 6;
+  const char *unprobed = "";
 };
 constexpr Format kFormats[] = {
     {"mp3", "-c:a libmp3lame -write_id3v1 1", true},
@@ -34,7 +35,8 @@ constexpr Format kFormats[] = {
     {"ogg", "-c:a libvorbis", false},
     {"opus", "-c:a libopus", false},
     {"wma", "-c:a wmav2", false},
-    {"wav", "-c:a pcm_s16le", false, 4},
+    {"wav", "-c:a pcm_s16le", false, "album_artist composer"},
+    {"wv", "-c:a wavpack", false, "album_artist"},
 };
 
 // `seconds` of tone (or of noise, which no codec makes small) titled "Old

@@ -18,12 +18,15 @@
 #include <taglib/mpegfile.h>
 #include <taglib/oggfile.h>
 #include <taglib/tpropertymap.h>
+#include <taglib/apefile.h>
 #include <taglib/wavfile.h>
+#include <taglib/wavpackfile.h>
 
 #include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -157,6 +160,38 @@ template <class Tagged> bool EditTag(Tagged &tagged, const Edits &edits, bool *r
   return true;
 }
 
+// An APE tag's items by their own keys: the property map would rename
+// every other item on its way back (ffmpeg's "date" became "Year"), so only
+// the edited ones are touched, under the key the tag already spells them
+// with, else the usual one.
+bool EditApeTag(TagLib::APE::Tag &tag, const Edits &edits) {
+  static constexpr std::pair<std::string_view, const char *> kKeys[] = {
+      {"TITLE", "Title"}, {"ARTIST", "Artist"},
+      {"ALBUM", "Album"}, {"ALBUMARTIST", "Album Artist"},
+      {"GENRE", "Genre"}, {"COMPOSER", "Composer"}};
+  bool changed = false;
+  for (const auto &[property, value] : edits) {
+    TagLib::String key;
+    for (const auto &[name, usual] : kKeys)
+      if (name == property)
+        key = usual;
+    for (const auto &[existing, item] : tag.itemListMap())
+      if (existing.upper() == key.upper() || existing.upper() == TagLib::String(property))
+        key = existing;
+    const auto found = tag.itemListMap().find(key.upper());
+    const std::string now =
+        found == tag.itemListMap().end() ? "" : found->second.values().toString(", ").to8Bit(true);
+    if (key.isEmpty() || now == value)
+      continue;
+    if (value.empty())
+      tag.removeItem(key);
+    else
+      tag.addValue(key, TagLib::String(value, TagLib::String::UTF8), true);
+    changed = true;
+  }
+  return changed;
+}
+
 // ASF files carry any attribute name: ffmpeg writes its own ("title",
 // "album_artist") beside the standard ones, and reads them first. Those
 // whose name is the property's, ignoring case and underscores, follow.
@@ -194,7 +229,7 @@ std::int32_t EditFile(TagLib::File *file, const Edits &edits) {
     const bool v3 = mpeg->hasID3v2Tag() && mpeg->ID3v2Tag()->header()->majorVersion() == 3;
     changed = EditTag(*mpeg->ID3v2Tag(true), edits, &refused);
     if (hadApe)
-      changed |= EditTag(*mpeg->APETag(), edits, &beside);
+      changed |= EditApeTag(*mpeg->APETag(), edits);
     if (hadId3v1)
       changed |= EditTag(*mpeg->ID3v1Tag(), edits, &beside);
     if (refused || !changed)
@@ -222,6 +257,18 @@ std::int32_t EditFile(TagLib::File *file, const Edits &edits) {
       return refused ? kTagsBadFormat : S_FALSE;
     const auto tags = hadInfo ? TagLib::RIFF::WAV::File::AllTags : TagLib::RIFF::WAV::File::ID3v2;
     return wav->save(tags, TagLib::File::StripNone) ? S_OK : kTagsIoError;
+  }
+  if (auto *wavpack = dynamic_cast<TagLib::WavPack::File *>(file)) {
+    changed = EditApeTag(*wavpack->APETag(true), edits);
+    if (wavpack->hasID3v1Tag())
+      changed |= EditTag(*wavpack->ID3v1Tag(), edits, &beside);
+    return !changed ? S_FALSE : file->save() ? S_OK : kTagsIoError;
+  }
+  if (auto *ape = dynamic_cast<TagLib::APE::File *>(file)) {
+    changed = EditApeTag(*ape->APETag(true), edits);
+    if (ape->hasID3v1Tag())
+      changed |= EditTag(*ape->ID3v1Tag(), edits, &beside);
+    return !changed ? S_FALSE : file->save() ? S_OK : kTagsIoError;
   }
   changed = EditTag(*file, edits, &refused);
   if (auto *asf = dynamic_cast<TagLib::ASF::File *>(file))
@@ -271,6 +318,10 @@ bool StartsAsItsType(TagLib::File *file) {
     return !id3v2 && start.startsWith("RIFF") && start.mid(8, 4) == "WAVE";
   if (dynamic_cast<TagLib::RIFF::AIFF::File *>(file))
     return !id3v2 && start.startsWith("FORM");
+  if (dynamic_cast<TagLib::WavPack::File *>(file))
+    return !id3v2 && start.startsWith("wvpk");
+  if (dynamic_cast<TagLib::APE::File *>(file))
+    return start.startsWith("MAC ");
   return false;
 }
 
