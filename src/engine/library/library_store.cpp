@@ -19,10 +19,14 @@ namespace engine {
 
 namespace {
 
+// `edited` of an edit the file does not hold yet.
+constexpr std::int64_t kPendingTag = 2;
+
 // Attributes and entries go with their owner. Entries are ordered by a
 // sparse key (entry_order.h) and have ids of their own, so that an edit
 // touches one row; attributes the host wrote are marked `edited`, so that
-// reading a changed file again never overwrites them.
+// reading a changed file again never overwrites them: 1, or 2 for an edit
+// still to be written into the file (an empty value then removes it there).
 constexpr const char *kSchema = R"sql(
 CREATE TABLE items (
   id INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -356,10 +360,16 @@ namespace {
 std::int32_t ReadItem(Statement &rows, std::optional<LibraryStore::Item> *found) {
   if (!rows.Row())
     return rows.Status();
-  LibraryStore::Item result{rows.Integer(0), rows.Text(1), {}, {rows.Integer(2), rows.Integer(3)}};
+  LibraryStore::Item result{
+      rows.Integer(0), rows.Text(1), {}, {rows.Integer(2), rows.Integer(3)}, {}};
   do {
-    if (!rows.IsNull(4))
-      result.attributes[rows.Text(4)] = rows.Text(5);
+    if (rows.IsNull(4))
+      continue;
+    std::u16string value = rows.Text(5);
+    if (rows.Integer(6) == kPendingTag)
+      result.pendingTags.insert(rows.Text(4));
+    if (!value.empty())
+      result.attributes[rows.Text(4)] = std::move(value);
   } while (rows.Row());
   if (FAILED(rows.Status()))
     return rows.Status();
@@ -372,16 +382,16 @@ std::int32_t ReadItem(Statement &rows, std::optional<LibraryStore::Item> *found)
 std::int32_t LibraryStore::FindItemByUrl(const std::u16string &url, std::optional<Item> *found) {
   found->reset();
   Statement rows(*statements_,
-                 "SELECT i.id, i.url, i.file_size, i.file_modified, a.name, a.value FROM items i "
-                 "LEFT JOIN item_attributes a ON a.item_id = i.id WHERE i.url = ?1");
+                 "SELECT i.id, i.url, i.file_size, i.file_modified, a.name, a.value, a.edited "
+                 "FROM items i LEFT JOIN item_attributes a ON a.item_id = i.id WHERE i.url = ?1");
   return ReadItem(rows.Bind(1, url), found);
 }
 
 std::int32_t LibraryStore::GetItem(std::int64_t id, std::optional<Item> *found) {
   found->reset();
   Statement rows(*statements_,
-                 "SELECT i.id, i.url, i.file_size, i.file_modified, a.name, a.value FROM items i "
-                 "LEFT JOIN item_attributes a ON a.item_id = i.id WHERE i.id = ?1");
+                 "SELECT i.id, i.url, i.file_size, i.file_modified, a.name, a.value, a.edited "
+                 "FROM items i LEFT JOIN item_attributes a ON a.item_id = i.id WHERE i.id = ?1");
   return ReadItem(rows.Bind(1, id), found);
 }
 
@@ -453,11 +463,34 @@ std::int32_t LibraryStore::SetAttributeRow(const char *remove, const char *upser
 }
 
 std::int32_t LibraryStore::SetItemAttribute(std::int64_t id, const std::u16string &name,
-                                            const std::u16string &value) {
+                                            const std::u16string &value, bool toFile) {
+  if (toFile) { // kept, even empty, until the file holds it
+    if (name.empty())
+      return E_INVALIDARG;
+    Statement exists(*statements_, "SELECT 1 FROM items WHERE id = ?1");
+    if (!exists.Bind(1, id).Row())
+      return FAILED(exists.Status()) ? exists.Status() : kLibraryNotFound;
+    Statement change(*statements_, "INSERT OR REPLACE INTO item_attributes "
+                                   "(item_id, name, value, edited) VALUES (?1, ?2, ?3, 2)");
+    change.Bind(1, id).Bind(2, name).Bind(3, value);
+    return change.Run() ? S_OK : change.Status();
+  }
   return SetAttributeRow("DELETE FROM item_attributes WHERE item_id = ?1 AND name = ?2",
                          "INSERT OR REPLACE INTO item_attributes (item_id, name, value, edited) "
                          "VALUES (?1, ?2, ?3, 1)",
                          "SELECT 1 FROM items WHERE id = ?1", id, name, value);
+}
+
+std::int32_t LibraryStore::TagWritten(std::int64_t id, const std::u16string &name,
+                                      const std::u16string &value) {
+  Statement done(
+      *statements_,
+      value.empty() ? "DELETE FROM item_attributes WHERE item_id = ?1 AND name = ?2 AND value = ?3 "
+                      "AND edited = 2"
+                    : "UPDATE item_attributes SET edited = 1 WHERE item_id = ?1 AND name = ?2 "
+                      "AND value = ?3 AND edited = 2");
+  done.Bind(1, id).Bind(2, name).Bind(3, value);
+  return done.Run() ? S_OK : done.Status();
 }
 
 std::int32_t LibraryStore::RemoveItem(std::int64_t id) {

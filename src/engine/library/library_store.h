@@ -22,6 +22,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,9 @@ public:
     std::u16string url;
     std::map<std::u16string, std::u16string> attributes;
     FileStamp stamp;
+    // Edits still to be written into the file (their values are in
+    // `attributes`; an absent one removes the tag).
+    std::set<std::u16string> pendingTags;
   };
   std::int32_t FindItemByUrl(const std::u16string &url, std::optional<Item> *found);
   std::int32_t GetItem(std::int64_t id, std::optional<Item> *found);
@@ -84,9 +88,13 @@ public:
   std::int32_t RefreshItem(std::int64_t id,
                            const std::map<std::u16string, std::u16string> &attributes,
                            FileStamp stamp);
-  // An empty value removes the attribute.
+  // An empty value removes the attribute. `toFile`: the edit is also to be
+  // written into the file, and is kept as pending (an empty value too)
+  // until TagWritten says the file holds it.
   std::int32_t SetItemAttribute(std::int64_t id, const std::u16string &name,
-                                const std::u16string &value);
+                                const std::u16string &value, bool toFile = false);
+  // The file holds `value` for `name` now, unless the host edited it again.
+  std::int32_t TagWritten(std::int64_t id, const std::u16string &name, const std::u16string &value);
   std::int32_t RemoveItem(std::int64_t id);              // never touches the user's file
   std::int32_t AllItems(std::vector<std::int64_t> *ids); // in insertion order
   std::int32_t ItemsByAttribute(const std::u16string &name, const std::u16string &value,

@@ -83,10 +83,12 @@ std::int32_t MediaItem::SetAttribute(const std::u16string &name, const std::u16s
     auto shared = library.lock();
     if (!shared)
       return E_FAIL;
-    if (std::int32_t status = shared->StoreItemAttribute(*libraryId, key, value); FAILED(status))
+    const TagProperty *tag = TagPropertyOf(key);
+    if (std::int32_t status = shared->StoreItemAttribute(*libraryId, key, value, tag != nullptr);
+        FAILED(status))
       return status;
-    if (const TagProperty *tag = TagPropertyOf(key))
-      shared->QueueFileTag(*libraryId, tag->attribute); // the file says it too, soon
+    if (tag != nullptr)
+      shared->QueueFileTag(*libraryId, key); // the file says it too, soon
   }
   if (value.empty())
     attributes.erase(key);

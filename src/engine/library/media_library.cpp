@@ -280,8 +280,13 @@ std::shared_ptr<MediaItem> MediaLibrary::Find(const std::u16string &url) {
   store_->FindItemByUrl(url, &stored);
   if (!stored)
     return nullptr;
+  const std::set<std::u16string> pending = std::move(stored->pendingTags);
   auto item = Record(std::move(*stored));
   Revalidate(*item);
+  // Edits a process that ended too soon left for the file (the file may
+  // have changed since: looked at above first).
+  for (const std::u16string &name : pending)
+    QueueFileTag(*item->libraryId, name);
   return item;
 }
 
@@ -329,7 +334,7 @@ std::int32_t MediaLibrary::Add(const std::u16string &url, std::shared_ptr<MediaI
       Write([&](LibraryStore &store) { return store.AddItem(url, read, stamp, &id); });
   if (FAILED(status))
     return status;
-  *out = Record(LibraryStore::Item{id, url, read, stamp});
+  *out = Record(LibraryStore::Item{id, url, read, stamp, {}});
   if (entered)
     *entered = true;
   return S_OK;
@@ -400,8 +405,9 @@ std::int32_t MediaLibrary::ByAttribute(const std::u16string &name, const std::u1
 }
 
 std::int32_t MediaLibrary::StoreItemAttribute(std::int64_t id, const std::u16string &name,
-                                              const std::u16string &value) {
-  return Write([&](LibraryStore &store) { return store.SetItemAttribute(id, name, value); });
+                                              const std::u16string &value, bool toFile) {
+  return Write(
+      [&](LibraryStore &store) { return store.SetItemAttribute(id, name, value, toFile); });
 }
 
 void MediaLibrary::QueueFileTag(std::int64_t id, const std::u16string &name) {
@@ -430,9 +436,21 @@ void MediaLibrary::WriteFileTags(std::int64_t id, const std::set<std::u16string>
   FileState written;
   const std::int32_t status =
       engine::WriteFileTags(path, wanted, {stored->stamp.size, stored->stamp.modified}, &written);
+  // A file that can never take the edit keeps it in the library alone; one
+  // that changed or could not be written now is tried again when its item
+  // is next looked up.
+  const bool lasting =
+      status == kTagsAccessDenied || status == kTagsWriteProtected || status == kTagsBadFormat;
+  if (SUCCEEDED(status) || lasting)
+    Write([&](LibraryStore &store) {
+      for (const auto &[name, value] : wanted)
+        if (std::int32_t done = store.TagWritten(id, name, value); FAILED(done))
+          return done;
+      return S_OK;
+    });
   if (FAILED(status)) {
-    g_warning("the tags of %s stay in the media library alone: 0x%08X", path.c_str(),
-              unsigned(status));
+    g_warning("the tags of %s stay in the media library alone%s: 0x%08X", path.c_str(),
+              lasting ? "" : " for now", unsigned(status));
     return;
   }
   LibraryStore::FileStamp stamp{written.size, written.modified};

@@ -96,12 +96,16 @@ public:
   std::int32_t All(std::vector<std::shared_ptr<MediaItem>> *items);
   std::int32_t ByAttribute(const std::u16string &name, const std::u16string &value,
                            std::vector<std::shared_ptr<MediaItem>> *items);
+  // `toFile`: an attribute the file carries, to be written there too
+  // (QueueFileTag); kept as pending until the file holds it.
   std::int32_t StoreItemAttribute(std::int64_t id, const std::u16string &name,
-                                  const std::u16string &value);
+                                  const std::u16string &value, bool toFile = false);
   // ---- edits that reach the file ----
   // Asks for the item's file attribute `name` (title, author, ...) to be
   // written into its local file, off the caller's thread; see tag_writer.h
   // for what is kept and when a file is left alone (the edit stays here).
+  // An edit not written before the process ended is written when its item
+  // is next looked up.
   void QueueFileTag(std::int64_t id, const std::u16string &name);
   // Waits, at most `bound`, for the file writes asked so far.
   void WaitForFileTags(std::chrono::milliseconds bound);
