@@ -347,12 +347,13 @@ void Playback::Reset() {
 }
 
 bool Playback::QueueNext(const Next &next) {
+  std::optional<GaplessTrim> trim = TrimOf(next.uri); // a file read: not under the lock
   std::lock_guard lock(handOver_->mutex);
   if (handOver_->taken)
     return false;
   handOver_->next = next.uri;
   handOver_->withinAlbum = next.withinAlbum;
-  handOver_->trim = TrimOf(next.uri);
+  handOver_->trim = trim;
   return true;
 }
 
