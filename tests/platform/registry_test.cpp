@@ -125,6 +125,14 @@ TEST_F(PlatformRegistry, CorruptFileReadsEmptyAndIsKeptUntilAChange) {
   EXPECT_EQ(Open(u"Software\\X", &key), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(ReadFile(file_), broken);
 
+  // Keys nested deeper than Windows allows (512): a 2 MB chain that would
+  // overflow the stack of any recursive walk reads as a damaged file.
+  std::string deep = "audioplayer registry 1\n[a";
+  while (deep.size() < 2'000'000)
+    deep += "\\a";
+  test_support::WriteFile(file_, deep + "]\n");
+  EXPECT_EQ(Open(u"a\\a", &key), ERROR_FILE_NOT_FOUND);
+
   key = Create(u"Software\\Fresh");
   SetDword(key, u"v", 5);
   EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
@@ -133,9 +141,6 @@ TEST_F(PlatformRegistry, CorruptFileReadsEmptyAndIsKeptUntilAChange) {
   EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
 }
 
-// Keys nest at most 512 deep, as on Windows: a file of deeper keys (here a
-// 2 MB chain that would overflow the stack of any recursive walk) is a
-// damaged file and reads as empty, and creating a deeper key is refused.
 TEST_F(PlatformRegistry, DefaultLocationUnderConfigHome) {
   unsetenv("AUDIOPLAYER_REGISTRY");
   std::string config = folder_ + "/config";
