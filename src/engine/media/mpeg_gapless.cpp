@@ -24,20 +24,22 @@ std::uint32_t Word(const std::vector<unsigned char> &bytes, std::size_t at) {
 
 } // namespace
 
+long Id3v2Length(const unsigned char (&header)[10]) {
+  if (header[0] != 'I' || header[1] != 'D' || header[2] != '3')
+    return 0;
+  long length = 0; // a syncsafe size: seven bits a byte
+  for (int i = 6; i < 10; ++i)
+    length = length << 7 | (header[i] & 0x7F);
+  return 10 + length + (header[5] & 0x10 ? 10 : 0);
+}
+
 std::optional<GaplessTrim> ReadMpegGapless(const std::string &path) {
   std::ifstream file(path, std::ios::binary);
-  std::vector<unsigned char> head(10);
-  if (!file.read(reinterpret_cast<char *>(head.data()), 10))
+  unsigned char head[10];
+  if (!file.read(reinterpret_cast<char *>(head), 10))
     return std::nullopt;
-  std::streamoff start = 0;
-  if (head[0] == 'I' && head[1] == 'D' && head[2] == '3') { // a syncsafe size, a footer if flagged
-    start = 10 + (std::streamoff(head[6] & 0x7F) << 21 | std::streamoff(head[7] & 0x7F) << 14 |
-                  std::streamoff(head[8] & 0x7F) << 7 | std::streamoff(head[9] & 0x7F));
-    if (head[5] & 0x10)
-      start += 10;
-  }
   std::vector<unsigned char> frame(kFrameBytes);
-  file.seekg(start);
+  file.seekg(Id3v2Length(head));
   file.read(reinterpret_cast<char *>(frame.data()), std::streamsize(frame.size()));
   frame.resize(std::size_t(file.gcount()));
   // The frame header: sync, version, layer III, a known sample rate.

@@ -22,6 +22,7 @@
 #include <taglib/wavfile.h>
 #include <taglib/wavpackfile.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -30,6 +31,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/media/mpeg_gapless.h"
 #include "engine/media/tag_properties.h"
 #include "engine/text/utf8_text.h"
 
@@ -290,14 +292,12 @@ constexpr unsigned char kAsfHeader[] = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF
 bool StartsAsItsType(TagLib::File *file) {
   file->seek(0);
   TagLib::ByteVector start = file->readBlock(16);
-  const bool id3v2 = start.size() >= 10 && start.startsWith("ID3");
-  if (id3v2) { // a tag before the stream: a syncsafe size, and a footer if flagged
-    long size = 10;
-    for (unsigned i = 6; i < 10; ++i)
-      size = (size - 10) * 128 + (static_cast<unsigned char>(start[i]) & 0x7F) + 10;
-    if (static_cast<unsigned char>(start[5]) & 0x10)
-      size += 10;
-    file->seek(size);
+  unsigned char head[10] = {};
+  std::copy_n(start.data(), std::min<std::size_t>(start.size(), 10), head);
+  const long tag = Id3v2Length(head); // a tag before the stream
+  const bool id3v2 = tag > 0;
+  if (id3v2) {
+    file->seek(tag);
     start = file->readBlock(16);
   }
   if (start.size() < 12)
