@@ -5,6 +5,7 @@
 #include "database_rows.h"
 #include "engine/media/attribute_readers.h"
 #include "engine/library/library_status.h"
+#include "engine/library/media_library.h"
 #include "engine_host.h"
 #include "silent_listener.h"
 #include "killed_child.h"
@@ -220,6 +221,9 @@ TEST_F(EngineLibraryHost, AFileRetaggedOrReplacedIsReadAgainKeepingTheHostsEdits
   EXPECT_EQ(Utf8(info.szTitle), "First");
   EXPECT_NEAR(info.dDuration, 0.5, 0.01);
   ASSERT_EQ(player->SetMusicInfo(Text(song).c_str(), Text("Mine").c_str(), INFO_ALBUM), 0);
+  // The edit reaches the file first (its own write, off this thread), so
+  // that the other program's write below is the file's last.
+  engine::MediaLibrary::Shared()->WaitForFileTags(std::chrono::seconds(60));
 
   // Another program writes a longer recording with another title; its
   // modification time moves on.
