@@ -21,9 +21,10 @@ if(WIN32)
     COMPONENT development OPTIONAL)
 else()
   # The Linux-only faces: waiting on the player from a host's own main loop,
-  # the player's window inside the host's X11 window, and media files' pictures.
+  # the player's window inside the host's X11 window, media files' pictures
+  # and loudness.
   install(FILES include/audioplayer_mainloop.h include/audioplayer_x11.h
-    include/audioplayer_picture.h DESTINATION ${AUDIOPLAYER_INSTALL_INCLUDEDIR}
+    include/audioplayer_picture.h include/audioplayer_loudness.h DESTINATION ${AUDIOPLAYER_INSTALL_INCLUDEDIR}
     COMPONENT development)
   install(FILES
     src/platform/include/windows.h

@@ -102,9 +102,12 @@
 //   decoded), "track", "album" or "auto" (the album's gain for a track
 //   played in order next to one of its album), then optionally ",PREAMP" and
 //   ",UNTAGGED" in dB (for example "album,3,-6"): a gain on top of the
-//   tag's, and the gain of a file without one; a peak tag keeps the gain
-//   from clipping, and without one no gain goes above 0 dB. Anything else
-//   is off;
+//   tag's, and the gain of a file neither tagged nor measured; a peak keeps
+//   the gain from clipping, and without one no gain goes above 0 dB. While
+//   it is on, a local file played whole is measured (EBU R128) and the
+//   measure kept in the media library: from its next play an untagged file
+//   is brought to -18 LUFS (audioplayer_loudness.h tells a host what is
+//   known). Anything else is off;
 // - AUDIOPLAYER_ACP: the ANSI code page (default 1252): M3U files written,
 //   and CP_ACP in MultiByteToWideChar and WideCharToMultiByte;
 // - DISPLAY: the X display the player's window is drawn on, when the host

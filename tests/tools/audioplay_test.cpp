@@ -5,6 +5,7 @@
 #include "engine/generated_media.h"
 #include "engine/http_server.h"
 #include "engine/silent_listener.h"
+#include "tools/tool_run.h"
 
 #include <gtest/gtest.h>
 
@@ -28,101 +29,9 @@
 #include <string>
 #include <vector>
 
+using namespace tool_run;
+
 namespace {
-
-struct ToolRun {
-  int exitCode = -1;
-  std::string output; // standard output and error
-};
-
-// Runs the tool with a silent sink and a library of its own; `prefix` may
-// wrap it in another command.
-ToolRun RunTool(const test_support::TempFolder &folder, const std::string &arguments,
-                const std::string &prefix = "") {
-  const std::string command = "AUDIOPLAYER_SINK=fake AUDIOPLAYER_LIBRARY='" +
-                              folder.File("library.db") + "' XDG_CACHE_HOME='" +
-                              folder.File("cache") + "' " + prefix + " '" AUDIOPLAY_TOOL "' " +
-                              arguments + " 2>&1";
-  ToolRun run;
-  FILE *pipe = ::popen(command.c_str(), "r");
-  if (!pipe)
-    return run;
-  char buffer[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-    run.output.append(buffer, got);
-  const int status = ::pclose(pipe);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
-
-// The tool's output so far says it is time to signal it.
-using Cue = std::function<bool(const std::string &output)>;
-
-// True once `said` is in the output `times` times.
-Cue Said(const std::string &said, int times = 1) {
-  return [said, times](const std::string &output) {
-    int seen = 0;
-    for (auto at = output.find(said); at != std::string::npos; at = output.find(said, at + 1))
-      ++seen;
-    return seen >= times;
-  };
-}
-
-struct SignalledRun : ToolRun {
-  bool signalled = false;
-  double secondsToExit = -1; // from the signal to the end of its output
-};
-
-// Runs the tool as RunTool does and sends it `signal` once its output meets
-// `cue` (asked first with no output, for a cue that watches something else):
-// the test waits for what the tool did, not for an amount of time.
-// A tool that never meets the cue is killed after a minute (a hang).
-SignalledRun RunAndSignal(const test_support::TempFolder &folder, const std::string &arguments,
-                          const Cue &cue, int signal) {
-  // The shell says the tool's process id first, then becomes the tool.
-  SignalledRun run;
-  const std::string command = "AUDIOPLAYER_SINK=fake AUDIOPLAYER_LIBRARY='" +
-                              folder.File("library.db") +
-                              "' timeout -s KILL 60 sh -c 'echo $$; exec \"$0\" \"$@\"' '" +
-                              AUDIOPLAY_TOOL "' " + arguments + " 2>&1";
-  FILE *pipe = ::popen(command.c_str(), "r");
-  if (!pipe)
-    return run;
-  char line[4096];
-  const long tool = std::fgets(line, sizeof line, pipe) ? std::atol(line) : 0;
-  std::chrono::steady_clock::time_point signalled;
-  auto signalOnCue = [&] {
-    if (!run.signalled && tool > 0 && cue(run.output)) {
-      signalled = std::chrono::steady_clock::now();
-      run.signalled = ::kill(pid_t(tool), signal) == 0;
-    }
-  };
-  signalOnCue();
-  while (std::fgets(line, sizeof line, pipe)) {
-    run.output += line;
-    signalOnCue();
-  }
-  if (run.signalled)
-    run.secondsToExit =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - signalled).count();
-  const int status = ::pclose(pipe);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
-
-// The samples of a WAV file's data chunk.
-std::string WavData(const std::string &path) {
-  std::ifstream file(path, std::ios::binary);
-  const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  const auto data = bytes.find("data", 12);
-  if (data == std::string::npos || data + 8 > bytes.size())
-    return {};
-  std::uint32_t size = 0;
-  for (int i = 3; i >= 0; --i)
-    size = size << 8 | static_cast<unsigned char>(bytes[data + 4 + i]);
-  return bytes.substr(data + 8, size);
-}
 
 TEST(AudioplayTool, PlaysFilesAndPlaylistsToTheEndAndFailsClearly) {
   test_support::TempFolder folder;
@@ -646,130 +555,6 @@ TEST(AudioplayTool, ARenderedListNeverRecordsAnItemTwiceInARow) {
       ADD_FAILURE() << frames << " frames of item " << value - 1 << " in one run";
       break;
     }
-}
-
-// Levelled, each file is played at the gain its ReplayGain tags give for
-// the mode, with the preamp on top, no more than its peak tag leaves before
-// full scale, and no gain above 0 dB where there is no peak to tell.
-TEST(AudioplayTool, LevellingPlaysEachFileAtTheGainItsTagsGive) {
-  test_support::TempFolder folder;
-  const std::string quiet = folder.File("quiet.flac"), hot = folder.File("hot.flac"),
-                    plain = folder.File("plain.wav");
-  const std::string gains = "replaygain-track-gain=-6.0206,replaygain-track-peak=0.8,"
-                            "replaygain-album-gain=-12.0412,replaygain-album-peak=0.8";
-  ASSERT_TRUE(test_media::MakeAudioFile(quiet, test_media::Kind::Flac, 0.5, gains));
-  ASSERT_TRUE(test_media::MakeAudioFile(hot, test_media::Kind::Flac, 0.5,
-                                        "replaygain-track-gain=3.0,replaygain-track-peak=0.9"));
-  ASSERT_TRUE(test_media::MakeAudioFile(plain, test_media::Kind::Wav, 0.5));
-  // Two tracks of one album and one of another, tagged as the quiet file.
-  const std::string one = folder.File("one.flac"), again = folder.File("again.flac"),
-                    other = folder.File("other.flac");
-  for (const auto &[file, album] : {std::pair{one, "One"}, {again, "One"}, {other, "Two"}})
-    ASSERT_TRUE(
-        test_media::MakeAudioFile(file, test_media::Kind::Flac, 0.5, gains + ",album=" + album));
-  auto samples = [](const std::string &bytes) {
-    std::vector<double> out(bytes.size() / 2);
-    for (std::size_t i = 0; i < out.size(); ++i)
-      out[i] = std::int16_t(
-          std::uint16_t(std::uint8_t(bytes[2 * i]) | std::uint8_t(bytes[2 * i + 1]) << 8));
-    return out;
-  };
-  const std::vector<double> source = samples(WavData(plain));
-  const double limit = 1 / 0.9; // the hot file's peak leaves 0.92 dB of its 3
-  struct Case {
-    const char *options;
-    std::vector<std::string> files;
-    std::vector<double> gains; // each file's, as a factor
-  };
-  const std::vector<std::string> three = {quiet, hot, plain};
-  // In order, the album's gain for a track beside one of its album; the
-  // last is beside the other album's track only. Shuffled, the tracks', and
-  // every item still plays once, whichever the shuffled order put first.
-  const std::vector<std::string> albums = {one, again, other, one};
-  const Case cases[] = {
-      {"", three, {1, 1, 1}},
-      {"--level off", three, {1, 1, 1}},
-      {"--level track", three, {0.5, limit, 1}},
-      {"--level album", three, {0.25, limit, 1}}, // the hot file has no album gain: its track's
-      {"--level album --preamp 3", three, {0.25 * 1.41254, limit, 1}},
-      {"--level track --preamp -6", three, {0.5 * 0.501187, 0.707946, 0.501187}},
-      {"--level auto", albums, {0.25, 0.25, 0.5, 0.5}},
-      {"--level auto --shuffle", albums, {0.5, 0.5, 0.5, 0.5}},
-  };
-  const std::string recorded = folder.File("out.wav");
-  for (const Case &c : cases) {
-    std::string files;
-    for (const std::string &file : c.files)
-      files += " '" + file + "'";
-    ToolRun run = RunTool(folder, std::string("--quiet --volume 100 ") + c.options +
-                                      " --output-file '" + recorded + "'" + files);
-    EXPECT_EQ(run.exitCode, 0) << c.options << "\n" << run.output;
-    const std::vector<double> heard = samples(WavData(recorded));
-    ASSERT_EQ(heard.size(), c.files.size() * source.size()) << c.options;
-    for (std::size_t file = 0; file < c.files.size(); ++file) {
-      // The least-squares gain from the source to what was heard of it.
-      double cross = 0, power = 0;
-      for (std::size_t i = 0; i < source.size(); ++i) {
-        cross += heard[file * source.size() + i] * source[i];
-        power += source[i] * source[i];
-      }
-      EXPECT_NEAR(cross / power, c.gains[file], 0.005 * c.gains[file])
-          << c.options << ", file " << file;
-    }
-  }
-  // Opus's own gain comment, towards -23 LUFS in Q7.8: -2822 is -11.02 dB
-  // there, -6.02 towards ReplayGain's -18; judged against the same file
-  // played as decoded.
-  const std::string opus = folder.File("r128.opus");
-  ASSERT_TRUE(test_media::MakeAudioFile(opus, test_media::Kind::Opus, 0.5,
-                                        "extended-comment=\"R128_TRACK_GAIN=-2822\""));
-  std::vector<double> decoded;
-  for (const char *options : {"", "--level album"}) {
-    ToolRun run = RunTool(folder, std::string("--quiet --volume 100 ") + options +
-                                      " --output-file '" + recorded + "' '" + opus + "'");
-    EXPECT_EQ(run.exitCode, 0) << run.output;
-    const std::vector<double> heard = samples(WavData(recorded));
-    if (decoded.empty()) {
-      decoded = heard;
-      continue;
-    }
-    ASSERT_EQ(heard.size(), decoded.size());
-    double cross = 0, power = 0;
-    for (std::size_t i = 0; i < heard.size(); ++i) {
-      cross += heard[i] * decoded[i];
-      power += decoded[i] * decoded[i];
-    }
-    EXPECT_NEAR(cross / power, 0.5, 0.0025);
-  }
-  // --preamp alone, and a mode the engine does not have, are refused.
-  EXPECT_EQ(RunTool(folder, "--preamp 3 '" + plain + "'").exitCode, 2);
-  EXPECT_EQ(RunTool(folder, "--level loud '" + plain + "'").exitCode, 2);
-}
-
-// The left channel of a WAV file, 16-bit or float, as numbers in [-1, 1].
-std::vector<double> LeftChannel(const std::string &path) {
-  std::ifstream file(path, std::ios::binary);
-  std::string bytes{std::istreambuf_iterator<char>(file), {}};
-  const auto format = bytes.find("fmt ");
-  if (format == std::string::npos)
-    return {};
-  const bool floats = bytes[format + 8] == 3;
-  const int channels = bytes[format + 10];
-  const std::string data = WavData(path);
-  const std::size_t width = floats ? 4 : 2, frame = width * std::size_t(channels);
-  std::vector<double> left(data.size() / frame);
-  for (std::size_t i = 0; i < left.size(); ++i) {
-    const char *at = data.data() + i * frame;
-    if (floats) {
-      float value;
-      std::memcpy(&value, at, 4);
-      left[i] = value;
-    } else {
-      left[i] =
-          std::int16_t(std::uint16_t(std::uint8_t(at[0]) | std::uint8_t(at[1]) << 8)) / 32768.0;
-    }
-  }
-  return left;
 }
 
 // Where `heard` lines up with `source` around `at`: the shift of least

@@ -1,5 +1,6 @@
 #include "info_command.h"
 
+#include <audioplayer_loudness.h>
 #include <audioplayer_picture.h>
 
 #include "host_text.h"
@@ -144,9 +145,47 @@ void AddPicture(const tagMediaInfo &info, std::vector<Field> &fields) {
   fields.push_back({nullptr, "pictureEmbedded", true, {}, double(picture.embedded)});
 }
 
+std::string Decibels(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%+.2f dB", value);
+  return text;
+}
+
+// The gains levelling applies, and where each comes from: a tag, or the
+// loudness measured when the file last played whole.
+void AddLoudness(const tagMediaInfo &info, std::vector<Field> &fields) {
+  AudioPlayerLoudness loudness{};
+  if (AudioPlayerLoudnessOf(info.szSourceURL, &loudness) != 0)
+    return;
+  if (loudness.hasTrackGain) {
+    fields.push_back({"Track gain", nullptr, false, Decibels(loudness.trackGainDb) + " (tag)"});
+    fields.push_back({nullptr, "trackGain", true, {}, loudness.trackGainDb});
+  } else if (loudness.measured) {
+    char measured[64];
+    std::snprintf(measured, sizeof measured, " (measured: %.2f LUFS, peak %.3f)",
+                  loudness.measuredLufs, loudness.measuredPeak);
+    fields.push_back(
+        {"Track gain", nullptr, false, Decibels(-18 - loudness.measuredLufs) + measured});
+    fields.push_back({nullptr, "trackGain", true, {}, -18 - loudness.measuredLufs});
+  }
+  fields.push_back({nullptr, "trackGainFrom", false,
+                    loudness.hasTrackGain ? "tag"
+                    : loudness.measured   ? "measure"
+                                          : "none"});
+  if (loudness.hasAlbumGain) {
+    fields.push_back({"Album gain", nullptr, false, Decibels(loudness.albumGainDb) + " (tag)"});
+    fields.push_back({nullptr, "albumGain", true, {}, loudness.albumGainDb});
+  }
+  if (loudness.measured) {
+    fields.push_back({nullptr, "measuredLufs", true, {}, loudness.measuredLufs});
+    fields.push_back({nullptr, "measuredPeak", true, {}, loudness.measuredPeak});
+  }
+}
+
 std::vector<Field> AllFieldsOf(const tagMediaInfo &info) {
   std::vector<Field> fields = FieldsOf(info);
   AddPicture(info, fields);
+  AddLoudness(info, fields);
   return fields;
 }
 

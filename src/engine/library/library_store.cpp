@@ -493,6 +493,36 @@ std::int32_t LibraryStore::TagWritten(std::int64_t id, const std::u16string &nam
   return done.Run() ? S_OK : done.Status();
 }
 
+std::int32_t LibraryStore::FindLoudness(const std::u16string &url, std::optional<Loudness> *found) {
+  found->reset();
+  Statement table(*statements_,
+                  "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'loudness'");
+  if (!table.Row())
+    return table.Status();
+  Statement row(*statements_, "SELECT file_size, file_modified, lufs, peak, seconds FROM loudness "
+                              "WHERE url = ?1");
+  if (row.Bind(1, url).Row())
+    *found = Loudness{{row.Integer(0), row.Integer(1)}, {row.Real(2), row.Real(3), row.Real(4)}};
+  return row.Status();
+}
+
+std::int32_t LibraryStore::PutLoudness(const std::u16string &url, const Loudness &loudness) {
+  Change change(*this);
+  if (std::int32_t status = Execute(db_, "CREATE TABLE IF NOT EXISTS loudness ("
+                                         "url TEXT PRIMARY KEY, file_size INTEGER NOT NULL, "
+                                         "file_modified INTEGER NOT NULL, lufs REAL NOT NULL, "
+                                         "peak REAL NOT NULL, seconds REAL NOT NULL)");
+      FAILED(status))
+    return change.Done(status);
+  Statement put(*statements_, "INSERT OR REPLACE INTO loudness "
+                              "(url, file_size, file_modified, lufs, peak, seconds) "
+                              "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+  put.Bind(1, url).Bind(2, loudness.stamp.size).Bind(3, loudness.stamp.modified);
+  put.BindReal(4, loudness.measure.lufs).BindReal(5, loudness.measure.peak);
+  put.BindReal(6, loudness.measure.seconds);
+  return change.Done(put.Run() ? S_OK : put.Status());
+}
+
 std::int32_t LibraryStore::RemoveItem(std::int64_t id) {
   Statement remove(*statements_, "DELETE FROM items WHERE id = ?1");
   return RunChanging(remove.Bind(1, id), db_);

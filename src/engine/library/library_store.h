@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/media/loudness_measure.h"
+
 struct sqlite3;
 
 namespace engine {
@@ -99,6 +101,18 @@ public:
   std::int32_t AllItems(std::vector<std::int64_t> *ids); // in insertion order
   std::int32_t ItemsByAttribute(const std::u16string &name, const std::u16string &value,
                                 std::vector<std::int64_t> *ids);
+
+  // ---- loudness measured as files played ----
+  // Kept by URL, whether or not the file is a library item, with the
+  // file's stamp when it was measured. The table is made by the first
+  // measure stored, so that a library written before it existed opens as
+  // it is, read-only ones included.
+  struct Loudness {
+    FileStamp stamp;
+    LoudnessMeasure measure;
+  };
+  std::int32_t FindLoudness(const std::u16string &url, std::optional<Loudness> *found);
+  std::int32_t PutLoudness(const std::u16string &url, const Loudness &loudness);
 
   // ---- saved playlists ----
   struct SavedPlaylist {

@@ -460,6 +460,29 @@ void MediaLibrary::WriteFileTags(std::int64_t id, const std::set<std::u16string>
   Write([&](LibraryStore &store) { return store.RefreshItem(id, read, stamp); });
 }
 
+std::optional<LoudnessMeasure>
+MediaLibrary::LoudnessOf(const std::u16string &url, std::optional<LibraryStore::FileStamp> *now) {
+  now->reset();
+  LibraryStore::FileStamp stamp;
+  if (!IsLocalPath(url) || FAILED(StatLocalFile(url, &stamp)))
+    return std::nullopt;
+  *now = stamp;
+  std::lock_guard lock(mutex_);
+  if (!store_)
+    return std::nullopt;
+  JoinReadTurn();
+  std::optional<LibraryStore::Loudness> stored;
+  store_->FindLoudness(url, &stored);
+  if (!stored || stored->stamp.size != stamp.size || stored->stamp.modified != stamp.modified)
+    return std::nullopt; // never measured, or changed since: measured anew as it plays
+  return stored->measure;
+}
+
+std::int32_t MediaLibrary::StoreLoudness(const std::u16string &url, LibraryStore::FileStamp stamp,
+                                         const LoudnessMeasure &measure) {
+  return Write([&](LibraryStore &store) { return store.PutLoudness(url, {stamp, measure}); });
+}
+
 std::shared_ptr<MediaItem> MediaLibrary::ItemForUrl(const std::u16string &url) {
   auto item = Find(url);
   return item ? item : MediaItem::ForUrl(url);

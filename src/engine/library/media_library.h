@@ -114,6 +114,14 @@ public:
   // takes the new file's stamp and attributes, so that the write is not
   // taken for another program's change.
   void WriteFileTags(std::int64_t id, const std::set<std::u16string> &names);
+  // ---- loudness measured as files played ----
+  // The measure kept for the local file at `url`, when the file is still
+  // as it was measured; `now` gets what the file is now, the stamp a new
+  // measure of it is stored with (none for what is not a local file).
+  std::optional<LoudnessMeasure> LoudnessOf(const std::u16string &url,
+                                            std::optional<LibraryStore::FileStamp> *now);
+  std::int32_t StoreLoudness(const std::u16string &url, LibraryStore::FileStamp stamp,
+                             const LoudnessMeasure &measure);
   // The library's record when it has `url`, else a new record.
   std::shared_ptr<MediaItem> ItemForUrl(const std::u16string &url);
 

@@ -60,6 +60,12 @@ Statement &Statement::Bind(int index, std::int64_t value) {
   return *this;
 }
 
+Statement &Statement::BindReal(int index, double value) {
+  if (statement_)
+    sqlite3_bind_double(statement_, index, value);
+  return *this;
+}
+
 Statement &Statement::Bind(int index, const std::u16string &text) {
   if (statement_) {
     const std::string bytes = Utf8Of(text);
@@ -100,6 +106,10 @@ std::int32_t Statement::Status() const {
 
 std::int64_t Statement::Integer(int column) {
   return sqlite3_column_int64(statement_, column);
+}
+
+double Statement::Real(int column) {
+  return sqlite3_column_double(statement_, column);
 }
 
 bool Statement::IsNull(int column) {

@@ -51,6 +51,7 @@ public:
   Statement &operator=(const Statement &) = delete;
 
   Statement &Bind(int index, std::int64_t value);
+  Statement &BindReal(int index, double value);
   Statement &Bind(int index, const std::u16string &text);
 
   // True while a row is available.
@@ -62,6 +63,7 @@ public:
   std::int32_t Status() const;
 
   std::int64_t Integer(int column);
+  double Real(int column);
   bool IsNull(int column);
   std::u16string Text(int column);
 

@@ -1,14 +1,20 @@
-// Loudness levelling from the ReplayGain tags a stream carries: which gain
-// (none, the track's, the album's), an extra gain on top, and one for
-// streams that carry none. The peak tag keeps the gain from pushing the
-// loudest sample over full scale. Off, nothing is put in the audio's path,
-// so the samples stay exactly as decoded.
+// Loudness levelling from the ReplayGain tags a stream carries, or where
+// it carries none from what was measured when the file played before:
+// which gain (none, the track's, the album's), an extra gain on top, and
+// one for streams neither tagged nor measured. The peak keeps the gain
+// from pushing the loudest sample over full scale. While levelling is on,
+// each local file played whole is measured (loudness_meter.h) and the
+// measure posted on the bus for the library to keep. Off, nothing is put
+// in the audio's path, so the samples stay exactly as decoded.
 #pragma once
 
 #include <optional>
 #include <string>
 
+#include "engine/media/loudness_measure.h"
+
 typedef struct _GstElement GstElement;
+typedef struct _GstMessage GstMessage;
 
 namespace engine {
 
@@ -32,9 +38,25 @@ struct Levelling {
 // when neither can be made.
 GstElement *MakeAudioFilter(const Levelling &levelling);
 
-// In auto mode, whether the stream that starts next in `filter` (as made
-// above) takes its album's gain: told before that stream starts, from any
-// thread. Nothing for a filter without levelling.
-void GainForNextStream(GstElement *filter, bool album);
+// How the stream that starts next is levelled and measured.
+struct StreamGain {
+  // In auto mode, whether it takes its album's gain.
+  bool withinAlbum = false;
+  // From earlier plays, for a stream whose tags give no gain: its own
+  // measure, and its album's (all the album's tracks measured).
+  std::optional<LoudnessMeasure> track, album;
+  // The file to measure as it plays (an empty URL: none).
+  MeasuredFile measureAs;
+};
+
+// Told before the stream that starts next in `filter` (as made above)
+// starts, from any thread. Nothing for a filter without levelling.
+void GainForNextStream(GstElement *filter, const StreamGain &gain);
+// The playbin stopped: what was measured of the stream is not all of it.
+// Called while no stream flows.
+void DropMeasure(GstElement *filter);
+// A whole stream's measure, as the filter posts it on the bus; false for
+// any other message.
+bool MeasureIn(GstMessage *message, MeasuredFile *file, LoudnessMeasure *measure);
 
 } // namespace engine

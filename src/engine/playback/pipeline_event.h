@@ -5,6 +5,8 @@
 #include <map>
 #include <string>
 
+#include "engine/media/loudness_measure.h"
+
 namespace engine {
 
 struct PipelineEvent {
@@ -20,6 +22,7 @@ struct PipelineEvent {
     Wake,            // the wake-up WakeAt asked for
     OpenTimedOut,    // a network item did not load within its bound
     Called,          // the call-back CallBackIn asked for
+    Measured,        // `measuredFile` played whole, at `loudness`
   };
   Kind kind = Kind::Loaded;
   int percent = 100;
@@ -30,6 +33,8 @@ struct PipelineEvent {
   bool mediaFault = false;
   // Text tags by the control's attribute names, the first value of each.
   std::map<std::u16string, std::u16string> tags;
+  MeasuredFile measuredFile;
+  LoudnessMeasure loudness;
 };
 
 } // namespace engine

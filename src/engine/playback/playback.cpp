@@ -53,7 +53,7 @@ struct Playback::Queue {
 struct Playback::HandOver {
   std::mutex mutex;
   std::string next;
-  bool withinAlbum = false;        // of the next stream
+  StreamGain gain;                 // of the next stream
   std::optional<GaplessTrim> trim; // of the next stream
   bool taken = false;
   GstElement *filter = nullptr; // the playbin's audio filter, borrowed
@@ -75,7 +75,7 @@ void OnAboutToFinish(GstElement *playbin, gpointer data) {
   if (handOver->next.empty())
     return;
   g_object_set(playbin, "uri", handOver->next.c_str(), nullptr);
-  GainForNextStream(handOver->filter, handOver->withinAlbum);
+  GainForNextStream(handOver->filter, handOver->gain);
   TrimNextStream(handOver->filter, handOver->trim);
   handOver->next.clear();
   handOver->taken = true;
@@ -268,12 +268,20 @@ bool Playback::LevelsByAlbum() const {
   return levelling_.mode == Levelling::Mode::Auto;
 }
 
+bool Playback::Levels() const {
+  return levelling_.mode != Levelling::Mode::Off;
+}
+
+bool Playback::PrefersAlbumGain() const {
+  return levelling_.mode == Levelling::Mode::Album;
+}
+
 bool Playback::Open(const std::string &uri, double start, double end, const Next &next,
-                    bool withinAlbum) {
+                    const StreamGain &gain) {
   if (!MakePlaybin())
     return false;
   Stop();
-  GainForNextStream(filter_, withinAlbum);
+  GainForNextStream(filter_, gain);
   TrimNextStream(filter_, TrimOf(uri));
   QueueNext(next);
   start_ = start;
@@ -331,6 +339,7 @@ void Playback::Stop() {
   openBound_.reset();
   if (playbin_ != nullptr)
     gst_element_set_state(playbin_, GST_STATE_READY); // returns once streaming stopped
+  DropMeasure(filter_);
   queue_->Clear();
   handOver_->Forget();
   openedStarted_ = false;
@@ -341,6 +350,7 @@ void Playback::Reset() {
   openBound_.reset();
   if (playbin_ != nullptr)
     gst_element_set_state(playbin_, GST_STATE_NULL);
+  DropMeasure(filter_);
   queue_->Clear();
   handOver_->Forget();
   openedStarted_ = false;
@@ -352,7 +362,7 @@ bool Playback::QueueNext(const Next &next) {
   if (handOver_->taken)
     return false;
   handOver_->next = next.uri;
-  handOver_->withinAlbum = next.withinAlbum;
+  handOver_->gain = next.gain;
   handOver_->trim = trim;
   return true;
 }
@@ -533,6 +543,10 @@ bool Playback::Translate(GstMessage *message, PipelineEvent *event) {
     return true;
   }
   case GST_MESSAGE_APPLICATION:
+    if (MeasureIn(message, &event->measuredFile, &event->loudness)) {
+      event->kind = Kind::Measured;
+      return true;
+    }
     if (ClockAlarm::Rang(message, kOpenBoundName, opens_)) {
       event->kind = Kind::OpenTimedOut;
       return true;

@@ -61,16 +61,20 @@ public:
   // the first seek, which OnPart says is due, takes the pipeline there.
   // `next`, if given, is queued as QueueNext queues it. A network URI that
   // has not loaded after NetworkOpenSeconds gives OpenTimedOut.
-  // `withinAlbum`: in the auto levelling mode, the stream takes its
-  // album's gain (a next stream's is queued with it).
+  // `gain`: how the levelling takes the stream (a next stream's is queued
+  // with it).
   struct Next {
     std::string uri;
-    bool withinAlbum = false;
+    StreamGain gain;
   };
   bool Open(const std::string &uri, double start, double end, const Next &next,
-            bool withinAlbum = false);
+            const StreamGain &gain = {});
   // Whether the levelling asks which streams play within an album.
   bool LevelsByAlbum() const;
+  // Whether levelling is on: streams are measured, and measures applied.
+  bool Levels() const;
+  // Whether it takes the album's gain whatever the order (album mode).
+  bool PrefersAlbumGain() const;
   // Where the stream ends when it is more than the part: parts of the same
   // file that follow one another play on as one stream, to `stop` (the
   // file's seconds; negative: the file's end). Open sets it to the part's end.

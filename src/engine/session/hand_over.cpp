@@ -39,30 +39,14 @@ Playback::Next Session::HandOverTarget() {
     const long next = NextIndex(true);
     shufflePlace_ = place;
     if (next >= 0 && Items()[next]->alternatives.empty()) {
-      target = {HandOverUri(Items()[next]->url), WithinAlbum(next)};
-      if (!target.uri.empty())
+      target = {HandOverUri(Items()[next]->url), GainOf(*Items()[next], next)};
+      if (!target.uri.empty()) {
         handedTo_ = Items()[next];
+        handedToIndex_ = next;
+      }
     }
   }
   return target;
-}
-
-// For the auto levelling: a track played in order next to another of its
-// album (by the album's name) takes the album's gain.
-bool Session::WithinAlbum(long index) {
-  if (!playback_.LevelsByAlbum() || listener_.Shuffle() || index < 0)
-    return false;
-  const auto &items = Items();
-  auto album = [&items](long at) {
-    if (at < 0 || std::size_t(at) >= items.size())
-      return std::u16string();
-    items[std::size_t(at)]->EnsureAttributes();
-    const auto &attributes = items[std::size_t(at)]->attributes;
-    const auto found = attributes.find(u"Album");
-    return found == attributes.end() ? std::u16string() : found->second;
-  };
-  const std::u16string own = album(index);
-  return !own.empty() && (album(index - 1) == own || album(index + 1) == own);
 }
 
 // Once the playbin has taken what was queued, or while the host has not
@@ -71,8 +55,11 @@ void Session::ArmHandOver() {
   if (!handedOver_.empty())
     return;
   const auto handedTo = handedTo_;
-  if (!playback_.QueueNext(HandOverTarget()))
+  const long handedToIndex = handedToIndex_;
+  if (!playback_.QueueNext(HandOverTarget())) {
     handedTo_ = handedTo; // the playbin went on to the one queued before
+    handedToIndex_ = handedToIndex;
+  }
 }
 
 // The playbin went on to the stream it was told of. What follows that one
@@ -83,8 +70,10 @@ void Session::OnHandedOver() {
   const auto next = std::exchange(handedTo_, nullptr);
   handedOver_.push_back(next);
   if (next) {
+    // What follows is looked for from where the item stands: an item that
+    // stands twice in the list is not also at its first place.
     const auto item = std::exchange(item_, next);
-    const long hint = std::exchange(itemHint_, -1);
+    const long hint = std::exchange(itemHint_, handedToIndex_);
     const Playback::Next following = HandOverTarget();
     item_ = item;
     itemHint_ = hint;

@@ -76,6 +76,9 @@ void Session::Handle(const PipelineEvent &event) {
   case Kind::Called:
     OnCalledBack();
     break;
+  case Kind::Measured:
+    OnMeasured(event);
+    break;
   }
 }
 

@@ -92,7 +92,8 @@ void Session::OpenCurrent(bool play, std::size_t alternative) {
   // The next stream is named before this one starts: a short file's data
   // can all be read before it plays.
   // A refused open reports on the bus.
-  playback_.Open(uri, part.start, part.end, HandOverTarget(), WithinAlbum(CurrentIndex()));
+  playback_.Open(uri, part.start, part.end, HandOverTarget(),
+                 alternative_ == 0 ? GainOf(*item_, CurrentIndex()) : StreamGain{});
   playback_.PlayOnTo(RunStop(part));
 }
 

@@ -20,6 +20,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -130,7 +131,11 @@ private:
   void Advance();
   // The URI the playbin goes on to after the current item (empty: none).
   Playback::Next HandOverTarget();
+  // How the levelling takes `item`, at `index` in the playlist (-1: none).
+  StreamGain GainOf(const MediaItem &item, long index);
   bool WithinAlbum(long index);
+  std::optional<LoudnessMeasure> AlbumLoudness(long index);
+  void OnMeasured(const PipelineEvent &event);
   void ArmHandOver();
   void OnHandedOver();
   void HearHandOversDue();
@@ -178,6 +183,7 @@ private:
   // The item the playbin goes on to without a gap, when one is queued, and
   // those whose streams started before the host heard of the change.
   std::shared_ptr<MediaItem> handedTo_;
+  long handedToIndex_ = -1; // its place in the playlist
   std::deque<std::shared_ptr<MediaItem>> handedOver_;
   // An item whose next one failed when handed over to: it is not again.
   std::shared_ptr<MediaItem> noHandOverFrom_;

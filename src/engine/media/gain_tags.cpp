@@ -1,0 +1,57 @@
+#include "engine/media/gain_tags.h"
+
+#include <taglib/fileref.h>
+#include <taglib/tpropertymap.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace engine {
+
+namespace {
+
+// "-6.02 dB", "0.988", "-2822": the number that starts the text.
+std::optional<double> NumberIn(const TagLib::StringList &values) {
+  if (values.isEmpty())
+    return std::nullopt;
+  const std::string text = values.front().to8Bit(true);
+  char *end = nullptr;
+  errno = 0;
+  const double value = std::strtod(text.c_str(), &end);
+  if (end == text.c_str() || errno != 0 || !std::isfinite(value))
+    return std::nullopt;
+  return value;
+}
+
+std::optional<double> Property(const TagLib::PropertyMap &properties, const char *key) {
+  const auto found = properties.find(key);
+  return found == properties.end() ? std::nullopt : NumberIn(found->second);
+}
+
+} // namespace
+
+std::optional<GainTags> ReadGainTags(const std::string &path) {
+  TagLib::FileRef file(path.c_str(), false);
+  if (file.isNull() || !file.file()->isValid())
+    return std::nullopt;
+  const TagLib::PropertyMap properties = file.file()->properties();
+  GainTags tags;
+  tags.trackGain = Property(properties, "REPLAYGAIN_TRACK_GAIN");
+  tags.trackPeak = Property(properties, "REPLAYGAIN_TRACK_PEAK");
+  tags.albumGain = Property(properties, "REPLAYGAIN_ALBUM_GAIN");
+  tags.albumPeak = Property(properties, "REPLAYGAIN_ALBUM_PEAK");
+  // Q7.8 dB towards -23 LUFS; no peak goes with them.
+  const std::optional<double> r128Track = Property(properties, "R128_TRACK_GAIN");
+  const std::optional<double> r128Album = Property(properties, "R128_ALBUM_GAIN");
+  if (r128Track || r128Album) {
+    tags = {};
+    if (r128Track)
+      tags.trackGain = *r128Track / 256 + 5;
+    if (r128Album)
+      tags.albumGain = *r128Album / 256 + 5;
+  }
+  return tags;
+}
+
+} // namespace engine
