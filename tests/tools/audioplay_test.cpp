@@ -13,6 +13,7 @@
 #include <pty.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -690,9 +691,35 @@ TEST(AudioplayTool, AStationsTitlesAreToldAsTheyChange) {
   EXPECT_LT(first, second) << run.output;
 }
 
+// A DSDIFF file (.dff) of `seconds` of DSD64 silence, stereo, as
+// recorders write it: big-endian chunks with 64-bit sizes.
+std::string DsdiffFile(int seconds) {
+  auto chunk = [](const std::string &id, const std::string &body) {
+    std::string out = id;
+    for (int shift = 56; shift >= 0; shift -= 8)
+      out += char(std::uint64_t(body.size()) >> shift);
+    return out + body + (body.size() % 2 ? std::string(1, '\0') : "");
+  };
+  const std::string rate("\x00\x2B\x11\x00", 4); // 2,822,400 Hz
+  const std::string sound = "SND " + chunk("FS  ", rate) +
+                            chunk("CHNL", std::string("\x00\x02", 2) + "SLFTSRGT") +
+                            chunk("CMPR", "DSD " + std::string(1, '\x0E') + "not compressed");
+  return chunk("FRM8", "DSD " + chunk("FVER", std::string("\x01\x05\x00\x00", 4)) +
+                           chunk("PROP", sound) +
+                           chunk("DSD ", std::string(std::size_t(seconds) * 2822400 / 8 * 2, 'i')));
+}
+
+double ChildrenCpuSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_CHILDREN, &usage);
+  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 // A file that cannot be opened among others, or a station that does not
 // answer, is reported and skipped; the rest plays, and the exit status says
-// something could not be played.
+// something could not be played. A kind of file GStreamer never plays here
+// (DSDIFF) is refused by what it is, without a core kept busy meanwhile.
 TEST(AudioplayTool, WhatCannotBeOpenedIsSkippedAndNamed) {
   test_support::TempFolder folder;
   ASSERT_TRUE(test_media::MakeAudioFile(folder.File("a.wav"), test_media::Kind::Wav, 0.3));
@@ -709,6 +736,17 @@ TEST(AudioplayTool, WhatCannotBeOpenedIsSkippedAndNamed) {
             std::string::npos)
       << run.output;
   EXPECT_EQ(RunTool(folder, "'" + folder.File("missing.wav") + "'").exitCode, 1);
+
+  test_support::WriteFile(folder.File("dsd.dff"), DsdiffFile(1));
+  const double before = ChildrenCpuSeconds();
+  run = RunTool(folder, "--info '" + folder.File("dsd.dff") + "'");
+  EXPECT_EQ(run.exitCode, 1) << run.output;
+  run = RunTool(folder, "'" + folder.File("dsd.dff") + "' '" + folder.File("a.wav") + "'");
+  EXPECT_NE(run.output.find("1 item(s) could not be played: " + folder.File("dsd.dff")),
+            std::string::npos)
+      << run.output;
+  EXPECT_NE(run.output.find("[2/2] a (0:00)"), std::string::npos) << run.output;
+  EXPECT_LT(ChildrenCpuSeconds() - before, 1.0) << "CPU spent on a file that cannot play";
 
   // The same file twice: the second copy is told as the one that plays,
   // though the player names it by the first place it stands at.

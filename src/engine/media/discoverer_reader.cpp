@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "engine/media/attribute_readers.h"
+#include "engine/media/file_type.h"
 #include "engine/media/gstreamer_ready.h"
 #include "engine/text/utf8_text.h"
 
@@ -289,6 +290,13 @@ void SetDiscovererTimeout(double seconds) {
 bool ReadWithDiscoverer(const std::string &uri, FileAttributes &out, StreamSummary &sum) {
   if (!EnsureGstreamer())
     return false;
+  // Not handed a file it would spend its whole timeout on, a core busy.
+  if (gchar *path = g_filename_from_uri(uri.c_str(), nullptr, nullptr)) {
+    const bool never = NeverPlays(path);
+    g_free(path);
+    if (never)
+      return false;
+  }
   GstDiscoverer *const discoverer = Discoverer();
   if (!discoverer)
     return false;

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "engine/media/attribute_readers.h"
+#include "engine/media/file_type.h"
 #include "engine/media/gstreamer_ready.h"
 #include "engine/media/network_url.h"
 #include "engine/playback/audio_output.h"
@@ -106,25 +107,6 @@ GstBusSyncReply OnBusMessage(GstBus *, GstMessage *message, gpointer data) {
 
 void ForgetQueue(gpointer data) {
   delete static_cast<std::shared_ptr<Playback::Queue> *>(data);
-}
-
-// The most of a file's start that GStreamer's typefinders are shown.
-constexpr std::streamsize kTypeFindBytes = 4096;
-
-// Whether GStreamer's own typefinders are sure enough of what the file's
-// first bytes are.
-bool LooksLikeMedia(const std::string &path) {
-  char bytes[kTypeFindBytes];
-  std::ifstream file(path, std::ios::binary);
-  const std::streamsize size = file.read(bytes, sizeof bytes).gcount();
-  GstTypeFindProbability probability = GST_TYPE_FIND_NONE;
-  GstCaps *caps =
-      size > 0 ? gst_type_find_helper_for_data(nullptr, reinterpret_cast<const guint8 *>(bytes),
-                                               gsize(size), &probability)
-               : nullptr;
-  if (caps != nullptr)
-    gst_caps_unref(caps);
-  return caps != nullptr && probability >= GST_TYPE_FIND_LIKELY;
 }
 
 // A sink that fails (no audio device, a device gone) or a failure inside
@@ -229,8 +211,9 @@ bool Playback::MayOpen(const std::string &uri) {
     return true; // not a local file
   struct stat info {};
   const bool regular = ::stat(path, &info) == 0 && S_ISREG(info.st_mode);
+  const bool plays = regular && !NeverPlays(path);
   g_free(path);
-  return regular;
+  return plays;
 }
 
 double NetworkOpenSeconds() {

@@ -47,7 +47,8 @@ public:
   // False for a local path that names no regular file: one that is gone
   // (GStreamer would only fail later, at the cost of a pipeline), or a
   // FIFO, device or folder, whose open could block the host's thread for
-  // good. True for every other URI.
+  // good; and for a file of a kind GStreamer never prerolls (file_type.h).
+  // True for every other URI.
   static bool MayOpen(const std::string &uri);
   // Whether the playbin may go on to `uri` without a gap: a local regular
   // file whose first bytes GStreamer's typefinders take for media. A file

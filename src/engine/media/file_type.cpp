@@ -1,0 +1,49 @@
+#include "engine/media/file_type.h"
+
+#include <gst/base/gsttypefindhelper.h>
+#include <gst/gst.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "engine/media/gstreamer_ready.h"
+
+namespace engine {
+
+namespace {
+
+// The most of a file's start that GStreamer's typefinders are shown.
+constexpr std::streamsize kTypeFindBytes = 4096;
+
+// The caps' name ("" for none) and how sure the typefinders are.
+std::string TypeOfStart(const std::string &path, GstTypeFindProbability *probability) {
+  *probability = GST_TYPE_FIND_NONE;
+  char bytes[kTypeFindBytes];
+  std::ifstream file(path, std::ios::binary);
+  const std::streamsize size = file.read(bytes, sizeof bytes).gcount();
+  if (size <= 0 || !EnsureGstreamer())
+    return {};
+  GstCaps *caps = gst_type_find_helper_for_data(nullptr, reinterpret_cast<const guint8 *>(bytes),
+                                                gsize(size), probability);
+  if (caps == nullptr)
+    return {};
+  const std::string name =
+      gst_caps_get_size(caps) > 0 ? gst_structure_get_name(gst_caps_get_structure(caps, 0)) : "";
+  gst_caps_unref(caps);
+  return name;
+}
+
+} // namespace
+
+bool LooksLikeMedia(const std::string &path) {
+  GstTypeFindProbability probability;
+  const bool found = !TypeOfStart(path, &probability).empty();
+  return found && probability >= GST_TYPE_FIND_LIKELY;
+}
+
+bool NeverPlays(const std::string &path) {
+  GstTypeFindProbability probability;
+  return TypeOfStart(path, &probability) == "application/x-gst-av-iff";
+}
+
+} // namespace engine
