@@ -326,29 +326,42 @@ TEST(AudioplayLevelling, EachFileIsPlayedAtTheGainItsTagsGive) {
     }
   }
   // Opus's own gain comment, towards -23 LUFS in Q7.8: -2822 is -11.02 dB
-  // there, -6.02 towards ReplayGain's -18; judged against the same file
-  // played as decoded.
-  const std::string opus = folder.File("r128.opus");
+  // there, -6.02 towards ReplayGain's -18; and an M4A's iTunes freeform
+  // atom as mutagen writes it (lower case). Each judged against the same
+  // file played as decoded.
+  const std::string opus = folder.File("r128.opus"), m4a = folder.File("itunes.m4a");
   ASSERT_TRUE(test_media::MakeAudioFile(opus, test_media::Kind::Opus, 0.5,
                                         "extended-comment=\"R128_TRACK_GAIN=-2822\""));
-  std::vector<double> decoded;
-  for (const char *options : {"", "--level album"}) {
-    ToolRun run = RunTool(folder, std::string("--quiet --volume 100 ") + options +
-                                      " --output-file '" + recorded + "' '" + opus + "'");
-    EXPECT_EQ(run.exitCode, 0) << run.output;
-    const std::vector<double> heard = samples(WavData(recorded));
-    if (decoded.empty()) {
-      decoded = heard;
-      continue;
+  ASSERT_EQ(std::system(("ffmpeg -v error -f lavfi -i sine=d=0.5 -c:a aac " + Quoted(m4a) +
+                         " && /usr/bin/python3 -c \"import sys; from mutagen.mp4 import MP4, "
+                         "MP4FreeForm; f = MP4(sys.argv[1]); "
+                         "f['----:com.apple.iTunes:replaygain_track_gain'] = "
+                         "[MP4FreeForm(b'-6.02 dB')]; f.save()\" " +
+                         Quoted(m4a))
+                            .c_str()),
+            0);
+  for (const std::string &file : {opus, m4a}) {
+    std::vector<double> decoded;
+    for (const char *options : {"", "--level album"}) {
+      ToolRun run = RunTool(folder, std::string("--quiet --volume 100 ") + options +
+                                        " --output-file '" + recorded + "' '" + file + "'");
+      EXPECT_EQ(run.exitCode, 0) << run.output;
+      const std::vector<double> heard = LeftChannel(recorded);
+      if (decoded.empty()) {
+        decoded = heard;
+        continue;
+      }
+      ASSERT_EQ(heard.size(), decoded.size()) << file;
+      double cross = 0, power = 0;
+      for (std::size_t i = 0; i < heard.size(); ++i) {
+        cross += heard[i] * decoded[i];
+        power += decoded[i] * decoded[i];
+      }
+      EXPECT_NEAR(cross / power, 0.5, 0.0025) << file;
     }
-    ASSERT_EQ(heard.size(), decoded.size());
-    double cross = 0, power = 0;
-    for (std::size_t i = 0; i < heard.size(); ++i) {
-      cross += heard[i] * decoded[i];
-      power += decoded[i] * decoded[i];
-    }
-    EXPECT_NEAR(cross / power, 0.5, 0.0025);
   }
+  EXPECT_NE(RunTool(folder, "--info " + Quoted(m4a)).output.find("Track gain: -6.02 dB (tag)"),
+            std::string::npos);
   const std::string info = RunTool(folder, "--info " + Quoted(quiet)).output;
   EXPECT_NE(info.find("Track gain: -6.02 dB (tag)"), std::string::npos) << info;
   EXPECT_NE(info.find("Album gain: -12.04 dB (tag)"), std::string::npos) << info;

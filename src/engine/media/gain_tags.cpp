@@ -1,6 +1,7 @@
 #include "engine/media/gain_tags.h"
 
 #include <taglib/fileref.h>
+#include <taglib/mp4file.h>
 #include <taglib/tpropertymap.h>
 
 #include <cerrno>
@@ -29,13 +30,30 @@ std::optional<double> Property(const TagLib::PropertyMap &properties, const char
   return found == properties.end() ? std::nullopt : NumberIn(found->second);
 }
 
+// An MP4's iTunes freeform atoms, which TagLib's property map leaves out
+// unless their names are upper case (mutagen and foobar2000 write them
+// lower case): under their names after "----:com.apple.iTunes:".
+void AddFreeformAtoms(TagLib::File *file, TagLib::PropertyMap &properties) {
+  auto *mp4 = dynamic_cast<TagLib::MP4::File *>(file);
+  if (mp4 == nullptr || mp4->tag() == nullptr)
+    return;
+  const TagLib::String prefix = "----:com.apple.iTunes:";
+  for (const auto &[key, item] : mp4->tag()->itemMap())
+    if (key.startsWith(prefix)) {
+      const TagLib::String name = key.substr(prefix.size()).upper();
+      if (!properties.contains(name) && !item.toStringList().isEmpty())
+        properties.insert(name, item.toStringList());
+    }
+}
+
 } // namespace
 
 std::optional<GainTags> ReadGainTags(const std::string &path) {
   TagLib::FileRef file(path.c_str(), false);
   if (file.isNull() || !file.file()->isValid())
     return std::nullopt;
-  const TagLib::PropertyMap properties = file.file()->properties();
+  TagLib::PropertyMap properties = file.file()->properties();
+  AddFreeformAtoms(file.file(), properties);
   GainTags tags;
   tags.trackGain = Property(properties, "REPLAYGAIN_TRACK_GAIN");
   tags.trackPeak = Property(properties, "REPLAYGAIN_TRACK_PEAK");
