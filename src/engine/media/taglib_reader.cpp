@@ -3,6 +3,7 @@
 // The codec's WAVE format tag comes from the file type (and, for MPEG,
 // MP4 and ASF, from what the headers say of the codec).
 #include <taglib/aifffile.h>
+#include <taglib/apefile.h>
 #include <taglib/apetag.h>
 #include <taglib/asffile.h>
 #include <taglib/fileref.h>
@@ -18,6 +19,7 @@
 #include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
+#include <taglib/wavpackfile.h>
 
 #include <algorithm>
 #include <cmath>
@@ -169,6 +171,11 @@ Codec CodecOf(TagLib::File *file) {
   }
   if (dynamic_cast<TagLib::RIFF::WAV::File *>(file))
     return {kWavePcm, false, true};
+  // No registered tag names them, as the discoverer finds; read here, an
+  // APE tag's values all count (GStreamer's apedemux keeps the first of
+  // "piman\0jzig").
+  if (dynamic_cast<TagLib::WavPack::File *>(file) || dynamic_cast<TagLib::APE::File *>(file))
+    return {0, true};
   if (auto *aiff = dynamic_cast<TagLib::RIFF::AIFF::File *>(file)) {
     const auto *properties = aiff->audioProperties();
     if (properties && properties->isAiffC() && properties->compressionType() != "NONE")
