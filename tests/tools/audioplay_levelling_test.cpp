@@ -326,21 +326,34 @@ TEST(AudioplayLevelling, EachFileIsPlayedAtTheGainItsTagsGive) {
     }
   }
   // Opus's own gain comment, towards -23 LUFS in Q7.8: -2822 is -11.02 dB
-  // there, -6.02 towards ReplayGain's -18; and an M4A's iTunes freeform
-  // atom as mutagen writes it (lower case). Each judged against the same
-  // file played as decoded.
-  const std::string opus = folder.File("r128.opus"), m4a = folder.File("itunes.m4a");
+  // there, -6.02 towards ReplayGain's -18; and -6.02 dB as mutagen writes
+  // it into an M4A's iTunes freeform atom (lower case), an MP3's ID3v2 TXXX
+  // frame and a WavPack file's APE item. Each judged against the same file
+  // played as decoded.
+  const std::string opus = folder.File("r128.opus");
   ASSERT_TRUE(test_media::MakeAudioFile(opus, test_media::Kind::Opus, 0.5,
                                         "extended-comment=\"R128_TRACK_GAIN=-2822\""));
-  ASSERT_EQ(std::system(("ffmpeg -v error -f lavfi -i sine=d=0.5 -c:a aac " + Quoted(m4a) +
-                         " && /usr/bin/python3 -c \"import sys; from mutagen.mp4 import MP4, "
-                         "MP4FreeForm; f = MP4(sys.argv[1]); "
-                         "f['----:com.apple.iTunes:replaygain_track_gain'] = "
-                         "[MP4FreeForm(b'-6.02 dB')]; f.save()\" " +
-                         Quoted(m4a))
-                            .c_str()),
-            0);
-  for (const std::string &file : {opus, m4a}) {
+  std::vector<std::string> tagged = {opus};
+  const std::pair<const char *, const char *> mutagenTagged[] = {
+      {"itunes.m4a",
+       "from mutagen.mp4 import MP4, MP4FreeForm; f = MP4(sys.argv[1]); "
+       "f['----:com.apple.iTunes:replaygain_track_gain'] = [MP4FreeForm(b'-6.02 dB')]"},
+      {"txxx.mp3", "from mutagen.id3 import ID3, TXXX; f = ID3(); "
+                   "f.add(TXXX(encoding=3, desc='REPLAYGAIN_TRACK_GAIN', text=['-6.02 dB'])); "
+                   "f.save(sys.argv[1]); f = ID3(sys.argv[1])"},
+      {"ape.wv", "from mutagen.wavpack import WavPack; f = WavPack(sys.argv[1]); "
+                 "f['REPLAYGAIN_TRACK_GAIN'] = '-6.02 dB'"},
+  };
+  for (const auto &[name, script] : mutagenTagged) {
+    tagged.push_back(folder.File(name));
+    ASSERT_EQ(std::system(("ffmpeg -v error -f lavfi -i sine=d=0.5 " + Quoted(tagged.back()) +
+                           " && /usr/bin/python3 -c \"import sys; " + script + "; f.save()\" " +
+                           Quoted(tagged.back()))
+                              .c_str()),
+              0)
+        << name;
+  }
+  for (const std::string &file : tagged) {
     std::vector<double> decoded;
     for (const char *options : {"", "--level album"}) {
       ToolRun run = RunTool(folder, std::string("--quiet --volume 100 ") + options +
@@ -360,8 +373,11 @@ TEST(AudioplayLevelling, EachFileIsPlayedAtTheGainItsTagsGive) {
       EXPECT_NEAR(cross / power, 0.5, 0.0025) << file;
     }
   }
-  EXPECT_NE(RunTool(folder, "--info " + Quoted(m4a)).output.find("Track gain: -6.02 dB (tag)"),
-            std::string::npos);
+  for (std::size_t i = 1; i < tagged.size(); ++i)
+    EXPECT_NE(
+        RunTool(folder, "--info " + Quoted(tagged[i])).output.find("Track gain: -6.02 dB (tag)"),
+        std::string::npos)
+        << tagged[i];
   const std::string info = RunTool(folder, "--info " + Quoted(quiet)).output;
   EXPECT_NE(info.find("Track gain: -6.02 dB (tag)"), std::string::npos) << info;
   EXPECT_NE(info.find("Album gain: -12.04 dB (tag)"), std::string::npos) << info;
