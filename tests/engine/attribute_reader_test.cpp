@@ -334,6 +334,34 @@ TEST(AttributeReader, WhatADamagedFileStillSaysIsRead) {
   attributes = {};
   ASSERT_TRUE(ReadFileAttributes(Utf16Of(cut), attributes));
   EXPECT_EQ(Attribute(attributes, u"Author"), "Foobarella");
+
+  // A FLAC whose picture of 17 MiB has its length in 24 bits, as ffmpeg
+  // wrote it (16 MiB lost), before its comments: they are still read.
+  const std::string flac = folder.File("big-picture.flac");
+  ASSERT_EQ(
+      std::system(("ffmpeg -v error -f lavfi -i sine=d=1 -c:a flac -metadata artist=Piman " + flac)
+                      .c_str()),
+      0);
+  std::string bytes;
+  {
+    std::ifstream original(flac, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(original), {});
+  }
+  ASSERT_EQ(bytes.compare(0, 4, "fLaC"), 0);
+  auto be32 = [](std::size_t value) {
+    return std::string{char(value >> 24), char(value >> 16), char(value >> 8), char(value)};
+  };
+  const std::string image = "\x89PNG" + std::string(17 << 20, '\0');
+  const std::string picture = be32(3) + be32(9) + "image/png" + be32(0) + be32(1) + be32(1) +
+                              be32(24) + be32(0) + be32(image.size()) + image;
+  const std::size_t afterInfo = 4 + 4 + 34; // "fLaC", then STREAMINFO
+  test_support::WriteFile(flac, bytes.substr(0, afterInfo) + char(6) +
+                                    be32(picture.size()).substr(1) + picture +
+                                    bytes.substr(afterInfo));
+  attributes = {};
+  ASSERT_TRUE(ReadFileAttributes(Utf16Of(flac), attributes));
+  EXPECT_EQ(Attribute(attributes, u"Author"), "Piman");
+  EXPECT_EQ(Attribute(attributes, u"Duration"), "1");
 }
 
 // A read does not depend on what was read before it: two files give the

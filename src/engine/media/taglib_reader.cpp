@@ -19,13 +19,16 @@
 #include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
+#include <taglib/xiphcomment.h>
 #include <taglib/wavpackfile.h>
 
 #include <algorithm>
+#include <fstream>
 #include <cmath>
 #include <string_view>
 
 #include "engine/media/attribute_readers.h"
+#include "engine/media/flac_metadata.h"
 #include "engine/media/mpeg_gapless.h"
 #include "engine/media/tag_properties.h"
 #include "engine/text/utf8_text.h"
@@ -202,27 +205,17 @@ std::uint64_t AudioBitrate(TagLib::File *file, const TagLib::AudioProperties &pr
 // average rate of a lossless stream is its bytes over its length.
 std::uint64_t StreamBytes(TagLib::File *file) {
   if (auto *flac = dynamic_cast<TagLib::FLAC::File *>(file)) {
-    // Metadata blocks follow "fLaC", each with a last-block bit, a type and
-    // a 24-bit length; the frames begin after the last one.
-    const long start = flac->find("fLaC");
-    if (start < 0)
+    std::ifstream bytes(flac->name(), std::ios::binary);
+    const std::optional<FlacMetadata> metadata = ReadFlacMetadata(bytes);
+    if (!metadata)
       return 0;
-    long at = start + 4;
-    for (bool last = false; !last;) {
-      flac->seek(at);
-      const TagLib::ByteVector header = flac->readBlock(4);
-      if (header.size() < 4)
-        return 0;
-      last = (static_cast<unsigned char>(header[0]) & 0x80) != 0;
-      at += 4 + long(header.toUInt(1U, 3U, true));
-    }
     long end = flac->length();
-    if (end - at >= 128) { // an ID3v1 tag at the end
+    if (end - long(metadata->audioOffset) >= 128) { // an ID3v1 tag at the end
       flac->seek(end - 128);
       if (flac->readBlock(3) == "TAG")
         end -= 128;
     }
-    return end > at ? std::uint64_t(end - at) : 0;
+    return end > long(metadata->audioOffset) ? std::uint64_t(end) - metadata->audioOffset : 0;
   }
   if (auto *mp4 = dynamic_cast<TagLib::MP4::File *>(file)) {
     TagLib::MP4::Atoms atoms(mp4);
@@ -281,15 +274,66 @@ bool TakenForMpeg(TagLib::File *file, const std::u16string &extension) {
 
 } // namespace
 
+namespace {
+
+// A FLAC file TagLib cannot read because a block's length is wrong
+// (flac_metadata.h): its stream information and comments, read past it.
+bool ReadFlacPastBadBlocks(const std::string &path, FileAttributes &out, StreamSummary &sum) {
+  std::ifstream file(path, std::ios::binary);
+  const std::optional<FlacMetadata> metadata = ReadFlacMetadata(file);
+  if (!metadata)
+    return false;
+  std::uint32_t rate = 0, channels = 0;
+  std::uint64_t samples = 0;
+  for (const FlacMetadata::Block &block : metadata->blocks) {
+    if ((block.type != FlacMetadata::kStreamInfo && block.type != FlacMetadata::kVorbisComment) ||
+        block.length > (1U << 24))
+      continue;
+    std::string data(block.length, '\0');
+    file.seekg(std::streamoff(block.offset));
+    if (!file.read(data.data(), std::streamsize(data.size())))
+      return false;
+    const auto *b = reinterpret_cast<const unsigned char *>(data.data());
+    if (block.type == FlacMetadata::kStreamInfo && data.size() >= 18) {
+      rate = std::uint32_t(b[10]) << 12 | std::uint32_t(b[11]) << 4 | b[12] >> 4;
+      channels = ((b[12] >> 1) & 7) + 1;
+      samples = std::uint64_t(b[13] & 0x0F) << 32 | std::uint64_t(b[14]) << 24 |
+                std::uint64_t(b[15]) << 16 | std::uint64_t(b[16]) << 8 | b[17];
+    } else if (block.type == FlacMetadata::kVorbisComment) {
+      const TagLib::Ogg::XiphComment comment(
+          TagLib::ByteVector(data.data(), unsigned(data.size())));
+      ReadTags(comment.properties(), out);
+    }
+  }
+  if (rate == 0 || samples == 0)
+    return false;
+  out.duration = double(samples) / rate;
+  out.text[u"Channels"] = IntegerText(channels);
+  out.text[u"FormatTag"] = IntegerText(kWaveFlac);
+  sum.audio = true;
+  file.seekg(0, std::ios::end);
+  const auto size = std::uint64_t(std::max<std::streamoff>(file.tellg(), 0));
+  sum.audioBitrate =
+      size > metadata->audioOffset
+          ? std::uint64_t(std::llround(double(size - metadata->audioOffset) * 8 / out.duration))
+          : 0;
+  sum.lossless = sum.audioBitrate == 0;
+  return true;
+}
+
+} // namespace
+
 bool ReadWithTagLib(const std::string &path, const std::u16string &extension, FileAttributes &out,
                     StreamSummary &sum) {
   // TagLib picks its reader by the extension, then by the content.
   TagLib::FileRef file(path.c_str(), true, TagLib::AudioProperties::Average);
+  if (file.isNull() || !file.file()->isValid())
+    return ReadFlacPastBadBlocks(path, out, sum);
   // The MPEG reader takes almost anything for a file: no sample rate means
   // it found no audio.
-  if (file.isNull() || !file.file()->isValid() || !file.audioProperties() ||
-      file.audioProperties()->sampleRate() <= 0 || file.audioProperties()->channels() <= 0 ||
-      TakenForMpeg(file.file(), extension) || HasVideo(file.file()))
+  if (!file.audioProperties() || file.audioProperties()->sampleRate() <= 0 ||
+      file.audioProperties()->channels() <= 0 || TakenForMpeg(file.file(), extension) ||
+      HasVideo(file.file()))
     return false;
   const Codec codec = CodecOf(file.file());
   if (!codec.known)
