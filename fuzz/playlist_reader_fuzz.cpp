@@ -1,6 +1,6 @@
 // The engine's playlist readers on arbitrary bytes. The first byte picks the
 // reader: 'M' M3U, 'P' PLS, 'A' ASX, 'W' WPL, 'X' XSPF, 'C' CUE, 'F' a FLAC file's own
-// cue sheet (in lower case the entries are
+// cue sheet and metadata blocks (in lower case the entries are
 // resolved without a base folder); any other byte picks by its value. The
 // rest is the file's content.
 //
@@ -11,12 +11,14 @@
 //
 // Beyond not crashing: every entry has a URL, and titles carry no white
 // space at either end.
+#include "engine/media/flac_metadata.h"
 #include "engine/playlist_files/flac_cue_sheet.h"
 #include "engine/playlist_files/playlist_file_reader.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -81,6 +83,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     return 0;
   if (data[0] == 'F' && !large) {
     const std::string_view flac(reinterpret_cast<const char *>(data + 1), size - 1);
+    std::istringstream stream{std::string(flac)};
+    if (const auto metadata = engine::ReadFlacMetadata(stream)) // every block within the file
+      for (const engine::FlacMetadata::Block &block : metadata->blocks)
+        Require(block.offset + block.length <= flac.size() && metadata->audioOffset <= flac.size());
     if (auto tracks = engine::ParseEmbeddedCueSheet(flac, u"/music/a.flac"))
       for (const engine::PlaylistEntry &entry : *tracks)
         Require(entry.url.starts_with(u"/music/a.flac#t="));
