@@ -9,8 +9,8 @@
 #   server restarts): the player moves to the default output itself.
 # Either way the tone is heard on "first" before and on "second" after,
 # nothing of it is lost, and audioplay exits 0 at the end.
-# Three files in a row: heard without a gap between them, in the time
-# their lengths add up to.
+# Three files in a row, a sheet's tracks and a disc image's: heard without
+# a gap between them, in the time their lengths add up to.
 #   pulseaudio_check.sh AUDIOPLAY
 set -euo pipefail
 audioplay=$1
@@ -97,3 +97,18 @@ output_goes connection
 three_tones_as_sheet
 gapless files "$work/part1.wav" "$work/part2.wav" "$work/part3.wav"
 gapless sheet "$work/album.cue"
+# The tones as a disc image's tracks, the 1 s one first: a track's data is
+# read a second ahead, so what follows a shorter track after the first is
+# not queued in time and opens after it.
+python3 - "$work" <<'PY'
+import sys, wave
+work = sys.argv[1]
+with open(f"{work}/disc.bin", "wb") as disc:
+    for n in (1, 3, 2):
+        part = wave.open(f"{work}/part{n}.wav")
+        disc.write(part.readframes(part.getnframes()))
+PY
+printf '%s\r\n' 'FILE "disc.bin" BINARY' '  TRACK 01 AUDIO' '    INDEX 01 00:00:00' \
+  '  TRACK 02 AUDIO' '    INDEX 01 00:01:00' '  TRACK 03 AUDIO' '    INDEX 01 00:03:00' \
+  >"$work/disc.cue"
+gapless disc --cd "$work/disc.cue"

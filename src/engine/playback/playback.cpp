@@ -239,6 +239,11 @@ std::optional<GaplessTrim> TrimOf(const std::string &uri) {
 } // namespace
 
 bool Playback::MayHandOverTo(const std::string &uri) {
+  // A disc's next track: a new source over the same disc. Its data is
+  // read about a second ahead, so after a track shorter than that the
+  // next one is queued too late and opens after it.
+  if (uri.rfind("cdda://", 0) == 0)
+    return true;
   if (uri.rfind("file://", 0) != 0 || !MayOpen(uri))
     return false;
   gchar *path = g_filename_from_uri(uri.c_str(), nullptr, nullptr);

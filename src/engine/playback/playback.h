@@ -51,7 +51,8 @@ public:
   // True for every other URI.
   static bool MayOpen(const std::string &uri);
   // Whether the playbin may go on to `uri` without a gap: a local regular
-  // file whose first bytes GStreamer's typefinders take for media. A file
+  // file whose first bytes GStreamer's typefinders take for media, or a
+  // disc's track. A file
   // that is no media is not: its failure would end the pipeline, and with
   // it the end of the item before.
   static bool MayHandOverTo(const std::string &uri);
