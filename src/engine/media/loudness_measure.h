@@ -13,10 +13,10 @@ struct LoudnessMeasure {
   double seconds = 0; // how much was measured: an album's tracks weigh by it
 };
 
-// A whole stream measured as it played: which file (as its item names it,
-// UTF-8) and what the file was when it was opened.
+// A whole stream measured as it played: which file (as its item names it)
+// and what the file was when it was opened.
 struct MeasuredFile {
-  std::string url;
+  std::u16string url;
   std::int64_t size = -1;
   std::int64_t modified = -1; // nanoseconds since the epoch
 };

@@ -3,6 +3,7 @@
 #include <gst/gst.h>
 
 #include "engine/playback/loudness_meter.h"
+#include "engine/text/utf8_text.h"
 
 #include <algorithm>
 #include <atomic>
@@ -184,7 +185,7 @@ struct GainStage {
       return;
     const MeasuredFile &file = current.measureAs;
     GstStructure *fields = gst_structure_new(
-        kMeasuredName, "url", G_TYPE_STRING, file.url.c_str(), "size", G_TYPE_INT64,
+        kMeasuredName, "url", G_TYPE_STRING, Utf8Of(file.url).c_str(), "size", G_TYPE_INT64,
         gint64(file.size), "modified", G_TYPE_INT64, gint64(file.modified), "lufs", G_TYPE_DOUBLE,
         measure->lufs, "peak", G_TYPE_DOUBLE, measure->peak, "seconds", G_TYPE_DOUBLE,
         measure->seconds, nullptr);
@@ -311,7 +312,7 @@ bool MeasureIn(GstMessage *message, MeasuredFile *file, LoudnessMeasure *measure
   gint64 size = -1, modified = -1;
   gst_structure_get_int64(fields, "size", &size);
   gst_structure_get_int64(fields, "modified", &modified);
-  *file = {url ? url : "", size, modified};
+  *file = {Utf16Of(url ? url : ""), size, modified};
   gst_structure_get_double(fields, "lufs", &measure->lufs);
   gst_structure_get_double(fields, "peak", &measure->peak);
   gst_structure_get_double(fields, "seconds", &measure->seconds);

@@ -7,8 +7,6 @@
 
 #include <cmath>
 
-#include "engine/text/utf8_text.h"
-
 namespace engine {
 
 namespace {
@@ -32,7 +30,7 @@ StreamGain Session::GainOf(const MediaItem &item, long index) {
   std::optional<LibraryStore::FileStamp> now;
   gain.track = library->LoudnessOf(part.file, &now);
   if (now && !gain.track)
-    gain.measureAs = {Utf8Of(part.file), now->size, now->modified};
+    gain.measureAs = {part.file, now->size, now->modified};
   if (playback_.PrefersAlbumGain() || gain.withinAlbum)
     gain.album = AlbumLoudness(index);
   return gain;
@@ -99,10 +97,9 @@ void Session::OnMeasured(const PipelineEvent &event) {
   if (!library)
     return;
   const std::int32_t status =
-      library->StoreLoudness(Utf16Of(file.url), {file.size, file.modified}, event.loudness);
+      library->StoreLoudness(file.url, {file.size, file.modified}, event.loudness);
   if (FAILED(status))
-    g_warning("audioplayer: the loudness measured of %s is not kept (0x%08x)", file.url.c_str(),
-              unsigned(status));
+    g_warning("audioplayer: a loudness measured is not kept (0x%08x)", unsigned(status));
 }
 
 } // namespace engine
