@@ -18,6 +18,10 @@ struct GaplessTrim {
   std::uint64_t skip = 0;
   std::uint64_t keep = 0;
   int rate = 0; // samples per second
+  // Counted from the stream's first decoded sample, whatever its time (a
+  // handed-over stream's times run on from the stream before), and no
+  // longer after a seek; else by the samples' times from the start.
+  bool counted = false;
   bool operator==(const GaplessTrim &) const = default;
 };
 

@@ -22,6 +22,8 @@ struct TrimStage {
   int bytesPerFrame = 0;
   int rate = 0;
   std::uint64_t expected = 0; // the sample a buffer without a timestamp starts at
+  std::uint64_t counted = 0;  // samples of the stream so far
+  bool segmentSeen = false;   // of the stream: a later one is a seek's
 
   GstClockTime TimeOf(std::uint64_t samples) const {
     return gst_util_uint64_scale_int_round(samples, GST_SECOND, rate);
@@ -58,7 +60,8 @@ GstPadProbeReturn OnEvent(TrimStage &stage, GstPadProbeInfo *info) {
   switch (GST_EVENT_TYPE(event)) {
   case GST_EVENT_STREAM_START:
     stage.current = std::exchange(stage.next, std::nullopt);
-    stage.expected = 0;
+    stage.expected = stage.counted = 0;
+    stage.segmentSeen = false;
     break;
   case GST_EVENT_CAPS: {
     GstCaps *caps = nullptr;
@@ -71,9 +74,13 @@ GstPadProbeReturn OnEvent(TrimStage &stage, GstPadProbeInfo *info) {
     break;
   }
   case GST_EVENT_SEGMENT:
-    if (stage.current && stage.rate == stage.current->rate)
+    if (stage.current && stage.current->counted) {
+      if (std::exchange(stage.segmentSeen, true) && stage.counted > 0)
+        stage.current.reset(); // sought: the count no longer says where the samples are
+    } else if (stage.current && stage.rate == stage.current->rate) {
       GST_PAD_PROBE_INFO_DATA(info) = ShiftedSegment(event, stage.TimeOf(stage.current->skip),
                                                      stage.TimeOf(stage.current->keep));
+    }
     break;
   default:
     break;
@@ -87,11 +94,15 @@ GstPadProbeReturn OnBuffer(TrimStage &stage, GstPadProbeInfo *info) {
     return GST_PAD_PROBE_OK;
   GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
   const std::uint64_t samples = gst_buffer_get_size(buffer) / std::size_t(stage.bytesPerFrame);
+  const bool counted = stage.current->counted;
   const std::uint64_t first =
-      GST_BUFFER_PTS_IS_VALID(buffer)
+      counted ? stage.counted
+      : GST_BUFFER_PTS_IS_VALID(buffer)
           ? gst_util_uint64_scale_int_round(GST_BUFFER_PTS(buffer), stage.rate, GST_SECOND)
           : stage.expected;
+  const GstClockTime pts = GST_BUFFER_PTS(buffer);
   stage.expected = first + samples;
+  stage.counted += samples;
   const std::uint64_t from = std::max(first, stage.current->skip);
   const std::uint64_t to = std::min(first + samples, stage.current->skip + stage.current->keep);
   if (from >= to)
@@ -100,7 +111,12 @@ GstPadProbeReturn OnBuffer(TrimStage &stage, GstPadProbeInfo *info) {
     buffer = gst_audio_buffer_truncate(buffer, stage.bytesPerFrame, from - first, to - from);
   else
     buffer = gst_buffer_make_writable(buffer);
-  GST_BUFFER_PTS(buffer) = stage.TimeOf(from - stage.current->skip);
+  if (!counted)
+    GST_BUFFER_PTS(buffer) = stage.TimeOf(from - stage.current->skip);
+  else if (GST_CLOCK_TIME_IS_VALID(pts)) // moved back by what was cut before it
+    GST_BUFFER_PTS(buffer) = pts + stage.TimeOf(from - first) -
+                             std::min(pts + stage.TimeOf(from - first),
+                                      stage.TimeOf(std::min(from, stage.current->skip)));
   GST_BUFFER_DURATION(buffer) = stage.TimeOf(to - from);
   GST_PAD_PROBE_INFO_DATA(info) = buffer;
   return GST_PAD_PROBE_OK;

@@ -9,6 +9,7 @@
 #include "engine/media/file_type.h"
 #include "engine/media/gstreamer_ready.h"
 #include "engine/media/network_url.h"
+#include "engine/media/opus_gapless.h"
 #include "engine/playback/audio_output.h"
 #include "engine/playback/clock_alarm.h"
 #include "engine/playback/gapless_trim.h"
@@ -227,11 +228,16 @@ double NetworkOpenSeconds() {
 namespace {
 
 // What a local file's encoder added, to be trimmed.
-std::optional<GaplessTrim> TrimOf(const std::string &uri) {
+// The trim of the stream of `uri`: an MP3's; for a stream handed over to
+// (`handedOver`), an Opus file's too, whose pre-skip GStreamer drops only
+// from the stream it opens.
+std::optional<GaplessTrim> TrimOf(const std::string &uri, bool handedOver = false) {
   if (uri.rfind("file://", 0) != 0)
     return std::nullopt;
   gchar *path = g_filename_from_uri(uri.c_str(), nullptr, nullptr);
   std::optional<GaplessTrim> trim = path ? ReadMpegGapless(path) : std::nullopt;
+  if (path && !trim && handedOver)
+    trim = ReadOpusHandOverTrim(path);
   g_free(path);
   return trim;
 }
@@ -345,7 +351,7 @@ void Playback::Reset() {
 }
 
 bool Playback::QueueNext(const Next &next) {
-  std::optional<GaplessTrim> trim = TrimOf(next.uri); // a file read: not under the lock
+  std::optional<GaplessTrim> trim = TrimOf(next.uri, true); // a file read: not under the lock
   std::lock_guard lock(handOver_->mutex);
   if (handOver_->taken)
     return false;
@@ -375,7 +381,7 @@ bool Playback::Seek(double seconds, double rate) {
   auto flags = GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
   // The decoder's time, where the encoder's delay still comes first.
   const std::optional<GaplessTrim> trim = CurrentTrim(filter_);
-  const double skip = trim ? double(trim->skip) / trim->rate : 0;
+  const double skip = trim && !trim->counted ? double(trim->skip) / trim->rate : 0;
   // The stop, when the part has one, ends the stream there. It is set a
   // microsecond early: decoders whose timestamps are rounded (flacdec) keep
   // the sample that starts exactly at the stop, which belongs to the next
