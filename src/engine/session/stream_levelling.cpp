@@ -16,6 +16,16 @@ namespace {
 // cost a look-up of each of its items for each track.
 constexpr long kMostAlbumTracks = 100;
 
+// The album name of the item at `at` ("" for none, or for no such place).
+std::u16string AlbumAt(const std::vector<std::shared_ptr<MediaItem>> &items, long at) {
+  if (at < 0 || std::size_t(at) >= items.size())
+    return {};
+  items[std::size_t(at)]->EnsureAttributes();
+  const auto &attributes = items[std::size_t(at)]->attributes;
+  const auto found = attributes.find(u"Album");
+  return found == attributes.end() ? std::u16string() : found->second;
+}
+
 } // namespace
 
 StreamGain Session::GainOf(const MediaItem &item, long index) {
@@ -42,16 +52,8 @@ bool Session::WithinAlbum(long index) {
   if (!playback_.LevelsByAlbum() || listener_.Shuffle() || index < 0)
     return false;
   const auto &items = Items();
-  auto album = [&items](long at) {
-    if (at < 0 || std::size_t(at) >= items.size())
-      return std::u16string();
-    items[std::size_t(at)]->EnsureAttributes();
-    const auto &attributes = items[std::size_t(at)]->attributes;
-    const auto found = attributes.find(u"Album");
-    return found == attributes.end() ? std::u16string() : found->second;
-  };
-  const std::u16string own = album(index);
-  return !own.empty() && (album(index - 1) == own || album(index + 1) == own);
+  const std::u16string own = AlbumAt(items, index);
+  return !own.empty() && (AlbumAt(items, index - 1) == own || AlbumAt(items, index + 1) == own);
 }
 
 // The album's loudness once each of its tracks has been measured: their
@@ -60,12 +62,7 @@ std::optional<LoudnessMeasure> Session::AlbumLoudness(long index) {
   const auto &items = Items();
   if (index < 0 || std::size_t(index) >= items.size())
     return std::nullopt;
-  auto albumOf = [&items](long at) -> std::u16string {
-    items[std::size_t(at)]->EnsureAttributes();
-    const auto &attributes = items[std::size_t(at)]->attributes;
-    const auto found = attributes.find(u"Album");
-    return found == attributes.end() ? std::u16string() : found->second;
-  };
+  auto albumOf = [&items](long at) { return AlbumAt(items, at); };
   const std::u16string album = albumOf(index);
   if (album.empty())
     return std::nullopt;
