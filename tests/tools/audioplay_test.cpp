@@ -29,6 +29,7 @@
 #include <iterator>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 using namespace tool_run;
@@ -722,6 +723,32 @@ std::string DsdiffFile(int seconds) {
                            chunk("DSD ", std::string(std::size_t(seconds) * 2822400 / 8 * 2, 'i')));
 }
 
+// A Monkey's Audio file cut after two of its ten frames, as a download or
+// a copy that stopped leaves it: the 3.90 header (`descriptor` false) or the
+// descriptor of 3.98 and later, a seek table of ten frames of 1,000 bytes.
+std::string CutApeFile(bool descriptor) {
+  auto little = [](std::uint32_t value, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; ++i)
+      out += char(value >> (8 * i));
+    return out;
+  };
+  const std::uint32_t frames = 10;
+  std::string head = "MAC ";
+  if (descriptor)
+    head += little(3990, 2) + little(0, 2) + little(52, 4) + little(24, 4) + little(frames * 4, 4) +
+            little(0, 4) + little(frames * 1000, 4) + little(0, 8) + std::string(16, '\0') +
+            little(2000, 2) + little(0, 2) + little(73728, 4) + little(4608, 4) +
+            little(frames, 4) + little(16, 2) + little(2, 2) + little(44100, 4);
+  else
+    head += little(3900, 2) + little(2000, 2) + little(0, 2) + little(2, 2) + little(44100, 4) +
+            little(0, 8) + little(frames, 4) + little(4608, 4);
+  const auto first = std::uint32_t(head.size() + frames * 4);
+  for (std::uint32_t i = 0; i < frames; ++i)
+    head += little(first + i * 1000, 4);
+  return head + std::string(2500, 'U');
+}
+
 double ChildrenCpuSeconds() {
   rusage usage{};
   ::getrusage(RUSAGE_CHILDREN, &usage);
@@ -731,8 +758,9 @@ double ChildrenCpuSeconds() {
 
 // A file that cannot be opened among others, or a station that does not
 // answer, is reported and skipped; the rest plays, and the exit status says
-// something could not be played. A kind of file GStreamer never plays here
-// (DSDIFF) is refused by what it is, without a core kept busy meanwhile.
+// something could not be played. A file GStreamer never plays here (DSDIFF,
+// a Monkey's Audio file cut short) is refused by what it is, without a core
+// kept busy meanwhile.
 TEST(AudioplayTool, WhatCannotBeOpenedIsSkippedAndNamed) {
   test_support::TempFolder folder;
   ASSERT_TRUE(test_media::MakeAudioFile(folder.File("a.wav"), test_media::Kind::Wav, 0.3));
@@ -750,16 +778,21 @@ TEST(AudioplayTool, WhatCannotBeOpenedIsSkippedAndNamed) {
       << run.output;
   EXPECT_EQ(RunTool(folder, "'" + folder.File("missing.wav") + "'").exitCode, 1);
 
-  test_support::WriteFile(folder.File("dsd.dff"), DsdiffFile(1));
-  const double before = ChildrenCpuSeconds();
-  run = RunTool(folder, "--info '" + folder.File("dsd.dff") + "'");
-  EXPECT_EQ(run.exitCode, 1) << run.output;
-  run = RunTool(folder, "'" + folder.File("dsd.dff") + "' '" + folder.File("a.wav") + "'");
-  EXPECT_NE(run.output.find("1 item(s) could not be played: " + folder.File("dsd.dff")),
-            std::string::npos)
-      << run.output;
-  EXPECT_NE(run.output.find("[2/2] a (0:00)"), std::string::npos) << run.output;
-  EXPECT_LT(ChildrenCpuSeconds() - before, 1.0) << "CPU spent on a file that cannot play";
+  const std::pair<const char *, std::string> neverPlay[] = {{"dsd.dff", DsdiffFile(1)},
+                                                            {"cut-390.ape", CutApeFile(false)},
+                                                            {"cut.ape", CutApeFile(true)}};
+  for (const auto &[name, bytes] : neverPlay) {
+    SCOPED_TRACE(name);
+    test_support::WriteFile(folder.File(name), bytes);
+    const double before = ChildrenCpuSeconds();
+    RunTool(folder, "--info '" + folder.File(name) + "'");
+    run = RunTool(folder, "'" + folder.File(name) + "' '" + folder.File("a.wav") + "'");
+    EXPECT_NE(run.output.find("1 item(s) could not be played: " + folder.File(name)),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("[2/2] a (0:00)"), std::string::npos) << run.output;
+    EXPECT_LT(ChildrenCpuSeconds() - before, 1.0) << "CPU spent on a file that cannot play";
+  }
 
   // The same file twice: the second copy is told as the one that plays,
   // though the player names it by the first place it stands at.

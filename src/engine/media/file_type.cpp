@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "engine/media/ape_header.h"
 #include "engine/media/gstreamer_ready.h"
 
 namespace engine {
@@ -43,7 +44,8 @@ bool LooksLikeMedia(const std::string &path) {
 
 bool NeverPlays(const std::string &path) {
   GstTypeFindProbability probability;
-  return TypeOfStart(path, &probability) == "application/x-gst-av-iff";
+  const std::string type = TypeOfStart(path, &probability);
+  return type == "application/x-gst-av-iff" || (type == "application/x-ape" && ApeIsCutShort(path));
 }
 
 } // namespace engine
