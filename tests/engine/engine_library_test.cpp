@@ -9,6 +9,7 @@
 #include "engine_host.h"
 #include "silent_listener.h"
 #include "killed_child.h"
+#include "support/command_output.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +19,7 @@
 #include <iterator>
 #include <map>
 #include <random>
+#include <sstream>
 
 namespace {
 
@@ -195,9 +197,12 @@ std::string Utf8(const unsigned short *text) {
   return out;
 }
 
-// A lossless file's audio rate is its stream's: the same FLAC with 300 kB of
-// padding after its tags (as taggers leave room for later edits) reports
-// the rate it did without, not one inflated by the bytes beside the audio.
+// A file's audio rate is its stream's: the same FLAC with 300 kB of padding
+// after its tags (as taggers leave room for later edits) reports the rate it
+// did without, not one inflated by the bytes beside the audio; a VBR MP3
+// without a Xing header, whose frames alone say their rates, has the length
+// and average rate mutagen reads from the same frames with the header, not
+// its first frame's.
 TEST_F(EngineLibraryHost, AnAudioRateIsTheStreamsNotThatOfTheBytesBesideIt) {
   const std::string plain = folder.File("plain.flac"), padded = folder.File("padded.flac");
   ASSERT_TRUE(test_media::MakeAudioFile(plain, test_media::Kind::Flac, 1.0));
@@ -210,6 +215,24 @@ TEST_F(EngineLibraryHost, AnAudioRateIsTheStreamsNotThatOfTheBytesBesideIt) {
   EXPECT_EQ(InfoAt(player, 1, INFO_AUDIOBITRATE).lAudioBitrate, rate);
   // What the file's size alone would give is well above it.
   EXPECT_LT(rate, long(std::filesystem::file_size(padded) * 8 / 2));
+
+  const std::string headed = folder.File("headed.mp3"), bare = folder.File("bare.mp3");
+  ASSERT_EQ(::system(("ffmpeg -v error -f lavfi -i anoisesrc=d=20:c=pink:a=0.3 -ac 2 -c:a "
+                      "libmp3lame -q:a 2 '" +
+                      headed + "' && ffmpeg -v error -i '" + headed + "' -c copy -write_xing 0 '" +
+                      bare + "'")
+                         .c_str()),
+            0);
+  std::istringstream judged(test_support::CommandOutput(
+      "/usr/bin/python3 -c 'import mutagen.mp3, sys\n"
+      "info = mutagen.mp3.MP3(sys.argv[1]).info\nprint(info.length, info.bitrate)' '" +
+      headed + "'"));
+  double length = 0, average = 0;
+  ASSERT_TRUE(judged >> length >> average);
+  ASSERT_EQ(player->AppendMusic(Text(bare).c_str()), S_OK);
+  const tagMediaInfo mp3 = InfoAt(player, 2, INFO_AUDIOBITRATE | INFO_DURATION);
+  EXPECT_NEAR(mp3.dDuration, length, 0.05);
+  EXPECT_NEAR(double(mp3.lAudioBitrate), average, average / 100);
 }
 
 TEST_F(EngineLibraryHost, AFileRetaggedOrReplacedIsReadAgainKeepingTheHostsEdits) {

@@ -13,6 +13,7 @@
 #include <taglib/mp4atom.h>
 #include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
+#include <taglib/xingheader.h>
 #include <taglib/oggflacfile.h>
 #include <taglib/opusfile.h>
 #include <taglib/speexfile.h>
@@ -29,6 +30,7 @@
 
 #include "engine/media/attribute_readers.h"
 #include "engine/media/flac_metadata.h"
+#include "engine/media/mpeg_frames.h"
 #include "engine/media/mpeg_gapless.h"
 #include "engine/media/tag_properties.h"
 #include "engine/text/utf8_text.h"
@@ -349,15 +351,21 @@ bool ReadWithTagLib(const std::string &path, const std::u16string &extension, Fi
     return false;
   const TagLib::AudioProperties *properties = file.audioProperties();
   out.duration = properties->lengthInMilliseconds() / 1000.0;
-  if (dynamic_cast<TagLib::MPEG::File *>(file.file()))
+  std::optional<MpegFrameCount> frames;
+  if (auto *mpeg = dynamic_cast<TagLib::MPEG::File *>(file.file())) {
     if (const std::optional<GaplessTrim> trim = ReadMpegGapless(path))
       out.duration = double(trim->keep) / trim->rate; // the source's, as playback trims it
+    else if (!mpeg->audioProperties()->xingHeader() && (frames = CountVariableMpegFrames(path)))
+      out.duration = double(frames->samples) / frames->rate;
+  }
   out.text[u"Channels"] = IntegerText(unsigned(properties->channels()));
   out.text[u"FormatTag"] = IntegerText(codec.formatTag);
   sum.audio = true;
   sum.wave = codec.wave;
   sum.lossless = codec.lossless;
   sum.audioBitrate = AudioBitrate(file.file(), *properties);
+  if (frames && out.duration > 0)
+    sum.audioBitrate = std::uint64_t(std::llround(double(frames->audioBytes) * 8 / out.duration));
   if (codec.lossless && out.duration > 0)
     if (const std::uint64_t bytes = StreamBytes(file.file())) {
       sum.audioBitrate = std::uint64_t(std::llround(double(bytes) * 8 / out.duration));
