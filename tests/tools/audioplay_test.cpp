@@ -133,6 +133,25 @@ TEST(AudioplayTool, StartAndRateAreTaken) {
   EXPECT_NE(fast.output.find("(MediaEnded)"), std::string::npos) << fast.output;
 }
 
+// A DSF file of a second of DSD64 stereo, as Sony's format has it: the
+// "DSD " chunk, the "fmt " chunk (blocks of 4,096 bytes per channel), the
+// data chunk, all little-endian.
+std::string DsfFile() {
+  auto little = [](std::uint64_t value, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; ++i)
+      out += char(value >> (8 * i));
+    return out;
+  };
+  const std::uint64_t rate = 2822400, block = 4096,
+                      data = 2 * block * ((rate / 8 + block - 1) / block);
+  const std::string format = "fmt " + little(52, 8) + little(1, 4) + little(0, 4) + little(2, 4) +
+                             little(2, 4) + little(rate, 4) + little(1, 4) + little(rate, 8) +
+                             little(block, 4) + little(0, 4);
+  return "DSD " + little(28, 8) + little(28 + 52 + 12 + data, 8) + little(0, 8) + format + "data" +
+         little(12 + data, 8) + std::string(data, 'i');
+}
+
 TEST(AudioplayTool, InfoSaveListAndExport) {
   test_support::TempFolder folder;
   const std::string one = folder.File("one.wav"), two = folder.File("two.wav");
@@ -154,6 +173,18 @@ TEST(AudioplayTool, InfoSaveListAndExport) {
         "noise.mp3: not a media file the library can read", "gone.wav: no such file",
         "units long, more than the 259 the library takes"})
     EXPECT_NE(info.output.find(line), std::string::npos) << line << " in " << info.output;
+
+  // What a file is read as does not depend on what was read before it, in
+  // a library that knows neither: a DSD file alone, then after a WAV file.
+  const std::string dsd = folder.File("dsd.dsf");
+  test_support::WriteFile(dsd, DsfFile());
+  const ToolRun alone = RunTool(folder, "--info '" + dsd + "'",
+                                "AUDIOPLAYER_LIBRARY='" + folder.File("alone.db") + "'");
+  const ToolRun after = RunTool(folder, "--info '" + two + "' '" + dsd + "'",
+                                "AUDIOPLAYER_LIBRARY='" + folder.File("after.db") + "'");
+  EXPECT_EQ(alone.exitCode, 0) << alone.output;
+  EXPECT_NE(alone.output.find("  Duration (s): 1.01\n"), std::string::npos) << alone.output;
+  EXPECT_NE(after.output.find(alone.output), std::string::npos) << after.output;
 
   // The JSON is read by Python's parser, not searched for strings.
   test_support::WriteFile(folder.File("check.py"),
