@@ -91,6 +91,29 @@ void GetPlaylistIndex(Backend &b, benchmark::State &state, long length) {
     state.SkipWithError("GetPlaylistIndex did not find the last item");
 }
 
+// The same notification on a playlist of 100,000 items with the item at
+// `state.range(0)` selected: the walk takes index + 1 steps, and each step
+// should cost the same wherever it is (items_per_second counts the steps).
+void NotifyAtTrack(ControlKind kind, benchmark::State &state) {
+  constexpr long kLength = 100000;
+  const long selected = long(state.range(0));
+  Backend *backend = bench_backends::UseBackendOrSkip(kind, state);
+  if (backend == nullptr)
+    return;
+  if ((backend->playlistLength != kLength || backend->selected != selected) &&
+      !bench_backends::PrepareCurrentPlaylist(*backend, kLength, selected, false)) {
+    state.SkipWithError("the current playlist could not be made");
+    return;
+  }
+  for (auto _ : state) {
+    PlayerOf(*backend).CallAudioProc(CN_PlayStateChange, wmppsPlaying, 0);
+    bench_backends::KeepRecordShort(*backend, state);
+  }
+  state.SetItemsProcessed(state.iterations() * (selected + 1));
+  if (backend->player->notifications.lastSecond != selected)
+    state.SkipWithError("the notification did not carry the selected index");
+}
+
 // ---- per item: constant ---------------------------------------------------
 
 void GetCurPlaylistMusicInfo(Backend &b, benchmark::State &state, long length) {
@@ -236,5 +259,13 @@ void RegisterOperations() {
 
 int main(int argc, char **argv) {
   RegisterOperations();
+  benchmark::RegisterBenchmark(
+      "Engine/NotifyAtTrack",
+      [](benchmark::State &state) { NotifyAtTrack(ControlKind::Engine, state); })
+      ->Arg(9)
+      ->Arg(999)
+      ->Arg(9999)
+      ->Arg(99999)
+      ->MinTime(0.2);
   return bench_backends::RunBenchmarks(argc, argv);
 }

@@ -1,5 +1,8 @@
 // The media object (IWMPMedia): one view of a media record. Identity is
 // the record's, so any two views of one item are identical.
+#include <cstddef>
+#include <new>
+
 #include "engine/control/com_object.h"
 #include "engine/text/com_text.h"
 #include "engine/control/engine_objects.h"
@@ -12,13 +15,65 @@ namespace {
 const IID kMediaRecordIid = {
     0x5d0c1c61, 0x2f0e, 0x4b7e, {0x9a, 0x43, 0x6e, 0x1b, 0x52, 0x0d, 0x7c, 0x11}};
 
-class MediaObject : public DispatchObject<IWMPMedia> {
+// A walk over a playlist (a host's search for an item's index) makes and
+// drops one media object per step: the memory of dropped objects is kept
+// for the thread that dropped them, so that a step allocates nothing.
+class SpareBlocks {
+public:
+  ~SpareBlocks() {
+    closed_ = true; // a block dropped later, as the thread ends, is freed at once
+    for (std::size_t i = 0; i < count_; ++i)
+      ::operator delete(blocks_[i]);
+    count_ = 0;
+  }
+  void *Take(std::size_t size) {
+    return count_ > 0 ? blocks_[--count_] : ::operator new(size, std::nothrow);
+  }
+  void Keep(void *block) {
+    if (!closed_ && count_ < kKept && !kSanitized)
+      blocks_[count_++] = block;
+    else
+      ::operator delete(block);
+  }
+
+private:
+  static constexpr std::size_t kKept = 64;
+  // AddressSanitizer sees each object's own memory, so that a use after
+  // the last Release is caught.
+#if defined(__SANITIZE_ADDRESS__)
+  static constexpr bool kSanitized = true;
+#else
+  static constexpr bool kSanitized = false;
+#endif
+  void *blocks_[kKept] = {};
+  std::size_t count_ = 0;
+  bool closed_ = false;
+};
+
+thread_local SpareBlocks spareMediaObjects;
+
+class MediaObject final : public DispatchObject<IWMPMedia> {
 public:
   explicit MediaObject(std::shared_ptr<MediaItem> item) : item_(std::move(item)) {}
+  static void *operator new(std::size_t size, const std::nothrow_t &) noexcept {
+    return spareMediaObjects.Take(size);
+  }
+  static void operator delete(void *block) noexcept { spareMediaObjects.Keep(block); }
   const std::shared_ptr<MediaItem> &Record() const { return item_; }
+  // The engine's object behind `media` (null for a foreign one), valid
+  // while the caller holds `media`.
+  static MediaObject *Of(IWMPMedia *media) {
+    void *found = nullptr;
+    if (media == nullptr || FAILED(media->QueryInterface(kMediaRecordIid, &found)) || !found)
+      return nullptr;
+    auto *object = static_cast<MediaObject *>(found);
+    object->Release();
+    return object;
+  }
 
   STDMETHOD(get_isIdentical)(IWMPMedia *other, VARIANT_BOOL *identical) override {
-    return GiveFlag(identical, MediaRecordOf(other) == item_);
+    const MediaObject *that = Of(other);
+    return GiveFlag(identical, that != nullptr && that->item_ == item_);
   }
   STDMETHOD(get_sourceURL)(BSTR *url) override { return GiveText(url, item_->url); }
   STDMETHOD(get_name)(BSTR *name) override { return GiveText(name, item_->Name()); }
@@ -95,13 +150,8 @@ IWMPMedia *NewMediaObject(std::shared_ptr<MediaItem> item) {
 }
 
 std::shared_ptr<MediaItem> MediaRecordOf(IWMPMedia *media) {
-  void *found = nullptr;
-  if (media == nullptr || FAILED(media->QueryInterface(kMediaRecordIid, &found)) || !found)
-    return nullptr;
-  auto *object = static_cast<MediaObject *>(found);
-  std::shared_ptr<MediaItem> record = object->Record();
-  object->Release();
-  return record;
+  const MediaObject *object = MediaObject::Of(media);
+  return object ? object->Record() : nullptr;
 }
 
 } // namespace engine
