@@ -1,8 +1,8 @@
 // The engine's playlist readers on arbitrary bytes. The first byte picks the
-// reader: 'M' M3U, 'P' PLS, 'A' ASX, 'W' WPL, 'X' XSPF, 'C' CUE, 'F' a FLAC file's own
-// cue sheet and metadata blocks (in lower case the entries are
-// resolved without a base folder); any other byte picks by its value. The
-// rest is the file's content.
+// reader: 'M' M3U, 'P' PLS, 'A' ASX, 'W' WPL, 'X' XSPF, 'C' CUE (in lower
+// case the entries are resolved without a base folder), 'F' a FLAC file's
+// own cue sheet and metadata blocks, 'Q' an MP4 movie box's edit list; any
+// other byte picks by its value. The rest is the file's content.
 //
 // Inputs that start with 'L' are large: the next byte picks the reader and
 // the rest is repeated into a text of 1 MiB, which a reader that is not
@@ -12,6 +12,7 @@
 // Beyond not crashing: every entry has a URL, and titles carry no white
 // space at either end.
 #include "engine/media/flac_metadata.h"
+#include "engine/media/mp4_gapless.h"
 #include "engine/playlist_files/flac_cue_sheet.h"
 #include "engine/playlist_files/playlist_file_reader.h"
 
@@ -21,6 +22,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -90,6 +92,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (auto tracks = engine::ParseEmbeddedCueSheet(flac, u"/music/a.flac"))
       for (const engine::PlaylistEntry &entry : *tracks)
         Require(entry.url.starts_with(u"/music/a.flac#t="));
+    return 0;
+  }
+  if (data[0] == 'Q' && !large) {
+    std::vector<unsigned char> moov(data + 1, data + size);
+    const auto trim = engine::Mp4Trim(moov.data(), moov.size());
+    // Hidden where it has a trim, and then no longer read as having one.
+    Require(engine::HideMp4EditList(moov.data(), moov.size()) == trim.has_value());
+    Require(!engine::Mp4Trim(moov.data(), moov.size()));
     return 0;
   }
   const Choice choice = ChoiceOf(data[0]);

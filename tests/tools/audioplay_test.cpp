@@ -611,10 +611,11 @@ long Misalignment(const std::vector<double> &source, const std::vector<double> &
   return best;
 }
 
-// MP3 and Opus albums cut from one source play as that source: the
+// MP3, Opus and AAC albums cut from one source play as that source: the
 // encoder's delay and padding that each MP3's LAME tag counts are trimmed,
-// and so is the pre-skip of each Opus file the playbin hands over to (its
-// decoder drops it from the opened stream only), so nothing is added or
+// so are the pre-skip of each Opus file the playbin hands over to (its
+// decoder drops it from the opened stream only) and what each M4A's edit
+// list leaves out (its demuxer lost the last frame), so nothing is added or
 // missing at any boundary and the recording lines up with the source
 // throughout; a start point lands on the source's sample. An MP3 with no
 // such tag keeps every sample its decoder gives, as other players do.
@@ -628,33 +629,39 @@ TEST(AudioplayTool, LossyAlbumsPlayAsTheirSourceWithNothingAddedAtTheirBoundarie
             0);
   const std::vector<double> original = LeftChannel(source);
   ASSERT_EQ(original.size(), kFrames);
+  // A cut keeps its place in the source's timeline (`keepTimes`) as ffmpeg
+  // writes it unless told otherwise, or starts at 0 as rippers write it.
   auto encode = [&](const std::string &name, std::size_t from, std::size_t to,
-                    const std::string &options, const std::string &from_file = "") {
+                    const std::string &options, const std::string &from_file = "",
+                    bool keepTimes = false) {
     const std::string path = folder.File(name);
     EXPECT_EQ(std::system(("ffmpeg -v error -i '" + (from_file.empty() ? source : from_file) +
                            "' -af atrim=start_sample=" + std::to_string(from) +
-                           ":end_sample=" + std::to_string(to) + " " + options + " '" + path + "'")
+                           ":end_sample=" + std::to_string(to) + ",asetpts=PTS-STARTPTS " +
+                           options + " '" + path + "'")
                               .c_str()),
               0);
     return "'" + path + "' ";
   };
   const std::string recorded = folder.File("out.wav");
-  const std::tuple<const char *, const char *, const char *> kinds[] = {
-      {"vbr", "mp3", "-c:a libmp3lame -q:a 2"},
-      {"cbr", "mp3", "-c:a libmp3lame -b:a 192k"},
-      {"opus", "opus", "-c:a libopus -b:a 128k"}};
-  for (const auto &[kind, extension, options] : kinds) {
+  const std::tuple<const char *, const char *, const char *, bool> kinds[] = {
+      {"vbr", "mp3", "-c:a libmp3lame -q:a 2", false},
+      {"cbr", "mp3", "-c:a libmp3lame -b:a 192k", false},
+      {"opus", "opus", "-c:a libopus -b:a 128k", false},
+      {"timed", "opus", "-c:a libopus -b:a 128k", true},
+      {"aac", "m4a", "-c:a aac -b:a 192k", false}};
+  for (const auto &[kind, extension, options, keepTimes] : kinds) {
     std::string album;
     for (std::size_t track = 0; track < 3; ++track)
       album += encode(kind + std::to_string(track) + "." + extension, track * kTrack,
-                      (track + 1) * kTrack, options);
+                      (track + 1) * kTrack, options, "", keepTimes);
     ToolRun run = RunTool(folder, "--quiet --volume 100 --output-file '" + recorded + "' " + album);
     EXPECT_EQ(run.exitCode, 0) << run.output;
     const std::vector<double> heard = LeftChannel(recorded);
-    EXPECT_EQ(heard.size(), kFrames) << options;
+    EXPECT_EQ(heard.size(), kFrames) << kind;
     for (std::size_t at : {std::size_t(4000), kTrack - 3000, kTrack + 1000, 2 * kTrack - 3000,
                            2 * kTrack + 1000, kFrames - 4000})
-      EXPECT_EQ(Misalignment(original, heard, at), 0) << options << " at sample " << at;
+      EXPECT_EQ(Misalignment(original, heard, at), 0) << kind << " at sample " << at;
   }
   // The start point, on the source at 44.1 kHz (at 48 kHz the seek lands
   // one sample early: left to do).
@@ -662,18 +669,19 @@ TEST(AudioplayTool, LossyAlbumsPlayAsTheirSourceWithNothingAddedAtTheirBoundarie
   ASSERT_EQ(
       std::system(("ffmpeg -v error -i '" + source + "' -ar 44100 '" + source44 + "'").c_str()), 0);
   const std::vector<double> original44 = LeftChannel(source44);
-  const std::string whole =
-      encode("whole.mp3", 0, original44.size(), "-c:a libmp3lame -q:a 2", source44);
-  ToolRun run =
-      RunTool(folder, "--quiet --volume 100 --start 2 --output-file '" + recorded + "' " + whole);
-  EXPECT_EQ(run.exitCode, 0) << run.output;
-  std::vector<double> heard = LeftChannel(recorded);
-  EXPECT_EQ(heard.size(), original44.size() - 2 * 44100);
-  heard.insert(heard.begin(), 2 * 44100, 0.0); // back where the source has it
-  EXPECT_EQ(Misalignment(original44, heard, 3 * 44100), 0);
+  for (const char *name : {"whole.mp3", "whole.m4a"}) {
+    const std::string whole = encode(name, 0, original44.size(), "-q:a 2", source44);
+    ToolRun run =
+        RunTool(folder, "--quiet --volume 100 --start 2 --output-file '" + recorded + "' " + whole);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    std::vector<double> heard = LeftChannel(recorded);
+    EXPECT_EQ(heard.size(), original44.size() - 2 * 44100) << name;
+    heard.insert(heard.begin(), 2 * 44100, 0.0); // back where the source has it
+    EXPECT_EQ(Misalignment(original44, heard, 3 * 44100), 0) << name;
+  }
 
   const std::string bare = encode("bare.mp3", 0, kFrames, "-c:a libmp3lame -q:a 2 -write_xing 0");
-  run = RunTool(folder, "--quiet --volume 100 --output-file '" + recorded + "' " + bare);
+  ToolRun run = RunTool(folder, "--quiet --volume 100 --output-file '" + recorded + "' " + bare);
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_EQ(LeftChannel(recorded).size() % 1152, 0u) << "every frame's samples, as decoded";
   EXPECT_GT(LeftChannel(recorded).size(), kFrames);

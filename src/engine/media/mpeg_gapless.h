@@ -22,6 +22,10 @@ struct GaplessTrim {
   // handed-over stream's times run on from the stream before), and no
   // longer after a seek; else by the samples' times from the start.
   bool counted = false;
+  // From an MP4's edit list, which the demuxer applies itself unless it was
+  // hidden from it (mp4_gapless.h): a stream whose first segment starts
+  // after 0 had it applied, and is not trimmed again.
+  bool editList = false;
   bool operator==(const GaplessTrim &) const = default;
 };
 

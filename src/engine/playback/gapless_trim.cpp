@@ -70,10 +70,32 @@ GstPadProbeReturn OnEvent(TrimStage &stage, GstPadProbeInfo *info) {
     if (gst_audio_info_from_caps(&audio, caps)) {
       stage.bytesPerFrame = GST_AUDIO_INFO_BPF(&audio);
       stage.rate = GST_AUDIO_INFO_RATE(&audio);
+      // An AAC file's edit list counts in its track's timescale, which an
+      // HE-AAC decoder doubles.
+      if (stage.current && stage.current->editList && stage.rate > 0 &&
+          stage.current->rate != stage.rate && stage.counted == 0) {
+        GaplessTrim &trim = *stage.current;
+        trim.skip = trim.skip * std::uint64_t(stage.rate) / std::uint64_t(trim.rate);
+        trim.keep = trim.keep * std::uint64_t(stage.rate) / std::uint64_t(trim.rate);
+        trim.rate = stage.rate;
+      }
     }
     break;
   }
   case GST_EVENT_SEGMENT:
+    if (stage.current && !stage.segmentSeen &&
+        (stage.current->editList || stage.current->counted)) {
+      // The stream's first segment says whether GStreamer trims it itself:
+      // an MP4 whose edit list the demuxer applied starts after 0; the
+      // decoder drops an Opus file's pre-skip from a handed-over stream
+      // that starts at 0, and keeps it where the file starts later on.
+      const GstSegment *given = nullptr;
+      gst_event_parse_segment(event, &given);
+      if (given->format == GST_FORMAT_TIME && (given->start > 0) == stage.current->editList)
+        stage.current.reset();
+      else if (stage.current->editList)
+        stage.segmentSeen = true; // a later segment is a seek's, in the trimmed timeline
+    }
     if (stage.current && stage.current->counted) {
       if (std::exchange(stage.segmentSeen, true) && stage.counted > 0)
         stage.current.reset(); // sought: the count no longer says where the samples are

@@ -8,10 +8,12 @@
 #include "engine/media/attribute_readers.h"
 #include "engine/media/file_type.h"
 #include "engine/media/gstreamer_ready.h"
+#include "engine/media/mp4_gapless.h"
 #include "engine/media/network_url.h"
 #include "engine/media/opus_gapless.h"
 #include "engine/playback/audio_output.h"
 #include "engine/playback/clock_alarm.h"
+#include "engine/playback/edit_list_hiding.h"
 #include "engine/playback/gapless_trim.h"
 #include "engine/playback/levelling.h"
 #include "engine/playback/picture_output.h"
@@ -169,6 +171,7 @@ bool Playback::MakePlaybin() {
                "volume", volume_, "mute", gboolean(mute_), nullptr);
   filter_ = MakeAudioFilter(levelling_);
   AddTrimming(filter_);
+  HideEditListsFromDemuxers(playbin_);
   if (filter_ != nullptr)
     g_object_set(playbin_, "audio-filter", filter_, nullptr);
   handOver_->filter = filter_;
@@ -227,15 +230,16 @@ double NetworkOpenSeconds() {
 
 namespace {
 
-// What a local file's encoder added, to be trimmed.
-// The trim of the stream of `uri`: an MP3's; for a stream handed over to
-// (`handedOver`), an Opus file's too, whose pre-skip GStreamer drops only
-// from the stream it opens.
+// What a local file's encoder added, to be trimmed: an MP3's, an AAC file's
+// in MP4; for a stream handed over to (`handedOver`), an Opus file's too,
+// whose pre-skip GStreamer drops only from the stream it opens.
 std::optional<GaplessTrim> TrimOf(const std::string &uri, bool handedOver = false) {
   if (uri.rfind("file://", 0) != 0)
     return std::nullopt;
   gchar *path = g_filename_from_uri(uri.c_str(), nullptr, nullptr);
   std::optional<GaplessTrim> trim = path ? ReadMpegGapless(path) : std::nullopt;
+  if (path && !trim)
+    trim = ReadMp4Gapless(path);
   if (path && !trim && handedOver)
     trim = ReadOpusHandOverTrim(path);
   g_free(path);
