@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# What loudness levelling costs, as whole processes paired A B A B with
-# farm-bench: audioplay rendering five minutes of FLAC (pink noise) to a
+# What loudness levelling costs, as whole processes paired A B A B
+# (bench/paired.py): audioplay rendering five minutes of FLAC (pink noise) to a
 # WAV file as fast as it decodes, (1) measuring it (a library that has no
 # measure of the file, made afresh each run) against the same render with
 # the measure known, and (2) levelled with the measure known against
-# levelling off. Needs a Release audioplay in build/release and farm-bench.
+# levelling off. Needs a Release audioplay in build/release.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 audioplay=$root/build/release/audioplay
@@ -19,8 +19,8 @@ AUDIOPLAYER_LIBRARY=$work/known.db "$audioplay" --quiet --level track \
   --output-file "$work/out.wav" "$work/long.flac" >/dev/null
 
 echo "== measuring (A) against the measure known (B)"
-farm-bench -n 9 --timeout 400 --vs "$(render "$work/known.db" track)" \
+"$root/bench/paired.py" -n 9 --vs "$(render "$work/known.db" track)" \
   -- sh -c "rm -f $work/fresh.db*; AUDIOPLAYER_LIBRARY=$work/fresh.db exec $audioplay --quiet --level track --output-file $work/out.wav $work/long.flac"
 echo "== levelled by the known measure (A) against levelling off (B)"
-farm-bench -n 9 --timeout 400 --vs "$(render "$work/known.db" off)" \
+"$root/bench/paired.py" -n 9 --vs "$(render "$work/known.db" off)" \
   -- sh -c "AUDIOPLAYER_LIBRARY=$work/known.db exec $audioplay --quiet --level track --output-file $work/out.wav $work/long.flac"

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# audioplay against gst-play-1.0 as whole processes, paired A B A B with
-# farm-bench (the ratio is taken pair by pair): one 0.5 s file each of WAV,
+# audioplay against gst-play-1.0 as whole processes, paired A B A B by
+# bench/paired.py (the ratio is taken pair by pair): one 0.5 s file each of WAV,
 # MP3 and FLAC, and a playlist of twenty 0.5 s files (the cost from track to
 # track). Both play into a silent sink that keeps real time. Needs a Release
-# audioplay in build/release (scripts/run builds it) and farm-bench.
+# audioplay in build/release (scripts/run builds it).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 audioplay=$root/build/release/audioplay
@@ -30,9 +30,9 @@ done
 
 for kind in wav mp3 flac; do
   echo "== one 0.5 s $kind"
-  farm-bench -n 9 --vs "gst-play-1.0 --audiosink=fakesink\\ sync=true $work/half.$kind" \
+  "$root/bench/paired.py" -n 9 --vs "gst-play-1.0 --audiosink=fakesink\\ sync=true $work/half.$kind" \
     -- "$audioplay" "$work/half.$kind"
 done
 echo "== twenty 0.5 s files"
-farm-bench -n 7 --timeout 300 --vs "gst-play-1.0 --audiosink=fakesink\\ sync=true ${tracks[*]}" \
+"$root/bench/paired.py" -n 7 --vs "gst-play-1.0 --audiosink=fakesink\\ sync=true ${tracks[*]}" \
   -- "$audioplay" "${tracks[@]}"

@@ -13,6 +13,7 @@
 #include "engine/media/opus_gapless.h"
 #include "engine/playback/audio_output.h"
 #include "engine/playback/clock_alarm.h"
+#include "engine/playback/decoder_choice.h"
 #include "engine/playback/edit_list_hiding.h"
 #include "engine/playback/gapless_trim.h"
 #include "engine/playback/levelling.h"
@@ -172,6 +173,7 @@ bool Playback::MakePlaybin() {
   filter_ = MakeAudioFilter(levelling_);
   AddTrimming(filter_);
   HideEditListsFromDemuxers(playbin_);
+  PreferCheaperDecoders(playbin_);
   if (filter_ != nullptr)
     g_object_set(playbin_, "audio-filter", filter_, nullptr);
   handOver_->filter = filter_;

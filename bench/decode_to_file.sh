@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Decoding to a WAV file as fast as the decoder goes: audioplay against
+# ffmpeg and against the cheapest GStreamer pipeline found for the format
+# (decodebin's choice and each decoder installed for it, timed once each),
+# as whole processes paired A B A B by bench/paired.py, medians of 5 pairs.
+# Five minutes of pink noise, 44.1 kHz stereo, in FLAC, MP3, Vorbis, AAC
+# and Opus. Needs a Release audioplay in build/release.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+audioplay=$root/build/release/audioplay
+paired=$root/bench/paired.py
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export AUDIOPLAYER_SINK=fake AUDIOPLAYER_LIBRARY=$work/library.db AUDIOPLAYER_REGISTRY=$work/registry
+ffmpeg -v error -f lavfi -i "anoisesrc=d=300:c=pink:a=0.3" -ac 2 -ar 44100 "$work/source.wav"
+declare -A encoders=([flac]="-c:a flac" [mp3]="-c:a libmp3lame -q:a 2" [ogg]="-c:a libvorbis"
+  [m4a]="-c:a aac -b:a 192k" [opus]="-c:a libopus -b:a 128k")
+declare -A decoders=([flac]="flacparse ! flacdec|flacparse ! avdec_flac"
+  [mp3]="mpegaudioparse ! mpg123audiodec|mpegaudioparse ! avdec_mp3"
+  [ogg]="oggdemux ! vorbisdec|oggdemux ! avdec_vorbis" [m4a]="qtdemux ! avdec_aac|qtdemux ! faad"
+  [opus]="oggdemux ! opusdec|oggdemux ! avdec_opus")
+cpu_of() { # the CPU seconds of one run of a shell command
+  /usr/bin/python3 -c 'import resource, subprocess, sys
+subprocess.run(["sh", "-c", sys.argv[1]], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+r = resource.getrusage(resource.RUSAGE_CHILDREN); print("%.3f" % (r.ru_utime + r.ru_stime))' "$1"
+}
+for kind in flac mp3 ogg m4a opus; do
+  file=$work/a.$kind
+  # shellcheck disable=SC2086
+  ffmpeg -v error -i "$work/source.wav" ${encoders[$kind]} "$file"
+  "$audioplay" --quiet --output-file "$work/out.wav" "$file" >/dev/null # into the library
+  best="" best_cpu=1e9
+  IFS='|' read -r -a chains <<<"decodebin|${decoders[$kind]}"
+  for chain in "${chains[@]}"; do
+    pipeline="gst-launch-1.0 -q filesrc location=$file ! $chain ! audioconvert ! wavenc ! filesink location=$work/gst.wav"
+    cpu=$(cpu_of "$pipeline")
+    echo "   $chain: $cpu s"
+    if [[ -s $work/gst.wav ]] && awk "BEGIN{exit !($cpu < $best_cpu)}"; then
+      best=$pipeline best_cpu=$cpu
+    fi
+    rm -f "$work/gst.wav"
+  done
+  echo "== $kind: audioplay (A) against ffmpeg (B)"
+  "$paired" -n 5 --vs "ffmpeg -v error -y -i $file $work/ff.wav" -- sh -c "exec $audioplay --quiet --output-file $work/out.wav $file"
+  echo "== $kind: audioplay (A) against the cheapest pipeline (B)"
+  "$paired" -n 5 --vs "sh -c '$best'" -- sh -c "exec $audioplay --quiet --output-file $work/out.wav $file"
+done
