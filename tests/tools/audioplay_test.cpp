@@ -615,7 +615,8 @@ long Misalignment(const std::vector<double> &source, const std::vector<double> &
 // encoder's delay and padding that each MP3's LAME tag counts are trimmed,
 // so are the pre-skip of each Opus file the playbin hands over to (its
 // decoder drops it from the opened stream only) and what each M4A's edit
-// list leaves out (its demuxer lost the last frame), so nothing is added or
+// list leaves out (its demuxer lost the last frame), or its iTunSMPB item
+// where it has no edit list, so nothing is added or
 // missing at any boundary and the recording lines up with the source
 // throughout; a start point lands on the source's sample. An MP3 with no
 // such tag keeps every sample its decoder gives, as other players do.
@@ -649,12 +650,24 @@ TEST(AudioplayTool, LossyAlbumsPlayAsTheirSourceWithNothingAddedAtTheirBoundarie
       {"cbr", "mp3", "-c:a libmp3lame -b:a 192k", false},
       {"opus", "opus", "-c:a libopus -b:a 128k", false},
       {"timed", "opus", "-c:a libopus -b:a 128k", true},
-      {"aac", "m4a", "-c:a aac -b:a 192k", false}};
+      {"aac", "m4a", "-c:a aac -b:a 192k", false},
+      {"itunes", "m4a", "-c:a aac -b:a 192k -use_editlist 0", false}};
   for (const auto &[kind, extension, options, keepTimes] : kinds) {
     std::string album;
     for (std::size_t track = 0; track < 3; ++track)
       album += encode(kind + std::to_string(track) + "." + extension, track * kTrack,
                       (track + 1) * kTrack, options, "", keepTimes);
+    // No edit list: the priming and the length as iTunes notes them.
+    for (std::size_t track = 0; std::string(kind) == "itunes" && track < 3; ++track) {
+      ASSERT_EQ(std::system(("/usr/bin/python3 -c 'import mutagen.mp4, sys\n"
+                             "f = mutagen.mp4.MP4(sys.argv[1])\n"
+                             "f[\"----:com.apple.iTunes:iTunSMPB\"] = [mutagen.mp4.MP4FreeForm("
+                             "b\" 00000000 00000400 00000100 0000000000017700 00000000\")]\n"
+                             "f.save()' '" +
+                             folder.File("itunes" + std::to_string(track) + ".m4a") + "'")
+                                .c_str()),
+                0);
+    }
     ToolRun run = RunTool(folder, "--quiet --volume 100 --output-file '" + recorded + "' " + album);
     EXPECT_EQ(run.exitCode, 0) << run.output;
     const std::vector<double> heard = LeftChannel(recorded);

@@ -3,7 +3,9 @@
 
 #include <cstdint>
 #include <cstring>
+#include <algorithm>
 #include <fstream>
+#include <string>
 #include <vector>
 
 namespace engine {
@@ -82,10 +84,69 @@ std::optional<Times> TimesOf(const Box *box, std::size_t version0At, std::size_t
   return Times{box->body + at, box->body + at + 4, wide ? 8 : 4};
 }
 
+// One edit that plays the media at its rate from a point in it: that
+// point and the edit's length, in the media's samples.
+std::optional<GaplessTrim> EditTrim(const Box *elst, std::uint64_t movieScale,
+                                    std::uint64_t mediaScale) {
+  if (elst == nullptr || elst->bodySize < 8)
+    return std::nullopt;
+  const bool wide = elst->body[0] == 1;
+  const std::size_t entry = wide ? 20 : 12;
+  if (Big(elst->body + 4, 4) != 1 || elst->bodySize < 8 + entry ||
+      Big(elst->body + 8 + entry - 4, 4) != 0x10000)
+    return std::nullopt;
+  const std::uint64_t length = Big(elst->body + 8, wide ? 8 : 4);
+  const std::int64_t mediaTime = std::int64_t(Big(elst->body + (wide ? 16 : 12), wide ? 8 : 4)) -
+                                 (!wide && elst->body[12] & 0x80 ? std::int64_t(1) << 32 : 0);
+  if (mediaTime < 0)
+    return std::nullopt; // an empty edit first: the track starts later in the movie
+  GaplessTrim trim;
+  trim.skip = std::uint64_t(mediaTime);
+  trim.keep = length * mediaScale / movieScale;
+  return trim;
+}
+
+// iTunes' own note of the same, where a file has no edit list (older iTunes
+// and encoders that copied it): the "iTunSMPB" item, whose text's hex words
+// after the first are the priming, the padding and the source's samples.
+std::optional<GaplessTrim> ITunesTrim(const std::vector<Box> &userData) {
+  const Box *meta = Child(userData, "meta");
+  if (meta == nullptr || meta->bodySize < 4)
+    return std::nullopt;
+  const Box shown{meta->start, meta->body + 4, meta->bodySize - 4}; // after its version and flags
+  for (const Box &item : Children(Child(Children(&shown), "ilst"))) {
+    if (!Is(item, "----"))
+      continue;
+    const std::vector<Box> parts = Children(&item);
+    const Box *name = Child(parts, "name"), *data = Child(parts, "data");
+    if (!name || !data || name->bodySize != 12 || std::memcmp(name->body + 4, "iTunSMPB", 8) != 0 ||
+        data->bodySize < 8)
+      continue;
+    const std::string text(reinterpret_cast<const char *>(data->body + 8), data->bodySize - 8);
+    std::uint64_t words[4] = {};
+    std::size_t at = 0;
+    for (std::uint64_t &word : words) {
+      at = text.find_first_not_of(' ', at);
+      if (at == std::string::npos)
+        return std::nullopt;
+      const std::size_t end = std::min(text.find(' ', at), text.size());
+      if (end - at > 16 || text.find_first_not_of("0123456789ABCDEFabcdef", at) < end)
+        return std::nullopt;
+      word = std::stoull(text.substr(at, end - at), nullptr, 16);
+      at = end;
+    }
+    GaplessTrim trim;
+    trim.skip = words[1];
+    trim.keep = words[3];
+    return trim;
+  }
+  return std::nullopt;
+}
+
 // The parts of a movie box the trim is read from and the hiding changes.
 struct Movie {
   GaplessTrim trim;
-  unsigned char *edit = nullptr; // the edit list box's type
+  unsigned char *edit = nullptr; // the edit list box's type, if it has one
   unsigned char *movieDuration = nullptr, *trackDuration = nullptr;
   int movieDurationBytes = 4, trackDurationBytes = 4;
   std::uint64_t movieLength = 0; // the whole media, in the movie's timescale
@@ -105,39 +166,32 @@ std::optional<Movie> MovieOf(unsigned char *moov, std::size_t size) {
     }
   const std::vector<Box> track = Children(trak);
   const std::vector<Box> media = Children(Child(track, "mdia"));
-  const std::vector<Box> edits = Children(Child(track, "edts"));
   const Box *hdlr = Child(media, "hdlr");
   const std::vector<Box> table = Children(Child(Children(Child(media, "minf")), "stbl"));
   const Box *stsd = Child(table, "stsd");
-  const Box *elst = Child(edits, "elst");
   const auto mvhd = TimesOf(Child(movie, "mvhd"), 12, 20);
   const auto mdhd = TimesOf(Child(media, "mdhd"), 12, 20);
   const auto tkhd = TimesOf(Child(track, "tkhd"), 16, 24); // its "timescale" is the track id
   if (!hdlr || hdlr->bodySize < 12 || std::memcmp(hdlr->body + 8, "soun", 4) != 0 || !stsd ||
-      stsd->bodySize < 16 || std::memcmp(stsd->body + 12, "mp4a", 4) != 0 || !elst ||
-      elst->bodySize < 8 || !mvhd || !mdhd || !tkhd)
+      stsd->bodySize < 16 || std::memcmp(stsd->body + 12, "mp4a", 4) != 0 || !mvhd || !mdhd ||
+      !tkhd)
     return std::nullopt;
-  // One edit that plays the media at its rate from a point in it.
-  const bool wide = elst->body[0] == 1;
-  const std::size_t entry = wide ? 20 : 12;
-  if (Big(elst->body + 4, 4) != 1 || elst->bodySize < 8 + entry)
-    return std::nullopt;
-  const std::uint64_t editLength = Big(elst->body + 8, wide ? 8 : 4);
-  const std::int64_t mediaTime = std::int64_t(Big(elst->body + (wide ? 16 : 12), wide ? 8 : 4)) -
-                                 (!wide && elst->body[12] & 0x80 ? std::int64_t(1) << 32 : 0);
   const std::uint64_t movieScale = Big(mvhd->timescale, 4), mediaScale = Big(mdhd->timescale, 4);
   const std::uint64_t mediaLength = Big(mdhd->duration, mdhd->durationBytes);
-  if (Big(elst->body + 8 + entry - 4, 4) != 0x10000 || mediaTime < 0 || movieScale == 0 ||
-      mediaScale < 8000 || mediaScale > 384000 || editLength == 0)
+  if (movieScale == 0 || mediaScale < 8000 || mediaScale > 384000)
     return std::nullopt;
   Movie found;
-  found.trim.skip = std::uint64_t(mediaTime);
-  found.trim.keep = editLength * mediaScale / movieScale;
+  const Box *edts = Child(track, "edts");
+  const std::optional<GaplessTrim> trim =
+      edts ? EditTrim(Child(Children(edts), "elst"), movieScale, mediaScale)
+           : ITunesTrim(Children(Child(movie, "udta")));
+  if (!trim || trim->keep == 0 || trim->skip + trim->keep > mediaLength)
+    return std::nullopt;
+  found.trim = *trim;
   found.trim.rate = int(mediaScale);
   found.trim.editList = true;
-  if (found.trim.keep == 0 || found.trim.skip + found.trim.keep > mediaLength)
-    return std::nullopt;
-  found.edit = elst->start + 4;
+  if (edts)
+    found.edit = Child(Children(edts), "elst")->start + 4;
   found.movieDuration = mvhd->duration;
   found.movieDurationBytes = mvhd->durationBytes;
   found.trackDuration = tkhd->duration;
@@ -158,7 +212,8 @@ bool HideMp4EditList(unsigned char *moov, std::size_t size) {
   const std::optional<Movie> movie = MovieOf(moov, size);
   if (!movie)
     return false;
-  std::memcpy(movie->edit, "free", 4);
+  if (movie->edit != nullptr)
+    std::memcpy(movie->edit, "free", 4);
   PutBig(movie->movieDuration, movie->movieDurationBytes, movie->movieLength);
   PutBig(movie->trackDuration, movie->trackDurationBytes, movie->movieLength);
   return true;
