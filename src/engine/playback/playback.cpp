@@ -173,7 +173,7 @@ bool Playback::MakePlaybin() {
   filter_ = MakeAudioFilter(levelling_);
   AddTrimming(filter_);
   HideEditListsFromDemuxers(playbin_);
-  PreferCheaperDecoders(playbin_);
+  PreferCheaperDecoders();
   if (filter_ != nullptr)
     g_object_set(playbin_, "audio-filter", filter_, nullptr);
   handOver_->filter = filter_;
