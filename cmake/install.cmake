@@ -21,9 +21,9 @@ if(WIN32)
     COMPONENT development OPTIONAL)
 else()
   # The Linux-only faces: waiting on the player from a host's own main loop,
-  # the player's window inside the host's X11 window, media files' pictures
-  # and loudness.
-  install(FILES include/audioplayer_mainloop.h include/audioplayer_x11.h
+  # the player's window inside the host's X11 window or on its Wayland
+  # surface, media files' pictures and loudness.
+  install(FILES include/audioplayer_mainloop.h include/audioplayer_x11.h include/audioplayer_wayland.h
     include/audioplayer_picture.h include/audioplayer_loudness.h DESTINATION ${AUDIOPLAYER_INSTALL_INCLUDEDIR}
     COMPONENT development)
   install(FILES

@@ -112,6 +112,8 @@
 //   and CP_ACP in MultiByteToWideChar and WideCharToMultiByte;
 // - DISPLAY: the X display the player's window is drawn on, when the host
 //   shows it (audioplayer_x11.h); the library opens one connection to it.
+//   On Wayland the library opens none: it draws on the connection the host
+//   hands it (audioplayer_wayland.h).
 // GStreamer and GLib read their own (GST_PLUGIN_PATH, GST_DEBUG, ...).
 //
 // Compatibility

@@ -10,7 +10,7 @@
 // makes it cover the screen, above every other window; SetVisFullSrc(0)
 // gives it back its place and size.
 //
-// Without a display (no DISPLAY, or Wayland without XWayland) nothing is
+// Without a display (no DISPLAY, and no Wayland surface wrapped) nothing is
 // drawn and everything else behaves the same: the settings are kept and
 // read back.
 //
@@ -26,10 +26,8 @@
 //       status, nullptr, parent, &place, title, WS_CHILD | WS_VISIBLE, 0, callback, cookie);
 //
 // (with Qt, QWidget::winId() gives the id). On a Wayland session a toolkit
-// picks its Wayland backend, whose windows have no X11 id: a host that
-// shows the player asks for X11 where DISPLAY names XWayland, before the
-// toolkit starts (GTK: gdk_set_allowed_backends("x11") before gtk_init;
-// Qt: qputenv("QT_QPA_PLATFORM", "xcb") before the QApplication is made). When the host's layout gives
+// picks its Wayland backend, whose windows have no X11 id: such a host
+// wraps its Wayland surface instead (audioplayer_wayland.h). When the host's layout gives
 // the area another size, MoveWindow(player->GetPlayWindow(), 0, 0, width,
 // height, TRUE) moves the player's window with it. The library's own connection
 // to the display sees the host's window only once the host's connection has

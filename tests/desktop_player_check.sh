@@ -5,9 +5,9 @@
 # a tone plays its picture area shows a visualisation, which 'v' hides (the
 # area is then one colour) and shows again; 'f' makes the player's window
 # cover the screen and gives its place back; the player's window follows
-# the area when the example's window grows; 'q' quits with status 0. Then,
-# on a Wayland session with XWayland (a headless weston), as the common
-# desktops run, it plays a file to its end through XWayland.
+# the area when the example's window grows; 'q' quits with status 0. Then
+# on a Wayland session (a headless weston), as the common desktops run, read
+# back with the compositor's screenshots: the same, and a film's picture.
 #   desktop_player_check.sh DESKTOP_PLAYER
 set -euo pipefail
 program=$1
@@ -24,6 +24,7 @@ check=desktop_player_check
 # shellcheck source=check_support.sh
 source "$here/check_support.sh"
 await "the X server" test -s "$work/display"
+unset WAYLAND_DISPLAY # GTK would take a Wayland session of the caller's
 export DISPLAY=:$(head -n1 "$work/display") AUDIOPLAYER_SINK=fake \
   AUDIOPLAYER_LIBRARY=$work/library.db AUDIOPLAYER_REGISTRY=$work/registry
 
@@ -103,15 +104,65 @@ wait "$player" || status=$?
 player=
 [[ $status == 0 ]] || fail "desktop_player ended with status $status after 'q'"
 
-# A Wayland session: GTK would take the Wayland display; the example asks
-# for X11, which XWayland (started by weston on the first X client) gives.
+# A Wayland session (a headless weston drawing with pixman, whose
+# screenshots its --debug lets a client take): GTK takes its Wayland
+# backend, and the player draws in a subsurface of the window's surface.
+# No keyboard there: the keys come on standard input.
 mkdir -m 700 "$work/runtime"
-XDG_RUNTIME_DIR=$work/runtime weston --backend=headless-backend.so --socket=check \
-  --xwayland --idle-time=0 >"$work/weston.log" 2>&1 &
+XDG_RUNTIME_DIR=$work/runtime weston --backend=headless-backend.so --socket=check --use-pixman \
+  --idle-time=0 --debug >"$work/weston.log" 2>&1 &
 compositor=$!
-xserver() { sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$work/weston.log"; }
-await "weston's XWayland display" found xserver
-XDG_RUNTIME_DIR=$work/runtime WAYLAND_DISPLAY=check DISPLAY=$(xserver) \
-  timeout 60 "$program" --exit-at-end "$work/short.wav" >"$work/output" 2>&1 ||
-  fail "on a Wayland session with XWayland, --exit-at-end ended with status $?"
-echo "desktop_player_check: played, showed, hid, filled the screen, followed the window and quit; played on Wayland through XWayland"
+await "weston's socket" test -S "$work/runtime/check"
+on_wayland() { env -u DISPLAY XDG_RUNTIME_DIR="$work/runtime" WAYLAND_DISPLAY=check "$@"; }
+on_wayland timeout 60 "$program" --exit-at-end "$work/short.wav" >"$work/output" 2>&1 </dev/null ||
+  fail "on Wayland, --exit-at-end ended with status $?"
+
+gst-launch-1.0 -q webmmux name=mux ! filesink location="$work/green.webm" videotestsrc \
+  num-buffers=250 pattern=solid-color foreground-color=0xff00ff00 ! video/x-raw,width=320,height=180 \
+  ! vp8enc ! mux. audiotestsrc num-buffers=430 ! vorbisenc ! mux.
+mkfifo "$work/keys"
+# Every request the client makes is logged: what the library made must be
+# destroyed by the time the example has quit.
+on_wayland WAYLAND_DEBUG=client "$program" "$work/long.wav" "$work/green.webm" <"$work/keys" \
+  >"$work/output" 2>"$work/requests" &
+player=$!
+exec 4>"$work/keys"
+press() { printf %s "$1" >&4; }
+shoot() {
+  rm -f "$work"/wayland-screenshot-*.png
+  (cd "$work" && on_wayland weston-screenshooter) && mv "$work"/wayland-screenshot-*.png "$work/shot.png"
+}
+measure() { shoot && python3 "$here/screenshot_colours.py" "$work/shot.png" "$1"; }
+shown() { (($(measure colours) > 50)); }
+hidden() { (($(measure colours) < 30)); }
+filled() { (($(measure filled) == 1)); }
+windowed() { (($(measure filled) == 0)) && shown; }
+green() { (($(measure green) > 5000)); }
+await "a visualisation drawn in the window on Wayland" shown
+press v
+await "the picture hidden after 'v' on Wayland" hidden
+press v
+await "the visualisation back after 'v' again on Wayland" shown
+press f
+await "the picture covering the screen after 'f' on Wayland" filled
+press f
+await "the picture back in the window after 'f' again on Wayland" windowed
+press n
+await "the green film's picture in the window on Wayland" green
+press q
+status=0
+wait "$player" || status=$?
+player=
+exec 4>&-
+[[ $status == 0 ]] || fail "on Wayland, desktop_player ended with status $status after 'q'"
+# Subsurfaces made (the player's and the sink's) and not destroyed.
+left=$(awk '
+  /-> wl_subcompositor@[0-9]+\.get_subsurface\(new id wl_subsurface@/ {
+    match($0, /wl_subsurface@[0-9]+/); live[substr($0, RSTART, RLENGTH)] = 1 }
+  /-> wl_subsurface@[0-9]+\.destroy\(\)/ {
+    match($0, /wl_subsurface@[0-9]+/); delete live[substr($0, RSTART, RLENGTH)] }
+  END { n = 0; for (s in live) n++; print n }' "$work/requests")
+made=$(grep -c -- '-> wl_subcompositor@[0-9]*\.get_subsurface' "$work/requests" || true)
+((made > 0)) || fail "on Wayland, no subsurface was made"
+((left == 0)) || fail "on Wayland, $left of $made subsurfaces were left behind"
+echo "desktop_player_check: played, showed, hid, filled the screen, followed the window and quit; on Wayland the same, a film too, and left no subsurface"

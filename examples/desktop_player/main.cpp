@@ -8,15 +8,23 @@
 // and the loop sleeps while nothing happens.
 //   desktop_player [--exit-at-end] FILE_OR_PLAYLIST...
 // Keys: space play/pause, n next, p previous, v picture on/off, f full
-// screen on/off, q quit. --exit-at-end quits when the playlist has ended.
+// screen on/off, q quit, typed in the window or on standard input.
+// --exit-at-end quits when the playlist has ended.
+// On a Wayland session the picture is a subsurface of the window's own
+// surface; on X11 (XWayland included) it is in the area's own X11 window.
+#include <gdk/gdkwayland.h>
+#include <gdk/gdkx.h>
+
 #include <audioplayer.h>
 #include <audioplayer_mainloop.h>
 #include <audioplayer_picture.h>
+#include <audioplayer_wayland.h>
 #include <audioplayer_x11.h>
 
-#include <gdk/gdkx.h>
 #include <glib-unix.h>
 #include <gtk/gtk.h>
+
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -31,8 +39,10 @@ constexpr int kPictureWidth = 480, kPictureHeight = 270; // at the least
 
 struct App {
   CAudioPlayer *player = nullptr;
-  HWND parent = nullptr; // the picture area's X11 window, wrapped
+  HWND parent = nullptr; // the picture area's X11 window, or the window's Wayland surface, wrapped
+  bool wayland = false;
   GtkWidget *window = nullptr, *label = nullptr, *position = nullptr, *area = nullptr;
+  GtkWidget *buttons = nullptr;
   GtkWidget *cover = nullptr; // the track's picture, while the player draws none
   bool hasCover = false;
   guint ticker = 0;    // moves the position slider while playing
@@ -57,6 +67,39 @@ std::string Utf8(const unsigned short *text) {
   std::string out(bytes > 0 ? bytes : 1, '\0');
   WideCharToMultiByte(CP_UTF8, 0, wide, -1, out.data(), bytes, nullptr, nullptr);
   return out.c_str();
+}
+
+// Where the player's window goes: the whole of the area's own X11 window,
+// or on Wayland the area's place in the window's surface.
+RECT PictureArea() {
+  GtkAllocation size;
+  gtk_widget_get_allocation(app.area, &size);
+  double x = 0, y = 0;
+  if (app.wayland) {
+    GdkWindow *at = gtk_widget_get_window(app.area);
+    for (GdkWindow *top = gdk_window_get_toplevel(at); at != top; at = gdk_window_get_parent(at))
+      gdk_window_coords_to_parent(at, x, y, &x, &y);
+  }
+  const int left = int(x), top = int(y);
+  return RECT{left, top, left + size.width, top + size.height};
+}
+
+void PlacePlayer() {
+  if (app.player == nullptr)
+    return;
+  const RECT place = PictureArea();
+  MoveWindow(app.player->GetPlayWindow(), place.left, place.top, place.right - place.left,
+             place.bottom - place.top, TRUE);
+  gtk_widget_queue_draw(app.window); // commits the surface, which places a subsurface
+}
+
+// On Wayland the player asks: the window fills the screen, and the
+// picture the window.
+void OnFullScreen(void *, int fill) {
+  for (GtkWidget *other : {app.label, app.buttons, app.position})
+    gtk_widget_set_visible(other, !fill);
+  fill ? gtk_window_fullscreen(GTK_WINDOW(app.window))
+       : gtk_window_unfullscreen(GTK_WINDOW(app.window));
 }
 
 void ShowCover() {
@@ -149,29 +192,43 @@ void ToggleFullScreen() {
   app.player->SetVisFullSrc(app.fullScreen ? 1 : 0);
 }
 
-gboolean OnKey(GtkWidget *, GdkEventKey *event, gpointer) {
-  switch (event->keyval) {
+bool Act(guint key) {
+  switch (key) {
   case GDK_KEY_space:
     PlayPause();
-    return TRUE;
+    return true;
   case GDK_KEY_n:
     app.player->NextTrack();
-    return TRUE;
+    return true;
   case GDK_KEY_p:
     app.player->PrevTrack();
-    return TRUE;
+    return true;
   case GDK_KEY_v:
     TogglePicture();
-    return TRUE;
+    return true;
   case GDK_KEY_f:
     ToggleFullScreen();
-    return TRUE;
+    return true;
   case GDK_KEY_q:
     gtk_main_quit();
-    return TRUE;
+    return true;
   default:
-    return FALSE;
+    return false;
   }
+}
+
+gboolean OnKey(GtkWidget *, GdkEventKey *event, gpointer) {
+  return Act(event->keyval);
+}
+
+// The same keys as characters on standard input, for a session without a
+// keyboard (a headless compositor's); its end changes nothing.
+gboolean OnInput(int fd, GIOCondition, gpointer) {
+  char keys[64];
+  const ssize_t got = read(fd, keys, sizeof keys);
+  for (ssize_t i = 0; i < got; ++i)
+    Act(keys[i] == ' ' ? GDK_KEY_space : guint(keys[i]));
+  return got > 0 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
 }
 
 GtkWidget *Button(const char *label, void (*action)()) {
@@ -194,17 +251,13 @@ void BuildWindow() {
 
   app.label = gtk_label_new("");
   gtk_box_pack_start(GTK_BOX(column), app.label, FALSE, FALSE, 0);
-  // The player draws in this area's own X11 window, and its window follows
-  // the area's size.
+  // The player draws over this area, and its window follows the area.
   GtkWidget *area = app.area = gtk_drawing_area_new();
   gtk_widget_set_size_request(area, kPictureWidth, kPictureHeight);
   gtk_widget_set_vexpand(area, TRUE);
-  g_signal_connect(
-      area, "size-allocate", G_CALLBACK(+[](GtkWidget *, GdkRectangle *size, gpointer) {
-        if (app.player != nullptr)
-          MoveWindow(app.player->GetPlayWindow(), 0, 0, size->width, size->height, TRUE);
-      }),
-      nullptr);
+  g_signal_connect(area, "size-allocate",
+                   G_CALLBACK(+[](GtkWidget *, GdkRectangle *, gpointer) { PlacePlayer(); }),
+                   nullptr);
   // Black where the player's window is hidden.
   g_signal_connect(area, "draw", G_CALLBACK(+[](GtkWidget *, cairo_t *cr, gpointer) {
                      cairo_set_source_rgb(cr, 0, 0, 0);
@@ -214,7 +267,7 @@ void BuildWindow() {
                    nullptr);
   gtk_box_pack_start(GTK_BOX(column), area, TRUE, TRUE, 0);
 
-  GtkWidget *buttons = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
+  GtkWidget *buttons = app.buttons = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
   app.cover = gtk_image_new();
   gtk_box_pack_start(GTK_BOX(buttons), app.cover, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(buttons), Button("Previous", [] { app.player->PrevTrack(); }), FALSE,
@@ -247,6 +300,14 @@ void BuildWindow() {
 
   gtk_widget_show_all(app.window);
   ShowCover();
+  if (app.wayland) {
+    // The window's own surface, as the player's parent.
+    GdkWindow *top = gtk_widget_get_window(app.window);
+    app.parent = AudioPlayerWrapWaylandSurface(
+        gdk_wayland_display_get_wl_display(gdk_window_get_display(top)),
+        gdk_wayland_window_get_wl_surface(top), OnFullScreen, nullptr);
+    return;
+  }
   // A native X11 window for the area, as the player's parent.
   GdkWindow *native = gtk_widget_get_window(area);
   gdk_window_ensure_native(native);
@@ -265,12 +326,14 @@ bool IsPlaylist(const char *path) {
 } // namespace
 
 int main(int argc, char **argv) {
-  // The player draws in an X11 window: on a Wayland session GTK would choose
-  // its Wayland backend, so where XWayland gives an X display, GTK uses it.
-  if (const char *display = std::getenv("DISPLAY"); display != nullptr && *display != '\0')
-    gdk_set_allowed_backends("x11");
-  if (!gtk_init_check(&argc, &argv) || !GDK_IS_X11_DISPLAY(gdk_display_get_default())) {
-    std::fprintf(stderr, "desktop_player: needs an X display (DISPLAY; XWayland counts)\n");
+  if (!gtk_init_check(&argc, &argv)) {
+    std::fprintf(stderr, "desktop_player: no display (WAYLAND_DISPLAY or DISPLAY)\n");
+    return 1;
+  }
+  GdkDisplay *display = gdk_display_get_default();
+  app.wayland = GDK_IS_WAYLAND_DISPLAY(display);
+  if (!app.wayland && !GDK_IS_X11_DISPLAY(display)) {
+    std::fprintf(stderr, "desktop_player: draws on Wayland or X11 only\n");
     return 1;
   }
   std::vector<const char *> items;
@@ -286,8 +349,7 @@ int main(int argc, char **argv) {
   }
   BuildWindow();
   long status = 0;
-  RECT place = {0, 0, gtk_widget_get_allocated_width(app.area),
-                gtk_widget_get_allocated_height(app.area)};
+  RECT place = PictureArea();
   app.player = CAudioPlayer::InitInstance(status, nullptr, app.parent, &place, nullptr,
                                           WS_CHILD | WS_VISIBLE, 0, &OnNotify, 0);
   if (app.player == nullptr) {
@@ -295,7 +357,9 @@ int main(int argc, char **argv) {
     return 1;
   }
   g_unix_fd_add(AudioPlayerMessageFd(), G_IO_IN, OnMessages, nullptr);
+  g_unix_fd_add(STDIN_FILENO, G_IO_IN, OnInput, nullptr);
   app.player->EnableVis(1);
+  gtk_widget_queue_draw(app.window);
   for (const char *item : items) {
     const auto path = Utf16(item);
     status = items.size() == 1 && IsPlaylist(item) ? app.player->SetCurPlaylist(path.data())

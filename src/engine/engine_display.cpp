@@ -11,8 +11,9 @@ namespace engine {
 
 void Engine::SetHostWindow(HWND window) {
   if (hostWindow_ != nullptr && hostWindow_ != window) {
+    platform::FollowSize(hostWindow_, nullptr);
     platform::WantShown(hostWindow_, false);
-    session_.ShowPicture(0, false);
+    session_.ShowPicture({}, false);
   }
   hostWindow_ = window;
   ShowDisplay();
@@ -36,12 +37,18 @@ void Engine::ShowDisplay() {
       shown && IsWindowVisible(hostWindow_) ? platform::ScreenWindow(hostWindow_) : 0;
   if (window == 0) {
     platform::WantShown(hostWindow_, false);
-    session_.ShowPicture(0, false);
+    session_.ShowPicture({}, false);
     return;
   }
   platform::FillScreen(hostWindow_, display_.fullScreen);
   platform::WantShown(hostWindow_, true);
-  session_.ShowPicture(window, true);
+  RECT place{};
+  GetWindowRect(hostWindow_, &place);
+  session_.ShowPicture({window, platform::WaylandDisplayOf(hostWindow_),
+                        int(place.right - place.left), int(place.bottom - place.top)},
+                       true);
+  platform::FollowSize(hostWindow_,
+                       [this](int width, int height) { session_.ResizePicture(width, height); });
 }
 
 } // namespace engine

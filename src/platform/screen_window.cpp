@@ -17,6 +17,7 @@
 #include <unordered_map>
 
 #include "utf8.h"
+#include "wayland_screen.h"
 #include "window_registry.h"
 
 namespace {
@@ -180,6 +181,8 @@ void Reconsider(HWND window, std::optional<bool> wanted) {
 namespace platform {
 
 unsigned long ScreenWindow(HWND window) {
+  if (unsigned long surface = 0; wayland::Surface(window, &surface))
+    return surface;
   const Record record = Read(window);
   if (!record.found)
     return 0;
@@ -231,13 +234,25 @@ unsigned long ScreenWindow(HWND window) {
   return screen.id;
 }
 
+void *WaylandDisplayOf(HWND window) {
+  return wayland::DisplayOf(window);
+}
+
+void FollowSize(HWND window, std::function<void(int width, int height)> resized) {
+  wayland::FollowSize(window, std::move(resized)); // an X11 sink follows its window itself
+}
+
 void WantShown(HWND window, bool shown) {
+  if (wayland::WantShown(window, shown))
+    return;
   // Hiding makes nothing; showing makes the X11 window if need be.
   if (!shown || ScreenWindow(window) != 0)
     Reconsider(window, shown);
 }
 
 void FillScreen(HWND window, bool fill) {
+  if (wayland::FillScreen(window, fill))
+    return;
   const Record record = Read(window);
   Display &d = display();
   std::lock_guard lock(d.mutex);
@@ -276,11 +291,29 @@ void FillScreen(HWND window, bool fill) {
   Flush(connection);
 }
 
+HWND host_window_stand_in() {
+  static const ATOM kind = [] {
+    WNDCLASSEXW info{};
+    info.cbSize = sizeof info;
+    info.lpfnWndProc = DefWindowProcW;
+    info.lpszClassName = u"AudioPlayerHostWindow";
+    return RegisterClassExW(&info);
+  }();
+  if (kind == 0)
+    return nullptr;
+  return CreateWindowExW(0, u"AudioPlayerHostWindow", u"", WS_VISIBLE, 0, 0, 0, 0, nullptr, nullptr,
+                         nullptr, nullptr);
+}
+
 void screen_visibility_changed(HWND window) {
+  if (wayland::VisibilityChanged(window))
+    return;
   Reconsider(window, std::nullopt);
 }
 
 void screen_window_moved(HWND window) {
+  if (wayland::Moved(window))
+    return;
   const Record record = Read(window);
   Display &d = display();
   std::lock_guard lock(d.mutex);
@@ -296,6 +329,8 @@ void screen_window_moved(HWND window) {
 }
 
 void screen_window_destroyed(HWND window) {
+  if (wayland::Destroyed(window))
+    return;
   Display &d = display();
   std::lock_guard lock(d.mutex);
   auto found = d.windows.find(window);
@@ -317,17 +352,7 @@ HWND AudioPlayerWrapX11Window(unsigned long x11Window) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  static const ATOM kind = [] {
-    WNDCLASSEXW info{};
-    info.cbSize = sizeof info;
-    info.lpfnWndProc = DefWindowProcW;
-    info.lpszClassName = u"AudioPlayerX11Window";
-    return RegisterClassExW(&info);
-  }();
-  if (kind == 0)
-    return nullptr;
-  HWND window = CreateWindowExW(0, u"AudioPlayerX11Window", u"", WS_VISIBLE, 0, 0, 0, 0, nullptr,
-                                nullptr, nullptr, nullptr);
+  HWND window = platform::host_window_stand_in();
   if (window == nullptr)
     return nullptr;
   Display &d = display();

@@ -101,6 +101,10 @@ void forget_window_messages(WindowTable &table, HWND window, DWORD thread);
 // otherwise; after every change to `posted` or `quit`, with the mutex held.
 void sync_ready(MessageQueue &queue);
 
+// A visible window of no size standing for a host's own (X11 window or
+// Wayland surface), the parent a wrapper gives the player.
+HWND host_window_stand_in();
+
 // The window's screen side (platform_screen.h) follows it: shown or hidden
 // with it, moved with it, gone with it. Called without the table's mutex.
 void screen_visibility_changed(HWND window);

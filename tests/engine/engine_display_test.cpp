@@ -23,10 +23,7 @@ TEST(EngineDisplay, AnEmbeddedWindowShowsTheVisualisationFillsTheScreenAndHides)
   const xcb_window_t host = display.HostWindow(400, 300);
   HWND parent = AudioPlayerWrapX11Window(host);
   ASSERT_NE(parent, nullptr);
-  long status = -1;
-  RECT place = {10, 20, 330, 260};
-  CAudioPlayer *player = CAudioPlayer::InitInstance(status, nullptr, parent, &place, nullptr,
-                                                    WS_CHILD | WS_VISIBLE, 0, &Record, 7);
+  CAudioPlayer *player = PlayerIn(parent, {10, 20, 330, 260});
   ASSERT_NE(player, nullptr);
   ASSERT_GE(player->EnableVis(1), 0);
   const auto window = xcb_window_t(platform::ScreenWindow(player->GetPlayWindow()));

@@ -118,6 +118,14 @@ inline CAudioPlayer *NewPlayer(long *status) {
   return CAudioPlayer::InitInstance(*status, nullptr, nullptr, nullptr, nullptr, 0, 0, &Record, 7);
 }
 
+// A player whose window is a visible child of `parent` at `place`.
+inline CAudioPlayer *PlayerIn(HWND parent, RECT place) {
+  long status = -1;
+  CAudioPlayer *player = CAudioPlayer::InitInstance(status, nullptr, parent, &place, nullptr,
+                                                    WS_CHILD | WS_VISIBLE, 0, &Record, 7);
+  return status >= 0 ? player : nullptr;
+}
+
 // Destroys the player and its window, which holds the control.
 inline void DestroyPlayer(CAudioPlayer *player) {
   HWND window = player ? player->GetPlayWindow() : nullptr;

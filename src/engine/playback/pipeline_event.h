@@ -23,6 +23,7 @@ struct PipelineEvent {
     OpenTimedOut,    // a network item did not load within its bound
     Called,          // the call-back CallBackIn asked for
     Measured,        // `measuredFile` played whole, at `loudness`
+    PictureLost,     // the display the picture was drawn on has gone
   };
   Kind kind = Kind::Loaded;
   int percent = 100;

@@ -42,7 +42,12 @@ struct Playback::Queue {
   bool announced = false; // a post is on its way to the window
   HWND window;
   UINT message;
-  std::atomic<unsigned long> picture{0}; // the X11 window a picture sink draws in
+  PicturePlace picture; // where a picture sink draws, under the mutex
+
+  PicturePlace Picture() {
+    std::lock_guard lock(mutex);
+    return picture;
+  }
 
   void Clear() {
     std::deque<GstMessage *> dropped;
@@ -94,7 +99,9 @@ void ForgetHandOver(gpointer data, GClosure *) {
 // queue keeps it, and whoever takes the message from the queue drops it.
 GstBusSyncReply OnBusMessage(GstBus *, GstMessage *message, gpointer data) {
   auto *queue = static_cast<std::shared_ptr<Playback::Queue> *>(data)->get();
-  if (AnswerWindowRequest(message, queue->picture.load())) {
+  const bool request = GST_MESSAGE_TYPE(message) == GST_MESSAGE_ELEMENT ||
+                       GST_MESSAGE_TYPE(message) == GST_MESSAGE_NEED_CONTEXT;
+  if (request && AnswerSinkRequest(message, queue->Picture())) {
     gst_message_unref(message);
     return GST_BUS_DROP;
   }
@@ -294,24 +301,44 @@ bool Playback::Open(const std::string &uri, double start, double end, const Next
   return gst_element_set_state(playbin_, GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE;
 }
 
-void Playback::ShowPicture(unsigned long window, bool visualise) {
-  pictureWindow_ = window;
+void Playback::ShowPicture(const PicturePlace &place, bool visualise) {
+  pictureWindow_ = place;
   visualise_ = visualise;
   if (playbin_ != nullptr)
     ApplyPicture(true);
 }
 
+void Playback::ResizePicture(int width, int height) {
+  pictureWindow_.width = width;
+  pictureWindow_.height = height;
+  if (sinkWindow_.window == 0 || sinkWindow_.window != pictureWindow_.window)
+    return;
+  sinkWindow_ = pictureWindow_;
+  {
+    std::lock_guard lock(queue_->mutex);
+    queue_->picture = sinkWindow_;
+  }
+  GstElement *sink = nullptr;
+  g_object_get(playbin_, "video-sink", &sink, nullptr);
+  engine::ResizePicture(sink, sinkWindow_);
+  if (sink != nullptr)
+    gst_object_unref(sink);
+}
+
 void Playback::ApplyPicture(bool running) {
   if (!running && sinkWindow_ != pictureWindow_) {
-    GstElement *sink = pictureWindow_ ? PictureSink(pictureWindow_) : nullptr;
-    sinkWindow_ = sink ? pictureWindow_ : 0;
-    queue_->picture = sinkWindow_;
-    if (sink && sinkWindow_)
-      if (GstElement *visualisation = Visualisation())
+    GstElement *sink = pictureWindow_.window ? PictureSink(pictureWindow_) : nullptr;
+    sinkWindow_ = sink ? pictureWindow_ : PicturePlace{};
+    {
+      std::lock_guard lock(queue_->mutex);
+      queue_->picture = sinkWindow_;
+    }
+    if (sink && sinkWindow_.window)
+      if (GstElement *visualisation = Visualisation(sinkWindow_))
         g_object_set(playbin_, "vis-plugin", visualisation, nullptr);
     g_object_set(playbin_, "video-sink", sink ? sink : RealTimeFakeSink(), nullptr);
   }
-  const bool visualise = visualise_ && sinkWindow_ && sinkWindow_ == pictureWindow_;
+  const bool visualise = visualise_ && sinkWindow_.window && sinkWindow_ == pictureWindow_;
   // Turning the visualisation off restarts the picture's sink, and
   // ximagesink loses the images it frees after its display is closed: while
   // the stream runs, the visualisation only goes on (it draws in the hidden
@@ -543,6 +570,10 @@ bool Playback::Translate(GstMessage *message, PipelineEvent *event) {
     return true;
   }
   case GST_MESSAGE_APPLICATION:
+    if (PictureLost(message)) {
+      event->kind = Kind::PictureLost;
+      return true;
+    }
     if (MeasureIn(message, &event->measuredFile, &event->loudness)) {
       event->kind = Kind::Measured;
       return true;

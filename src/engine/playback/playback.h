@@ -19,6 +19,7 @@
 #include <string>
 
 #include "engine/playback/levelling.h"
+#include "engine/playback/picture_output.h"
 #include "engine/playback/pipeline_event.h"
 
 typedef struct _GstElement GstElement;
@@ -115,11 +116,13 @@ public:
   double Duration() const;
   void SetVolume(double linear);
   void SetMute(bool mute);
-  // The X11 window the picture is drawn in (0: none, video is dropped), and
-  // whether audio is shown as a visualisation there. The window is taken
+  // Where the picture is drawn (no window: nowhere, video is dropped), and
+  // whether audio is shown as a visualisation there. The place is taken
   // at the next Open; the visualisation goes on at once, and off at the
   // next Open.
-  void ShowPicture(unsigned long window, bool visualise);
+  void ShowPicture(const PicturePlace &place, bool visualise);
+  // The place's new size, told to its sink at once.
+  void ResizePicture(int width, int height);
 
   // The next event the pipeline queued; false when there is none.
   bool TakeEvent(PipelineEvent *event);
@@ -181,8 +184,8 @@ private:
   unsigned long opens_ = 0;     // tells the bound of this open from older ones
   double volume_ = 1;
   bool mute_ = false;
-  unsigned long pictureWindow_ = 0; // asked for
-  unsigned long sinkWindow_ = 0;    // the playbin's video sink draws there
+  PicturePlace pictureWindow_; // asked for
+  PicturePlace sinkWindow_;    // the playbin's video sink draws there
   bool visualise_ = false;
 };
 

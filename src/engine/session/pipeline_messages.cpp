@@ -79,6 +79,9 @@ void Session::Handle(const PipelineEvent &event) {
   case Kind::Measured:
     OnMeasured(event);
     break;
+  case Kind::PictureLost:
+    listener_.PlayerError(); // what plays goes on, unseen
+    break;
   }
 }
 

@@ -96,9 +96,10 @@ public:
   // The rate changed: a loaded stream goes on at it.
   void RateChanged();
   void SetVolume(double linear, bool mute);
-  void ShowPicture(unsigned long window, bool visualise) {
-    playback_.ShowPicture(window, visualise);
+  void ShowPicture(const PicturePlace &place, bool visualise) {
+    playback_.ShowPicture(place, visualise);
   }
+  void ResizePicture(int width, int height) { playback_.ResizePicture(width, height); }
   bool Usable() const { return playback_.Usable(); }
 
   // The window procedure's entry points.

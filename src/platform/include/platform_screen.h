@@ -9,10 +9,20 @@
 
 #include <windows.h>
 
+#include <functional>
+
 namespace platform {
 
-// The X11 window id, made on the first call; 0 without a display.
+// The X11 window id (or the wl_surface), made on the first call; 0
+// without a display.
 unsigned long ScreenWindow(HWND window);
+// On a host's Wayland surface (audioplayer_wayland.h) the screen window is
+// a wl_surface of the host's connection: that connection; null on X11.
+void *WaylandDisplayOf(HWND window);
+// Tells `resized` the screen window's size each time it changes (on the
+// thread that moved it), until set again or the window goes: for a sink
+// that cannot see its window's size (Wayland's). X11's sinks need not.
+void FollowSize(HWND window, std::function<void(int width, int height)> resized);
 // Whether its owner wants the screen window shown (the window's own
 // visibility still decides).
 void WantShown(HWND window, bool shown);
