@@ -42,11 +42,13 @@ void Engine::ShowDisplay() {
   }
   platform::FillScreen(hostWindow_, display_.fullScreen);
   platform::WantShown(hostWindow_, true);
-  RECT place{};
-  GetWindowRect(hostWindow_, &place);
-  session_.ShowPicture({window, platform::WaylandDisplayOf(hostWindow_),
-                        int(place.right - place.left), int(place.bottom - place.top)},
-                       true);
+  // Only a Wayland sink is told its size; an X11 sink follows its window.
+  PicturePlace place{window, platform::WaylandDisplayOf(hostWindow_)};
+  if (RECT rect{}; place.waylandDisplay && GetWindowRect(hostWindow_, &rect)) {
+    place.width = int(rect.right - rect.left);
+    place.height = int(rect.bottom - rect.top);
+  }
+  session_.ShowPicture(place, true);
   platform::FollowSize(hostWindow_,
                        [this](int width, int height) { session_.ResizePicture(width, height); });
 }
