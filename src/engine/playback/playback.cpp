@@ -48,6 +48,10 @@ struct Playback::Queue {
     std::lock_guard lock(mutex);
     return picture;
   }
+  void SetPicture(const PicturePlace &place) {
+    std::lock_guard lock(mutex);
+    picture = place;
+  }
 
   void Clear() {
     std::deque<GstMessage *> dropped;
@@ -314,10 +318,7 @@ void Playback::ResizePicture(int width, int height) {
   if (sinkWindow_.window == 0 || sinkWindow_.window != pictureWindow_.window)
     return;
   sinkWindow_ = pictureWindow_;
-  {
-    std::lock_guard lock(queue_->mutex);
-    queue_->picture = sinkWindow_;
-  }
+  queue_->SetPicture(sinkWindow_);
   GstElement *sink = nullptr;
   g_object_get(playbin_, "video-sink", &sink, nullptr);
   engine::ResizePicture(sink, sinkWindow_);
@@ -329,10 +330,7 @@ void Playback::ApplyPicture(bool running) {
   if (!running && sinkWindow_ != pictureWindow_) {
     GstElement *sink = pictureWindow_.window ? PictureSink(pictureWindow_) : nullptr;
     sinkWindow_ = sink ? pictureWindow_ : PicturePlace{};
-    {
-      std::lock_guard lock(queue_->mutex);
-      queue_->picture = sinkWindow_;
-    }
+    queue_->SetPicture(sinkWindow_);
     if (sink && sinkWindow_.window)
       if (GstElement *visualisation = Visualisation(sinkWindow_))
         g_object_set(playbin_, "vis-plugin", visualisation, nullptr);
