@@ -18,6 +18,7 @@
 #include "engine/playback/gapless_trim.h"
 #include "engine/playback/levelling.h"
 #include "engine/playback/picture_output.h"
+#include "engine/playback/retired_selectors.h"
 
 #include <gst/base/gsttypefindhelper.h>
 #include <gst/gst.h>
@@ -178,6 +179,7 @@ bool Playback::MakePlaybin() {
   if (playbin_ == nullptr)
     return false;
   gst_object_ref_sink(playbin_);
+  retired_ = std::make_unique<RetiredSelectors>(playbin_);
   output_ = NamedAudioOutput();
   g_object_set(playbin_, "audio-sink", MakeAudioOutput(output_), "video-sink", RealTimeFakeSink(),
                "volume", volume_, "mute", gboolean(mute_), nullptr);
@@ -202,6 +204,7 @@ Playback::~Playback() {
   callBack_.reset();
   if (playbin_ != nullptr) {
     gst_element_set_state(playbin_, GST_STATE_NULL); // joins the streaming threads
+    retired_.reset();
     GstBus *bus = gst_element_get_bus(playbin_);
     gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
     gst_object_unref(bus);
@@ -364,6 +367,8 @@ void Playback::Stop() {
   openBound_.reset();
   if (playbin_ != nullptr)
     gst_element_set_state(playbin_, GST_STATE_READY); // returns once streaming stopped
+  if (retired_)
+    retired_->Release();
   DropMeasure(filter_);
   queue_->Clear();
   handOver_->Forget();
@@ -375,6 +380,8 @@ void Playback::Reset() {
   openBound_.reset();
   if (playbin_ != nullptr)
     gst_element_set_state(playbin_, GST_STATE_NULL);
+  if (retired_)
+    retired_->Release();
   DropMeasure(filter_);
   queue_->Clear();
   handOver_->Forget();
@@ -496,6 +503,8 @@ void Playback::SetMute(bool mute) {
 }
 
 bool Playback::TakeEvent(PipelineEvent *event) {
+  if (retired_)
+    retired_->Release();
   for (;;) {
     GstMessage *message = nullptr;
     {

@@ -28,6 +28,7 @@ typedef struct _GstMessage GstMessage;
 namespace engine {
 
 class ClockAlarm;
+class RetiredSelectors;
 
 // The most a network item may take to open (connect, answer, give the data
 // it loads from) before it fails as a missing file does: 10 seconds, or
@@ -173,6 +174,8 @@ private:
   GstElement *filter_ = nullptr; // the playbin's audio filter, borrowed
   bool openedStarted_ = false;   // the opened stream's stream-start was handled
   GstElement *playbin_ = nullptr;
+  // The playbin's retired selectors, let go on this thread.
+  std::unique_ptr<RetiredSelectors> retired_;
   std::string output_; // the output's name, as AUDIOPLAYER_SINK gives it
   double start_ = 0;   // the part being played, in the file's seconds
   double end_ = -1;
