@@ -112,6 +112,16 @@ inline bool HeardCode(long code) {
   return false;
 }
 
+// The items' indexes in the notifications heard of `code` (a state change's
+// of the state `first`), in order.
+inline std::vector<long> IndexesHeard(long code, long first = 0) {
+  std::vector<long> indexes;
+  for (const Notification &n : received)
+    if (std::get<0>(n) == code && (code != CN_PlayStateChange || std::get<1>(n) == first))
+      indexes.push_back(std::get<2>(n));
+  return indexes;
+}
+
 using test_support::UseFolder;
 
 inline CAudioPlayer *NewPlayer(long *status) {

@@ -94,15 +94,6 @@ TEST_F(EngineHttp, AFetchThatFailsGivesAStatusWithinItsBound) {
   EXPECT_EQ(load(files.Url("absent.m3u")), 0x80070002L) << "not there";
 }
 
-// The media errors heard, by item index.
-std::vector<long> MediaErrors() {
-  std::vector<long> indexes;
-  for (const Notification &n : received)
-    if (std::get<0>(n) == CN_MediaError)
-      indexes.push_back(std::get<2>(n));
-  return indexes;
-}
-
 // Lists by URL nested in a list share one bound: with three nested lists on
 // a server that takes connections and never answers, the first fetch
 // spends the bound and the others are not even tried, so the host's thread
@@ -119,7 +110,7 @@ TEST_F(EngineHttp, NestedListsByUrlShareOneBoundAndFailAtOnceWhenPlayed) {
   EXPECT_EQ(CountOf(player), 4) << "the lists not read stay as entries";
   EXPECT_EQ(silent.Connections(), 1) << "fetches tried after the bound was spent";
   ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_MediaEnded, 3); }, 2));
-  EXPECT_EQ(MediaErrors(), (std::vector<long>{0, 1, 2}));
+  EXPECT_EQ(IndexesHeard(CN_MediaError), (std::vector<long>{0, 1, 2}));
   EXPECT_EQ(silent.Connections(), 0) << "an entry whose fetch failed is not opened again";
 }
 
@@ -142,7 +133,7 @@ TEST_F(EngineHttp, ANetworkItemThatDoesNotOpenFailsAloneWithinItsBound) {
   ASSERT_GE(player->PlayPlaylist(Text(folder.File("list.m3u")).c_str()), 0);
   // An idle machine needs the bound and a moment for each.
   ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_MediaEnded, 3); }, 3));
-  EXPECT_EQ(MediaErrors(), (std::vector<long>{0, 1, 2}));
+  EXPECT_EQ(IndexesHeard(CN_MediaError), (std::vector<long>{0, 1, 2}));
   unsetenv("AUDIOPLAYER_OPEN_SECONDS");
 }
 

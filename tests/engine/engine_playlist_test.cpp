@@ -59,13 +59,8 @@ TEST_F(EnginePlaylist, AnAsxEntryPlaysItsFirstRefThatOpens) {
   ASSERT_GE(player->PlayPlaylist(Text(folder.File("list.asx")).c_str()), 0);
   ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 1); }, 2));
   EXPECT_TRUE(Received(CN_PlayStateChange, PS_MediaEnded, 0)) << "the third ref played";
-  long errors = 0;
-  for (const Notification &n : received)
-    if (std::get<0>(n) == CN_MediaError) {
-      ++errors;
-      EXPECT_EQ(std::get<2>(n), 1) << "only the entry with no ref that opens fails";
-    }
-  EXPECT_EQ(errors, 1);
+  EXPECT_EQ(IndexesHeard(CN_MediaError), std::vector<long>{1})
+      << "only the entry with no ref that opens fails";
 }
 
 // Web servers hand out ASF media under a playlist's name: a file named

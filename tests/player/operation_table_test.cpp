@@ -717,8 +717,6 @@ TEST_F(OperationTable, GuardsRefuseWithoutAskingTheControl) {
   }
 }
 
-// Success codes other than S_OK where the operations tell them from S_OK,
-// or where a success must not stop them.
 // Indexes into the current playlist of three items: the highest each
 // operation lets through to the control (the count itself, where the
 // control is left to refuse it), and its answer to one past that and to -1,
@@ -760,6 +758,8 @@ TEST_F(OperationTable, IndexesOutsideThePlaylistAreRefusedAfterTheCount) {
   }
 }
 
+// Success codes other than S_OK where the operations tell them from S_OK,
+// or where a success must not stop them.
 TEST_F(OperationTable, OddSuccessCodesWhereTheyMatter) {
   struct Case {
     const char *operation;

@@ -138,16 +138,6 @@ TEST_F(PlaylistFileTest, TheWorkedExampleInEachFormat) {
   EXPECT_EQ(count, 0);
 }
 
-TEST_F(PlaylistFileTest, AnEmptyPlaylistGivesTheFixedLinesOnly) {
-  SetCurrent({});
-  ASSERT_EQ(Write(u"empty.asx"), S_OK);
-  ASSERT_EQ(Write(u"empty.m3u"), S_OK);
-  ASSERT_EQ(Write(u"empty.wpl"), S_OK);
-  EXPECT_EQ(Read(u"empty.asx"), Fill(kAsxOpening, "empty") + "</Asx>");
-  EXPECT_EQ(Read(u"empty.m3u"), "#EXTM3U\r\n");
-  EXPECT_EQ(Read(u"empty.wpl"), Fill(kWplOpening, "empty") + kWplClosing);
-}
-
 TEST_F(PlaylistFileTest, TheExtensionChoosesTheFormatBeforeAnyFileIsMade) {
   SetCurrent({u"a.mp3"});
   for (std::u16string other : {u"list.xml", u"list", u"list.asxx", u"list.as", u"list.m3u8"})
@@ -242,6 +232,7 @@ TEST_F(PlaylistFileTest, ItemsTheControlCannotGiveAreLeftOutAndEmptyURLsKept) {
   ASSERT_EQ(Write(u"gaps.m3u"), S_OK);
   EXPECT_EQ(Read(u"gaps.m3u"), "#EXTM3U\r\n" + M3uEntry("a.mp3") + M3uEntry(""));
 
+  // With no item left, each format's fixed lines alone.
   control.Forget();
   control.Answer("IWMPPlaylist.get_Item", 0, Answer(S_OK, true));
   ASSERT_EQ(Write(u"noitems.m3u"), S_OK);

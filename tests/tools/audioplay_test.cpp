@@ -37,6 +37,14 @@ using namespace tool_run;
 
 namespace {
 
+// `value`'s low `bytes` bytes, least significant first.
+std::string LittleEndian(std::uint64_t value, int bytes) {
+  std::string out;
+  for (int i = 0; i < bytes; ++i)
+    out += char(value >> (8 * i));
+  return out;
+}
+
 TEST(AudioplayTool, PlaysFilesAndPlaylistsToTheEndAndFailsClearly) {
   test_support::TempFolder folder;
   ASSERT_TRUE(test_media::MakeAudioFile(folder.File("one.wav"), test_media::Kind::Wav, 1.0,
@@ -138,19 +146,14 @@ TEST(AudioplayTool, StartAndRateAreTaken) {
 // "DSD " chunk, the "fmt " chunk (blocks of 4,096 bytes per channel), the
 // data chunk, all little-endian.
 std::string DsfFile() {
-  auto little = [](std::uint64_t value, int bytes) {
-    std::string out;
-    for (int i = 0; i < bytes; ++i)
-      out += char(value >> (8 * i));
-    return out;
-  };
   const std::uint64_t rate = 2822400, block = 4096,
                       data = 2 * block * ((rate / 8 + block - 1) / block);
-  const std::string format = "fmt " + little(52, 8) + little(1, 4) + little(0, 4) + little(2, 4) +
-                             little(2, 4) + little(rate, 4) + little(1, 4) + little(rate, 8) +
-                             little(block, 4) + little(0, 4);
-  return "DSD " + little(28, 8) + little(28 + 52 + 12 + data, 8) + little(0, 8) + format + "data" +
-         little(12 + data, 8) + std::string(data, 'i');
+  const std::string format = "fmt " + LittleEndian(52, 8) + LittleEndian(1, 4) +
+                             LittleEndian(0, 4) + LittleEndian(2, 4) + LittleEndian(2, 4) +
+                             LittleEndian(rate, 4) + LittleEndian(1, 4) + LittleEndian(rate, 8) +
+                             LittleEndian(block, 4) + LittleEndian(0, 4);
+  return "DSD " + LittleEndian(28, 8) + LittleEndian(28 + 52 + 12 + data, 8) + LittleEndian(0, 8) +
+         format + "data" + LittleEndian(12 + data, 8) + std::string(data, 'i');
 }
 
 TEST(AudioplayTool, InfoSaveListAndExport) {
@@ -553,25 +556,21 @@ TEST(AudioplayTool, ARenderedListNeverRecordsAnItemTwiceInARow) {
   test_support::TempFolder folder;
   constexpr int kItems = 1000;
   constexpr std::uint32_t kFrames = 11025;
-  auto le = [](std::uint32_t value, int bytes) {
-    std::string out;
-    for (int i = 0; i < bytes; ++i)
-      out.push_back(char(value >> (8 * i)));
-    return out;
-  };
   std::string list;
   for (int item = 0; item < kItems; ++item) {
     // Every frame of item i is the value i + 1, so the recording names its items.
-    const std::string frame = le(std::uint32_t(item + 1), 2) + le(std::uint32_t(-(item + 1)), 2);
+    const std::string frame =
+        LittleEndian(std::uint32_t(item + 1), 2) + LittleEndian(std::uint32_t(-(item + 1)), 2);
     std::string data;
     for (std::uint32_t i = 0; i < kFrames; ++i)
       data += frame;
     const std::string name = std::to_string(item) + ".wav";
-    test_support::WriteFile(folder.File(name), "RIFF" + le(36 + std::uint32_t(data.size()), 4) +
-                                                   "WAVEfmt " + le(16, 4) + le(1, 2) + le(2, 2) +
-                                                   le(44100, 4) + le(44100 * 4, 4) + le(4, 2) +
-                                                   le(16, 2) + "data" +
-                                                   le(std::uint32_t(data.size()), 4) + data);
+    test_support::WriteFile(folder.File(name),
+                            "RIFF" + LittleEndian(36 + std::uint32_t(data.size()), 4) + "WAVEfmt " +
+                                LittleEndian(16, 4) + LittleEndian(1, 2) + LittleEndian(2, 2) +
+                                LittleEndian(44100, 4) + LittleEndian(44100 * 4, 4) +
+                                LittleEndian(4, 2) + LittleEndian(16, 2) + "data" +
+                                LittleEndian(std::uint32_t(data.size()), 4) + data);
     list += name + "\n";
   }
   test_support::WriteFile(folder.File("long.m3u"), list);
@@ -792,25 +791,22 @@ std::string DsdiffFile(int seconds) {
 // a copy that stopped leaves it: the 3.90 header (`descriptor` false) or the
 // descriptor of 3.98 and later, a seek table of ten frames of 1,000 bytes.
 std::string CutApeFile(bool descriptor) {
-  auto little = [](std::uint64_t value, int bytes) {
-    std::string out;
-    for (int i = 0; i < bytes; ++i)
-      out += char(value >> (8 * i));
-    return out;
-  };
   const std::uint32_t frames = 10;
   std::string head = "MAC ";
   if (descriptor)
-    head += little(3990, 2) + little(0, 2) + little(52, 4) + little(24, 4) + little(frames * 4, 4) +
-            little(0, 4) + little(frames * 1000, 4) + little(0, 8) + std::string(16, '\0') +
-            little(2000, 2) + little(0, 2) + little(73728, 4) + little(4608, 4) +
-            little(frames, 4) + little(16, 2) + little(2, 2) + little(44100, 4);
+    head += LittleEndian(3990, 2) + LittleEndian(0, 2) + LittleEndian(52, 4) + LittleEndian(24, 4) +
+            LittleEndian(frames * 4, 4) + LittleEndian(0, 4) + LittleEndian(frames * 1000, 4) +
+            LittleEndian(0, 8) + std::string(16, '\0') + LittleEndian(2000, 2) +
+            LittleEndian(0, 2) + LittleEndian(73728, 4) + LittleEndian(4608, 4) +
+            LittleEndian(frames, 4) + LittleEndian(16, 2) + LittleEndian(2, 2) +
+            LittleEndian(44100, 4);
   else
-    head += little(3900, 2) + little(2000, 2) + little(0, 2) + little(2, 2) + little(44100, 4) +
-            little(0, 8) + little(frames, 4) + little(4608, 4);
+    head += LittleEndian(3900, 2) + LittleEndian(2000, 2) + LittleEndian(0, 2) +
+            LittleEndian(2, 2) + LittleEndian(44100, 4) + LittleEndian(0, 8) +
+            LittleEndian(frames, 4) + LittleEndian(4608, 4);
   const auto first = std::uint32_t(head.size() + frames * 4);
   for (std::uint32_t i = 0; i < frames; ++i)
-    head += little(first + i * 1000, 4);
+    head += LittleEndian(first + i * 1000, 4);
   return head + std::string(2500, 'U');
 }
 
