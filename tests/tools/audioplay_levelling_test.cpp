@@ -277,8 +277,7 @@ TEST(AudioplayLevelling, EachFileIsPlayedAtTheGainItsTagsGive) {
   auto samples = [](const std::string &bytes) {
     std::vector<double> out(bytes.size() / 2);
     for (std::size_t i = 0; i < out.size(); ++i)
-      out[i] = std::int16_t(
-          std::uint16_t(std::uint8_t(bytes[2 * i]) | std::uint8_t(bytes[2 * i + 1]) << 8));
+      out[i] = Sample16(&bytes[2 * i]);
     return out;
   };
   const std::vector<double> source = samples(WavData(plain));

@@ -586,8 +586,7 @@ TEST(AudioplayTool, ARenderedListNeverRecordsAnItemTwiceInARow) {
   const std::string heard = WavData(recorded);
   std::vector<std::pair<int, std::uint32_t>> runs;
   for (std::size_t at = 0; at + 4 <= heard.size(); at += 4) {
-    const int left =
-        std::int16_t(std::uint16_t(std::uint8_t(heard[at]) | std::uint8_t(heard[at + 1]) << 8));
+    const int left = Sample16(&heard[at]);
     if (runs.empty() || runs.back().first != left)
       runs.emplace_back(left, 0);
     ++runs.back().second;

@@ -119,6 +119,11 @@ inline std::string WavData(const std::string &path) {
   return bytes.substr(data + 8, size);
 }
 
+// The little-endian 16-bit sample at `at`.
+inline int Sample16(const char *at) {
+  return std::int16_t(std::uint16_t(std::uint8_t(at[0]) | std::uint8_t(at[1]) << 8));
+}
+
 // The left channel of a WAV file, 16-bit or float, as numbers in [-1, 1].
 inline std::vector<double> LeftChannel(const std::string &path) {
   std::ifstream file(path, std::ios::binary);
@@ -138,8 +143,7 @@ inline std::vector<double> LeftChannel(const std::string &path) {
       std::memcpy(&value, at, 4);
       left[i] = value;
     } else {
-      left[i] =
-          std::int16_t(std::uint16_t(std::uint8_t(at[0]) | std::uint8_t(at[1]) << 8)) / 32768.0;
+      left[i] = Sample16(at) / 32768.0;
     }
   }
   return left;
