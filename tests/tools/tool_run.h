@@ -51,6 +51,20 @@ inline ToolRun RunTool(const test_support::TempFolder &folder, const std::string
   return run;
 }
 
+// The two ways a run is recorded to `path`: the file output, which decodes
+// each item on its own and writes them one after the other, and the file
+// the pipeline that plays to devices writes, handing each item over to
+// the next as a device hears them. `arguments` and `environment` go to
+// RunTool.
+struct Recording {
+  const char *name;
+  std::string arguments, environment;
+};
+inline std::vector<Recording> RecordingsTo(const std::string &path) {
+  return {{"file output", " --output-file '" + path + "' ", ""},
+          {"played", " ", "AUDIOPLAYER_SINK='played-file:" + path + "'"}};
+}
+
 // The tool's output so far says it is time to signal it.
 using Cue = std::function<bool(const std::string &output)>;
 

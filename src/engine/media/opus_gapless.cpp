@@ -20,7 +20,7 @@ std::uint64_t LittleEndian(const unsigned char *bytes, int count) {
 
 } // namespace
 
-std::optional<GaplessTrim> ReadOpusHandOverTrim(const std::string &path) {
+std::optional<GaplessTrim> ReadOpusGapless(const std::string &path) {
   std::ifstream file(path, std::ios::binary);
   unsigned char page[27 + 255 + 19];
   if (!file.read(reinterpret_cast<char *>(page), 27) || std::memcmp(page, "OggS", 4) != 0)

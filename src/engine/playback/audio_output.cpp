@@ -1,7 +1,6 @@
 // The engine's audio outputs, and the WAV file output's writer.
 #include "engine/playback/audio_output.h"
 
-#include <gst/app/gstappsink.h>
 #include <gst/audio/audio.h>
 #include <gst/gst.h>
 
@@ -57,7 +56,7 @@ void Put32(unsigned char *at, std::uint32_t value) {
 // in as they come, on the streaming thread.
 class WavRecorder {
 public:
-  explicit WavRecorder(std::string path) : path_(std::move(path)) {}
+  WavRecorder(std::string path, GstElement *format) : path_(std::move(path)), format_(format) {}
   ~WavRecorder() {
     std::lock_guard lock(mutex_);
     WriteHeader();
@@ -66,13 +65,12 @@ public:
   }
 
   // The format of the first samples; later ones are converted to it.
-  void Take(GstAppSink *sink, GstSample *sample) {
-    GstBuffer *buffer = gst_sample_get_buffer(sample);
+  void Take(GstBuffer *buffer, GstPad *pad) {
     GstMapInfo map;
-    if (buffer == nullptr || !gst_buffer_map(buffer, &map, GST_MAP_READ))
+    if (!gst_buffer_map(buffer, &map, GST_MAP_READ))
       return;
     std::lock_guard lock(mutex_);
-    if (file_ == nullptr && Begin(sink, gst_sample_get_caps(sample)))
+    if (file_ == nullptr && Begin(pad))
       WriteHeader();
     if (file_ != nullptr && std::fwrite(map.data, 1, map.size, file_) == map.size)
       bytes_ += map.size;
@@ -85,17 +83,21 @@ public:
   }
 
 private:
-  bool Begin(GstAppSink *sink, GstCaps *caps) {
+  bool Begin(GstPad *pad) {
+    GstCaps *caps = gst_pad_get_current_caps(pad);
     GstAudioInfo info;
-    if (caps == nullptr || !gst_audio_info_from_caps(&info, caps))
-      return false;
-    float_ = GST_AUDIO_INFO_IS_FLOAT(&info);
-    bits_ = GST_AUDIO_INFO_WIDTH(&info);
-    channels_ = GST_AUDIO_INFO_CHANNELS(&info);
-    rate_ = GST_AUDIO_INFO_RATE(&info);
-    file_ = std::fopen(path_.c_str(), "wb");
-    // From now on the sink takes only this format.
-    g_object_set(sink, "caps", caps, nullptr);
+    const bool known = caps != nullptr && gst_audio_info_from_caps(&info, caps);
+    if (known) {
+      float_ = GST_AUDIO_INFO_IS_FLOAT(&info);
+      bits_ = GST_AUDIO_INFO_WIDTH(&info);
+      channels_ = GST_AUDIO_INFO_CHANNELS(&info);
+      rate_ = GST_AUDIO_INFO_RATE(&info);
+      file_ = std::fopen(path_.c_str(), "wb");
+      // From now on the sink takes only this format.
+      g_object_set(format_, "caps", caps, nullptr);
+    }
+    if (caps != nullptr)
+      gst_caps_unref(caps);
     return file_ != nullptr;
   }
 
@@ -123,6 +125,7 @@ private:
 
   std::mutex mutex_;
   std::string path_;
+  GstElement *format_; // the capsfilter before the sink, borrowed
   std::FILE *file_ = nullptr;
   std::uint64_t bytes_ = 0;
   bool float_ = false;
@@ -131,47 +134,47 @@ private:
 
 namespace {
 
-GstFlowReturn OnSample(GstAppSink *sink, gpointer data) {
-  GstSample *sample = gst_app_sink_pull_sample(sink);
-  if (sample == nullptr)
-    return GST_FLOW_EOS;
-  static_cast<WavRecorder *>(data)->Take(sink, sample);
-  gst_sample_unref(sample);
-  return GST_FLOW_OK;
+void OnSamples(GstElement *, GstBuffer *buffer, GstPad *pad, gpointer recorder) {
+  static_cast<WavRecorder *>(recorder)->Take(buffer, pad);
 }
 
-void OnEnded(GstAppSink *, gpointer data) {
-  static_cast<WavRecorder *>(data)->Ended();
+GstPadProbeReturn OnSinkEvent(GstPad *, GstPadProbeInfo *info, gpointer recorder) {
+  if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS)
+    static_cast<WavRecorder *>(recorder)->Ended();
+  return GST_PAD_PROBE_OK;
 }
 
-void Forget(gpointer data) {
-  delete static_cast<WavRecorder *>(data);
-}
-
-// audioconvert and audioresample, then an appsink that takes raw samples
-// at once (no clock) for the recorder.
+// audioconvert and audioresample, then a sink that takes raw samples at
+// once (no clock) for the recorder. A fakesink's hand-off, not an appsink:
+// an appsink keeps about 4 KB each time it goes down after a stream with
+// no samples (an empty file), which a long list of them adds up.
 GstElement *FileSink(const std::string &path) {
   GstElement *bin = gst_bin_new(nullptr);
   GstElement *convert = gst_element_factory_make("audioconvert", nullptr);
   GstElement *resample = gst_element_factory_make("audioresample", nullptr);
-  GstElement *sink = gst_element_factory_make("appsink", nullptr);
-  if (!convert || !resample || !sink) {
-    for (GstElement *made : {bin, convert, resample, sink})
+  GstElement *format = gst_element_factory_make("capsfilter", nullptr);
+  GstElement *sink = gst_element_factory_make("fakesink", nullptr);
+  if (!convert || !resample || !format || !sink) {
+    for (GstElement *made : {bin, convert, resample, format, sink})
       if (made)
         gst_object_unref(gst_object_ref_sink(made));
     return DefaultSink();
   }
   GstCaps *raw = gst_caps_from_string(
       "audio/x-raw,layout=interleaved,format={S16LE,S24LE,S32LE,F32LE,F64LE,U8}");
-  g_object_set(sink, "sync", FALSE, "caps", raw, nullptr);
+  g_object_set(format, "caps", raw, nullptr);
   gst_caps_unref(raw);
-  GstAppSinkCallbacks callbacks{};
-  callbacks.new_sample = OnSample;
-  callbacks.eos = OnEnded;
-  gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, new WavRecorder(path), Forget);
-  gst_bin_add_many(GST_BIN(bin), convert, resample, sink, nullptr);
-  gst_element_link_many(convert, resample, sink, nullptr);
-  GstPad *input = gst_element_get_static_pad(convert, "sink");
+  g_object_set(sink, "sync", FALSE, "signal-handoffs", TRUE, nullptr);
+  auto *recorder = new WavRecorder(path, format);
+  g_object_set_data_full(G_OBJECT(bin), "audioplayer-wav-recorder", recorder,
+                         [](gpointer data) { delete static_cast<WavRecorder *>(data); });
+  g_signal_connect(sink, "handoff", G_CALLBACK(OnSamples), recorder);
+  GstPad *input = gst_element_get_static_pad(sink, "sink");
+  gst_pad_add_probe(input, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, OnSinkEvent, recorder, nullptr);
+  gst_object_unref(input);
+  gst_bin_add_many(GST_BIN(bin), convert, resample, format, sink, nullptr);
+  gst_element_link_many(convert, resample, format, sink, nullptr);
+  input = gst_element_get_static_pad(convert, "sink");
   gst_element_add_pad(bin, gst_ghost_pad_new("sink", input));
   gst_object_unref(input);
   return bin;
@@ -205,6 +208,11 @@ bool IsDeviceOutput(const std::string &named) {
   return After(named, "pulse:") || After(named, "alsa:");
 }
 
+bool IsFileOutput(const std::string &named) {
+  const char *path = After(named, "file:");
+  return path && *path;
+}
+
 GstElement *MakeAudioOutput(const std::string &named) {
   auto after = [&](const char *prefix) { return After(named, prefix); };
   if (named == "fake")
@@ -213,7 +221,9 @@ GstElement *MakeAudioOutput(const std::string &named) {
     return DeviceSink("pulsesink", device);
   if (const char *device = after("alsa:"))
     return DeviceSink("alsasink", device);
-  if (const char *path = after("file:"); path && *path)
+  if (IsFileOutput(named))
+    return FileSink(after("file:"));
+  if (const char *path = after("played-file:"); path && *path)
     return FileSink(path);
   return DefaultSink();
 }

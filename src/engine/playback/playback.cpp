@@ -18,6 +18,7 @@
 #include "engine/playback/gapless_trim.h"
 #include "engine/playback/levelling.h"
 #include "engine/playback/picture_output.h"
+#include "engine/playback/render_pipeline.h"
 #include "engine/playback/retired_selectors.h"
 
 #include <gst/base/gsttypefindhelper.h>
@@ -167,48 +168,66 @@ bool Playback::Usable() const {
       gst_object_unref(factory);
     return factory != nullptr;
   }();
-  return playbin_ != nullptr || available;
+  return pipeline_ != nullptr || available;
 }
 
-bool Playback::MakePlaybin() {
-  if (playbin_ != nullptr)
+bool Playback::MakePipeline() {
+  if (pipeline_ != nullptr)
     return true;
   if (!Usable())
     return false;
-  playbin_ = gst_element_factory_make("playbin", nullptr);
-  if (playbin_ == nullptr)
-    return false;
-  gst_object_ref_sink(playbin_);
-  retired_ = std::make_unique<RetiredSelectors>(playbin_);
   output_ = NamedAudioOutput();
-  g_object_set(playbin_, "audio-sink", MakeAudioOutput(output_), "video-sink", RealTimeFakeSink(),
-               "volume", volume_, "mute", gboolean(mute_), nullptr);
+  renders_ = IsFileOutput(output_);
   filter_ = MakeAudioFilter(levelling_);
   AddTrimming(filter_);
-  HideEditListsFromDemuxers(playbin_);
-  PreferCheaperDecoders();
-  if (filter_ != nullptr)
-    g_object_set(playbin_, "audio-filter", filter_, nullptr);
   handOver_->filter = filter_;
-  g_signal_connect_data(playbin_, "about-to-finish", G_CALLBACK(OnAboutToFinish),
-                        new std::shared_ptr<HandOver>(handOver_), ForgetHandOver, GConnectFlags(0));
-  GstBus *bus = gst_element_get_bus(playbin_);
+  if (renders_)
+    pipeline_ = MakeRenderPipeline(filter_, MakeAudioOutput(output_));
+  else
+    pipeline_ = MakePlaybin();
+  if (pipeline_ == nullptr) {
+    filter_ = handOver_->filter = nullptr; // gone with what was to hold it
+    return false;
+  }
+  SetVolume(volume_);
+  SetMute(mute_);
+  HideEditListsFromDemuxers(pipeline_);
+  PreferCheaperDecoders();
+  GstBus *bus = gst_element_get_bus(pipeline_);
   gst_bus_set_sync_handler(bus, OnBusMessage, new std::shared_ptr<Queue>(queue_), ForgetQueue);
   gst_object_unref(bus);
   return true;
+}
+
+GstElement *Playback::MakePlaybin() {
+  GstElement *playbin = gst_element_factory_make("playbin", nullptr);
+  if (playbin == nullptr) {
+    if (filter_ != nullptr)
+      gst_object_unref(gst_object_ref_sink(filter_));
+    return nullptr;
+  }
+  gst_object_ref_sink(playbin);
+  retired_ = std::make_unique<RetiredSelectors>(playbin);
+  g_object_set(playbin, "audio-sink", MakeAudioOutput(output_), "video-sink", RealTimeFakeSink(),
+               nullptr);
+  if (filter_ != nullptr)
+    g_object_set(playbin, "audio-filter", filter_, nullptr);
+  g_signal_connect_data(playbin, "about-to-finish", G_CALLBACK(OnAboutToFinish),
+                        new std::shared_ptr<HandOver>(handOver_), ForgetHandOver, GConnectFlags(0));
+  return playbin;
 }
 
 Playback::~Playback() {
   wake_.reset();
   openBound_.reset();
   callBack_.reset();
-  if (playbin_ != nullptr) {
-    gst_element_set_state(playbin_, GST_STATE_NULL); // joins the streaming threads
+  if (pipeline_ != nullptr) {
+    gst_element_set_state(pipeline_, GST_STATE_NULL); // joins the streaming threads
     retired_.reset();
-    GstBus *bus = gst_element_get_bus(playbin_);
+    GstBus *bus = gst_element_get_bus(pipeline_);
     gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
     gst_object_unref(bus);
-    gst_object_unref(playbin_);
+    gst_object_unref(pipeline_);
   }
   queue_->Clear();
 }
@@ -247,17 +266,17 @@ double NetworkOpenSeconds() {
 namespace {
 
 // What a local file's encoder added, to be trimmed: an MP3's, an AAC file's
-// in MP4; for a stream handed over to (`handedOver`), an Opus file's too,
-// whose pre-skip GStreamer drops only from the stream it opens.
-std::optional<GaplessTrim> TrimOf(const std::string &uri, bool handedOver = false) {
+// in MP4, an Opus file's pre-skip where GStreamer's decoder keeps it (the
+// trim looks at the stream's first segment).
+std::optional<GaplessTrim> TrimOf(const std::string &uri) {
   if (uri.rfind("file://", 0) != 0)
     return std::nullopt;
   gchar *path = g_filename_from_uri(uri.c_str(), nullptr, nullptr);
   std::optional<GaplessTrim> trim = path ? ReadMpegGapless(path) : std::nullopt;
   if (path && !trim)
     trim = ReadMp4Gapless(path);
-  if (path && !trim && handedOver)
-    trim = ReadOpusHandOverTrim(path);
+  if (path && !trim)
+    trim = ReadOpusGapless(path);
   g_free(path);
   return trim;
 }
@@ -292,7 +311,7 @@ bool Playback::PrefersAlbumGain() const {
 
 bool Playback::Open(const std::string &uri, double start, double end, const Next &next,
                     const StreamGain &gain) {
-  if (!MakePlaybin())
+  if (!MakePipeline())
     return false;
   Stop();
   GainForNextStream(filter_, gain);
@@ -301,29 +320,33 @@ bool Playback::Open(const std::string &uri, double start, double end, const Next
   start_ = start;
   end_ = end;
   stop_ = end;
-  g_object_set(playbin_, "uri", uri.c_str(), nullptr);
-  ApplyPicture(false);
+  if (renders_) {
+    LoadIntoRender(pipeline_, uri);
+  } else {
+    g_object_set(pipeline_, "uri", uri.c_str(), nullptr);
+    ApplyPicture(false);
+  }
   ++opens_;
   BoundOpen(uri);
-  return gst_element_set_state(playbin_, GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE;
+  return gst_element_set_state(pipeline_, GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE;
 }
 
 void Playback::ShowPicture(const PicturePlace &place, bool visualise) {
   pictureWindow_ = place;
   visualise_ = visualise;
-  if (playbin_ != nullptr)
+  if (pipeline_ != nullptr && !renders_)
     ApplyPicture(true);
 }
 
 void Playback::ResizePicture(int width, int height) {
   pictureWindow_.width = width;
   pictureWindow_.height = height;
-  if (sinkWindow_.window == 0 || sinkWindow_.window != pictureWindow_.window)
+  if (renders_ || sinkWindow_.window == 0 || sinkWindow_.window != pictureWindow_.window)
     return;
   sinkWindow_ = pictureWindow_;
   queue_->SetPicture(sinkWindow_);
   GstElement *sink = nullptr;
-  g_object_get(playbin_, "video-sink", &sink, nullptr);
+  g_object_get(pipeline_, "video-sink", &sink, nullptr);
   engine::ResizePicture(sink, sinkWindow_);
   if (sink != nullptr)
     gst_object_unref(sink);
@@ -336,8 +359,8 @@ void Playback::ApplyPicture(bool running) {
     queue_->SetPicture(sinkWindow_);
     if (sink && sinkWindow_.window)
       if (GstElement *visualisation = Visualisation(sinkWindow_))
-        g_object_set(playbin_, "vis-plugin", visualisation, nullptr);
-    g_object_set(playbin_, "video-sink", sink ? sink : RealTimeFakeSink(), nullptr);
+        g_object_set(pipeline_, "vis-plugin", visualisation, nullptr);
+    g_object_set(pipeline_, "video-sink", sink ? sink : RealTimeFakeSink(), nullptr);
   }
   const bool visualise = visualise_ && sinkWindow_.window && sinkWindow_ == pictureWindow_;
   // Turning the visualisation off restarts the picture's sink, and
@@ -348,25 +371,27 @@ void Playback::ApplyPicture(bool running) {
     return;
   constexpr guint kVisualise = 1u << 3; // GST_PLAY_FLAG_VIS
   guint flags = 0;
-  g_object_get(playbin_, "flags", &flags, nullptr);
+  g_object_get(pipeline_, "flags", &flags, nullptr);
   const guint wanted = visualise ? flags | kVisualise : flags & ~kVisualise;
   if (wanted != flags)
-    g_object_set(playbin_, "flags", wanted, nullptr);
+    g_object_set(pipeline_, "flags", wanted, nullptr);
 }
 
 bool Playback::Play() {
-  return playbin_ && gst_element_set_state(playbin_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
+  return pipeline_ &&
+         gst_element_set_state(pipeline_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
 }
 
 bool Playback::Pause() {
-  return playbin_ && gst_element_set_state(playbin_, GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE;
+  return pipeline_ &&
+         gst_element_set_state(pipeline_, GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE;
 }
 
 void Playback::Stop() {
   wake_.reset();
   openBound_.reset();
-  if (playbin_ != nullptr)
-    gst_element_set_state(playbin_, GST_STATE_READY); // returns once streaming stopped
+  if (pipeline_ != nullptr)
+    gst_element_set_state(pipeline_, GST_STATE_READY); // returns once streaming stopped
   if (retired_)
     retired_->Release();
   DropMeasure(filter_);
@@ -378,8 +403,8 @@ void Playback::Stop() {
 void Playback::Reset() {
   wake_.reset();
   openBound_.reset();
-  if (playbin_ != nullptr)
-    gst_element_set_state(playbin_, GST_STATE_NULL);
+  if (pipeline_ != nullptr)
+    gst_element_set_state(pipeline_, GST_STATE_NULL);
   if (retired_)
     retired_->Release();
   DropMeasure(filter_);
@@ -389,7 +414,9 @@ void Playback::Reset() {
 }
 
 bool Playback::QueueNext(const Next &next) {
-  std::optional<GaplessTrim> trim = TrimOf(next.uri, true); // a file read: not under the lock
+  if (renders_)
+    return true; // nothing to hand over to: the next item opens after this one ends
+  std::optional<GaplessTrim> trim = TrimOf(next.uri); // a file read: not under the lock
   std::lock_guard lock(handOver_->mutex);
   if (handOver_->taken)
     return false;
@@ -414,7 +441,7 @@ bool Playback::HandedOverStreamStarted() {
 }
 
 bool Playback::Seek(double seconds, double rate) {
-  if (playbin_ == nullptr || rate <= 0)
+  if (pipeline_ == nullptr || rate <= 0)
     return false;
   auto flags = GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
   // The decoder's time, where the encoder's delay still comes first.
@@ -424,7 +451,7 @@ bool Playback::Seek(double seconds, double rate) {
   // microsecond early: decoders whose timestamps are rounded (flacdec) keep
   // the sample that starts exactly at the stop, which belongs to the next
   // part; a microsecond is less than a sample at any rate up to 384 kHz.
-  return gst_element_seek(playbin_, rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
+  return gst_element_seek(pipeline_, rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
                           std::llround((start_ + seconds + skip) * GST_SECOND),
                           stop_ >= 0 ? GST_SEEK_TYPE_SET : GST_SEEK_TYPE_NONE,
                           stop_ >= 0 ? std::llround((stop_ + skip) * GST_SECOND) - GST_USECOND : 0);
@@ -438,9 +465,9 @@ void Playback::RunOn(double start, double end) {
 void Playback::WakeAt(double seconds, double rate) {
   wake_.reset();
   const double now = Position();
-  GstClock *clock = playbin_ ? gst_element_get_clock(playbin_) : nullptr;
+  GstClock *clock = pipeline_ ? gst_element_get_clock(pipeline_) : nullptr;
   if (clock != nullptr && now >= 0 && rate > 0) {
-    GstBus *bus = gst_element_get_bus(playbin_);
+    GstBus *bus = gst_element_get_bus(pipeline_);
     wake_ = ClockAlarm::After(clock, std::max(0.0, (seconds - now) / rate), bus, kWakeName, 0);
     gst_object_unref(bus);
   }
@@ -450,10 +477,10 @@ void Playback::WakeAt(double seconds, double rate) {
 
 void Playback::CallBackIn(double seconds) {
   callBack_.reset();
-  if (!MakePlaybin())
+  if (!MakePipeline())
     return;
   GstClock *clock = gst_system_clock_obtain();
-  GstBus *bus = gst_element_get_bus(playbin_);
+  GstBus *bus = gst_element_get_bus(pipeline_);
   callBack_ = ClockAlarm::After(clock, seconds, bus, kCallBackName, ++callBacks_);
   gst_object_unref(bus);
   gst_object_unref(clock);
@@ -465,7 +492,7 @@ void Playback::BoundOpen(const std::string &uri) {
     return;
   // The system clock: the pipeline's runs only once it plays.
   GstClock *clock = gst_system_clock_obtain();
-  GstBus *bus = gst_element_get_bus(playbin_);
+  GstBus *bus = gst_element_get_bus(pipeline_);
   openBound_ = ClockAlarm::After(clock, NetworkOpenSeconds(), bus, kOpenBoundName, opens_);
   gst_object_unref(bus);
   gst_object_unref(clock);
@@ -473,7 +500,7 @@ void Playback::BoundOpen(const std::string &uri) {
 
 double Playback::Position() const {
   gint64 position = 0;
-  if (playbin_ == nullptr || !gst_element_query_position(playbin_, GST_FORMAT_TIME, &position))
+  if (pipeline_ == nullptr || !gst_element_query_position(pipeline_, GST_FORMAT_TIME, &position))
     return -1;
   return std::max(0.0, double(position) / GST_SECOND - start_);
 }
@@ -481,9 +508,9 @@ double Playback::Position() const {
 double Playback::Duration() const {
   gint64 duration = 0;
   const std::optional<GaplessTrim> trim = CurrentTrim(filter_);
-  if (playbin_ == nullptr ||
+  if (pipeline_ == nullptr ||
       (!trim &&
-       (!gst_element_query_duration(playbin_, GST_FORMAT_TIME, &duration) || duration < 0)))
+       (!gst_element_query_duration(pipeline_, GST_FORMAT_TIME, &duration) || duration < 0)))
     return end_ >= 0 ? end_ - start_ : -1;
   // A trimmed stream's length is what its header says is the source's.
   const double file = trim ? double(trim->keep) / trim->rate : double(duration) / GST_SECOND;
@@ -492,14 +519,18 @@ double Playback::Duration() const {
 
 void Playback::SetVolume(double linear) {
   volume_ = linear;
-  if (playbin_ != nullptr)
-    g_object_set(playbin_, "volume", linear, nullptr);
+  if (renders_)
+    SetRenderVolume(pipeline_, volume_, mute_);
+  else if (pipeline_ != nullptr)
+    g_object_set(pipeline_, "volume", linear, nullptr);
 }
 
 void Playback::SetMute(bool mute) {
   mute_ = mute;
-  if (playbin_ != nullptr)
-    g_object_set(playbin_, "mute", gboolean(mute), nullptr);
+  if (renders_)
+    SetRenderVolume(pipeline_, volume_, mute_);
+  else if (pipeline_ != nullptr)
+    g_object_set(pipeline_, "mute", gboolean(mute), nullptr);
 }
 
 bool Playback::TakeEvent(PipelineEvent *event) {
@@ -601,15 +632,21 @@ bool Playback::Translate(GstMessage *message, PipelineEvent *event) {
 }
 
 bool Playback::FromPipeline(GstMessage *message) const {
-  return GST_MESSAGE_SRC(message) == GST_OBJECT(playbin_);
+  return GST_MESSAGE_SRC(message) == GST_OBJECT(pipeline_);
+}
+
+GstElement *Playback::Output() const {
+  GstElement *output = nullptr;
+  if (renders_)
+    output = GST_ELEMENT(gst_object_ref(RenderOutput(pipeline_)));
+  else if (pipeline_ != nullptr)
+    g_object_get(pipeline_, "audio-sink", &output, nullptr);
+  return output;
 }
 
 bool Playback::FromOutput(GstMessage *message) const {
   GstObject *source = GST_MESSAGE_SRC(message);
-  GstElement *output = nullptr;
-  if (playbin_ == nullptr || source == nullptr)
-    return false;
-  g_object_get(playbin_, "audio-sink", &output, nullptr);
+  GstElement *output = source ? Output() : nullptr;
   const bool inside = output != nullptr && (source == GST_OBJECT(output) ||
                                             gst_object_has_as_ancestor(source, GST_OBJECT(output)));
   if (output != nullptr)
@@ -618,9 +655,7 @@ bool Playback::FromOutput(GstMessage *message) const {
 }
 
 double Playback::DecodedPosition() const {
-  GstElement *output = nullptr;
-  if (playbin_ != nullptr)
-    g_object_get(playbin_, "audio-sink", &output, nullptr);
+  GstElement *output = Output();
   if (output == nullptr)
     return -1;
   gint64 position = -1;
@@ -634,13 +669,13 @@ double Playback::DecodedPosition() const {
 }
 
 bool Playback::FallBackToDefaultOutput() {
-  if (playbin_ == nullptr || !IsDeviceOutput(output_))
+  if (pipeline_ == nullptr || !IsDeviceOutput(output_))
     return false;
   output_.clear();
   Reset();
   // The volume lives in the output when it has one (pulsesink does): the
   // new one is told it, or it would play at its own, often full, level.
-  g_object_set(playbin_, "audio-sink", MakeAudioOutput(output_), "volume", volume_, "mute",
+  g_object_set(pipeline_, "audio-sink", MakeAudioOutput(output_), "volume", volume_, "mute",
                gboolean(mute_), nullptr);
   return true;
 }

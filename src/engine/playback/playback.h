@@ -1,7 +1,9 @@
 // One GStreamer playbin for one engine. Audio goes to the default output,
 // or to a real-time fakesink when AUDIOPLAYER_SINK=fake is set or no audio
-// output can be opened; video, if a file has any, is dropped likewise. The
-// playbin is made when the first item opens: a player that never plays
+// output can be opened; video, if a file has any, is dropped likewise. A
+// file output has a pipeline of its own instead (render_pipeline.h), with
+// no picture and no hand-over. The
+// pipeline is made when the first item opens: a player that never plays
 // (one that reads attributes or edits playlists) never opens the output.
 //
 // Threads: every method is called on the host's thread (but the playbin's
@@ -130,8 +132,9 @@ public:
   // Gapless hand-over: the URI the playbin goes on to when the current
   // stream's data has all been read, so that the next stream's samples
   // follow this one's with no gap (empty: none, the stream ends). Open,
-  // Stop and Reset forget it. Refused (false) while the playbin has taken
-  // the URI queued before and its stream has not started: the check and
+  // Stop and Reset forget it; a file output takes none. Refused (false)
+  // while the playbin has taken the URI queued before and its stream has
+  // not started: the check and
   // the queueing are one step, since the playbin takes it on a streaming
   // thread, and what follows that stream is queued once it starts.
   bool QueueNext(const Next &next);
@@ -151,7 +154,12 @@ public:
   struct HandOver;
 
 private:
-  bool MakePlaybin();
+  bool MakePipeline();
+  // The playbin, with the output, the filter and the hand-over; null (and
+  // the filter let go) when it cannot be made.
+  GstElement *MakePlaybin();
+  // The audio output (a new reference), or null.
+  GstElement *Output() const;
   void BoundOpen(const std::string &uri);
   // The message as the session hears it; false for one it does not.
   bool Translate(GstMessage *message, PipelineEvent *event);
@@ -160,7 +168,7 @@ private:
   // opened stream's (a short file's data can all be read, and the next one
   // taken, before the host hears that it started).
   bool HandedOverStreamStarted();
-  // Whether the message comes from the playbin itself (not one of its children).
+  // Whether the message comes from the pipeline itself (not one of its children).
   bool FromPipeline(GstMessage *message) const;
   // Whether it comes from the audio output or an element inside it.
   bool FromOutput(GstMessage *message) const;
@@ -170,10 +178,11 @@ private:
 
   std::shared_ptr<Queue> queue_;
   std::shared_ptr<HandOver> handOver_;
-  Levelling levelling_;          // as the environment said when the player was made
-  GstElement *filter_ = nullptr; // the playbin's audio filter, borrowed
-  bool openedStarted_ = false;   // the opened stream's stream-start was handled
-  GstElement *playbin_ = nullptr;
+  Levelling levelling_;            // as the environment said when the player was made
+  GstElement *filter_ = nullptr;   // the audio filter, borrowed
+  bool openedStarted_ = false;     // the opened stream's stream-start was handled
+  GstElement *pipeline_ = nullptr; // the playbin, or the render pipeline
+  bool renders_ = false;           // the output is a file: the render pipeline
   // The playbin's retired selectors, let go on this thread.
   std::unique_ptr<RetiredSelectors> retired_;
   std::string output_; // the output's name, as AUDIOPLAYER_SINK gives it

@@ -1,0 +1,208 @@
+#include "engine/playback/render_pipeline.h"
+
+#include <gst/gst.h>
+
+#include <vector>
+
+namespace engine {
+
+namespace {
+
+// What stays from item to item; the rest is the item's reading and decoding.
+struct Kept {
+  GstElement *input;  // the converter before the filter, which takes the decoded stream
+  GstElement *filter; // may be null
+  GstElement *volume;
+  GstElement *output;
+
+  bool Holds(GstElement *element) const {
+    return element == input || element == filter || element == volume || element == output;
+  }
+};
+
+const char kKeptName[] = "audioplayer-render-kept";
+const char kDecoderName[] = "audioplayer-render-decoder";
+
+Kept *KeptIn(GstElement *pipeline) {
+  return static_cast<Kept *>(g_object_get_data(G_OBJECT(pipeline), kKeptName));
+}
+
+// Whether the pad's caps (or, before they are set, what it can give) are
+// of a type whose name starts with `prefix`.
+bool Gives(GstPad *pad, const char *prefix) {
+  GstCaps *caps = gst_pad_get_current_caps(pad);
+  if (caps == nullptr)
+    caps = gst_pad_query_caps(pad, nullptr);
+  const bool gives =
+      caps != nullptr && !gst_caps_is_empty(caps) &&
+      g_str_has_prefix(gst_structure_get_name(gst_caps_get_structure(caps, 0)), prefix);
+  if (caps != nullptr)
+    gst_caps_unref(caps);
+  return gives;
+}
+
+bool InputLinked(GstElement *input) {
+  GstPad *sink = gst_element_get_static_pad(input, "sink");
+  const bool linked = gst_pad_is_linked(sink);
+  gst_object_unref(sink);
+  return linked;
+}
+
+void FailForNoAudio(GstElement *element) {
+  GST_ELEMENT_ERROR(element, STREAM, WRONG_TYPE, ("No audio stream"), (nullptr));
+}
+
+// The decoder's first raw audio stream goes to the filter; the others,
+// and any picture, are left unlinked (their demuxer goes on while one of
+// its streams is linked).
+void OnDecodedPad(GstElement *, GstPad *pad, gpointer input) {
+  GstPad *sink = gst_element_get_static_pad(GST_ELEMENT(input), "sink");
+  if (!gst_pad_is_linked(sink) && Gives(pad, "audio/x-raw"))
+    gst_pad_link(pad, sink);
+  gst_object_unref(sink);
+}
+
+void OnDecodedAll(GstElement *decoder, gpointer input) {
+  if (!InputLinked(GST_ELEMENT(input)))
+    FailForNoAudio(decoder);
+}
+
+void ConnectDecoder(GstElement *decoder, GstElement *input) {
+  g_signal_connect(decoder, "pad-added", G_CALLBACK(OnDecodedPad), input);
+  g_signal_connect(decoder, "no-more-pads", G_CALLBACK(OnDecodedAll), input);
+}
+
+// The stream is framed already: decodebin would plug a parser again
+// (FLAC's), which costs a quarter of the decoding.
+gint SkipParsers(GstElement *, GstPad *, GstCaps *, GstElementFactory *factory, gpointer) {
+  constexpr gint kTry = 0, kSkip = 2; // GstAutoplugSelectResult
+  return gst_element_factory_list_is_type(factory, GST_ELEMENT_FACTORY_TYPE_PARSER) ? kSkip : kTry;
+}
+
+// The parser's first audio stream gets a decoder of its own, unless it
+// is raw already (a WAV file's).
+void OnParsedPad(GstElement *parser, GstPad *pad, gpointer input) {
+  if (g_object_get_data(G_OBJECT(parser), kDecoderName) != nullptr || !Gives(pad, "audio/"))
+    return;
+  if (Gives(pad, "audio/x-raw")) {
+    g_object_set_data(G_OBJECT(parser), kDecoderName, input);
+    OnDecodedPad(parser, pad, input);
+    return;
+  }
+  GstElement *decoder = gst_element_factory_make("decodebin", nullptr);
+  GstObject *pipeline = gst_element_get_parent(parser);
+  if (decoder == nullptr || pipeline == nullptr) {
+    if (decoder != nullptr)
+      gst_object_unref(gst_object_ref_sink(decoder));
+    if (pipeline != nullptr)
+      gst_object_unref(pipeline);
+    return; // no-more-pads says so
+  }
+  g_object_set_data(G_OBJECT(parser), kDecoderName, decoder);
+  ConnectDecoder(decoder, GST_ELEMENT(input));
+  g_signal_connect(decoder, "autoplug-select", G_CALLBACK(SkipParsers), nullptr);
+  gst_bin_add(GST_BIN(pipeline), decoder);
+  gst_element_sync_state_with_parent(decoder);
+  GstPad *sink = gst_element_get_static_pad(decoder, "sink");
+  gst_pad_link(pad, sink);
+  gst_object_unref(sink);
+  gst_object_unref(pipeline);
+}
+
+void OnParsedAll(GstElement *parser, gpointer) {
+  if (g_object_get_data(G_OBJECT(parser), kDecoderName) == nullptr)
+    FailForNoAudio(parser);
+}
+
+void ReportMissing(GstElement *pipeline, const char *factory) {
+  GError *error = g_error_new(GST_CORE_ERROR, GST_CORE_ERROR_MISSING_PLUGIN,
+                              "No %s element to read the item", factory);
+  gst_element_post_message(pipeline, gst_message_new_error(GST_OBJECT(pipeline), error, nullptr));
+  g_error_free(error);
+}
+
+// The item's elements, added to the pipeline; what cannot be made is
+// reported as a missing plugin.
+void AddReading(GstElement *pipeline, Kept *kept, const std::string &uri) {
+  gchar *path = g_filename_from_uri(uri.c_str(), nullptr, nullptr);
+  const char *const first = path ? "filesrc" : "uridecodebin";
+  GstElement *source = gst_element_factory_make(first, nullptr);
+  GstElement *parser = path ? gst_element_factory_make("parsebin", nullptr) : nullptr;
+  if (source == nullptr || (path && parser == nullptr)) {
+    for (GstElement *made : {source, parser})
+      if (made != nullptr)
+        gst_object_unref(gst_object_ref_sink(made));
+    ReportMissing(pipeline, source ? "parsebin" : first);
+    g_free(path);
+    return;
+  }
+  gst_bin_add(GST_BIN(pipeline), source);
+  if (path) {
+    g_object_set(source, "location", path, nullptr);
+    g_signal_connect(parser, "pad-added", G_CALLBACK(OnParsedPad), kept->input);
+    g_signal_connect(parser, "no-more-pads", G_CALLBACK(OnParsedAll), nullptr);
+    gst_bin_add(GST_BIN(pipeline), parser);
+    gst_element_link(source, parser);
+  } else {
+    g_object_set(source, "uri", uri.c_str(), nullptr);
+    ConnectDecoder(source, kept->input);
+  }
+  g_free(path);
+}
+
+} // namespace
+
+GstElement *MakeRenderPipeline(GstElement *filter, GstElement *output) {
+  GstElement *input = gst_element_factory_make("audioconvert", nullptr);
+  GstElement *volume = gst_element_factory_make("volume", nullptr);
+  if (input == nullptr || volume == nullptr || output == nullptr) {
+    for (GstElement *made : {input, volume, filter, output})
+      if (made != nullptr)
+        gst_object_unref(gst_object_ref_sink(made));
+    return nullptr;
+  }
+  GstElement *pipeline = gst_pipeline_new(nullptr);
+  gst_object_ref_sink(pipeline);
+  gst_bin_add_many(GST_BIN(pipeline), input, volume, output, nullptr);
+  if (filter != nullptr) {
+    gst_bin_add(GST_BIN(pipeline), filter);
+    gst_element_link_many(input, filter, volume, nullptr);
+  } else {
+    gst_element_link(input, volume);
+  }
+  gst_element_link(volume, output);
+  g_object_set_data_full(G_OBJECT(pipeline), kKeptName, new Kept{input, filter, volume, output},
+                         [](gpointer kept) { delete static_cast<Kept *>(kept); });
+  return pipeline;
+}
+
+void LoadIntoRender(GstElement *pipeline, const std::string &uri) {
+  Kept *kept = KeptIn(pipeline);
+  std::vector<GstElement *> last;
+  GstIterator *children = gst_bin_iterate_elements(GST_BIN(pipeline));
+  GValue child = G_VALUE_INIT;
+  while (gst_iterator_next(children, &child) == GST_ITERATOR_OK) {
+    auto *element = GST_ELEMENT(g_value_get_object(&child));
+    if (!kept->Holds(element))
+      last.push_back(GST_ELEMENT(gst_object_ref(element)));
+    g_value_reset(&child);
+  }
+  g_value_unset(&child);
+  gst_iterator_free(children);
+  for (GstElement *element : last) {
+    gst_element_set_state(element, GST_STATE_NULL);
+    gst_bin_remove(GST_BIN(pipeline), element);
+    gst_object_unref(element);
+  }
+  AddReading(pipeline, kept, uri);
+}
+
+GstElement *RenderOutput(GstElement *pipeline) {
+  return KeptIn(pipeline)->output;
+}
+
+void SetRenderVolume(GstElement *pipeline, double linear, bool mute) {
+  g_object_set(KeptIn(pipeline)->volume, "volume", linear, "mute", gboolean(mute), nullptr);
+}
+
+} // namespace engine
