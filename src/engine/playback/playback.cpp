@@ -177,18 +177,16 @@ bool Playback::MakePipeline() {
   if (!Usable())
     return false;
   output_ = NamedAudioOutput();
-  renders_ = IsFileOutput(output_);
+  const bool renders = IsFileOutput(output_);
   filter_ = MakeAudioFilter(levelling_);
   AddTrimming(filter_);
   handOver_->filter = filter_;
-  if (renders_)
-    pipeline_ = MakeRenderPipeline(filter_, MakeAudioOutput(output_));
-  else
-    pipeline_ = MakePlaybin();
+  pipeline_ = renders ? MakeRenderPipeline(filter_, MakeAudioOutput(output_)) : MakePlaybin();
   if (pipeline_ == nullptr) {
     filter_ = handOver_->filter = nullptr; // gone with what was to hold it
     return false;
   }
+  renders_ = renders; // only with a pipeline: the calls it routes there need one
   SetVolume(volume_);
   SetMute(mute_);
   HideEditListsFromDemuxers(pipeline_);
