@@ -138,26 +138,43 @@ inline int Sample16(const char *at) {
   return std::int16_t(std::uint16_t(std::uint8_t(at[0]) | std::uint8_t(at[1]) << 8));
 }
 
-// The left channel of a WAV file, 16-bit or float, as numbers in [-1, 1].
+// A WAV file's sample format: 1 (integers) or 3 (floats), and bits per sample.
+struct WavFormat {
+  int tag = 0, bits = 0;
+  bool operator==(const WavFormat &) const = default;
+};
+
+inline WavFormat WavFormatOf(const std::string &bytes) {
+  const auto format = bytes.find("fmt ");
+  if (format == std::string::npos || format + 24 > bytes.size())
+    return {};
+  return {std::uint8_t(bytes[format + 8]), std::uint8_t(bytes[format + 22])};
+}
+
+// The left channel of a WAV file, integers of 16 to 32 bits or floats, as
+// numbers in [-1, 1].
 inline std::vector<double> LeftChannel(const std::string &path) {
   std::ifstream file(path, std::ios::binary);
   std::string bytes{std::istreambuf_iterator<char>(file), {}};
-  const auto format = bytes.find("fmt ");
-  if (format == std::string::npos)
+  const WavFormat format = WavFormatOf(bytes);
+  const auto channelsAt = bytes.find("fmt ") + 10;
+  if (format.bits % 8 != 0 || format.bits < 16 || format.bits > 32 || channelsAt >= bytes.size())
     return {};
-  const bool floats = bytes[format + 8] == 3;
-  const int channels = bytes[format + 10];
   const std::string data = WavData(path);
-  const std::size_t width = floats ? 4 : 2, frame = width * std::size_t(channels);
-  std::vector<double> left(data.size() / frame);
+  const std::size_t width = std::size_t(format.bits) / 8,
+                    frame = width * std::size_t(std::uint8_t(bytes[channelsAt]));
+  std::vector<double> left(frame ? data.size() / frame : 0);
   for (std::size_t i = 0; i < left.size(); ++i) {
     const char *at = data.data() + i * frame;
-    if (floats) {
+    if (format.tag == 3) {
       float value;
       std::memcpy(&value, at, 4);
       left[i] = value;
     } else {
-      left[i] = Sample16(at) / 32768.0;
+      std::uint32_t word = 0; // the sample in the word's top bits, so that its sign is the word's
+      for (std::size_t b = 0; b < width; ++b)
+        word |= std::uint32_t(std::uint8_t(at[b])) << (8 * (4 - width + b));
+      left[i] = std::int32_t(word) / 2147483648.0;
     }
   }
   return left;

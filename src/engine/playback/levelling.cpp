@@ -76,6 +76,7 @@ namespace {
 // ReplayGain 2.0's reference: a measured stream is brought to -18 LUFS.
 constexpr double kReferenceLufs = -18;
 constexpr const char *kMeasuredName = "audioplayer-loudness";
+constexpr const char *kGainName = "levelling";
 constexpr double kPeakCeiling = 0.99;
 
 // What the stream being played says of its loudness, on the streaming
@@ -87,10 +88,10 @@ struct StreamTags {
 };
 
 struct GainStage {
-  GainStage(const Levelling &levelling, GstElement *bin, GstElement *volume)
-      : levelling(levelling), bin(bin), volume(volume) {}
+  GainStage(const Levelling &levelling, GstElement *volume)
+      : levelling(levelling), volume(volume) {}
   const Levelling levelling;
-  GstElement *const bin, *const volume; // the volume owned by the bin, the bin by its owner
+  GstElement *const volume; // owns this, through its pad's probe
   std::mutex nextLock;
   StreamGain next; // under nextLock
   // The stream flowing now, the streaming thread's.
@@ -189,7 +190,7 @@ struct GainStage {
         gint64(file.size), "modified", G_TYPE_INT64, gint64(file.modified), "lufs", G_TYPE_DOUBLE,
         measure->lufs, "peak", G_TYPE_DOUBLE, measure->peak, "seconds", G_TYPE_DOUBLE,
         measure->seconds, nullptr);
-    gst_element_post_message(bin, gst_message_new_application(GST_OBJECT(bin), fields));
+    gst_element_post_message(volume, gst_message_new_application(GST_OBJECT(volume), fields));
   }
 
   // A stream's start. Its caps may follow, or not where they are those
@@ -253,41 +254,37 @@ void ForgetStage(gpointer data) {
   delete static_cast<GainStage *>(data);
 }
 
+// The filter's gain element is found by its name: the stage is asked for
+// once a stream, not once a buffer.
 GainStage *StageOf(GstElement *filter) {
-  return filter ? static_cast<GainStage *>(g_object_get_data(G_OBJECT(filter), "gain-stage"))
-                : nullptr;
+  GstElement *volume =
+      filter && GST_IS_BIN(filter) ? gst_bin_get_by_name(GST_BIN(filter), kGainName) : nullptr;
+  if (volume == nullptr)
+    return nullptr;
+  auto *stage = static_cast<GainStage *>(g_object_get_data(G_OBJECT(volume), "gain-stage"));
+  gst_object_unref(volume); // the filter keeps it
+  return stage;
 }
 
 } // namespace
 
-GstElement *MakeAudioFilter(const Levelling &levelling) {
-  GstElement *tempo = gst_element_factory_make("scaletempo", nullptr);
+GstElement *MakeLevellingGain(const Levelling &levelling) {
   if (levelling.mode == Levelling::Mode::Off)
-    return tempo;
-  GstElement *volume = gst_element_factory_make("volume", nullptr);
-  if (volume == nullptr || tempo == nullptr) {
-    if (volume != nullptr)
-      gst_object_unref(gst_object_ref_sink(volume));
-    return tempo; // without levelling, as before, rather than no filter at all
-  }
-  GstElement *bin = gst_bin_new("levelling");
-  gst_bin_add_many(GST_BIN(bin), volume, tempo, nullptr);
-  gst_element_link(volume, tempo);
+    return nullptr;
+  GstElement *volume = gst_element_factory_make("volume", kGainName);
+  if (volume == nullptr)
+    return nullptr; // played without levelling rather than not at all
   GstPad *sink = gst_element_get_static_pad(volume, "sink");
-  GstPad *source = gst_element_get_static_pad(tempo, "src");
-  auto *stage = new GainStage(levelling, bin, volume);
-  g_object_set_data(G_OBJECT(bin), "gain-stage", stage); // the probe frees it, with the bin
+  auto *stage = new GainStage(levelling, volume);
+  g_object_set_data(G_OBJECT(volume), "gain-stage", stage); // the probe frees it, with the pad
   stage->Apply();
   gst_pad_add_probe(sink,
                     GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER |
                                     GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM |
                                     GST_PAD_PROBE_TYPE_EVENT_FLUSH),
                     OnStreamData, stage, ForgetStage);
-  gst_element_add_pad(bin, gst_ghost_pad_new("sink", sink));
-  gst_element_add_pad(bin, gst_ghost_pad_new("src", source));
   gst_object_unref(sink);
-  gst_object_unref(source);
-  return bin;
+  return volume;
 }
 
 void GainForNextStream(GstElement *filter, const StreamGain &gain) {

@@ -33,10 +33,9 @@ struct Levelling {
   static Levelling FromEnvironment();
 };
 
-// The playbin's audio filter: the tempo element, which keeps the pitch
-// when the rate changes, after the levelling's gain when it is on. Null
-// when neither can be made.
-GstElement *MakeAudioFilter(const Levelling &levelling);
+// The levelling's gain, for the audio filter (audio_filter.h) to hold, with
+// what reads each stream's gain and measures it; null when levelling is off.
+GstElement *MakeLevellingGain(const Levelling &levelling);
 
 // How the stream that starts next is levelled and measured.
 struct StreamGain {
@@ -49,7 +48,7 @@ struct StreamGain {
   MeasuredFile measureAs;
 };
 
-// Told before the stream that starts next in `filter` (as made above)
+// Told before the stream that starts next in `filter` (the audio filter)
 // starts, from any thread. Nothing for a filter without levelling.
 void GainForNextStream(GstElement *filter, const StreamGain &gain);
 // The playbin stopped: what was measured of the stream is not all of it.

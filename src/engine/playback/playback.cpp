@@ -11,6 +11,7 @@
 #include "engine/media/mp4_gapless.h"
 #include "engine/media/network_url.h"
 #include "engine/media/opus_gapless.h"
+#include "engine/playback/audio_filter.h"
 #include "engine/playback/audio_output.h"
 #include "engine/playback/clock_alarm.h"
 #include "engine/playback/decoder_choice.h"
@@ -179,7 +180,6 @@ bool Playback::MakePipeline() {
   output_ = NamedAudioOutput();
   const bool renders = IsFileOutput(output_);
   filter_ = MakeAudioFilter(levelling_);
-  AddTrimming(filter_);
   handOver_->filter = filter_;
   pipeline_ = renders ? MakeRenderPipeline(filter_, MakeAudioOutput(output_)) : MakePlaybin();
   if (pipeline_ == nullptr) {
@@ -312,6 +312,7 @@ bool Playback::Open(const std::string &uri, double start, double end, const Next
   if (!MakePipeline())
     return false;
   Stop();
+  DropTempo(filter_); // put back by the seek to the rate, when it is not 1
   GainForNextStream(filter_, gain);
   TrimNextStream(filter_, TrimOf(uri));
   QueueNext(next);
@@ -442,6 +443,7 @@ bool Playback::Seek(double seconds, double rate) {
   if (pipeline_ == nullptr || rate <= 0)
     return false;
   auto flags = GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+  TempoForRate(filter_, rate);
   // The decoder's time, where the encoder's delay still comes first.
   const std::optional<GaplessTrim> trim = CurrentTrim(filter_);
   const double skip = trim && !trim->counted ? double(trim->skip) / trim->rate : 0;
