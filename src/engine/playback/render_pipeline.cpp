@@ -2,6 +2,7 @@
 
 #include <gst/gst.h>
 
+#include <cstring>
 #include <vector>
 
 namespace engine {
@@ -79,6 +80,29 @@ gint SkipParsers(GstElement *, GstPad *, GstCaps *, GstElementFactory *factory, 
   return gst_element_factory_list_is_type(factory, GST_ELEMENT_FACTORY_TYPE_PARSER) ? kSkip : kTry;
 }
 
+// Whether an audio decoder takes `caps` as they are.
+bool Decodable(GstCaps *caps) {
+  static GList *const decoders = gst_element_factory_list_get_elements(
+      GST_ELEMENT_FACTORY_TYPE_DECODER | GST_ELEMENT_FACTORY_TYPE_MEDIA_AUDIO, GST_RANK_MARGINAL);
+  GList *taking = gst_element_factory_list_filter(decoders, caps, GST_PAD_SINK, FALSE);
+  const bool decodable = taking != nullptr;
+  gst_plugin_feature_list_free(taking);
+  return decodable;
+}
+
+// A demuxer's stream is framed by its container: parsing it again (Vorbis's,
+// Opus's, AAC's parser after their demuxer) costs a tenth of the decoding,
+// so it goes to the decoder as it is, where a decoder takes it.
+gboolean ParseFurther(GstElement *, GstPad *pad, GstCaps *caps, gpointer) {
+  GstElement *from = gst_pad_get_parent_element(pad);
+  GstElementFactory *factory = from ? gst_element_get_factory(from) : nullptr;
+  const gchar *kind = factory ? gst_element_factory_get_klass(factory) : nullptr;
+  const bool demuxed = kind != nullptr && std::strstr(kind, "Demux") != nullptr;
+  if (from != nullptr)
+    gst_object_unref(from);
+  return !(demuxed && Decodable(caps));
+}
+
 // The parser's first audio stream gets a decoder of its own, unless it
 // is raw already (a WAV file's).
 void OnParsedPad(GstElement *parser, GstPad *pad, gpointer input) {
@@ -141,6 +165,7 @@ void AddReading(GstElement *pipeline, Kept *kept, const std::string &uri) {
     g_object_set(source, "location", path, nullptr);
     g_signal_connect(parser, "pad-added", G_CALLBACK(OnParsedPad), kept->input);
     g_signal_connect(parser, "no-more-pads", G_CALLBACK(OnParsedAll), nullptr);
+    g_signal_connect(parser, "autoplug-continue", G_CALLBACK(ParseFurther), nullptr);
     gst_bin_add(GST_BIN(pipeline), parser);
     gst_element_link(source, parser);
   } else {
