@@ -80,27 +80,73 @@ gint SkipParsers(GstElement *, GstPad *, GstCaps *, GstElementFactory *factory, 
   return gst_element_factory_list_is_type(factory, GST_ELEMENT_FACTORY_TYPE_PARSER) ? kSkip : kTry;
 }
 
-// Whether an audio decoder takes `caps` as they are.
-bool Decodable(GstCaps *caps) {
+// decodebin's choice of audio decoder for `caps` (the highest rank among
+// those that may take them), with a reference, where it takes every stream
+// the caps can be as it is; null where it may not (an MP3's caps before
+// its parser, which do not say the stream is framed).
+GstElementFactory *DecoderFor(GstCaps *caps) {
   static GList *const decoders = gst_element_factory_list_get_elements(
       GST_ELEMENT_FACTORY_TYPE_DECODER | GST_ELEMENT_FACTORY_TYPE_MEDIA_AUDIO, GST_RANK_MARGINAL);
   GList *taking = gst_element_factory_list_filter(decoders, caps, GST_PAD_SINK, FALSE);
-  const bool decodable = taking != nullptr;
+  taking = g_list_sort(taking, gst_plugin_feature_rank_compare_func);
+  auto *first = taking ? GST_ELEMENT_FACTORY(taking->data) : nullptr;
+  auto *chosen = first && gst_element_factory_can_sink_all_caps(first, caps)
+                     ? GST_ELEMENT_FACTORY(gst_object_ref(first))
+                     : nullptr;
   gst_plugin_feature_list_free(taking);
-  return decodable;
+  return chosen;
+}
+
+bool Decodable(GstCaps *caps) {
+  GstElementFactory *decoder = DecoderFor(caps);
+  if (decoder != nullptr)
+    gst_object_unref(decoder);
+  return decoder != nullptr;
 }
 
 // A demuxer's stream is framed by its container: parsing it again (Vorbis's,
 // Opus's, AAC's parser after their demuxer) costs a tenth of the decoding,
 // so it goes to the decoder as it is, where a decoder takes it.
 gboolean ParseFurther(GstElement *, GstPad *pad, GstCaps *caps, gpointer) {
-  GstElement *from = gst_pad_get_parent_element(pad);
+  // parsebin asks with a pad of its own that stands for the element's.
+  GstPad *own = GST_IS_GHOST_PAD(pad) ? gst_ghost_pad_get_target(GST_GHOST_PAD(pad))
+                                      : GST_PAD(gst_object_ref(pad));
+  GstElement *from = own ? gst_pad_get_parent_element(own) : nullptr;
   GstElementFactory *factory = from ? gst_element_get_factory(from) : nullptr;
   const gchar *kind = factory ? gst_element_factory_get_klass(factory) : nullptr;
-  const bool demuxed = kind != nullptr && std::strstr(kind, "Demux") != nullptr;
+  // A tag's demuxer (ID3, APE) gives the stream as the file has it.
+  const bool demuxed = kind != nullptr && std::strstr(kind, "Demux") != nullptr &&
+                       std::strstr(kind, "Metadata") == nullptr;
   if (from != nullptr)
     gst_object_unref(from);
+  if (own != nullptr)
+    gst_object_unref(own);
   return !(demuxed && Decodable(caps));
+}
+
+// The decoder for the parser's stream, not yet in the pipeline: the one a
+// decodebin would take, made directly (decodebin's type finding and pads
+// cost about a twentieth of decoding AAC), or a decodebin where that
+// decoder may not take every stream the pad can give (an MP3 parser's,
+// which can give any rate before its stream's caps are told).
+GstElement *MakeDecoder(GstPad *pad, GstElement *input) {
+  GstCaps *caps = gst_pad_get_current_caps(pad);
+  if (caps == nullptr) // not told yet: what the parser can give
+    caps = gst_pad_query_caps(pad, nullptr);
+  GstElementFactory *factory = caps ? DecoderFor(caps) : nullptr;
+  if (caps != nullptr)
+    gst_caps_unref(caps);
+  if (factory != nullptr) {
+    GstElement *decoder = gst_element_factory_create(factory, nullptr);
+    gst_object_unref(factory);
+    return decoder;
+  }
+  GstElement *decoder = gst_element_factory_make("decodebin", nullptr);
+  if (decoder != nullptr) {
+    ConnectDecoder(decoder, input);
+    g_signal_connect(decoder, "autoplug-select", G_CALLBACK(SkipParsers), nullptr);
+  }
+  return decoder;
 }
 
 // The parser's first audio stream gets a decoder of its own, unless it
@@ -113,7 +159,7 @@ void OnParsedPad(GstElement *parser, GstPad *pad, gpointer input) {
     OnDecodedPad(parser, pad, input);
     return;
   }
-  GstElement *decoder = gst_element_factory_make("decodebin", nullptr);
+  GstElement *decoder = MakeDecoder(pad, GST_ELEMENT(input));
   GstObject *pipeline = gst_element_get_parent(parser);
   if (decoder == nullptr || pipeline == nullptr) {
     if (decoder != nullptr)
@@ -123,13 +169,15 @@ void OnParsedPad(GstElement *parser, GstPad *pad, gpointer input) {
     return; // no-more-pads says so
   }
   g_object_set_data(G_OBJECT(parser), kDecoderName, decoder);
-  ConnectDecoder(decoder, GST_ELEMENT(input));
-  g_signal_connect(decoder, "autoplug-select", G_CALLBACK(SkipParsers), nullptr);
   gst_bin_add(GST_BIN(pipeline), decoder);
-  gst_element_sync_state_with_parent(decoder);
   GstPad *sink = gst_element_get_static_pad(decoder, "sink");
   gst_pad_link(pad, sink);
   gst_object_unref(sink);
+  if (GstPad *decoded = gst_element_get_static_pad(decoder, "src")) { // not decodebin's
+    OnDecodedPad(decoder, decoded, input);
+    gst_object_unref(decoded);
+  }
+  gst_element_sync_state_with_parent(decoder);
   gst_object_unref(pipeline);
 }
 
