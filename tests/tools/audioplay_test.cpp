@@ -552,7 +552,7 @@ TEST(AudioplayTool, TheOutputFileHoldsTheExactSamplesOfEveryItem) {
   EXPECT_TRUE(heard == expected) << "the samples differ";
 }
 
-// The output file holds the samples in the format their decoder gives (a
+// The output file holds every sample in the format its decoder gives (a
 // 24-bit FLAC file's as 24-bit integers, not floats), and at another rate
 // the tempo element keeps the pitch: at twice the rate, half as many
 // samples of the same tone.
@@ -567,6 +567,7 @@ TEST(AudioplayTool, TheOutputFileKeepsTheDecodersFormatAndARateKeepsThePitch) {
       {"s16.wav", "-c:a pcm_s16le", "1", {1, 16}, 2},
       {"s24.flac", "-c:a flac -sample_fmt s32 -bits_per_raw_sample 24", "1", {1, 24}, 2},
       {"f32.wav", "-c:a pcm_f32le", "1", {3, 32}, 2},
+      {"v.ogg", "-c:a libvorbis", "1", {3, 32}, 2}, // GStreamer gives 88,201 samples
       {"s24.flac", "", "2", {3, 32}, 1},
       {"s16.wav", "", "0.5", {1, 16}, 4},
   };
@@ -717,6 +718,8 @@ TEST(AudioplayTool, LossyAlbumsPlayAsTheirSourceWithNothingAddedAtTheirBoundarie
       {"cbr", "mp3", "-c:a libmp3lame -b:a 192k", false},
       {"opus", "opus", "-c:a libopus -b:a 128k", false},
       {"timed", "opus", "-c:a libopus -b:a 128k", true},
+      {"vorbis", "ogg", "-c:a libvorbis", false},
+      {"timed vorbis", "ogg", "-c:a libvorbis", true},
       {"aac", "m4a", "-c:a aac -b:a 192k", false},
       {"itunes", "m4a", "-c:a aac -b:a 192k -use_editlist 0", false}};
   for (const auto &[kind, extension, options, keepTimes] : kinds) {

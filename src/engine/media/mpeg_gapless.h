@@ -26,6 +26,11 @@ struct GaplessTrim {
   // hidden from it (mp4_gapless.h): a stream whose first segment starts
   // after 0 had it applied, and is not trimmed again.
   bool editList = false;
+  // Only for a stream whose first segment starts at 0 (a Vorbis file's
+  // end: GStreamer clips a later one right itself).
+  bool fromZeroOnly = false;
+  // Whether the stream's first segment decides if it is trimmed at all.
+  bool ByFirstSegment() const { return editList || fromZeroOnly || counted; }
   bool operator==(const GaplessTrim &) const = default;
 };
 

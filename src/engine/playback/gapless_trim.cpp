@@ -83,17 +83,18 @@ GstPadProbeReturn OnEvent(TrimStage &stage, GstPadProbeInfo *info) {
     break;
   }
   case GST_EVENT_SEGMENT:
-    if (stage.current && !stage.segmentSeen &&
-        (stage.current->editList || stage.current->counted)) {
+    if (stage.current && !stage.segmentSeen && stage.current->ByFirstSegment()) {
       // The stream's first segment says whether GStreamer trims it itself:
-      // an MP4 whose edit list the demuxer applied starts after 0; the
-      // decoder drops an Opus file's pre-skip from a handed-over stream
-      // that starts at 0, and keeps it where the file starts later on.
+      // an MP4 whose edit list the demuxer applied starts after 0, and so
+      // does a Vorbis file whose end it clips right; the decoder drops an
+      // Opus file's pre-skip from a handed-over stream that starts at 0,
+      // and keeps it where the file starts later on.
       const GstSegment *given = nullptr;
       gst_event_parse_segment(event, &given);
-      if (given->format == GST_FORMAT_TIME && (given->start > 0) == stage.current->editList)
+      const bool trimmedIfLater = stage.current->editList || stage.current->fromZeroOnly;
+      if (given->format == GST_FORMAT_TIME && (given->start > 0) == trimmedIfLater)
         stage.current.reset();
-      else if (stage.current->editList)
+      else if (trimmedIfLater)
         stage.segmentSeen = true; // a later segment is a seek's, in the trimmed timeline
     }
     if (stage.current && stage.current->counted) {

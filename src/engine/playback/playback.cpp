@@ -10,7 +10,7 @@
 #include "engine/media/gstreamer_ready.h"
 #include "engine/media/mp4_gapless.h"
 #include "engine/media/network_url.h"
-#include "engine/media/opus_gapless.h"
+#include "engine/media/ogg_gapless.h"
 #include "engine/playback/audio_filter.h"
 #include "engine/playback/audio_output.h"
 #include "engine/playback/clock_alarm.h"
@@ -264,8 +264,9 @@ double NetworkOpenSeconds() {
 namespace {
 
 // What a local file's encoder added, to be trimmed: an MP3's, an AAC file's
-// in MP4, an Opus file's pre-skip where GStreamer's decoder keeps it (the
-// trim looks at the stream's first segment).
+// in MP4, an Opus file's pre-skip where GStreamer's decoder keeps it, a
+// Vorbis file's last sample where it keeps one too many (the trim looks at
+// the stream's first segment).
 std::optional<GaplessTrim> TrimOf(const std::string &uri) {
   if (uri.rfind("file://", 0) != 0)
     return std::nullopt;
@@ -275,6 +276,8 @@ std::optional<GaplessTrim> TrimOf(const std::string &uri) {
     trim = ReadMp4Gapless(path);
   if (path && !trim)
     trim = ReadOpusGapless(path);
+  if (path && !trim)
+    trim = ReadVorbisGapless(path);
   g_free(path);
   return trim;
 }
