@@ -73,7 +73,8 @@ public:
     std::lock_guard lock(mutex_);
     if (file_ == nullptr && Begin(pad))
       WriteHeader();
-    if (file_ != nullptr && std::fwrite(map.data, 1, map.size, file_) == map.size)
+    // An empty buffer (the tempo element's at a segment's start) maps to no memory.
+    if (file_ != nullptr && map.size > 0 && std::fwrite(map.data, 1, map.size, file_) == map.size)
       bytes_ += map.size;
     gst_buffer_unmap(buffer, &map);
   }

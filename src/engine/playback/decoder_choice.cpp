@@ -11,7 +11,7 @@ struct Preference {
   const char *preferred;
   const char *over;
 };
-constexpr Preference kPreferences[] = {{"mpg123audiodec", "avdec_mp3"}, {"avdec_opus", "opusdec"}};
+constexpr Preference kPreferences[] = {{"mpg123audiodec", "avdec_mp3"}};
 
 void Prefer(const Preference &preference) {
   GstRegistry *registry = gst_registry_get();
