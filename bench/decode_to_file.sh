@@ -9,12 +9,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 audioplay=$root/build/release/audioplay
 paired=$root/bench/paired.py
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export AUDIOPLAYER_SINK=fake AUDIOPLAYER_LIBRARY=$work/library.db AUDIOPLAYER_REGISTRY=$work/registry
-ffmpeg -v error -f lavfi -i "anoisesrc=d=300:c=pink:a=0.3" -ac 2 -ar 44100 "$work/source.wav"
-declare -A encoders=([flac]="-c:a flac" [mp3]="-c:a libmp3lame -q:a 2" [ogg]="-c:a libvorbis"
-  [m4a]="-c:a aac -b:a 192k" [opus]="-c:a libopus -b:a 128k")
+source "$root/bench/pink_noise_files.sh"
+make_pink 300
 declare -A decoders=([flac]="flacparse ! flacdec|flacparse ! avdec_flac"
   [mp3]="mpegaudioparse ! mpg123audiodec|mpegaudioparse ! avdec_mp3"
   [ogg]="oggdemux ! vorbisdec|oggdemux ! avdec_vorbis" [m4a]="qtdemux ! avdec_aac|qtdemux ! faad"
@@ -26,9 +22,7 @@ r = resource.getrusage(resource.RUSAGE_CHILDREN); print("%.3f" % (r.ru_utime + r
 }
 for kind in flac mp3 ogg m4a opus; do
   file=$work/a.$kind
-  # shellcheck disable=SC2086
-  ffmpeg -v error -i "$work/source.wav" ${encoders[$kind]} "$file"
-  "$audioplay" --quiet --output-file "$work/out.wav" "$file" >/dev/null # into the library
+  encode "$kind"
   best="" best_cpu=1e9
   IFS='|' read -r -a chains <<<"decodebin|${decoders[$kind]}"
   for chain in "${chains[@]}"; do

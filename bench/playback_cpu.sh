@@ -10,17 +10,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 audioplay=$root/build/release/audioplay
 paired=$root/bench/paired.py
 pairs=${1:-3}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export AUDIOPLAYER_SINK=fake AUDIOPLAYER_LIBRARY=$work/library.db AUDIOPLAYER_REGISTRY=$work/registry
-ffmpeg -v error -f lavfi -i "anoisesrc=d=30:c=pink:a=0.3" -ac 2 -ar 44100 "$work/source.wav"
-declare -A encoders=([flac]="-c:a flac" [mp3]="-c:a libmp3lame -q:a 2" [ogg]="-c:a libvorbis"
-  [m4a]="-c:a aac -b:a 192k" [opus]="-c:a libopus -b:a 128k")
+source "$root/bench/pink_noise_files.sh"
+make_pink 30
 for kind in flac mp3 ogg m4a opus; do
   file=$work/a.$kind
-  # shellcheck disable=SC2086
-  ffmpeg -v error -i "$work/source.wav" ${encoders[$kind]} "$file"
-  "$audioplay" --quiet --output-file "$work/out.wav" "$file" >/dev/null # into the library
+  encode "$kind"
   echo "== $kind: audioplay (A) against gst-play-1.0 (B)"
   "$paired" -n "$pairs" --vs "gst-play-1.0 -q --no-interactive --audiosink=fakesink\ sync=true $file" \
     -- "$audioplay" --quiet "$file"
