@@ -3,6 +3,7 @@
 // else the image beside the file; else none.
 #include "engine_host.h"
 #include "ffmpeg_files.h"
+#include "support/write_watch.h"
 
 #include <audioplayer_picture.h>
 
@@ -58,6 +59,8 @@ TEST(EnginePicture, TheCoverAFileEmbedsElseTheImageBesideIt) {
 
   const std::string cover = Bytes(folder.File("cover.png"));
   std::string shared;
+  test_support::WriteWatch watch(embedding);
+  ASSERT_TRUE(watch.Watching());
   for (const std::string &media : embedding) {
     SCOPED_TRACE(media);
     const Found found = PictureOf(media);
@@ -70,6 +73,7 @@ TEST(EnginePicture, TheCoverAFileEmbedsElseTheImageBesideIt) {
     EXPECT_EQ(found.path, shared.empty() ? found.path : shared) << "one image for one picture";
     shared = found.path;
   }
+  EXPECT_TRUE(watch.Told().empty()) << "a file opened for writing to read its picture";
 
   const std::string plain = folder.File("beside/plain.wav");
   ASSERT_TRUE(MakeWithFfmpeg(folder, {"wav", "-c:a pcm_s16le", false}, plain));

@@ -7,6 +7,7 @@
 #include "engine/database_rows.h"
 #include "engine/generated_media.h"
 #include "support/command_output.h"
+#include "support/write_watch.h"
 #include "tools/tool_run.h"
 
 #include <gtest/gtest.h>
@@ -306,6 +307,8 @@ TEST(AudioplayLevelling, EachFileIsPlayedAtTheGainItsTagsGive) {
       {"--level auto --shuffle", albums, {0.5, 0.5, 0.5, 0.5}},
   };
   const std::string recorded = folder.File("out.wav");
+  test_support::WriteWatch watch({quiet, hot, plain, one, again, other});
+  ASSERT_TRUE(watch.Watching());
   for (const Case &c : cases) {
     ForgetMeasures(folder); // what one case measured must not level the next
     std::string files;
@@ -327,6 +330,8 @@ TEST(AudioplayLevelling, EachFileIsPlayedAtTheGainItsTagsGive) {
           << c.options << ", file " << file;
     }
   }
+  // Reading their tags and gains and playing them opened none for writing.
+  EXPECT_TRUE(watch.Told().empty());
   // Opus's own gain comment, towards -23 LUFS in Q7.8: -2822 is -11.02 dB
   // there, -6.02 towards ReplayGain's -18; and -6.02 dB as mutagen writes
   // it into an M4A's iTunes freeform atom (lower case), an MP3's ID3v2 TXXX

@@ -10,7 +10,6 @@
 #include <taglib/aifffile.h>
 #include <taglib/asffile.h>
 #include <taglib/attachedpictureframe.h>
-#include <taglib/fileref.h>
 #include <taglib/flacfile.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mp4file.h>
@@ -27,6 +26,7 @@
 
 #include "engine/media/cache_folder.h"
 #include "engine/media/media_fragment.h"
+#include "engine/media/tag_file.h"
 #include "engine/text/utf8_text.h"
 
 namespace engine {
@@ -181,9 +181,9 @@ std::int32_t FindFilePicture(const std::string &mediaPath, FilePicture *out) {
   if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
     return kFileNotFound;
   {
-    TagLib::FileRef file(path.c_str(), false);
-    if (!file.isNull() && file.file()->isValid()) {
-      const Choice choice = EmbeddedPicture(file.file());
+    const TagFile tagged(path);
+    if (TagLib::File *file = tagged.Get()) {
+      const Choice choice = EmbeddedPicture(file);
       const ImageType type = TypeOf(choice.data, choice.declared);
       if (type.mime != nullptr)
         return Extract(choice.data, type, out);

@@ -1,12 +1,13 @@
 #include "engine/media/gain_tags.h"
 
-#include <taglib/fileref.h>
 #include <taglib/mp4file.h>
 #include <taglib/tpropertymap.h>
 
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+
+#include "engine/media/tag_file.h"
 
 namespace engine {
 
@@ -49,11 +50,12 @@ void AddFreeformAtoms(TagLib::File *file, TagLib::PropertyMap &properties) {
 } // namespace
 
 std::optional<GainTags> ReadGainTags(const std::string &path) {
-  TagLib::FileRef file(path.c_str(), false);
-  if (file.isNull() || !file.file()->isValid())
+  const TagFile tagged(path);
+  TagLib::File *file = tagged.Get();
+  if (file == nullptr)
     return std::nullopt;
-  TagLib::PropertyMap properties = file.file()->properties();
-  AddFreeformAtoms(file.file(), properties);
+  TagLib::PropertyMap properties = file->properties();
+  AddFreeformAtoms(file, properties);
   GainTags tags;
   tags.trackGain = Property(properties, "REPLAYGAIN_TRACK_GAIN");
   tags.trackPeak = Property(properties, "REPLAYGAIN_TRACK_PEAK");

@@ -6,7 +6,6 @@
 #include <taglib/apefile.h>
 #include <taglib/apetag.h>
 #include <taglib/asffile.h>
-#include <taglib/fileref.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/flacfile.h>
@@ -32,6 +31,7 @@
 #include "engine/media/flac_metadata.h"
 #include "engine/media/mpeg_frames.h"
 #include "engine/media/mpeg_gapless.h"
+#include "engine/media/tag_file.h"
 #include "engine/media/tag_properties.h"
 #include "engine/text/utf8_text.h"
 
@@ -328,31 +328,31 @@ bool ReadFlacPastBadBlocks(const std::string &path, FileAttributes &out, StreamS
 bool ReadWithTagLib(const std::string &path, const std::u16string &extension, FileAttributes &out,
                     StreamSummary &sum) {
   // TagLib picks its reader by the extension, then by the content.
-  TagLib::FileRef file(path.c_str(), true, TagLib::AudioProperties::Average);
-  if (file.isNull() || !file.file()->isValid())
+  const TagFile tagged(path, true);
+  TagLib::File *file = tagged.Get();
+  if (file == nullptr)
     return ReadFlacPastBadBlocks(path, out, sum);
   // The MPEG reader takes almost anything for a file: no sample rate means
   // it found no audio.
-  if (!file.audioProperties() || file.audioProperties()->sampleRate() <= 0 ||
-      file.audioProperties()->channels() <= 0 || TakenForMpeg(file.file(), extension) ||
-      HasVideo(file.file()))
+  if (!file->audioProperties() || file->audioProperties()->sampleRate() <= 0 ||
+      file->audioProperties()->channels() <= 0 || TakenForMpeg(file, extension) || HasVideo(file))
     return false;
-  const Codec codec = CodecOf(file.file());
+  const Codec codec = CodecOf(file);
   if (!codec.known)
     return false;
-  ReadTags(file.file()->properties(), out);
-  if (auto *mpeg = dynamic_cast<TagLib::MPEG::File *>(file.file())) {
+  ReadTags(file->properties(), out);
+  if (auto *mpeg = dynamic_cast<TagLib::MPEG::File *>(file)) {
     ReadOtherMpegTags(*mpeg, out);
     sum.tagsCut = LostShownFrames(*mpeg);
   }
-  if (auto *wav = dynamic_cast<TagLib::RIFF::WAV::File *>(file.file()))
+  if (auto *wav = dynamic_cast<TagLib::RIFF::WAV::File *>(file))
     ReadWaveInfo(*wav, out);
   if (codec.tagsMayHide && out.text.empty())
     return false;
-  const TagLib::AudioProperties *properties = file.audioProperties();
+  const TagLib::AudioProperties *properties = file->audioProperties();
   out.duration = properties->lengthInMilliseconds() / 1000.0;
   std::optional<MpegFrameCount> frames;
-  if (auto *mpeg = dynamic_cast<TagLib::MPEG::File *>(file.file())) {
+  if (auto *mpeg = dynamic_cast<TagLib::MPEG::File *>(file)) {
     if (const std::optional<GaplessTrim> trim = ReadMpegGapless(path))
       out.duration = double(trim->keep) / trim->rate; // the source's, as playback trims it
     else if (!mpeg->audioProperties()->xingHeader() && (frames = CountVariableMpegFrames(path)))
@@ -363,11 +363,11 @@ bool ReadWithTagLib(const std::string &path, const std::u16string &extension, Fi
   sum.audio = true;
   sum.wave = codec.wave;
   sum.lossless = codec.lossless;
-  sum.audioBitrate = AudioBitrate(file.file(), *properties);
+  sum.audioBitrate = AudioBitrate(file, *properties);
   if (frames && out.duration > 0)
     sum.audioBitrate = std::uint64_t(std::llround(double(frames->audioBytes) * 8 / out.duration));
   if (codec.lossless && out.duration > 0)
-    if (const std::uint64_t bytes = StreamBytes(file.file())) {
+    if (const std::uint64_t bytes = StreamBytes(file)) {
       sum.audioBitrate = std::uint64_t(std::llround(double(bytes) * 8 / out.duration));
       sum.lossless = false; // the stream's own rate, then
     }
