@@ -1,21 +1,26 @@
-// Which decoder GStreamer plugs where it ranks several alike. For MPEG
-// audio layer III, libav's decoder and mpg123's are both of marginal rank
-// and decodebin takes libav's by name, at twice mpg123's CPU (0.54 s
-// against 0.27 s for five minutes), for the same samples (both delay by the
-// decoder's 529 samples; the gapless trim counts on it). libav's Opus
-// decoder would cost 0.7 of opusdec's CPU for the same samples (with
-// opusparse before it, which adds nothing), but gst-libav never frees the
-// skip-samples side data it makes of a packet's clipping meta (the pre-skip
-// on a stream's first packet, the padding on its last: about 200 bytes a
-// stream, in a plain gst-launch pipeline too): opusdec stays first.
+// Which decoder the engine's pipelines take where GStreamer ranks several
+// alike. For MPEG audio layer III, libav's two decoders and mpg123's are all
+// of marginal rank and decodebin takes libav's by name, at twice mpg123's CPU
+// (0.54 s against 0.27 s for five minutes), for the same samples (both
+// delay by the decoder's 529 samples; the gapless trim counts on it). For
+// Opus, libav's decoder costs 0.7 of opusdec's CPU for the same samples, and
+// leaks unless mended (libav_clipping.h), which only the engine's pipelines
+// are: the choice is theirs, not the process registry's, so that a host's
+// own pipelines keep GStreamer's. (A decodebin "autoplug-sort" handler,
+// which hands decodebin a sorted copy of its list, left about 300 bytes
+// behind per track played; skipping in "autoplug-select" allocates nothing.)
 #pragma once
+
+typedef struct _GstCaps GstCaps;
+typedef struct _GstElement GstElement;
+typedef struct _GstElementFactory GstElementFactory;
 
 namespace engine {
 
-// Ranks mpg123's decoder one above libav's, once per process. The ranks
-// are the process's registry's: a host's own pipelines get the same
-// choice. (A decodebin "autoplug-sort" handler per pipeline instead left
-// about 300 bytes behind per track played.)
-void PreferCheaperDecoders();
+// Whether `factory` is passed over for `caps`: a cheaper decoder takes
+// every stream they can be.
+bool PassedOver(GstElementFactory *factory, GstCaps *caps);
+// Has every decodebin `pipeline` makes from now on pass over those decoders.
+void PassOverDearerDecoders(GstElement *pipeline);
 
 } // namespace engine

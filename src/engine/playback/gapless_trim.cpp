@@ -8,6 +8,8 @@
 #include <mutex>
 #include <utility>
 
+#include "engine/playback/buffer_samples.h"
+
 namespace engine {
 
 namespace {
@@ -116,7 +118,7 @@ GstPadProbeReturn OnBuffer(TrimStage &stage, GstPadProbeInfo *info) {
   if (!stage.current || stage.bytesPerFrame <= 0 || stage.rate != stage.current->rate)
     return GST_PAD_PROBE_OK;
   GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
-  const std::uint64_t samples = gst_buffer_get_size(buffer) / std::size_t(stage.bytesPerFrame);
+  const std::uint64_t samples = SamplesIn(buffer, std::size_t(stage.bytesPerFrame));
   const bool counted = stage.current->counted;
   const std::uint64_t first =
       counted ? stage.counted

@@ -16,6 +16,7 @@
 #include "engine/playback/clock_alarm.h"
 #include "engine/playback/decoder_choice.h"
 #include "engine/playback/edit_list_hiding.h"
+#include "engine/playback/libav_clipping.h"
 #include "engine/playback/gapless_trim.h"
 #include "engine/playback/levelling.h"
 #include "engine/playback/picture_output.h"
@@ -190,7 +191,8 @@ bool Playback::MakePipeline() {
   SetVolume(volume_);
   SetMute(mute_);
   HideEditListsFromDemuxers(pipeline_);
-  PreferCheaperDecoders();
+  MendLibavClipping(pipeline_);
+  PassOverDearerDecoders(pipeline_);
   GstBus *bus = gst_element_get_bus(pipeline_);
   gst_bus_set_sync_handler(bus, OnBusMessage, new std::shared_ptr<Queue>(queue_), ForgetQueue);
   gst_object_unref(bus);

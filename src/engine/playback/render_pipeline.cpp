@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/playback/decoder_choice.h"
+
 namespace engine {
 
 namespace {
@@ -81,15 +83,18 @@ gint SkipParsers(GstElement *, GstPad *, GstCaps *, GstElementFactory *factory, 
 }
 
 // decodebin's choice of audio decoder for `caps` (the highest rank among
-// those that may take them), with a reference, where it takes every stream
-// the caps can be as it is; null where it may not (an MP3's caps before
-// its parser, which do not say the stream is framed).
+// those that may take them, but those passed over), with a reference, where
+// it takes every stream the caps can be as it is; null where it may not (an
+// MP3's caps before its parser, which do not say the stream is framed).
 GstElementFactory *DecoderFor(GstCaps *caps) {
   static GList *const decoders = gst_element_factory_list_get_elements(
       GST_ELEMENT_FACTORY_TYPE_DECODER | GST_ELEMENT_FACTORY_TYPE_MEDIA_AUDIO, GST_RANK_MARGINAL);
   GList *taking = gst_element_factory_list_filter(decoders, caps, GST_PAD_SINK, FALSE);
   taking = g_list_sort(taking, gst_plugin_feature_rank_compare_func);
-  auto *first = taking ? GST_ELEMENT_FACTORY(taking->data) : nullptr;
+  GList *at = taking;
+  while (at != nullptr && PassedOver(GST_ELEMENT_FACTORY(at->data), caps))
+    at = at->next;
+  auto *first = at ? GST_ELEMENT_FACTORY(at->data) : nullptr;
   auto *chosen = first && gst_element_factory_can_sink_all_caps(first, caps)
                      ? GST_ELEMENT_FACTORY(gst_object_ref(first))
                      : nullptr;
