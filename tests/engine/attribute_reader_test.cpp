@@ -245,16 +245,6 @@ TEST(AttributeReader, AcceptsFileUrlsAndRejectsWhatIsNotLocalMedia) {
   EXPECT_FALSE(ReadFileAttributes(u"", attributes));
 }
 
-TEST(AttributeReader, DerivedAttributesAreThoseReadFromTheFile) {
-  for (const char16_t *name :
-       {u"SourceURL", u"FileType", u"Duration", u"Bitrate", u"AudioBitrate", u"VideoBitrate",
-        u"Channels", u"FrameRate", u"FormatTag", u"FourCC", u"bitrate", u"SOURCEURL"})
-    EXPECT_TRUE(engine::IsDerivedAttribute(name)) << Utf8Of(name);
-  for (const char16_t *name : {u"Title", u"Author", u"Album", u"AlbumArtist", u"WM/Genre",
-                               u"WM/Composer", u"Name", u"", u"Bitrates"})
-    EXPECT_FALSE(engine::IsDerivedAttribute(name)) << Utf8Of(name);
-}
-
 // What an MP3's ID3v2 tag lacks comes from its ID3v1 tag (the album, as
 // mutagen and the discoverer read it; the ID3v2 title wins over the ID3v1
 // one); what TagLib loses past a damaged frame (a TYER of no size) comes

@@ -191,6 +191,13 @@ TEST_F(LibraryObjects, NamesAttributesItemsAndWhatWasSetAsideOutliveTheControl) 
     ASSERT_EQ(library->add(Bstr(other), &gone), S_OK);
     EXPECT_EQ(own->setItemInfo(Bstr("Author"), Bstr("Changed")), S_OK);
     EXPECT_EQ(own->setItemInfo(Bstr("WM/Genre"), Bstr("Ambient")), S_OK);
+    // What is read from the file stays the file's, by any case of its name.
+    for (const char *read :
+         {"SourceURL", "FileType", "Duration", "Bitrate", "AudioBitrate", "VideoBitrate",
+          "Channels", "FrameRate", "FormatTag", "FourCC", "MediaType", "FileSize", "bitrate",
+          "SOURCEURL", "WM/VideoWidth", "WM/VideoHeight"})
+      EXPECT_EQ(own->setItemInfo(Bstr(read), Bstr("1")), E_ACCESSDENIED) << read;
+    EXPECT_EQ(own->setItemInfo(Bstr("Bitrates"), Bstr("1")), S_OK);
     EXPECT_EQ(library->remove(gone, VARIANT_FALSE), S_OK);
     EXPECT_EQ(library->remove(gone, VARIANT_FALSE), E_INVALIDARG);
   }
