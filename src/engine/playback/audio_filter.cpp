@@ -75,8 +75,11 @@ void Relink(TempoSlot &slot) {
   gst_object_unref(out);
 }
 
-// The first buffer or event after a seek that changed the rate, on the
-// streaming thread: the path is changed before it goes on.
+// The first serialized event after a seek that changed the rate (its
+// segment), on the streaming thread: the path is changed before it goes on.
+// Not at a buffer: a pad hands its stream, caps and segment to a new peer
+// before it runs its probes, so a buffer's probe that relinks would send the
+// buffer to a tempo element that never had them.
 GstPadProbeReturn OnHeadBlocked(GstPad *, GstPadProbeInfo *, gpointer data) {
   auto *slot = static_cast<TempoSlot *>(data);
   std::lock_guard lock(slot->mutex);
@@ -117,8 +120,9 @@ void TempoForRate(GstElement *filter, double rate) {
   if ((slot->tempo != nullptr) == slot->wanted || slot->probe != 0)
     return; // as it is, or a change already waits (and reads `wanted` when made)
   GstPad *from = gst_element_get_static_pad(slot->head, "src");
-  slot->probe =
-      gst_pad_add_probe(from, GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM, OnHeadBlocked, slot, nullptr);
+  slot->probe = gst_pad_add_probe(
+      from, GstPadProbeType(GST_PAD_PROBE_TYPE_BLOCK | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+      OnHeadBlocked, slot, nullptr);
   gst_object_unref(from);
 }
 
