@@ -13,27 +13,37 @@ struct Preference {
   const char *preferred;
   const char *over;
 };
-constexpr Preference kPreferences[] = {{"mpg123audiodec", "avdec_mp3"},
-                                       {"mpg123audiodec", "avdec_mp3float"},
-                                       {"avdec_opus", "opusdec"}};
+constexpr Preference kRanked[] = {{"mpg123audiodec", "avdec_mp3"},
+                                  {"mpg123audiodec", "avdec_mp3float"}};
+constexpr Preference kRendering[] = {{"avdec_opus", "opusdec"}};
 
-gint OnSelect(GstElement *, GstPad *, GstCaps *caps, GstElementFactory *factory, gpointer) {
-  constexpr gint kTry = 0, kSkip = 2; // GstAutoplugSelectResult
-  return PassedOver(factory, caps) ? kSkip : kTry;
-}
-
-void OnElementAdded(GstBin *, GstBin *, GstElement *element, gpointer) {
-  GstElementFactory *factory = gst_element_get_factory(element);
-  if (factory != nullptr &&
-      std::strcmp(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)), "decodebin") == 0)
-    g_signal_connect(element, "autoplug-select", G_CALLBACK(OnSelect), nullptr);
+void Prefer(const Preference &preference) {
+  GstRegistry *registry = gst_registry_get();
+  GstPluginFeature *preferred = gst_registry_lookup_feature(registry, preference.preferred);
+  GstPluginFeature *over = gst_registry_lookup_feature(registry, preference.over);
+  if (preferred != nullptr && over != nullptr &&
+      gst_plugin_feature_get_rank(preferred) <= gst_plugin_feature_get_rank(over))
+    gst_plugin_feature_set_rank(preferred, gst_plugin_feature_get_rank(over) + 1);
+  if (preferred != nullptr)
+    gst_object_unref(preferred);
+  if (over != nullptr)
+    gst_object_unref(over);
 }
 
 } // namespace
 
+void PreferCheaperDecoders() {
+  static const bool done = [] {
+    for (const Preference &preference : kRanked)
+      Prefer(preference);
+    return true;
+  }();
+  (void)done;
+}
+
 bool PassedOver(GstElementFactory *factory, GstCaps *caps) {
   const char *name = gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory));
-  for (const Preference &preference : kPreferences) {
+  for (const Preference &preference : kRendering) {
     if (std::strcmp(name, preference.over) != 0)
       continue;
     GstElementFactory *preferred = gst_element_factory_find(preference.preferred);
@@ -44,10 +54,6 @@ bool PassedOver(GstElementFactory *factory, GstCaps *caps) {
     return takes;
   }
   return false;
-}
-
-void PassOverDearerDecoders(GstElement *pipeline) {
-  g_signal_connect(pipeline, "deep-element-added", G_CALLBACK(OnElementAdded), nullptr);
 }
 
 } // namespace engine

@@ -192,7 +192,7 @@ bool Playback::MakePipeline() {
   SetMute(mute_);
   HideEditListsFromDemuxers(pipeline_);
   MendLibavClipping(pipeline_);
-  PassOverDearerDecoders(pipeline_);
+  PreferCheaperDecoders();
   GstBus *bus = gst_element_get_bus(pipeline_);
   gst_bus_set_sync_handler(bus, OnBusMessage, new std::shared_ptr<Queue>(queue_), ForgetQueue);
   gst_object_unref(bus);
