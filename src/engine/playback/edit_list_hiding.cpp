@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/media/mp4_gapless.h"
+#include "engine/playback/element_factory.h"
 
 namespace engine {
 
@@ -36,9 +37,7 @@ GstPadProbeReturn OnDemuxerInput(GstPad *, GstPadProbeInfo *info, gpointer) {
 }
 
 void OnElementAdded(GstBin *, GstBin *, GstElement *element, gpointer) {
-  GstElementFactory *factory = gst_element_get_factory(element);
-  if (factory == nullptr ||
-      std::strcmp(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)), "qtdemux") != 0)
+  if (!MadeBy(element, "qtdemux"))
     return;
   if (GstPad *sink = gst_element_get_static_pad(element, "sink")) {
     gst_pad_add_probe(sink,

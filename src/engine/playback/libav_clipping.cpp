@@ -4,11 +4,11 @@
 #include <gst/gst.h>
 
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <utility>
 
 #include "engine/playback/buffer_samples.h"
+#include "engine/playback/element_factory.h"
 
 namespace engine {
 
@@ -93,9 +93,7 @@ void Watch(GstElement *decoder, const char *pad, GstPadProbeType type, GstPadPro
 }
 
 void OnElementAdded(GstBin *, GstBin *, GstElement *element, gpointer) {
-  GstElementFactory *factory = gst_element_get_factory(element);
-  if (factory == nullptr ||
-      std::strcmp(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)), "avdec_opus") != 0)
+  if (!MadeBy(element, "avdec_opus"))
     return;
   auto clipping = std::make_shared<Clipping>();
   Watch(element, "sink", GST_PAD_PROBE_TYPE_BUFFER, OnPacket, clipping);

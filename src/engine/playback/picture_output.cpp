@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cstring>
 
+#include "engine/playback/element_factory.h"
+
 namespace engine {
 
 namespace {
@@ -22,9 +24,7 @@ GstContext *WaylandContext(void *display) {
 }
 
 bool IsWaylandSink(GstElement *sink) {
-  GstElementFactory *factory = gst_element_get_factory(sink);
-  return factory != nullptr &&
-         std::strcmp(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)), "waylandsink") == 0;
+  return MadeBy(sink, "waylandsink");
 }
 
 constexpr const char *kPictureLost = "audioplayer-picture-lost";

@@ -2,10 +2,11 @@
 
 #include <gst/gst.h>
 
-#include <cstring>
 #include <mutex>
 #include <utility>
 #include <vector>
+
+#include "engine/playback/element_factory.h"
 
 namespace engine {
 
@@ -29,9 +30,7 @@ struct RetiredSelectors::Kept {
 namespace {
 
 bool IsSelector(GstElement *element) {
-  GstElementFactory *factory = gst_element_get_factory(element);
-  return factory != nullptr && std::strcmp(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)),
-                                           "input-selector") == 0;
+  return MadeBy(element, "input-selector");
 }
 
 // On the thread that removes it, before the bin drops its reference.
