@@ -72,31 +72,41 @@ output_goes() {
 
 # Three tones of 1, 1.5 and 2 s, one after the other on the named sink, as
 # three files and as the tracks of a sheet over one file: no silence longer
-# than a millisecond between them (a player that opens each item after the
-# last ended leaves about 40 ms), and about 4.5 s from the first sound to
-# the last (a real-time sink may drop a few milliseconds to keep time on a
-# busy machine; the recording output is held to the sample by the engine's
-# own tests).
-#   gapless LABEL ITEM...
+# than a millisecond at the items' boundaries (a player that opens each
+# item after the last ended leaves about 40 ms), and about 4.5 s from the
+# first sound to the last (a real-time sink may drop a few milliseconds to
+# keep time on a busy machine; the recording output is held to the sample
+# by the engine's own tests). A dropout away from the boundaries is the
+# machine's (the sink was not fed in time, and caught up by dropping as
+# much as it missed): that run is played again, up to three runs.
+#   gapless LABEL "BOUNDARY..." ITEM...   (boundaries in s from the start)
 gapless() {
-  local label=$1
-  shift
-  server_up
-  PULSE_SERVER=unix:$work/run/b AUDIOPLAYER_SINK=pulse:first timeout 120 "$audioplay" --quiet \
-    "$@" >"$work/output" 2>&1 || fail "gapless $label: audioplay exited with $?"
-  pulseaudio_down
-  local heard
-  heard=$(python3 "$here/recorded_sound.py" silence "$work/first.wav")
-  echo "gapless $label: longest silence (ms) and span (s) $heard"
-  python3 -c 'import sys; longest, span = map(float, sys.argv[1:]); sys.exit(not (longest <= 1 and abs(span - 4.5) < 0.1))' \
-    $heard || fail "gapless $label: the items are not heard one after the other without a gap"
+  local label=$1 boundaries=$2
+  shift 2
+  local run heard longest span at_boundary
+  for run in 1 2 3; do
+    server_up
+    PULSE_SERVER=unix:$work/run/b AUDIOPLAYER_SINK=pulse:first timeout 120 "$audioplay" --quiet \
+      "$@" >"$work/output" 2>&1 || fail "gapless $label: audioplay exited with $?"
+    pulseaudio_down
+    # shellcheck disable=SC2086 # the boundaries are separate arguments
+    heard=$(python3 "$here/recorded_sound.py" silence "$work/first.wav" $boundaries)
+    echo "gapless $label: longest silence (ms), span (s), where it starts (s)," \
+      "longest silence at a boundary (ms): $heard"
+    read -r longest span _ at_boundary <<<"$heard"
+    python3 -c 'import sys; b, s = map(float, sys.argv[1:]); sys.exit(not (b <= 1 and abs(s - 4.5) < 0.1))' \
+      "$at_boundary" "$span" || fail "gapless $label: the items are not heard one after the other without a gap"
+    python3 -c 'import sys; sys.exit(float(sys.argv[1]) > 1)' "$longest" && return 0
+    echo "gapless $label: a dropout away from the items' boundaries, run $run of 3"
+  done
+  fail "gapless $label: the sink dropped out in each of three runs"
 }
 
 output_goes sink
 output_goes connection
 three_tones_as_sheet
-gapless files "$work/part1.wav" "$work/part2.wav" "$work/part3.wav"
-gapless sheet "$work/album.cue"
+gapless files "1 2.5" "$work/part1.wav" "$work/part2.wav" "$work/part3.wav"
+gapless sheet "2 3" "$work/album.cue"
 # The tones as a disc image's tracks, the 1 s one first: a track's data is
 # read a second ahead, so what follows a shorter track after the first is
 # not queued in time and opens after it.
@@ -111,4 +121,4 @@ PY
 printf '%s\r\n' 'FILE "disc.bin" BINARY' '  TRACK 01 AUDIO' '    INDEX 01 00:00:00' \
   '  TRACK 02 AUDIO' '    INDEX 01 00:01:00' '  TRACK 03 AUDIO' '    INDEX 01 00:03:00' \
   >"$work/disc.cue"
-gapless disc --cd "$work/disc.cue"
+gapless disc "1 4" --cd "$work/disc.cue"
