@@ -873,6 +873,21 @@ std::string CutApeFile(bool descriptor) {
   return head + std::string(2500, 'U');
 }
 
+// The tags a tagger puts around such a file: an ID3v2 tag before it (the
+// tag demuxer hands on what follows), and an APEv2 tag with its header and
+// an ID3v1 tag after it, longer than the frames that are missing.
+std::string TaggedAround(const std::string &file) {
+  const std::string padding(600, '\0');
+  const std::string item = LittleEndian(8000, 4) + LittleEndian(0, 4) + "Comment" +
+                           std::string(1, '\0') + std::string(8000, 'c');
+  const auto apeTag = [&](std::uint32_t flags) {
+    return "APETAGEX" + LittleEndian(2000, 4) + LittleEndian(item.size() + 32, 4) +
+           LittleEndian(1, 4) + LittleEndian(flags, 4) + std::string(8, '\0');
+  };
+  return "ID3" + std::string("\x04\x00\x00\x00\x00\x04\x58", 7) + padding + file +
+         apeTag(0xA0000000) + item + apeTag(0x80000000) + "TAG" + std::string(125, ' ');
+}
+
 double ChildrenCpuSeconds() {
   rusage usage{};
   ::getrusage(RUSAGE_CHILDREN, &usage);
@@ -902,9 +917,11 @@ TEST(AudioplayTool, WhatCannotBeOpenedIsSkippedAndNamed) {
       << run.output;
   EXPECT_EQ(RunTool(folder, "'" + folder.File("missing.wav") + "'").exitCode, 1);
 
-  const std::pair<const char *, std::string> neverPlay[] = {{"dsd.dff", DsdiffFile(1)},
-                                                            {"cut-390.ape", CutApeFile(false)},
-                                                            {"cut.ape", CutApeFile(true)}};
+  const std::pair<const char *, std::string> neverPlay[] = {
+      {"dsd.dff", DsdiffFile(1)},
+      {"cut-390.ape", CutApeFile(false)},
+      {"cut.ape", CutApeFile(true)},
+      {"tagged.ape", TaggedAround(CutApeFile(true))}};
   for (const auto &[name, bytes] : neverPlay) {
     SCOPED_TRACE(name);
     test_support::WriteFile(folder.File(name), bytes);

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <optional>
 
+#include "engine/media/id3v2_tag.h"
+
 namespace engine {
 
 namespace {
@@ -23,16 +25,6 @@ std::optional<std::uint32_t> LittleAt(std::ifstream &file, std::uint64_t offset,
   for (int i = count - 1; i >= 0; --i)
     value = value << 8 | bytes[i];
   return value;
-}
-
-// The bytes an ID3v2 tag takes at the file's start (0 for none).
-std::uint64_t LeadingId3Bytes(std::ifstream &file) {
-  unsigned char head[10];
-  if (!file.read(reinterpret_cast<char *>(head), sizeof head) || std::memcmp(head, "ID3", 3) != 0)
-    return 0;
-  const std::uint64_t size = std::uint64_t(head[6] & 0x7F) << 21 | (head[7] & 0x7F) << 14 |
-                             (head[8] & 0x7F) << 7 | (head[9] & 0x7F);
-  return 10 + size + (head[5] & 0x10 ? 10 : 0);
 }
 
 // Where the audio ends: before an ID3v1 tag and an APEv2 tag (the footer's
@@ -107,7 +99,7 @@ std::optional<Layout> LayoutAt(std::ifstream &file, std::uint64_t magic) {
 
 bool ApeIsCutShort(const std::string &path) {
   std::ifstream file(path, std::ios::binary);
-  const std::uint64_t magic = LeadingId3Bytes(file);
+  const std::uint64_t magic = LeadingId3v2Bytes(file);
   char tag[4];
   file.clear();
   if (!file.seekg(std::streamoff(magic)) || !file.read(tag, 4) || std::memcmp(tag, "MAC ", 4) != 0)

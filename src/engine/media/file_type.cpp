@@ -3,11 +3,12 @@
 #include <gst/base/gsttypefindhelper.h>
 #include <gst/gst.h>
 
-#include <cstring>
+#include <cstdint>
 #include <fstream>
 
 #include "engine/media/ape_header.h"
 #include "engine/media/gstreamer_ready.h"
+#include "engine/media/id3v2_tag.h"
 
 namespace engine {
 
@@ -16,11 +17,14 @@ namespace {
 // The most of a file's start that GStreamer's typefinders are shown.
 constexpr std::streamsize kTypeFindBytes = 4096;
 
-// The caps' name ("" for none) and how sure the typefinders are.
-std::string TypeOfStart(const std::string &path, GstTypeFindProbability *probability) {
+// The caps' name ("" for none) and how sure the typefinders are, of the
+// file's bytes from `offset`.
+std::string TypeAt(const std::string &path, std::uint64_t offset,
+                   GstTypeFindProbability *probability) {
   *probability = GST_TYPE_FIND_NONE;
   char bytes[kTypeFindBytes];
   std::ifstream file(path, std::ios::binary);
+  file.seekg(std::streamoff(offset));
   const std::streamsize size = file.read(bytes, sizeof bytes).gcount();
   if (size <= 0 || !EnsureGstreamer())
     return {};
@@ -38,13 +42,18 @@ std::string TypeOfStart(const std::string &path, GstTypeFindProbability *probabi
 
 bool LooksLikeMedia(const std::string &path) {
   GstTypeFindProbability probability;
-  const bool found = !TypeOfStart(path, &probability).empty();
+  const bool found = !TypeAt(path, 0, &probability).empty();
   return found && probability >= GST_TYPE_FIND_LIKELY;
 }
 
 bool NeverPlays(const std::string &path) {
   GstTypeFindProbability probability;
-  const std::string type = TypeOfStart(path, &probability);
+  std::string type = TypeAt(path, 0, &probability);
+  if (type == "application/x-id3") {
+    // What the tag demuxer will hand on.
+    std::ifstream file(path, std::ios::binary);
+    type = TypeAt(path, LeadingId3v2Bytes(file), &probability);
+  }
   return type == "application/x-gst-av-iff" || (type == "application/x-ape" && ApeIsCutShort(path));
 }
 

@@ -14,7 +14,8 @@ namespace engine {
 
 // Whether the typefinders are sure enough that the file is media.
 bool LooksLikeMedia(const std::string &path);
-// Whether the file is of a kind GStreamer here never prerolls.
+// Whether the file is of a kind GStreamer here never prerolls, an ID3v2
+// tag before it or not.
 bool NeverPlays(const std::string &path);
 
 } // namespace engine
