@@ -3,21 +3,26 @@
 // layout looks behind it as well.
 #pragma once
 
-#include <cstdint>
 #include <cstring>
 #include <istream>
 
 namespace engine {
 
-// The bytes the tag takes, its header and footer included; 0 when the
-// stream, read from where it stands, does not begin with one.
-inline std::uint64_t LeadingId3v2Bytes(std::istream &file) {
-  unsigned char head[10];
-  if (!file.read(reinterpret_cast<char *>(head), sizeof head) || std::memcmp(head, "ID3", 3) != 0)
+// The bytes the tag takes, header and footer included, from its first ten
+// bytes; 0 when they begin no ID3v2 tag.
+inline long Id3v2Length(const unsigned char (&header)[10]) {
+  if (std::memcmp(header, "ID3", 3) != 0)
     return 0;
-  const std::uint64_t size = std::uint64_t(head[6] & 0x7F) << 21 | (head[7] & 0x7F) << 14 |
-                             (head[8] & 0x7F) << 7 | (head[9] & 0x7F);
-  return 10 + size + (head[5] & 0x10 ? 10 : 0);
+  long length = 0; // a syncsafe size: seven bits a byte
+  for (int i = 6; i < 10; ++i)
+    length = length << 7 | (header[i] & 0x7F);
+  return 10 + length + (header[5] & 0x10 ? 10 : 0);
+}
+
+// The same of a stream, read from where it stands.
+inline long LeadingId3v2Bytes(std::istream &file) {
+  unsigned char head[10];
+  return file.read(reinterpret_cast<char *>(head), sizeof head) ? Id3v2Length(head) : 0;
 }
 
 } // namespace engine

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <vector>
 
-#include "engine/media/mpeg_gapless.h"
+#include "engine/media/id3v2_tag.h"
 
 namespace engine {
 

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <vector>
 
+#include "engine/media/id3v2_tag.h"
+
 namespace engine {
 
 namespace {
@@ -23,15 +25,6 @@ std::uint32_t Word(const std::vector<unsigned char> &bytes, std::size_t at) {
 }
 
 } // namespace
-
-long Id3v2Length(const unsigned char (&header)[10]) {
-  if (header[0] != 'I' || header[1] != 'D' || header[2] != '3')
-    return 0;
-  long length = 0; // a syncsafe size: seven bits a byte
-  for (int i = 6; i < 10; ++i)
-    length = length << 7 | (header[i] & 0x7F);
-  return 10 + length + (header[5] & 0x10 ? 10 : 0);
-}
 
 std::optional<GaplessTrim> ReadMpegGapless(const std::string &path) {
   std::ifstream file(path, std::ios::binary);

@@ -34,10 +34,6 @@ struct GaplessTrim {
   bool operator==(const GaplessTrim &) const = default;
 };
 
-// The bytes an ID3v2 tag takes at the start of a file, header and footer
-// included, from its first ten bytes; 0 when they begin no ID3v2 tag.
-long Id3v2Length(const unsigned char (&header)[10]);
-
 // The trim of the MP3 file at `path`; nullopt for a file that is not an
 // MP3 or carries no LAME tag. Reads the file's first frame only.
 std::optional<GaplessTrim> ReadMpegGapless(const std::string &path);

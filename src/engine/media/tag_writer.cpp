@@ -31,7 +31,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/media/mpeg_gapless.h"
+#include "engine/media/id3v2_tag.h"
 #include "engine/media/tag_properties.h"
 #include "engine/text/utf8_text.h"
 
