@@ -171,6 +171,10 @@ const Listing kListings[] = {
                       "<Entry>\r\n<Ref href = \"/m/caf\xC3\xA9.mp3\"/>\r\n</Entry>\r\n</Asx>"}},
      {"/m/Tom & Jerry.mp3|Tom & Jerry", "/m/say \"hi\" now.mp3|say \"hi\" now", "/m/a\"b.mp3|a\"b",
       "/m/it's.mp3|it's", "/m/caf\u00e9.mp3|caf\u00e9"}},
+    {"ASX whose last value is never closed: it runs to the tag's end",
+     {{"unclosed.asx", "<asx><entry><ref href=\"one.mp3\"/></entry><entry><ref href=\"two.mp3>"
+                       "</entry></asx>"}},
+     {"~/one.mp3|one", "~/two.mp3|two"}},
     {"ASX entries left open end where the next begins",
      {{"open.asx", "<asx><entry><ref href=\"a.mp3\"><entry><ref href=\"b.mp3\""}},
      {"~/a.mp3|a", "~/b.mp3|b"}},
@@ -272,18 +276,21 @@ TEST_F(PlaylistListing, APlaylistTooDeepInOthersIsAnEntry) {
   EXPECT_EQ(listed[8], "~/chain8.m3u|chain8");
 }
 
-// A FLAC file whose metadata, or whose sheet's block, is cut short
-// anywhere is a file of its own, not a list of tracks.
+// A FLAC file whose metadata, or whose sheet's block, is cut short is a
+// file of its own, not a list of tracks: cut at each field's bounds (the
+// CUESHEET block's fields end on multiples of 12).
 TEST_F(PlaylistListing, AFlacCutShortIsOneItem) {
   const std::string cueSheet = test_media::CueSheetBlock({{1, 0}, {2, 44100}}, 88200);
   const std::string comment = test_media::CommentBlock({kCueSheetComment});
   std::vector<std::string> flacs;
   for (const auto &[type, block] : {std::pair{5, cueSheet}, std::pair{4, comment}}) {
     const std::string whole = FlacWith(type, block);
-    for (std::size_t cut = 4; cut < whole.size(); cut += 7)
+    for (std::size_t cut : {std::size_t(4), std::size_t(8), std::size_t(42), std::size_t(45),
+                            46 + block.size() / 2, whole.size() - 1})
       flacs.push_back(whole.substr(0, cut));
-    for (std::size_t cut = 0; cut < block.size(); cut += 3)
-      flacs.push_back(FlacWith(type, block.substr(0, cut)));
+    for (std::size_t cut = 0; cut < block.size(); ++cut)
+      if (cut < 20 || cut % 12 == 0 || cut % 12 == 11 || cut == block.size() - 1)
+        flacs.push_back(FlacWith(type, block.substr(0, cut)));
   }
   for (const std::string &flac : flacs) {
     test_support::WriteFile(folder.File("a.flac"), flac);
