@@ -28,12 +28,13 @@ std::string HandOverUri(const std::u16string &url) {
 } // namespace
 
 // At the normal rate only (a rate takes a seek once a stream is loaded),
-// from a whole local file, to the next item if it has no alternative URLs.
+// from a whole local file, to the next item if it has no alternative URLs;
+// never where nothing is handed over (each look typefinds a file).
 Playback::Next Session::HandOverTarget() {
   handedTo_ = nullptr;
   Playback::Next target;
-  if (item_ && item_ != noHandOverFrom_ && Active() && listener_.Rate() == 1 && alternative_ == 0 &&
-      !HandOverUri(item_->url).empty()) {
+  if (playback_.HandsOver() && item_ && item_ != noHandOverFrom_ && Active() &&
+      listener_.Rate() == 1 && alternative_ == 0 && !HandOverUri(item_->url).empty()) {
     // Looking ahead must not move the shuffle order on.
     const long place = shufflePlace_;
     const long next = NextIndex(true);
