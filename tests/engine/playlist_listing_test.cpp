@@ -299,6 +299,20 @@ TEST_F(PlaylistListing, AFlacCutShortIsOneItem) {
   }
 }
 
+// Covers of 18 MB before the sheet, as a tagger may put them there: the
+// sheet is still found, past what is read of the pictures.
+TEST_F(PlaylistListing, AFlacsSheetBehindBigCoversIsFound) {
+  const std::string cover(9 << 20, '\x89');
+  const std::string flac = test_media::WithBlock(
+      test_media::WithBlock(FlacWith(5, test_media::CueSheetBlock({{1, 0}, {2, 44100}}, 88200)), 6,
+                            cover),
+      6, cover);
+  test_support::WriteFile(folder.File("a.flac"), flac);
+  ASSERT_GE(player->SetCurPlaylist(Text(folder.File("a.flac")).c_str()), 0);
+  EXPECT_EQ(Listed(player, folder.path().string()),
+            (Lines{"~/a.flac#t=0,1|Track 1", "~/a.flac#t=1|Track 2"}));
+}
+
 // A list is read relative to its own folder, by path or file URL; one that
 // is not there, or is a folder, fails with a status that says so.
 TEST_F(PlaylistListing, AListIsReadRelativeToItsFolderByPathOrUrl) {

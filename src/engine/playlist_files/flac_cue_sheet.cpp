@@ -1,5 +1,6 @@
 #include "engine/playlist_files/flac_cue_sheet.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -13,7 +14,7 @@ namespace engine {
 
 namespace {
 
-// Metadata comes first in a FLAC file; a cover picture can make it long.
+// The most of a FLAC file's metadata blocks that is read for its sheet.
 constexpr std::size_t kMetadataBytes = 16 << 20;
 
 enum BlockType { kStreamInfo = 0, kVorbisComment = 4, kCueSheet = 5 };
@@ -151,9 +152,25 @@ std::optional<std::vector<PlaylistEntry>> EmbeddedCueSheet(const std::u16string 
   std::string bytes(4, '\0');
   if (!stream.read(bytes.data(), 4) || bytes != "fLaC")
     return std::nullopt;
-  bytes.resize(kMetadataBytes);
-  stream.read(bytes.data() + 4, std::streamsize(kMetadataBytes - 4));
-  bytes.resize(4 + std::size_t(stream.gcount()));
+  // The blocks the sheet is read from are kept whole; any other (a cover
+  // picture, padding) is passed over with its header kept and its length
+  // zero, so that a FLAC file costs its sheet's bytes, not its metadata's.
+  char header[4];
+  for (bool last = false; !last && bytes.size() < kMetadataBytes && stream.read(header, 4);) {
+    last = (static_cast<unsigned char>(header[0]) & 0x80) != 0;
+    const int type = static_cast<unsigned char>(header[0]) & 0x7F;
+    const std::size_t length = BigEndian(std::string_view(header, 4), 1, 3);
+    if (type != kStreamInfo && type != kVorbisComment && type != kCueSheet) {
+      bytes.append(header, 1).append(3, '\0');
+      stream.seekg(std::streamoff(length), std::ios::cur);
+      continue;
+    }
+    bytes.append(header, 4);
+    const std::size_t from = bytes.size();
+    bytes.resize(from + std::min(length, kMetadataBytes - std::min(from, kMetadataBytes)));
+    stream.read(bytes.data() + from, std::streamsize(bytes.size() - from));
+    bytes.resize(from + std::size_t(stream.gcount())); // cut short: the parser stops there
+  }
   return ParseEmbeddedCueSheet(bytes, path);
 }
 

@@ -14,9 +14,10 @@
 
 namespace engine {
 
-// The tracks of a FLAC file's own cue sheet, read from the file's metadata
-// (its first megabytes at most); nullopt when it is no FLAC file or has no
-// sheet with an audio track.
+// The tracks of a FLAC file's own cue sheet, read from its STREAMINFO,
+// CUESHEET and Vorbis comment blocks (16 MB at most; pictures and padding
+// are passed over); nullopt when it is no FLAC file or has no sheet with an
+// audio track.
 std::optional<std::vector<PlaylistEntry>> EmbeddedCueSheet(const std::u16string &path);
 
 // The same from the file's leading bytes, for the fuzzer and the tests.
