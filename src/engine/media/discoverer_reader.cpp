@@ -262,6 +262,17 @@ void ReadTextTags(const GstTagList *tags, FileAttributes &out) {
       out.text[entry.attribute] = Utf16Of(value);
     g_free(value);
   }
+  // Matroska's demuxer has no tag for an album artist and passes it on as
+  // an extended comment, as ffmpeg and mkvpropedit write it.
+  for (guint i = 0; !out.text.count(u"AlbumArtist"); ++i) {
+    const gchar *comment = nullptr;
+    if (!gst_tag_list_peek_string_index(tags, GST_TAG_EXTENDED_COMMENT, i, &comment))
+      break;
+    for (const char *key : {"ALBUM_ARTIST=", "ALBUMARTIST=", "ALBUM ARTIST="})
+      if (comment && g_ascii_strncasecmp(comment, key, std::strlen(key)) == 0 &&
+          comment[std::strlen(key)] != '\0')
+        out.text[u"AlbumArtist"] = Utf16Of(comment + std::strlen(key));
+  }
 }
 
 namespace {

@@ -27,6 +27,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "engine/media/aac_config.h"
 #include "engine/media/attribute_readers.h"
 #include "engine/media/flac_metadata.h"
 #include "engine/media/mpeg_frames.h"
@@ -51,9 +52,7 @@ constexpr unsigned kWaveVorbis = 0x674F;
 constexpr unsigned kWaveOpus = 0x704F;
 constexpr unsigned kWaveFlac = 0xF1AC;
 
-// The extensions that name MPEG audio. Any other file the MPEG reader
-// takes for one must start with an ID3v2 tag: its frame sync search finds
-// "frames" in the first kilobyte of many a video file.
+// The extensions that name MPEG audio (see TakenForAnother).
 constexpr std::u16string_view kMpegExtensions[] = {u"mp3", u"mp2", u"mp1", u"mpga"};
 
 // The ASF stream type of a video stream (ASF_Video_Media), as stored.
@@ -73,6 +72,11 @@ void ReadTags(const TagLib::PropertyMap &properties, FileAttributes &out) {
     if (!value.empty())
       out.text.emplace(entry.attribute, Utf16Of(value));
   }
+  // ffmpeg names the album artist "album_artist" in APE tags and Vorbis
+  // comments, where taggers write "Album Artist" and "ALBUMARTIST".
+  if (auto found = properties.find("ALBUM_ARTIST"); found != properties.end())
+    if (const std::string value = found->second.toString(", ").to8Bit(true); !value.empty())
+      out.text.emplace(u"AlbumArtist", Utf16Of(value));
 }
 
 // TagLib gives an MP3's ID3v2 tag alone when it has one; the ID3v1 and APE
@@ -264,14 +268,55 @@ bool HasVideo(TagLib::File *file) {
   return false;
 }
 
-bool TakenForMpeg(TagLib::File *file, const std::u16string &extension) {
-  if (dynamic_cast<TagLib::MPEG::File *>(file) == nullptr)
+// The channels of the file's audio: an MP4's AAC track's by its decoder
+// configuration (aac_config.h), any other's as TagLib reads them.
+unsigned ChannelsOf(TagLib::File *file, const TagLib::AudioProperties &properties) {
+  if (auto *mp4 = dynamic_cast<TagLib::MP4::File *>(file)) {
+    TagLib::MP4::Atoms atoms(mp4);
+    TagLib::MP4::Atom *movie = atoms.find("moov");
+    for (TagLib::MP4::Atom *track : movie ? movie->findall("trak") : TagLib::MP4::AtomList()) {
+      TagLib::MP4::Atom *handler = track->find("mdia", "hdlr");
+      TagLib::MP4::Atom *table = track->find("mdia", "minf", "stbl", "stsd");
+      if (handler == nullptr || table == nullptr || table->length < 16 || table->length > 1 << 16)
+        continue;
+      mp4->seek(handler->offset + 16);
+      if (mp4->readBlock(4) != "soun")
+        continue;
+      mp4->seek(table->offset + 8);
+      const TagLib::ByteVector body = mp4->readBlock(static_cast<unsigned long>(table->length - 8));
+      if (const unsigned channels =
+              AacConfigChannels(reinterpret_cast<const unsigned char *>(body.data()), body.size()))
+        return channels;
+      break;
+    }
+  }
+  return unsigned(properties.channels());
+}
+
+// TagLib knows a file by a signature anywhere in its first kilobyte, not
+// at its start: an MPEG frame sync, or "fLaC", is found inside many another
+// container (a Matroska FLAC track keeps the stream's header near the
+// start). Such a file is the discoverer's. A FLAC stream starts the file,
+// behind an ID3v2 tag or not; MPEG audio may start anywhere in a file its
+// name says is MPEG, and in others only behind an ID3v2 tag.
+bool TakenForAnother(TagLib::File *file, const std::u16string &extension) {
+  const bool mpeg = dynamic_cast<TagLib::MPEG::File *>(file) != nullptr;
+  if (!mpeg && dynamic_cast<TagLib::FLAC::File *>(file) == nullptr)
     return false;
-  for (std::u16string_view known : kMpegExtensions)
-    if (extension == known)
-      return false;
+  if (mpeg && std::find(std::begin(kMpegExtensions), std::end(kMpegExtensions), extension) !=
+                  std::end(kMpegExtensions))
+    return false;
   file->seek(0);
-  return file->readBlock(3) != "ID3";
+  const TagLib::ByteVector header = file->readBlock(10);
+  if (!header.startsWith("ID3") || header.size() < 10)
+    return mpeg || !header.startsWith("fLaC");
+  if (mpeg)
+    return false;
+  long size = 10 + ((header[5] & 0x10) ? 10 : 0); // the header, and a footer if flagged
+  for (unsigned i = 6; i < 10; ++i)
+    size += long(static_cast<unsigned char>(header[i]) & 0x7F) << (7 * (9 - i));
+  file->seek(size);
+  return file->readBlock(4) != "fLaC";
 }
 
 } // namespace
@@ -335,7 +380,8 @@ bool ReadWithTagLib(const std::string &path, const std::u16string &extension, Fi
   // The MPEG reader takes almost anything for a file: no sample rate means
   // it found no audio.
   if (!file->audioProperties() || file->audioProperties()->sampleRate() <= 0 ||
-      file->audioProperties()->channels() <= 0 || TakenForMpeg(file, extension) || HasVideo(file))
+      file->audioProperties()->channels() <= 0 || TakenForAnother(file, extension) ||
+      HasVideo(file))
     return false;
   const Codec codec = CodecOf(file);
   if (!codec.known)
@@ -358,7 +404,7 @@ bool ReadWithTagLib(const std::string &path, const std::u16string &extension, Fi
     else if (!mpeg->audioProperties()->xingHeader() && (frames = CountVariableMpegFrames(path)))
       out.duration = double(frames->samples) / frames->rate;
   }
-  out.text[u"Channels"] = IntegerText(unsigned(properties->channels()));
+  out.text[u"Channels"] = IntegerText(ChannelsOf(file, *properties));
   out.text[u"FormatTag"] = IntegerText(codec.formatTag);
   sum.audio = true;
   sum.wave = codec.wave;
