@@ -2,12 +2,12 @@
 // the CD's playlist, playing it track by track, the way back to the
 // playlist from before the CD, and the failures.
 #include "disc_image.h"
-#include "engine/cd/disc.h"
-#include "engine/text/utf8_text.h"
+#include "support/ole_text.h"
 #include "engine_host.h"
 
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -16,6 +16,7 @@ namespace {
 using namespace engine_host;
 using EngineCd = EngineHost;
 
+constexpr std::uint32_t kEveryField = 0x1FFFFF;
 const std::vector<test_media::ImageTrack> kTracks = {
     {75, "First Tone"}, {45, "Second Tone"}, {30, ""}};
 
@@ -61,116 +62,106 @@ TEST_F(EngineCd, ItPlaysTrackByTrackToTheEndAndClearingLeavesTheCd) {
   EXPECT_EQ(CountOf(player), 1);
 }
 
-// A sheet as EAC and foobar2000 write it: UTF-8 with a byte-order mark,
-// named otherwise than the .bin it names. Its text reads as written, the
-// disc's title and performer are the album's, and its tracks play.
-TEST_F(EngineCd, ASheetNamedOtherwiseThanItsBinWithAMarkAndUtf8Text) {
-  test_media::MakeDiscImage(folder, "audio", {{30, ""}, {30, ""}});
-  test_support::WriteFile(folder.File("Album (Disc 1).cue"),
-                          "\xEF\xBB\xBFREM GENRE Chanson\r\nREM DATE 1998\r\n"
-                          "TITLE \"Caf\xC3\xA9 Live\"\nPERFORMER \"\xC3\x91"
-                          "and\xC3\xBA\"\n"
-                          "FILE \"audio.bin\" BINARY\n"
-                          "  TRACK 01 AUDIO\n    TITLE \"D\xC3\xA9j\xC3\xA0 vu\"\n"
-                          "    INDEX 01 00:00:00\n"
-                          "  TRACK 02 AUDIO\n    INDEX 01 00:00:30\n");
-  ASSERT_GE(player->SetCdromToCurPlaylist(Text(folder.File("Album (Disc 1).cue")).c_str()), 0);
-  ASSERT_EQ(CountOf(player), 2);
-  const tagMediaInfo first =
-      InfoAt(player, 0, INFO_TITLE | INFO_AUTHOR | INFO_ALBUM | INFO_ALBUMARTIST | INFO_GENRE);
-  auto text = [](const unsigned short *field) {
-    return std::u16string(field, field + std::char_traits<unsigned short>::length(field));
-  };
-  EXPECT_EQ(text(first.szTitle), u"D\u00e9j\u00e0 vu");
-  EXPECT_EQ(text(first.szAuthor), u"\u00d1and\u00fa");
-  EXPECT_EQ(text(first.szAlbum), u"Caf\u00e9 Live");
-  EXPECT_EQ(text(first.szAlbumArtist), u"\u00d1and\u00fa");
-  // The sheet's REM GENRE and REM DATE, which libcdio does not read.
-  EXPECT_EQ(text(first.szGenre), u"Chanson");
-  engine::Disc disc;
-  const auto device = engine::DiscDeviceOf(engine::Utf16Of(folder.File("Album (Disc 1).cue")));
-  ASSERT_TRUE(device);
-  ASSERT_EQ(engine::ReadDisc(*device, &disc), 0);
-  EXPECT_EQ(engine::TrackAttributes(disc, disc.audio[0], *device)[u"WM/Year"], u"1998");
-  received.clear();
-  ASSERT_GE(player->Play(), 0);
-  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 1); }, 2));
-  EXPECT_TRUE(Received(CN_PlayStateChange, PS_MediaEnded, 0));
-  EXPECT_FALSE(HeardCode(CN_MediaError));
-}
+// Sheets as others write them, over one image of tones: what each track
+// lists ("title|author|album|album artist|genre|seconds"), the disc's table
+// of contents, and that its last track plays to its end.
+struct Sheet {
+  const char *what, *name;
+  std::vector<test_media::ImageTrack> image; // disc.bin
+  std::string text;
+  std::vector<std::string> listed;
+  const char *toc;
+};
+const Sheet kSheets[] = {
+    // EAC's and foobar2000's: UTF-8 with a byte-order mark, named otherwise
+    // than the .bin it names, REM GENRE (which libcdio does not read).
+    {"UTF-8 with a mark",
+     "Album (Disc 1).cue",
+     {{30, ""}, {30, ""}},
+     "\xEF\xBB\xBFREM GENRE Chanson\r\nREM DATE 1998\r\nTITLE \"Caf\xC3\xA9 Live\"\n"
+     "PERFORMER \"\xC3\x91"
+     "and\xC3\xBA\"\nFILE \"disc.bin\" BINARY\n"
+     "  TRACK 01 AUDIO\n    TITLE \"D\xC3\xA9j\xC3\xA0 vu\"\n    INDEX 01 00:00:00\n"
+     "  TRACK 02 AUDIO\n    INDEX 01 00:00:30\n",
+     {"D\xC3\xA9j\xC3\xA0 vu|\xC3\x91"
+      "and\xC3\xBA|Caf\xC3\xA9 Live|\xC3\x91"
+      "and\xC3\xBA|Chanson|0.4",
+      "Track 2|\xC3\x91"
+      "and\xC3\xBA|Caf\xC3\xA9 Live|\xC3\x91"
+      "and\xC3\xBA|Chanson|0.4"},
+     "2+96+B4+D2"},
+    // A PREGAP is silence the disc has and the .bin does not: the tracks
+    // after it start that much later.
+    {"a pregap",
+     "gap.cue",
+     {{75, ""}, {75, ""}},
+     "FILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+     "  TRACK 02 AUDIO\n    TITLE \"Second\"\n    PREGAP 00:02:00\n    INDEX 01 00:01:00\n",
+     {"Track 1|||||1", "Second|||||1"},
+     "2+96+177+1C2"},
+    // cdrdao's manual's: a disc-level CD_TEXT block with a LANGUAGE_MAP
+    // (which libcdio's reader refuses), per-track CD-Text, parts of one file.
+    {"a cdrdao TOC with a language map",
+     "disc.toc",
+     {{75, ""}, {45, ""}},
+     "CD_DA\n\nCD_TEXT {\n  LANGUAGE_MAP {\n    0 : EN\n  }\n  LANGUAGE 0 {\n"
+     "    TITLE \"Toc Album\"\n    PERFORMER \"Toc Band\"\n  }\n}\n\nTRACK AUDIO\nCD_TEXT {\n"
+     "  LANGUAGE 0 {\n    TITLE \"Opening\"\n  }\n}\nFILE \"disc.bin\" 0 00:01:00\n\n"
+     "TRACK AUDIO\nCD_TEXT {\n  LANGUAGE 0 {\n    TITLE \"Closing\"\n  }\n}\n"
+     "FILE \"disc.bin\" 00:01:00 00:00:45\n",
+     {"Opening|Toc Band|Toc Album|Toc Band||1", "Closing|Toc Band|Toc Album|Toc Band||0.6"},
+     "2+96+E1+10E"},
+    // cdrdao writes a track's times as MM:SS:FF, as samples, or not at all
+    // for the rest of the file: the same disc each way.
+    {"TOC times in frames",
+     "frames.toc",
+     {{75, ""}, {75, ""}, {60, ""}},
+     "CD_DA\n\nTRACK AUDIO\nFILE \"disc.bin\" 0 44100\n\nTRACK AUDIO\n"
+     "FILE \"disc.bin\" 00:01:00 00:01:00\n\nTRACK AUDIO\nFILE \"disc.bin\" 00:02:00 00:00:60\n",
+     {"Track 1|||||1", "Track 2|||||1", "Track 3|||||0.8"},
+     "3+96+E1+12C+168"},
+    {"TOC times in samples",
+     "samples.toc",
+     {{75, ""}, {75, ""}, {60, ""}},
+     "CD_DA\n\nTRACK AUDIO\nFILE \"disc.bin\" 0 44100\n\nTRACK AUDIO\n"
+     "FILE \"disc.bin\" 00:01:00 00:01:00\n\nTRACK AUDIO\nFILE \"disc.bin\" 88200 35280\n",
+     {"Track 1|||||1", "Track 2|||||1", "Track 3|||||0.8"},
+     "3+96+E1+12C+168"},
+    {"TOC with no last length",
+     "open.toc",
+     {{75, ""}, {75, ""}, {60, ""}},
+     "CD_DA\n\nTRACK AUDIO\nFILE \"disc.bin\" 0 44100\n\nTRACK AUDIO\n"
+     "FILE \"disc.bin\" 00:01:00 00:01:00\n\nTRACK AUDIO\nFILE \"disc.bin\" 00:02:00\n",
+     {"Track 1|||||1", "Track 2|||||1", "Track 3|||||0.8"},
+     "3+96+E1+12C+168"},
+};
 
-// cdrdao's .toc as its manual writes one: a disc-level CD_TEXT block with a
-// LANGUAGE_MAP (which libcdio's reader refuses), per-track CD-Text, and
-// tracks that are parts of one file.
-TEST_F(EngineCd, ACdrdaoTocWithALanguageMapGivesItsTextAndTracks) {
-  test_media::MakeDiscImage(folder, "disc", {{75, ""}, {45, ""}});
-  test_support::WriteFile(folder.File("disc.toc"),
-                          "CD_DA\n\nCD_TEXT {\n  LANGUAGE_MAP {\n    0 : EN\n  }\n"
-                          "  LANGUAGE 0 {\n    TITLE \"Toc Album\"\n    PERFORMER \"Toc Band\"\n"
-                          "  }\n}\n\nTRACK AUDIO\nCD_TEXT {\n  LANGUAGE 0 {\n"
-                          "    TITLE \"Opening\"\n  }\n}\nFILE \"disc.bin\" 0 00:01:00\n\n"
-                          "TRACK AUDIO\nCD_TEXT {\n  LANGUAGE 0 {\n    TITLE \"Closing\"\n"
-                          "  }\n}\nFILE \"disc.bin\" 00:01:00 00:00:45\n");
-  ASSERT_GE(player->SetCdromToCurPlaylist(Text(folder.File("disc.toc")).c_str()), 0);
-  ASSERT_EQ(CountOf(player), 2);
-  const char *titles[] = {"Opening", "Closing"};
-  const double seconds[] = {1.0, 0.6};
-  for (long index = 0; index < 2; ++index) {
-    const tagMediaInfo info =
-        InfoAt(player, index, INFO_TITLE | INFO_AUTHOR | INFO_ALBUM | INFO_DURATION);
-    EXPECT_EQ(Ascii(info.szTitle), titles[index]);
-    EXPECT_EQ(Ascii(info.szAuthor), "Toc Band");
-    EXPECT_EQ(Ascii(info.szAlbum), "Toc Album");
-    EXPECT_NEAR(info.dDuration, seconds[index], 0.001);
-  }
-  received.clear();
-  ASSERT_GE(player->Play(), 0);
-  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 1); }, 2));
-  EXPECT_TRUE(Received(CN_PlayStateChange, PS_MediaEnded, 0));
-  EXPECT_FALSE(HeardCode(CN_MediaError));
-}
-
-// A PREGAP is silence the disc has and the .bin does not: the tracks
-// after it start that much later in the table of contents, and the track
-// plays its own audio.
-TEST_F(EngineCd, APregapCountsInTheTableOfContents) {
-  test_media::MakeDiscImage(folder, "disc", {{75, ""}, {75, "Second"}});
-  test_support::WriteFile(folder.File("gap.cue"),
-                          "FILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
-                          "  TRACK 02 AUDIO\n    TITLE \"Second\"\n    PREGAP 00:02:00\n"
-                          "    INDEX 01 00:01:00\n");
-  ASSERT_GE(player->SetCdromToCurPlaylist(Text(folder.File("gap.cue")).c_str()), 0);
-  ASSERT_EQ(CountOf(player), 2);
-  EXPECT_EQ(Ascii(InfoAt(player, 1, INFO_TOC).szTOC), "2+96+177+1C2");
-  EXPECT_NEAR(InfoAt(player, 1, INFO_DURATION).dDuration, 1.0, 0.001);
-}
-
-// cdrdao writes a track's times in any of its forms: MM:SS:FF, a count of
-// samples, or no length for the rest of the file. Each gives the same
-// disc: its tracks' lengths, its lead-out, and a last track that plays.
-TEST_F(EngineCd, ACdrdaoTocGivesTheSameDiscWhateverFormItsTimesTake) {
-  test_media::MakeDiscImage(folder, "disc", {{75, ""}, {75, ""}, {60, ""}});
-  const char *lastFileLines[] = {"FILE \"disc.bin\" 00:02:00 00:00:60",
-                                 "FILE \"disc.bin\" 88200 35280", "FILE \"disc.bin\" 00:02:00"};
-  int sheet = 0;
-  for (const char *last : lastFileLines) {
-    SCOPED_TRACE(last);
-    const std::string toc = folder.File("disc-" + std::to_string(++sheet) + ".toc");
-    test_support::WriteFile(toc, std::string("CD_DA\n\nTRACK AUDIO\nFILE \"disc.bin\" 0 44100\n\n"
-                                             "TRACK AUDIO\nFILE \"disc.bin\" 00:01:00 00:01:00\n\n"
-                                             "TRACK AUDIO\n") +
-                                     last + "\n");
-    ASSERT_GE(player->SetCdromToCurPlaylist(Text(toc).c_str()), 0);
-    ASSERT_EQ(CountOf(player), 3);
-    const double seconds[] = {1.0, 1.0, 0.8};
-    for (long index = 0; index < 3; ++index)
-      EXPECT_NEAR(InfoAt(player, index, INFO_DURATION).dDuration, seconds[index], 0.001);
-    EXPECT_EQ(Ascii(InfoAt(player, 0, INFO_TOC).szTOC), "3+96+E1+12C+168");
+TEST_F(EngineCd, SheetsAsOthersWriteThemListAndPlayTheirTracks) {
+  for (const Sheet &sheet : kSheets) {
+    SCOPED_TRACE(sheet.what);
+    test_media::MakeDiscImage(folder, "disc", sheet.image);
+    test_support::WriteFile(folder.File(sheet.name), sheet.text);
+    ASSERT_GE(player->SetCdromToCurPlaylist(Text(folder.File(sheet.name)).c_str()), 0);
+    std::vector<std::string> listed;
+    auto utf8 = [](const unsigned short *field) {
+      return test_support::Utf8(
+          std::u16string(field, field + std::char_traits<unsigned short>::length(field)));
+    };
+    for (long index = 0; index < CountOf(player); ++index) {
+      const tagMediaInfo info = InfoAt(player, index, kEveryField);
+      char seconds[16];
+      std::snprintf(seconds, sizeof seconds, "%g", std::round(info.dDuration * 1000) / 1000);
+      listed.push_back(utf8(info.szTitle) + "|" + utf8(info.szAuthor) + "|" + utf8(info.szAlbum) +
+                       "|" + utf8(info.szAlbumArtist) + "|" + utf8(info.szGenre) + "|" + seconds);
+      EXPECT_EQ(Ascii(info.szTOC), sheet.toc) << index;
+    }
+    EXPECT_EQ(listed, sheet.listed);
     received.clear();
-    ASSERT_GE(player->SetPlayListIndex(2), 0);
+    const long last = long(sheet.listed.size()) - 1;
+    ASSERT_GE(player->SetPlayListIndex(last), 0);
     ASSERT_GE(player->Play(), 0);
-    ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_Stopped, 2); }, 2));
-    EXPECT_TRUE(Received(CN_PlayStateChange, PS_MediaEnded, 2));
+    ASSERT_TRUE(PumpUntil([&] { return Received(CN_PlayStateChange, PS_Stopped, last); }, 2));
+    EXPECT_TRUE(Received(CN_PlayStateChange, PS_MediaEnded, last));
     EXPECT_FALSE(HeardCode(CN_MediaError));
   }
 }
