@@ -21,7 +21,7 @@ std::uint64_t LittleEndian(const unsigned char *bytes, int count) {
 // The first page's packet, which alone names the codec, and the stream's
 // last granule position.
 struct OggStream {
-  unsigned char head[19]; // the packet's first bytes
+  unsigned char head[30]; // the packet's first bytes
   std::uint64_t lastGranule;
 };
 
@@ -83,6 +83,23 @@ std::optional<GaplessTrim> ReadVorbisGapless(const std::string &path) {
   GaplessTrim trim{0, stream->lastGranule, rate};
   trim.fromZeroOnly = true;
   return trim;
+}
+
+std::optional<GaplessTrim> ReadOggFlacLength(const std::string &path) {
+  const std::optional<OggStream> stream = ReadOggStream(path);
+  // The mapping's header: its type, "FLAC", a version, the header count,
+  // "fLaC", the STREAMINFO block's header, then the block, whose rate (20
+  // bits) follows two block and two frame sizes.
+  if (!stream || std::memcmp(stream->head,
+                             "\x7F"
+                             "FLAC",
+                             5) != 0)
+    return std::nullopt;
+  const unsigned char *info = stream->head + 17;
+  const int rate = int(info[10]) << 12 | int(info[11]) << 4 | info[12] >> 4;
+  if (rate <= 0 || stream->lastGranule == 0)
+    return std::nullopt;
+  return GaplessTrim{0, stream->lastGranule, rate};
 }
 
 } // namespace engine

@@ -26,5 +26,9 @@ std::optional<GaplessTrim> ReadOpusGapless(const std::string &path);
 // The end of the Vorbis file at `path`, for a stream that starts at 0;
 // nullopt for a file that is no Ogg Vorbis. Reads the same parts.
 std::optional<GaplessTrim> ReadVorbisGapless(const std::string &path);
+// The length of the Ogg FLAC file at `path`, by its last granule; nullopt
+// for a file that is no Ogg FLAC. Its STREAMINFO may count no samples:
+// ffmpeg's muxer writes the header before it knows the stream's end.
+std::optional<GaplessTrim> ReadOggFlacLength(const std::string &path);
 
 } // namespace engine

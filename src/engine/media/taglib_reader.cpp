@@ -28,10 +28,12 @@
 #include <string_view>
 
 #include "engine/media/aac_config.h"
+#include "engine/media/aiff_text.h"
 #include "engine/media/attribute_readers.h"
 #include "engine/media/flac_metadata.h"
 #include "engine/media/mpeg_frames.h"
 #include "engine/media/mpeg_gapless.h"
+#include "engine/media/ogg_gapless.h"
 #include "engine/media/tag_file.h"
 #include "engine/media/tag_properties.h"
 #include "engine/text/utf8_text.h"
@@ -393,6 +395,13 @@ bool ReadWithTagLib(const std::string &path, const std::u16string &extension, Fi
   }
   if (auto *wav = dynamic_cast<TagLib::RIFF::WAV::File *>(file))
     ReadWaveInfo(*wav, out);
+  if (dynamic_cast<TagLib::RIFF::AIFF::File *>(file)) {
+    const AiffText text = ReadAiffText(path);
+    if (!text.name.empty())
+      out.text.emplace(u"Title", Utf16Of(text.name));
+    if (!text.author.empty())
+      out.text.emplace(u"Author", Utf16Of(text.author));
+  }
   if (codec.tagsMayHide && out.text.empty())
     return false;
   const TagLib::AudioProperties *properties = file->audioProperties();
@@ -404,6 +413,9 @@ bool ReadWithTagLib(const std::string &path, const std::u16string &extension, Fi
     else if (!mpeg->audioProperties()->xingHeader() && (frames = CountVariableMpegFrames(path)))
       out.duration = double(frames->samples) / frames->rate;
   }
+  if (dynamic_cast<TagLib::Ogg::FLAC::File *>(file) && out.duration <= 0)
+    if (const std::optional<GaplessTrim> length = ReadOggFlacLength(path))
+      out.duration = double(length->keep) / length->rate;
   out.text[u"Channels"] = IntegerText(ChannelsOf(file, *properties));
   out.text[u"FormatTag"] = IntegerText(codec.formatTag);
   sum.audio = true;
