@@ -135,8 +135,9 @@ protected:
   std::unique_ptr<control_client::Control> control;
 };
 
-constexpr const char *kTags = "-metadata title=T1 -metadata artist=A1 -metadata album=Al "
-                              "-metadata album_artist=AA -metadata genre=G -metadata composer=C";
+constexpr const char *kTags =
+    "-metadata title=T\xC3\xABst -metadata artist=A1 -metadata album=\xE6\x97\xA5\xE6\x9C\xAC "
+    "-metadata album_artist=AA -metadata genre=G -metadata composer=C";
 constexpr const char *kGstreamerTags =
     R"(title="T1",artist="A1",album="Al",album-artist="AA",genre="G",composer="C")";
 
@@ -160,6 +161,8 @@ const Row kRows[] = {
     {"cbr.mp3", COVERED "-c:a libmp3lame -write_id3v1 1", "85"},
     {"vbr.mp3", TONE "-c:a libmp3lame -q:a 2", "85"},
     {"tune.id3", TONE "-c:a libmp3lame -f mp3", "85"},
+    {"v23.mp3", TONE "-c:a libmp3lame -id3v2_version 3", "85"},
+    {"tagged.wav", TONE "-c:a pcm_s24le -write_id3v2 1", "1"},
     {"tone.m4a", COVERED "-c:a aac", "255"},
     {"surround.m4a", TONE "-ac 6 -c:a aac", "255"},
     {"alac.m4a", TONE "-c:a alac", "27745", "", "", false},
