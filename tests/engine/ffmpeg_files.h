@@ -37,6 +37,9 @@ constexpr Format kFormats[] = {
     {"wma", "-c:a wmav2", false},
     {"wav", "-c:a pcm_s16le", false, "album_artist composer"},
     {"wv", "-c:a wavpack", false, "album_artist"},
+    {"aiff", "-c:a pcm_s16be -write_id3v2 1", false},
+    {"spx", "-ac 1 -ar 16000 -c:a libspeex", false},
+    {"oga", "-c:a flac", false},
 };
 
 // `seconds` of tone (or of noise, which no codec makes small) titled "Old

@@ -17,6 +17,7 @@
 #include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
 #include <taglib/oggfile.h>
+#include <taglib/oggflacfile.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/apefile.h>
 #include <taglib/wavfile.h>
@@ -217,6 +218,27 @@ bool EditPlainNames(TagLib::ASF::Tag &tag, const Edits &edits) {
   return !found.empty();
 }
 
+// TagLib writes an Ogg FLAC file's comment block without the mark of the
+// last metadata block, which it clears; where that block is the last header
+// packet, decoders then wait for more metadata and find no audio (GStreamer
+// plays nothing, TagLib cannot read the file again). The mark goes back.
+bool MarkLastFlacHeader(TagLib::Ogg::FLAC::File &file) {
+  const TagLib::ByteVector mapping = file.packet(0);
+  // The mapping's header: 0x7F, "FLAC", a version, then the count of the
+  // header packets after it.
+  if (mapping.size() < 9 || !mapping.startsWith("\x7F"
+                                                "FLAC"))
+    return true;
+  const unsigned last =
+      static_cast<unsigned char>(mapping[7]) << 8 | static_cast<unsigned char>(mapping[8]);
+  TagLib::ByteVector block = last > 0 ? file.packet(last) : TagLib::ByteVector();
+  if (block.isEmpty() || (block[0] & 0x80) != 0)
+    return true;
+  block[0] = char(block[0] | 0x80);
+  file.setPacket(last, block);
+  return file.TagLib::Ogg::File::save(); // the pages and their checksums, the block as set
+}
+
 // S_FALSE when the file holds the edits already. Every tag of the file that a reader takes these
 // attributes from is edited, so that none of them shows the old value; the file keeps the kinds of
 // tag it had (an MP3 gets no ID3v1 tag it lacked, an ID3v2.3 tag stays 2.3). Tags beside the first
@@ -277,7 +299,11 @@ std::int32_t EditFile(TagLib::File *file, const Edits &edits) {
     changed |= EditPlainNames(*asf->tag(), edits);
   if (refused || !changed)
     return refused ? kTagsBadFormat : S_FALSE;
-  return file->save() ? S_OK : kTagsIoError;
+  if (!file->save())
+    return kTagsIoError;
+  if (auto *oggFlac = dynamic_cast<TagLib::Ogg::FLAC::File *>(file))
+    return MarkLastFlacHeader(*oggFlac) ? S_OK : kTagsIoError;
+  return S_OK;
 }
 
 // The ASF header object's identifier, as stored.
