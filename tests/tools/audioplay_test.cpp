@@ -937,6 +937,25 @@ TEST(AudioplayTool, WhatCannotBeOpenedIsSkippedAndNamed) {
     EXPECT_LT(ChildrenCpuSeconds() - before, 4.0) << "CPU spent on a file that cannot play";
   }
 
+  // A format no installed element reads (Apple's CAF: GStreamer has no
+  // demuxer for it) rendered to a file before another item: named at once
+  // and passed over, without a critical warning. The parser pushed into a
+  // decoder not yet running, 2 runs in 5, and the error was lost to the
+  // 30 s stall bound.
+  ASSERT_EQ(
+      std::system(
+          ("ffmpeg -v error -f lavfi -i sine=d=0.3 '" + folder.File("tone.caf") + "'").c_str()),
+      0);
+  for (int i = 0; i < 10; ++i) {
+    run = RunTool(folder, "--output-file '" + folder.File("out.wav") + "' '" +
+                              folder.File("tone.caf") + "' '" + folder.File("a.wav") + "'");
+    EXPECT_EQ(run.output.find("CRITICAL"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("stalled"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("1 item(s) could not be played: " + folder.File("tone.caf")),
+              std::string::npos)
+        << run.output;
+  }
+
   // The same file twice: the second copy is told as the one that plays,
   // though the player names it by the first place it stands at.
   run = RunTool(folder, "'" + folder.File("a.wav") + "' '" + folder.File("a.wav") + "' '" +

@@ -175,14 +175,16 @@ void OnParsedPad(GstElement *parser, GstPad *pad, gpointer input) {
   }
   g_object_set_data(G_OBJECT(parser), kDecoderName, decoder);
   gst_bin_add(GST_BIN(pipeline), decoder);
-  GstPad *sink = gst_element_get_static_pad(decoder, "sink");
-  gst_pad_link(pad, sink);
-  gst_object_unref(sink);
   if (GstPad *decoded = gst_element_get_static_pad(decoder, "src")) { // not decodebin's
     OnDecodedPad(decoder, decoded, input);
     gst_object_unref(decoded);
   }
+  // Running before the parser's pad is linked to it: the parser pushes at
+  // once, and a pad not yet active takes data with a critical warning.
   gst_element_sync_state_with_parent(decoder);
+  GstPad *sink = gst_element_get_static_pad(decoder, "sink");
+  gst_pad_link(pad, sink);
+  gst_object_unref(sink);
   gst_object_unref(pipeline);
 }
 
