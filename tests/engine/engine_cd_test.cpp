@@ -111,29 +111,19 @@ const Sheet kSheets[] = {
      "FILE \"disc.bin\" 00:01:00 00:00:45\n",
      {"Opening|Toc Band|Toc Album|Toc Band||1", "Closing|Toc Band|Toc Album|Toc Band||0.6"},
      "2+96+E1+10E"},
-    // cdrdao writes a track's times as MM:SS:FF, as samples, or not at all
-    // for the rest of the file: the same disc each way.
-    {"TOC times in frames",
-     "frames.toc",
-     {{75, ""}, {75, ""}, {60, ""}},
-     "CD_DA\n\nTRACK AUDIO\nFILE \"disc.bin\" 0 44100\n\nTRACK AUDIO\n"
-     "FILE \"disc.bin\" 00:01:00 00:01:00\n\nTRACK AUDIO\nFILE \"disc.bin\" 00:02:00 00:00:60\n",
-     {"Track 1|||||1", "Track 2|||||1", "Track 3|||||0.8"},
-     "3+96+E1+12C+168"},
-    {"TOC times in samples",
-     "samples.toc",
-     {{75, ""}, {75, ""}, {60, ""}},
-     "CD_DA\n\nTRACK AUDIO\nFILE \"disc.bin\" 0 44100\n\nTRACK AUDIO\n"
-     "FILE \"disc.bin\" 00:01:00 00:01:00\n\nTRACK AUDIO\nFILE \"disc.bin\" 88200 35280\n",
-     {"Track 1|||||1", "Track 2|||||1", "Track 3|||||0.8"},
-     "3+96+E1+12C+168"},
-    {"TOC with no last length",
-     "open.toc",
-     {{75, ""}, {75, ""}, {60, ""}},
-     "CD_DA\n\nTRACK AUDIO\nFILE \"disc.bin\" 0 44100\n\nTRACK AUDIO\n"
-     "FILE \"disc.bin\" 00:01:00 00:01:00\n\nTRACK AUDIO\nFILE \"disc.bin\" 00:02:00\n",
-     {"Track 1|||||1", "Track 2|||||1", "Track 3|||||0.8"},
-     "3+96+E1+12C+168"},
+// cdrdao writes a track's times as MM:SS:FF, as samples, or not at all
+// for the rest of the file: the same disc each way.
+#define TOC_TIMES(what, name, last)                                                                \
+  {                                                                                                \
+    what, name, {{75, ""}, {75, ""}, {60, ""}},                                                    \
+        "CD_DA\n\nTRACK AUDIO\nFILE \"disc.bin\" 0 44100\n\nTRACK AUDIO\n"                         \
+        "FILE \"disc.bin\" 00:01:00 00:01:00\n\nTRACK AUDIO\nFILE \"disc.bin\" " last "\n",        \
+        {"Track 1|||||1", "Track 2|||||1", "Track 3|||||0.8"}, "3+96+E1+12C+168"                   \
+  }
+    TOC_TIMES("TOC times in frames", "frames.toc", "00:02:00 00:00:60"),
+    TOC_TIMES("TOC times in samples", "samples.toc", "88200 35280"),
+    TOC_TIMES("TOC with no last length", "open.toc", "00:02:00"),
+#undef TOC_TIMES
 };
 
 TEST_F(EngineCd, SheetsAsOthersWriteThemListAndPlayTheirTracks) {
