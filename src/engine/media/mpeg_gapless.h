@@ -29,8 +29,11 @@ struct GaplessTrim {
   // Only for a stream whose first segment starts at 0 (a Vorbis file's
   // end: GStreamer clips a later one right itself).
   bool fromZeroOnly = false;
+  // A decoder's own priming (WMA's), played wherever the stream starts:
+  // counted, but not left to the first segment as an Opus pre-skip is.
+  bool priming = false;
   // Whether the stream's first segment decides if it is trimmed at all.
-  bool ByFirstSegment() const { return editList || fromZeroOnly || counted; }
+  bool ByFirstSegment() const { return editList || fromZeroOnly || (counted && !priming); }
   bool operator==(const GaplessTrim &) const = default;
 };
 

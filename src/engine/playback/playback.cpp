@@ -11,6 +11,7 @@
 #include "engine/media/mp4_gapless.h"
 #include "engine/media/network_url.h"
 #include "engine/media/ogg_gapless.h"
+#include "engine/media/asf_gapless.h"
 #include "engine/playback/audio_filter.h"
 #include "engine/playback/audio_output.h"
 #include "engine/playback/clock_alarm.h"
@@ -268,7 +269,7 @@ namespace {
 // What a local file's encoder added, to be trimmed: an MP3's, an AAC file's
 // in MP4, an Opus file's pre-skip where GStreamer's decoder keeps it, a
 // Vorbis file's last sample where it keeps one too many (the trim looks at
-// the stream's first segment).
+// the stream's first segment), a WMA file's priming frame.
 std::optional<GaplessTrim> TrimOf(const std::string &uri) {
   if (uri.rfind("file://", 0) != 0)
     return std::nullopt;
@@ -280,6 +281,8 @@ std::optional<GaplessTrim> TrimOf(const std::string &uri) {
     trim = ReadOpusGapless(path);
   if (path && !trim)
     trim = ReadVorbisGapless(path);
+  if (path && !trim)
+    trim = ReadWmaGapless(path);
   g_free(path);
   return trim;
 }
