@@ -31,6 +31,7 @@
 #include "engine/media/aiff_text.h"
 #include "engine/media/attribute_readers.h"
 #include "engine/media/flac_metadata.h"
+#include "engine/media/id3v2_tag.h"
 #include "engine/media/mpeg_frames.h"
 #include "engine/media/mpeg_gapless.h"
 #include "engine/media/ogg_gapless.h"
@@ -236,24 +237,25 @@ std::uint64_t StreamBytes(TagLib::File *file) {
   return 0;
 }
 
+// An MP4 track's type ("soun", "vide", ...) from its handler atom: size,
+// name, version and flags, a reserved word, then the type.
+TagLib::ByteVector TrackType(TagLib::MP4::File &mp4, TagLib::MP4::Atom &track) {
+  TagLib::MP4::Atom *handler = track.find("mdia", "hdlr");
+  if (handler == nullptr)
+    return {};
+  mp4.seek(handler->offset + 16);
+  return mp4.readBlock(4);
+}
+
 // TagLib describes the first audio stream alone: a file with a video
 // track is the discoverer's, whatever its name says.
 bool HasVideo(TagLib::File *file) {
   if (auto *mp4 = dynamic_cast<TagLib::MP4::File *>(file)) {
     TagLib::MP4::Atoms atoms(mp4);
     TagLib::MP4::Atom *movie = atoms.find("moov");
-    if (movie == nullptr)
-      return false;
-    for (TagLib::MP4::Atom *track : movie->findall("trak")) {
-      // The handler atom: size, name, version and flags, a reserved word,
-      // then the track's type.
-      TagLib::MP4::Atom *handler = track->find("mdia", "hdlr");
-      if (handler == nullptr)
-        continue;
-      mp4->seek(handler->offset + 16);
-      if (mp4->readBlock(4) == "vide")
+    for (TagLib::MP4::Atom *track : movie ? movie->findall("trak") : TagLib::MP4::AtomList())
+      if (TrackType(*mp4, *track) == "vide")
         return true;
-    }
     return false;
   }
   if (dynamic_cast<TagLib::ASF::File *>(file)) {
@@ -277,12 +279,9 @@ unsigned ChannelsOf(TagLib::File *file, const TagLib::AudioProperties &propertie
     TagLib::MP4::Atoms atoms(mp4);
     TagLib::MP4::Atom *movie = atoms.find("moov");
     for (TagLib::MP4::Atom *track : movie ? movie->findall("trak") : TagLib::MP4::AtomList()) {
-      TagLib::MP4::Atom *handler = track->find("mdia", "hdlr");
       TagLib::MP4::Atom *table = track->find("mdia", "minf", "stbl", "stsd");
-      if (handler == nullptr || table == nullptr || table->length < 16 || table->length > 1 << 16)
-        continue;
-      mp4->seek(handler->offset + 16);
-      if (mp4->readBlock(4) != "soun")
+      if (table == nullptr || table->length < 16 || table->length > 1 << 16 ||
+          TrackType(*mp4, *track) != "soun")
         continue;
       mp4->seek(table->offset + 8);
       const TagLib::ByteVector body = mp4->readBlock(static_cast<unsigned long>(table->length - 8));
@@ -309,15 +308,15 @@ bool TakenForAnother(TagLib::File *file, const std::u16string &extension) {
                   std::end(kMpegExtensions))
     return false;
   file->seek(0);
-  const TagLib::ByteVector header = file->readBlock(10);
-  if (!header.startsWith("ID3") || header.size() < 10)
-    return mpeg || !header.startsWith("fLaC");
+  const TagLib::ByteVector start = file->readBlock(10);
+  unsigned char header[10] = {};
+  std::copy_n(start.data(), std::min<std::size_t>(start.size(), 10), header);
+  const long tag = Id3v2Length(header);
+  if (tag == 0)
+    return mpeg || !start.startsWith("fLaC");
   if (mpeg)
     return false;
-  long size = 10 + ((header[5] & 0x10) ? 10 : 0); // the header, and a footer if flagged
-  for (unsigned i = 6; i < 10; ++i)
-    size += long(static_cast<unsigned char>(header[i]) & 0x7F) << (7 * (9 - i));
-  file->seek(size);
+  file->seek(tag);
   return file->readBlock(4) != "fLaC";
 }
 
