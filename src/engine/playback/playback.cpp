@@ -303,6 +303,12 @@ bool Playback::MayHandOverTo(const std::string &uri) {
   return media;
 }
 
+// Asked before the first item opens too, when there is no pipeline yet:
+// the output it will have decides.
+bool Playback::HandsOver() const {
+  return pipeline_ != nullptr ? !renders_ : !IsFileOutput(NamedAudioOutput());
+}
+
 bool Playback::LevelsByAlbum() const {
   return levelling_.mode == Levelling::Mode::Auto;
 }

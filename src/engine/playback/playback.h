@@ -62,7 +62,7 @@ public:
   static bool MayHandOverTo(const std::string &uri);
   // Whether a next stream is ever taken from a queued one: not by the file
   // output, which opens each item once the one before has ended.
-  bool HandsOver() const { return !renders_; }
+  bool HandsOver() const;
 
   // Loads `uri` and prerolls it (paused); completion is reported on the bus.
   // With a part (seconds; `end` negative: to the end), positions, lengths
