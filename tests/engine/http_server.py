@@ -1,7 +1,8 @@
 """A local HTTP server for the engine's tests, on 127.0.0.1 at a free port.
 
     http_server.py serve FOLDER   serves the folder's files, with Range requests; /moved/PATH
-                                  answers 301 and /found/PATH 302 to /PATH
+                                  answers 301 and /found/PATH 302 to /PATH; /unsized/PATH serves
+                                  the file with no length, to the close of the connection
     http_server.py silent         accepts connections and never answers
     http_server.py cut            answers every request with headers and half a body, then hangs up
     http_server.py icy FILE       an Icecast-style station: FILE's bytes over and over, with the
@@ -30,7 +31,13 @@ class RangeHandler(http.server.SimpleHTTPRequestHandler):
                 self.send_header("Content-Length", "0")
                 self.end_headers()
                 return None
-        path = self.translate_path(self.path)
+        unsized = self.path.startswith("/unsized/")
+        path = self.translate_path(self.path[len("/unsized"):] if unsized else self.path)
+        if unsized and os.path.isfile(path):
+            self.send_response(200)
+            self.send_header("Content-Type", self.guess_type(path))
+            self.end_headers()
+            return open(path, "rb")
         if not os.path.isfile(path):
             self.send_error(404)
             return None
@@ -128,6 +135,7 @@ class DropsHandler(http.server.BaseHTTPRequestHandler):
             DropsHandler.drops -= 1
         self.send_response(200)
         self.send_header("Content-Type", "audio/mpeg")
+        self.send_header("icy-name", "Dropping Radio")
         self.end_headers()
         sent = 0
         try:

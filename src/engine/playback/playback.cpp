@@ -22,6 +22,7 @@
 #include "engine/playback/levelling.h"
 #include "engine/playback/picture_output.h"
 #include "engine/playback/render_pipeline.h"
+#include "engine/playback/station_headers.h"
 #include "engine/playback/retired_selectors.h"
 
 #include <gst/base/gsttypefindhelper.h>
@@ -529,6 +530,10 @@ double Playback::Duration() const {
   // A trimmed stream's length is what its header says is the source's.
   const double file = trim ? double(trim->keep) / trim->rate : double(duration) / GST_SECOND;
   return std::max(0.0, (end_ >= 0 ? std::min(end_, file) : file) - start_);
+}
+
+bool Playback::FromStation() const {
+  return ComesFromStation(pipeline_);
 }
 
 void Playback::SetVolume(double linear) {

@@ -120,6 +120,8 @@ public:
   // for when the output has failed and cannot tell. Negative when unknown.
   double DecodedPosition() const;
   double Duration() const;
+  // Whether the stream's server said it broadcasts (station_headers.h).
+  bool FromStation() const;
   void SetVolume(double linear);
   void SetMute(bool mute);
   // Where the picture is drawn (no window: nowhere, video is dropped), and

@@ -58,8 +58,8 @@ void Session::Handle(const PipelineEvent &event) {
       QueuePartsPlayedInto(true); // parts played into that the host has not heard of
     if (!handedOver_.empty())
       endedAfterHandOver_ = true; // the end of the last stream handed over to
-    else if (Active() && !Reconnect())
-      OnEndOfStream();
+    else if (Active() && !(playback_.FromStation() && Reconnect()))
+      OnEndOfStream(); // a file served without a length ends where it ends
     break;
   case Kind::Error:
     OnPipelineError(event);
