@@ -250,6 +250,12 @@ TEST_F(MediaAttributes, OnlyLocalMediaIsReadAndWhatItDecidesIsReadOnly) {
     EXPECT_LT(media->setItemInfo(CComBSTR(name), CComBSTR(u"1")), 0) << test_support::Utf8(name);
   }
   EXPECT_EQ(Read(path)["Duration"], "0.2");
+  // Named by the URL: its file without the extension, or what is before a
+  // closing slash (a station's root is its host).
+  for (const auto &[other, name] : {std::pair{"http://example.invalid/a.mp3", "a"},
+                                    {"http://127.0.0.1:8000/", "127.0.0.1:8000"},
+                                    {"http://radio.example/live/", "live"}})
+    EXPECT_EQ(Read(other)["Title"], name) << other;
 }
 // What an MP3's ID3v2 tag lacks comes from its ID3v1 tag (the album, as
 // mutagen and the discoverer read it; the ID3v2 title wins over the ID3v1

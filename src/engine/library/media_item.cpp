@@ -14,10 +14,17 @@ namespace engine {
 
 namespace {
 
-// The part of the URL after its last slash and before the last dot after it.
-std::u16string BaseName(const std::u16string &url) {
+// The part of the URL after its last slash and before the last dot after
+// it. A URL that ends in a slash (a station's root, a folder's) is named by
+// what comes before it, its host where that is all.
+std::u16string BaseName(std::u16string url) {
+  while (url.size() > 1 && (url.back() == u'/' || url.back() == u'\\'))
+    url.pop_back();
   std::size_t slash = url.find_last_of(u"/\\");
   std::u16string file = slash == std::u16string::npos ? url : url.substr(slash + 1);
+  if (slash != std::u16string::npos && slash > 0 && url[slash - 1] == u'/' &&
+      url.find(u"://") + 2 == slash)
+    return file; // a host, whose dots are no extension's
   std::size_t dot = file.find_last_of(u'.');
   return dot == std::u16string::npos || dot == 0 ? file : file.substr(0, dot);
 }
