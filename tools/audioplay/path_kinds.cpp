@@ -9,9 +9,13 @@ bool IsUrl(const std::string &argument) {
 }
 
 bool IsPlaylistFile(const std::string &argument) {
-  std::string extension = std::filesystem::path(argument).extension().string();
+  // A URL's query is no part of its file's name (tunein-station.pls?id=1).
+  const std::string path =
+      IsUrl(argument) ? argument.substr(0, argument.find_first_of("?#")) : argument;
+  std::string extension = std::filesystem::path(path).extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return char(std::tolower(c)); });
   return extension == ".m3u" || extension == ".m3u8" || extension == ".pls" ||
-         extension == ".asx" || extension == ".wpl" || extension == ".xspf" || extension == ".cue";
+         extension == ".asx" || extension == ".wax" || extension == ".wvx" || extension == ".wpl" ||
+         extension == ".xspf" || extension == ".cue";
 }
