@@ -74,6 +74,26 @@ TEST_F(EngineHttp, EachFormatByUrlPlaysItsEntriesInOrder) {
   }
 }
 
+// A URL with no list's name whose server hands out a list, by its type or
+// as plain text, plays the list's entries as its own URLs: the first that
+// opens is the item.
+TEST_F(EngineHttp, AListServedForAMediaUrlPlaysItsEntries) {
+  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("a.wav"), test_media::Kind::Wav, 0.2));
+  test_support::WriteFile(folder.File("station.m3u"),
+                          "#EXTM3U\n#EXTINF:-1,One\n/gone.mp3\n/a.wav\n");
+  test_support::WriteFile(folder.File("station.txt"),
+                          "[playlist]\nFile1=a.wav\nNumberOfEntries=1\n");
+  HttpServer server("serve", folder.path().string());
+  ASSERT_TRUE(server.Running());
+  for (const char *list : {"station.m3u", "station.txt"}) {
+    SCOPED_TRACE(list);
+    received.clear();
+    ASSERT_GE(player->PlaySingleFile(Text(server.Url(std::string("listen?") + list)).c_str()), 0);
+    ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_MediaEnded, 0); }, 5));
+    EXPECT_FALSE(HeardCode(CN_MediaError));
+  }
+}
+
 // A server that never answers, one that hangs up mid-body and a missing
 // list: each a failure status, none a hang.
 TEST_F(EngineHttp, AFetchThatFailsGivesAStatusWithinItsBound) {

@@ -2,7 +2,8 @@
 
     http_server.py serve FOLDER   serves the folder's files, with Range requests; /moved/PATH
                                   answers 301 and /found/PATH 302 to /PATH; /unsized/PATH serves
-                                  the file with no length, to the close of the connection
+                                  the file with no length, to the close of the connection;
+                                  /listen?PATH serves PATH under a URL with no file's name
     http_server.py silent         accepts connections and never answers
     http_server.py cut            answers every request with headers and half a body, then hangs up
     http_server.py icy FILE       an Icecast-style station: FILE's bytes over and over, with the
@@ -33,6 +34,8 @@ class RangeHandler(http.server.SimpleHTTPRequestHandler):
                 return None
         unsized = self.path.startswith("/unsized/")
         path = self.translate_path(self.path[len("/unsized"):] if unsized else self.path)
+        if self.path.startswith("/listen?"):
+            path = self.translate_path("/" + self.path[len("/listen?"):])
         if unsized and os.path.isfile(path):
             self.send_response(200)
             self.send_header("Content-Type", self.guess_type(path))

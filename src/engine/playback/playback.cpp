@@ -24,6 +24,7 @@
 #include "engine/playback/render_pipeline.h"
 #include "engine/playback/station_headers.h"
 #include "engine/playback/retired_selectors.h"
+#include "engine/playback/served_list.h"
 
 #include <gst/base/gsttypefindhelper.h>
 #include <gst/gst.h>
@@ -193,6 +194,7 @@ bool Playback::MakePipeline() {
   SetVolume(volume_);
   SetMute(mute_);
   HideEditListsFromDemuxers(pipeline_);
+  servedList_ = std::make_unique<ServedListWatch>(pipeline_);
   MendLibavClipping(pipeline_);
   PreferCheaperDecoders();
   GstBus *bus = gst_element_get_bus(pipeline_);
@@ -327,6 +329,7 @@ bool Playback::Open(const std::string &uri, double start, double end, const Next
   if (!MakePipeline())
     return false;
   Stop();
+  servedList_->Forget();
   DropTempo(filter_); // put back by the seek to the rate, when it is not 1
   GainForNextStream(filter_, gain);
   TrimNextStream(filter_, TrimOf(uri));
@@ -534,6 +537,10 @@ double Playback::Duration() const {
 
 bool Playback::FromStation() const {
   return ComesFromStation(pipeline_);
+}
+
+std::optional<ServedList> Playback::Served() const {
+  return servedList_ ? servedList_->Served() : std::nullopt;
 }
 
 void Playback::SetVolume(double linear) {

@@ -18,11 +18,13 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/playback/levelling.h"
 #include "engine/playback/picture_output.h"
 #include "engine/playback/pipeline_event.h"
+#include "engine/playback/served_list.h"
 
 typedef struct _GstElement GstElement;
 typedef struct _GstMessage GstMessage;
@@ -122,6 +124,8 @@ public:
   double Duration() const;
   // Whether the stream's server said it broadcasts (station_headers.h).
   bool FromStation() const;
+  // What the stream's server served, where it named a list (served_list.h).
+  std::optional<ServedList> Served() const;
   void SetVolume(double linear);
   void SetMute(bool mute);
   // Where the picture is drawn (no window: nowhere, video is dropped), and
@@ -190,6 +194,7 @@ private:
   bool renders_ = false;           // the output is a file: the render pipeline
   // The playbin's retired selectors, let go on this thread.
   std::unique_ptr<RetiredSelectors> retired_;
+  std::unique_ptr<ServedListWatch> servedList_;
   std::string output_; // the output's name, as AUDIOPLAYER_SINK gives it
   double start_ = 0;   // the part being played, in the file's seconds
   double end_ = -1;

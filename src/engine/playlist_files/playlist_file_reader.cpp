@@ -6,10 +6,12 @@
 #include "engine/playlist_files/playlist_text.h"
 #include "engine/text/utf8_text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <map>
 
@@ -294,7 +296,59 @@ std::optional<std::vector<PlaylistEntry>> EntriesOf(PlaylistFormat format, std::
   return entries;
 }
 
+// Entries resolve against the folder of the URL, its query left out.
+std::u16string FolderOfUrl(const std::u16string &url) {
+  const std::u16string address = url.substr(0, url.find_first_of(u"?#"));
+  return address.substr(0, address.rfind(u'/'));
+}
+
+// By the media type a server names (its parameters left out), or, for
+// plain text, by how the text begins.
+PlaylistFormat ServedFormat(std::string_view type, std::string_view body) {
+  type = type.substr(0, type.find(';'));
+  while (!type.empty() && type.back() == ' ')
+    type.remove_suffix(1);
+  auto is = [&](std::initializer_list<std::string_view> names) {
+    for (std::string_view name : names)
+      if (type.size() == name.size() &&
+          std::equal(type.begin(), type.end(), name.begin(),
+                     [](char a, char b) { return Lower(char16_t(a)) == Lower(char16_t(b)); }))
+        return true;
+    return false;
+  };
+  if (is({"audio/x-mpegurl", "audio/mpegurl", "application/x-mpegurl", "audio/x-m3u",
+          "application/vnd.apple.mpegurl"}))
+    return PlaylistFormat::M3U;
+  if (is({"audio/x-scpls", "audio/scpls", "application/pls+xml"}))
+    return PlaylistFormat::PLS;
+  if (is({"video/x-ms-asf", "video/x-ms-wax", "audio/x-ms-wax", "video/x-ms-wvx"}))
+    return PlaylistFormat::ASX;
+  if (is({"application/xspf+xml"}))
+    return PlaylistFormat::XSPF;
+  if (is({"application/vnd.ms-wpl"}))
+    return PlaylistFormat::WPL;
+  if (!is({"text/plain"}))
+    return PlaylistFormat::Unknown;
+  const std::size_t start = body.find_first_not_of(" \t\r\n\xEF\xBB\xBF");
+  const std::string_view text = body.substr(std::min(start, body.size()));
+  if (text.starts_with("[playlist]") || text.starts_with("[Playlist]"))
+    return PlaylistFormat::PLS;
+  if (text.starts_with("<"))
+    return text.find("<smil") != std::string_view::npos        ? PlaylistFormat::WPL
+           : text.find("<trackList") != std::string_view::npos ? PlaylistFormat::XSPF
+                                                               : PlaylistFormat::ASX;
+  return PlaylistFormat::M3U;
+}
+
 } // namespace
+
+std::vector<PlaylistEntry> ReadServedPlaylist(const std::u16string &url,
+                                              std::string_view contentType, std::string_view body) {
+  const PlaylistFormat format = ServedFormat(contentType, body);
+  if (format == PlaylistFormat::Unknown || IsStreamItself(format, body))
+    return {};
+  return ParsePlaylist(format, body, FolderOfUrl(url));
+}
 
 std::optional<std::vector<PlaylistEntry>> ReadPlaylistFile(const std::u16string &path) {
   const std::u16string local = StartsWithNoCase(path, u"file://") ? PathOfFileUrl(path) : path;
@@ -315,9 +369,7 @@ std::optional<std::vector<PlaylistEntry>> ReadPlaylistFileAs(const std::u16strin
       *status = fetched;
     if (!bytes)
       return std::nullopt;
-    // Entries resolve against the folder of the URL, its query left out.
-    const std::u16string address = path.substr(0, path.find_first_of(u"?#"));
-    return EntriesOf(format, *bytes, path, address.substr(0, address.rfind(u'/')));
+    return EntriesOf(format, *bytes, path, FolderOfUrl(path));
   }
   const std::filesystem::path file(Utf8Of(local));
   std::error_code error;

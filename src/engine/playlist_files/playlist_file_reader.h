@@ -59,6 +59,13 @@ ReadPlaylistFileAs(const std::u16string &path, PlaylistFormat format,
                    std::int32_t *status = nullptr,
                    FetchDeadline deadline = std::chrono::steady_clock::now() + kPlaylistFetchTime);
 
+// A list a server handed out for a URL with no list's name (a station's
+// "/listen", a directory's "Tune.ashx?id=N"), read in the format its
+// Content-Type names or, for plain text, its first bytes show. Empty when
+// it is no list, or is a stream of its own (HLS).
+std::vector<PlaylistEntry> ReadServedPlaylist(const std::u16string &url,
+                                              std::string_view contentType, std::string_view body);
+
 // Reads the file with the playlists it names expanded in place, to a depth
 // of kMaxNesting: a playlist that names itself, or one of the playlists it
 // stands in, is left out, so a list that includes itself plays its media

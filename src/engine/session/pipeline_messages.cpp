@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "engine/media/attribute_readers.h"
+#include "engine/playlist_files/playlist_file_reader.h"
 #include "engine/media/network_url.h"
 
 namespace engine {
@@ -233,9 +234,33 @@ void Session::OnOpenTimedOut() {
     FailOpened(true);
 }
 
+// A URL whose server handed out a list (a station's "/listen") plays the
+// list's entries as its next URLs, the first that opens as the item, as an
+// ASX entry's refs do. At most kMostServedEntries of them: a list that
+// names itself cannot grow an item without end.
+bool Session::TakeServedList(const ServedList &served) {
+  constexpr std::size_t kMostServedEntries = 64;
+  const std::u16string &url =
+      alternative_ == 0 ? item_->url : item_->alternatives[alternative_ - 1];
+  std::vector<std::u16string> urls;
+  for (PlaylistEntry &entry : ReadServedPlaylist(url, served.type, served.body))
+    if (entry.url != url)
+      urls.push_back(std::move(entry.url));
+  auto &alternatives = item_->alternatives;
+  const auto next = alternatives.begin() + long(alternative_);
+  if (urls.empty() || (std::size_t(alternatives.end() - next) >= urls.size() &&
+                       std::equal(urls.begin(), urls.end(), next)))
+    return !urls.empty(); // an item played before: its list is in place
+  if (alternatives.size() + urls.size() > kMostServedEntries)
+    return false;
+  alternatives.insert(next, urls.begin(), urls.end());
+  return true;
+}
+
 void Session::FailOpened(bool mediaFault) {
   bool wasPlaying = WantsPlay();
   auto failed = item_;
+  const std::optional<ServedList> served = mediaFault ? playback_.Served() : std::nullopt;
   StopPlayback();
   playback_.Reset();
   if (!mediaFault || !failed) {
@@ -243,6 +268,8 @@ void Session::FailOpened(bool mediaFault) {
     listener_.PlayerError();
     return;
   }
+  if (served && item_ == failed)
+    TakeServedList(*served);
   if (!TryAlternative(wasPlaying))
     OnItemFailed(failed, wasPlaying);
 }
