@@ -1,7 +1,8 @@
 // The engine's playlist readers on arbitrary bytes. The first byte picks the
 // reader: 'M' M3U, 'P' PLS, 'A' ASX, 'W' WPL, 'X' XSPF, 'C' CUE (in lower
 // case the entries are resolved without a base folder), 'F' a FLAC file's
-// own cue sheet and metadata blocks, 'Q' an MP4 movie box's edit list; any
+// own cue sheet and metadata blocks, 'Q' an MP4 movie box's edit list, 'K'
+// a Matroska file's attached cover; any
 // other byte picks by its value. The rest is the file's content.
 //
 // Inputs that start with 'L' are large: the next byte picks the reader and
@@ -12,6 +13,7 @@
 // Beyond not crashing: every entry has a URL, and titles carry no white
 // space at either end.
 #include "engine/media/flac_metadata.h"
+#include "engine/media/matroska_attachments.h"
 #include "engine/media/mp4_gapless.h"
 #include "engine/playlist_files/flac_cue_sheet.h"
 #include "engine/playlist_files/playlist_file_reader.h"
@@ -102,6 +104,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     Require(engine::HideMp4EditList(moov.data(), moov.size()) == trim.has_value());
     const auto again = engine::Mp4Trim(moov.data(), moov.size());
     Require(!again || again == trim);
+    return 0;
+  }
+  if (data[0] == 'K' && !large) {
+    std::istringstream stream{std::string(reinterpret_cast<const char *>(data + 1), size - 1)};
+    if (const auto cover = engine::ReadMatroskaCover(stream)) // a part of the file, not empty
+      Require(!cover->data.empty() && cover->data.size() < size);
     return 0;
   }
   const Choice choice = ChoiceOf(data[0]);

@@ -56,6 +56,27 @@ TEST(EnginePicture, TheCoverAFileEmbedsElseTheImageBesideIt) {
                             .c_str()),
             0);
   embedding.push_back(ogg);
+  // WavPack keeps its pictures in an APE tag, as mutagen and foobar2000 write one.
+  const std::string wavpack = folder.File("songs/song.wv");
+  ASSERT_TRUE(MakeWithFfmpeg(folder, {"wv", "-c:a wavpack", false}, wavpack));
+  ASSERT_EQ(std::system(("/usr/bin/python3 -c 'import sys\n"
+                         "from mutagen.apev2 import APEValue, BINARY\n"
+                         "from mutagen.wavpack import WavPack\n"
+                         "song = WavPack(sys.argv[1])\n"
+                         "song.add_tags() if song.tags is None else None\n"
+                         "song.tags[\"Cover Art (Front)\"] = APEValue(b\"cover.png\\0\" + "
+                         "open(sys.argv[2], \"rb\").read(), BINARY)\n"
+                         "song.save()' " +
+                         Quoted(wavpack) + " " + Quoted(folder.File("cover.png")))
+                            .c_str()),
+            0);
+  embedding.push_back(wavpack);
+  // Matroska attaches it as a file, as ffmpeg and mkvmerge do.
+  const std::string matroska = folder.File("songs/song.mka");
+  const std::string attach =
+      "-c:a flac -attach " + Quoted(folder.File("cover.png")) + " -metadata:s:t mimetype=image/png";
+  ASSERT_TRUE(MakeWithFfmpeg(folder, {"mka", attach.c_str(), false}, matroska));
+  embedding.push_back(matroska);
 
   const std::string cover = Bytes(folder.File("cover.png"));
   std::string shared;

@@ -8,23 +8,29 @@
 #include <unistd.h>
 
 #include <taglib/aifffile.h>
+#include <taglib/apefile.h>
+#include <taglib/apetag.h>
 #include <taglib/asffile.h>
 #include <taglib/attachedpictureframe.h>
 #include <taglib/flacfile.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mp4file.h>
+#include <taglib/mpcfile.h>
 #include <taglib/mpegfile.h>
 #include <taglib/oggfile.h>
 #include <taglib/wavfile.h>
+#include <taglib/wavpackfile.h>
 #include <taglib/xiphcomment.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <string_view>
 
 #include "engine/media/cache_folder.h"
+#include "engine/media/matroska_attachments.h"
 #include "engine/media/media_fragment.h"
 #include "engine/media/tag_file.h"
 #include "engine/text/utf8_text.h"
@@ -65,11 +71,35 @@ void FromFlacPictures(const TagLib::List<TagLib::FLAC::Picture *> &pictures, Cho
                  picture->type() == TagLib::FLAC::Picture::FrontCover);
 }
 
+// An APE tag's pictures (WavPack, Monkey's Audio, Musepack, and MP3 files
+// some taggers give one): binary items named "Cover Art (...)", each the
+// image's file name, a NUL and its bytes.
+void FromApe(TagLib::APE::Tag *tag, Choice &choice) {
+  if (tag == nullptr)
+    return;
+  for (const auto &[key, item] : tag->itemListMap()) {
+    if (item.type() != TagLib::APE::Item::Binary || !key.upper().startsWith("COVER ART"))
+      continue;
+    const TagLib::ByteVector value = item.binaryData();
+    const int name = value.find('\0');
+    if (name >= 0)
+      choice.Offer(value.mid(unsigned(name) + 1), "", key.upper() == "COVER ART (FRONT)");
+  }
+}
+
 // The picture the tags hold, whatever the format.
 Choice EmbeddedPicture(TagLib::File *file) {
   Choice choice;
-  if (auto *mpeg = dynamic_cast<TagLib::MPEG::File *>(file))
+  if (auto *mpeg = dynamic_cast<TagLib::MPEG::File *>(file)) {
     FromId3v2(mpeg->hasID3v2Tag() ? mpeg->ID3v2Tag() : nullptr, choice);
+    if (choice.data.isEmpty())
+      FromApe(mpeg->hasAPETag() ? mpeg->APETag() : nullptr, choice);
+  } else if (auto *wavpack = dynamic_cast<TagLib::WavPack::File *>(file))
+    FromApe(wavpack->hasAPETag() ? wavpack->APETag() : nullptr, choice);
+  else if (auto *ape = dynamic_cast<TagLib::APE::File *>(file))
+    FromApe(ape->hasAPETag() ? ape->APETag() : nullptr, choice);
+  else if (auto *mpc = dynamic_cast<TagLib::MPC::File *>(file))
+    FromApe(mpc->hasAPETag() ? mpc->APETag() : nullptr, choice);
   else if (auto *flac = dynamic_cast<TagLib::FLAC::File *>(file)) {
     FromFlacPictures(flac->pictureList(), choice);
     if (flac->hasXiphComment())
@@ -188,6 +218,13 @@ std::int32_t FindFilePicture(const std::string &mediaPath, FilePicture *out) {
       if (type.mime != nullptr)
         return Extract(choice.data, type, out);
     }
+  }
+  std::ifstream stream(path, std::ios::binary);
+  if (const std::optional<MatroskaPicture> attached = ReadMatroskaCover(stream)) {
+    const TagLib::ByteVector data(attached->data.data(), unsigned(attached->data.size()));
+    const ImageType type = TypeOf(data, attached->mimeType);
+    if (type.mime != nullptr)
+      return Extract(data, type, out);
   }
   return FolderPicture(std::filesystem::absolute(path), out) ? S_OK : S_FALSE;
 }
