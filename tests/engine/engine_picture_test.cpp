@@ -105,6 +105,17 @@ TEST(EnginePicture, TheCoverAFileEmbedsElseTheImageBesideIt) {
   EXPECT_EQ(beside.embedded, 0);
   EXPECT_EQ(beside.path, folder.File("beside/Folder.jpg"));
   EXPECT_EQ(beside.mimeType, "image/jpeg");
+  // Windows Media Player's own names, in any case; a better name written
+  // later is seen.
+  std::filesystem::copy_file(plain, folder.File("songs/plain.wav"));
+  test_support::WriteFile(folder.File("songs/AlbumArtSmall.jpg"), "\xFF\xD8\xFF small");
+  test_support::WriteFile(folder.File("songs/AlbumArt_{7A3B}_Large.JPG"), "\xFF\xD8\xFF large");
+  EXPECT_EQ(PictureOf(folder.File("songs/plain.wav")).path,
+            folder.File("songs/AlbumArt_{7A3B}_Large.JPG"));
+  test_support::WriteFile(folder.File("songs/Cover.Png"), "\x89PNG a cover");
+  const Found named = PictureOf(folder.File("songs/plain.wav"));
+  EXPECT_EQ(named.path, folder.File("songs/Cover.Png"));
+  EXPECT_EQ(named.mimeType, "image/png");
 
   EXPECT_EQ(PictureOf(folder.File("gone.mp3")).status, long(std::int32_t(0x80070002)));
   AudioPlayerPicture picture;

@@ -27,6 +27,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string_view>
 
 #include "engine/media/cache_folder.h"
@@ -180,25 +181,62 @@ std::int32_t Extract(const TagLib::ByteVector &data, const ImageType &type, File
   return S_OK;
 }
 
-// The names image files beside a track go by, as rippers and stores save them.
-constexpr const char *kFolderNames[] = {"cover", "folder", "front",  "Cover", "Folder",
-                                        "Front", "COVER",  "FOLDER", "FRONT"};
+// The names image files beside a track go by, as rippers, stores and
+// players save them, best first, in any case: Windows Media Player's own
+// (Folder.jpg, AlbumArt_{...}_Large.jpg, AlbumArtSmall.jpg) among them.
+constexpr const char *kFolderNames[] = {
+    "cover",    "folder",           "front",        "albumart_*_large", "album",
+    "albumart", "albumart_*_small", "albumartsmall"};
 constexpr ImageType kFolderTypes[] = {{"image/jpeg", ".jpg"},  {"image/jpeg", ".jpeg"},
-                                      {"image/png", ".png"},   {"image/jpeg", ".JPG"},
-                                      {"image/jpeg", ".JPEG"}, {"image/png", ".PNG"}};
+                                      {"image/png", ".png"},   {"image/gif", ".gif"},
+                                      {"image/webp", ".webp"}, {"image/bmp", ".bmp"}};
+// A folder of more entries than this is a collection, not an album's.
+constexpr int kMostFolderEntries = 20000;
+
+// How well a file name does as the folder's picture: the lower the
+// better; -1 for no picture's name.
+int RankOf(std::string name, const ImageType **type) {
+  for (char &c : name)
+    c = char(g_ascii_tolower(c));
+  for (const ImageType &known : kFolderTypes) {
+    const std::string_view extension = known.extension;
+    if (name.size() <= extension.size() || !std::string_view(name).ends_with(extension))
+      continue;
+    const std::string stem = name.substr(0, name.size() - extension.size());
+    for (std::size_t rank = 0; rank < std::size(kFolderNames); ++rank)
+      if (g_pattern_match_simple(kFolderNames[rank], stem.c_str())) {
+        *type = &known;
+        return int(rank * std::size(kFolderTypes) + std::size_t(&known - kFolderTypes));
+      }
+  }
+  return -1;
+}
+
+// The best-named image of the folder, by one look through it.
+std::optional<FilePicture> BestInFolder(const std::filesystem::path &folder) {
+  std::optional<FilePicture> best;
+  int bestRank = -1, seen = 0;
+  std::error_code error;
+  for (auto entry = std::filesystem::directory_iterator(folder, error);
+       !error && entry != std::filesystem::directory_iterator() && seen < kMostFolderEntries;
+       entry.increment(error), ++seen) {
+    const ImageType *type = nullptr;
+    const int rank = RankOf(entry->path().filename().string(), &type);
+    struct stat image {};
+    if (rank < 0 || (bestRank >= 0 && rank >= bestRank) ||
+        ::stat(entry->path().c_str(), &image) != 0 || !S_ISREG(image.st_mode) || image.st_size == 0)
+      continue;
+    best = FilePicture{entry->path().string(), type->mime, std::uint64_t(image.st_size), false};
+    bestRank = rank;
+  }
+  return best;
+}
 
 bool FolderPicture(const std::filesystem::path &media, FilePicture *out) {
-  for (const char *name : kFolderNames)
-    for (const ImageType &type : kFolderTypes) {
-      const std::filesystem::path candidate =
-          media.parent_path() / (std::string(name) + type.extension);
-      struct stat info {};
-      if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-        *out = {candidate.string(), type.mime, std::uint64_t(info.st_size), false};
-        return true;
-      }
-    }
-  return false;
+  const std::optional<FilePicture> found = BestInFolder(media.parent_path());
+  if (found)
+    *out = *found;
+  return found.has_value();
 }
 
 } // namespace
