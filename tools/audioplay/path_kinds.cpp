@@ -9,9 +9,10 @@ bool IsUrl(const std::string &argument) {
 }
 
 bool IsPlaylistFile(const std::string &argument) {
-  // A URL's query is no part of its file's name (tunein-station.pls?id=1).
-  const std::string path =
-      IsUrl(argument) ? argument.substr(0, argument.find_first_of("?#")) : argument;
+  // An http(s) URL's query is no part of its file's name
+  // (tunein-station.pls?id=1); a disc's track (cdda://.../disc.cue#1) is no list.
+  const bool web = argument.rfind("http://", 0) == 0 || argument.rfind("https://", 0) == 0;
+  const std::string path = web ? argument.substr(0, argument.find_first_of("?#")) : argument;
   std::string extension = std::filesystem::path(path).extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return char(std::tolower(c)); });

@@ -214,10 +214,11 @@ std::vector<PlaylistEntry> ParseWpl(std::u16string_view text, const std::u16stri
 } // namespace
 
 PlaylistFormat PlaylistFormatOf(const std::u16string &named) {
-  // A URL's query and fragment are no part of its file's name
-  // (tunein-station.pls?id=1, listen.m3u#live); a path's '?' is.
-  const bool url = named.find(u"://") != std::u16string::npos;
-  const std::u16string path = url ? named.substr(0, named.find_first_of(u"?#")) : named;
+  // An http(s) URL's query and fragment are no part of its file's name
+  // (tunein-station.pls?id=1, listen.m3u#live); a path's '?' is, and a
+  // disc's track (cdda://.../disc.cue#1) is no list.
+  const std::u16string path =
+      IsHttpUrl(named) ? named.substr(0, named.find_first_of(u"?#")) : named;
   const std::size_t dot = path.find_last_of(u'.');
   const std::size_t slash = path.find_last_of(u"/\\");
   if (dot == std::u16string::npos || (slash != std::u16string::npos && dot < slash))
