@@ -335,8 +335,8 @@ TEST(AudioplayLevelling, EachFileIsPlayedAtTheGainItsTagsGive) {
   // Opus's own gain comment, towards -23 LUFS in Q7.8: -2822 is -11.02 dB
   // there, -6.02 towards ReplayGain's -18; and -6.02 dB as mutagen writes
   // it into an M4A's iTunes freeform atom (lower case), an MP3's ID3v2 TXXX
-  // frame and a WavPack file's APE item. Each judged against the same file
-  // played as decoded.
+  // frame, a WavPack file's APE item and a WMA file's attribute. Each
+  // judged against the same file played as decoded.
   const std::string opus = folder.File("r128.opus");
   ASSERT_TRUE(test_media::MakeAudioFile(opus, test_media::Kind::Opus, 0.5,
                                         "extended-comment=\"R128_TRACK_GAIN=-2822\""));
@@ -350,6 +350,8 @@ TEST(AudioplayLevelling, EachFileIsPlayedAtTheGainItsTagsGive) {
                    "f.save(sys.argv[1]); f = ID3(sys.argv[1])"},
       {"ape.wv", "from mutagen.wavpack import WavPack; f = WavPack(sys.argv[1]); "
                  "f['REPLAYGAIN_TRACK_GAIN'] = '-6.02 dB'"},
+      {"asf.wma", "from mutagen.asf import ASF; f = ASF(sys.argv[1]); "
+                  "f['replaygain_track_gain'] = ['-6.02 dB']"},
   };
   for (const auto &[name, script] : mutagenTagged) {
     tagged.push_back(folder.File(name));

@@ -21,7 +21,7 @@ extern "C" long AudioPlayerLoudnessOf(const unsigned short *mediaPath,
   if (::stat(engine::Utf8Of(file).c_str(), &info) != 0 || !S_ISREG(info.st_mode))
     return std::int32_t(0x80070002);
   *loudness = {};
-  if (const std::optional<engine::GainTags> tags = engine::ReadGainTags(engine::Utf8Of(file))) {
+  if (const std::optional<engine::GainTags> tags = engine::ReadGainTags(file)) {
     loudness->hasTrackGain = tags->trackGain.has_value();
     loudness->trackGainDb = tags->trackGain.value_or(0);
     loudness->trackPeak = tags->trackPeak.value_or(0);

@@ -1,5 +1,6 @@
 #include "engine/media/gain_tags.h"
 
+#include <taglib/asffile.h>
 #include <taglib/mp4file.h>
 #include <taglib/tpropertymap.h>
 
@@ -8,6 +9,7 @@
 #include <cstdlib>
 
 #include "engine/media/tag_file.h"
+#include "engine/text/utf8_text.h"
 
 namespace engine {
 
@@ -47,15 +49,31 @@ void AddFreeformAtoms(TagLib::File *file, TagLib::PropertyMap &properties) {
     }
 }
 
+// An ASF file's gains, attributes TagLib's property map leaves out:
+// "replaygain_track_gain" and the like, as foobar2000 and mutagen write
+// them, in any case.
+void AddAsfAttributes(TagLib::File *file, TagLib::PropertyMap &properties) {
+  auto *asf = dynamic_cast<TagLib::ASF::File *>(file);
+  if (asf == nullptr || asf->tag() == nullptr)
+    return;
+  for (const auto &[key, attributes] : asf->tag()->attributeListMap()) {
+    const TagLib::String name = key.upper();
+    if ((name.startsWith("REPLAYGAIN_") || name.startsWith("R128_")) &&
+        !properties.contains(name) && !attributes.isEmpty())
+      properties.insert(name, TagLib::StringList(attributes.front().toString()));
+  }
+}
+
 } // namespace
 
-std::optional<GainTags> ReadGainTags(const std::string &path) {
-  const TagFile tagged(path);
+std::optional<GainTags> ReadGainTags(const std::u16string &path) {
+  const TagFile tagged(Utf8Of(path));
   TagLib::File *file = tagged.Get();
   if (file == nullptr)
     return std::nullopt;
   TagLib::PropertyMap properties = file->properties();
   AddFreeformAtoms(file, properties);
+  AddAsfAttributes(file, properties);
   GainTags tags;
   tags.trackGain = Property(properties, "REPLAYGAIN_TRACK_GAIN");
   tags.trackPeak = Property(properties, "REPLAYGAIN_TRACK_PEAK");

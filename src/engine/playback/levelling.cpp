@@ -202,6 +202,8 @@ struct GainStage {
       current = next;
     }
     tags = {};
+    if (const std::optional<GainTags> &file = current.fileTags)
+      tags = {file->trackGain, file->trackPeak, file->albumGain, file->albumPeak, std::nullopt};
     meter.Reset();
     measuring = !current.measureAs.url.empty();
     if (GstCaps *caps = measuring ? gst_pad_get_current_caps(pad) : nullptr) {

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "engine/media/gain_tags.h"
 #include "engine/media/loudness_measure.h"
 
 typedef struct _GstElement GstElement;
@@ -46,6 +47,9 @@ struct StreamGain {
   std::optional<LoudnessMeasure> track, album;
   // The file to measure as it plays (an empty URL: none).
   MeasuredFile measureAs;
+  // The file's gain tags as TagLib reads them, for the demuxers that pass
+  // none on (ASF's); what the stream's own tags say replaces them.
+  std::optional<GainTags> fileTags;
 };
 
 // Told before the stream that starts next in `filter` (the audio filter)

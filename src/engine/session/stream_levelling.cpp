@@ -39,6 +39,7 @@ StreamGain Session::GainOf(const MediaItem &item, long index) {
     return gain; // a part of a file is not the file
   std::optional<LibraryStore::FileStamp> now;
   gain.track = library->LoudnessOf(part.file, &now);
+  gain.fileTags = ReadGainTags(part.file);
   if (now && !gain.track)
     gain.measureAs = {part.file, now->size, now->modified};
   if (playback_.PrefersAlbumGain() || gain.withinAlbum)
