@@ -8,6 +8,7 @@
 #include <audioplayer_picture.h>
 
 #include <filesystem>
+#include <tuple>
 
 namespace {
 
@@ -39,38 +40,32 @@ TEST(EnginePicture, TheCoverAFileEmbedsElseTheImageBesideIt) {
       embedding.push_back(folder.File("songs/song." + std::string(format.extension)));
       ASSERT_TRUE(MakeWithFfmpeg(folder, format, embedding.back()));
     }
-  // Ogg keeps its pictures in a Vorbis comment, as mutagen writes one.
-  const std::string ogg = folder.File("songs/song.ogg");
-  ASSERT_TRUE(MakeWithFfmpeg(folder, {"ogg", "-c:a libvorbis", false}, ogg));
-  ASSERT_EQ(std::system(("/usr/bin/python3 -c 'import base64, sys\n"
-                         "from mutagen.flac import Picture\n"
-                         "from mutagen.oggvorbis import OggVorbis\n"
-                         "picture = Picture()\n"
-                         "picture.type, picture.mime = 3, \"image/png\"\n"
-                         "picture.data = open(sys.argv[2], \"rb\").read()\n"
-                         "song = OggVorbis(sys.argv[1])\n"
-                         "song[\"metadata_block_picture\"] = "
-                         "[base64.b64encode(picture.write()).decode()]\n"
-                         "song.save()' " +
-                         Quoted(ogg) + " " + Quoted(folder.File("cover.png")))
-                            .c_str()),
-            0);
-  embedding.push_back(ogg);
-  // WavPack keeps its pictures in an APE tag, as mutagen and foobar2000 write one.
-  const std::string wavpack = folder.File("songs/song.wv");
-  ASSERT_TRUE(MakeWithFfmpeg(folder, {"wv", "-c:a wavpack", false}, wavpack));
-  ASSERT_EQ(std::system(("/usr/bin/python3 -c 'import sys\n"
-                         "from mutagen.apev2 import APEValue, BINARY\n"
-                         "from mutagen.wavpack import WavPack\n"
-                         "song = WavPack(sys.argv[1])\n"
-                         "song.add_tags() if song.tags is None else None\n"
-                         "song.tags[\"Cover Art (Front)\"] = APEValue(b\"cover.png\\0\" + "
-                         "open(sys.argv[2], \"rb\").read(), BINARY)\n"
-                         "song.save()' " +
-                         Quoted(wavpack) + " " + Quoted(folder.File("cover.png")))
-                            .c_str()),
-            0);
-  embedding.push_back(wavpack);
+  // Where ffmpeg embeds none, mutagen does, as taggers keep them: Ogg in a
+  // Vorbis comment, WavPack in an APE tag (as foobar2000 does too). Each
+  // script has `song`, the file, and `cover`, the image's bytes.
+  const std::tuple<const char *, const char *, const char *> tagged[] = {
+      {"ogg", "-c:a libvorbis",
+       "from mutagen.flac import Picture\nfrom mutagen.oggvorbis import OggVorbis\n"
+       "picture = Picture()\npicture.type, picture.mime, picture.data = 3, \"image/png\", cover\n"
+       "song = OggVorbis(song)\n"
+       "song[\"metadata_block_picture\"] = [base64.b64encode(picture.write()).decode()]\n"},
+      {"wv", "-c:a wavpack",
+       "from mutagen.apev2 import APEValue, BINARY\nfrom mutagen.wavpack import WavPack\n"
+       "song = WavPack(song)\nsong.add_tags() if song.tags is None else None\n"
+       "song.tags[\"Cover Art (Front)\"] = APEValue(b\"cover.png\\0\" + cover, BINARY)\n"},
+  };
+  for (const auto &[extension, encoding, script] : tagged) {
+    embedding.push_back(folder.File(std::string("songs/song.") + extension));
+    ASSERT_TRUE(MakeWithFfmpeg(folder, {extension, encoding, false}, embedding.back()));
+    ASSERT_EQ(
+        std::system((std::string("/usr/bin/python3 -c 'import base64, sys\n"
+                                 "song, cover = sys.argv[1], open(sys.argv[2], \"rb\").read()\n") +
+                     script + "song.save()' " + Quoted(embedding.back()) + " " +
+                     Quoted(folder.File("cover.png")))
+                        .c_str()),
+        0)
+        << extension;
+  }
   // Matroska attaches it as a file, as ffmpeg and mkvmerge do.
   const std::string matroska = folder.File("songs/song.mka");
   const std::string attach =
