@@ -76,7 +76,8 @@ TEST_F(EngineHttp, EachFormatByUrlPlaysItsEntriesInOrder) {
 
 // A URL with no list's name whose server hands out a list, by its type or
 // as plain text, plays the list's entries as its own URLs: the first that
-// opens is the item.
+// opens is the item. Text that does not begin as a list is none: it fails
+// once, as the medium it was served for.
 TEST_F(EngineHttp, AListServedForAMediaUrlPlaysItsEntries) {
   ASSERT_TRUE(test_media::MakeAudioFile(folder.File("a.wav"), test_media::Kind::Wav, 0.2));
   test_support::WriteFile(folder.File("station.m3u"),
@@ -92,6 +93,11 @@ TEST_F(EngineHttp, AListServedForAMediaUrlPlaysItsEntries) {
     ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_MediaEnded, 0); }, 5));
     EXPECT_FALSE(HeardCode(CN_MediaError));
   }
+  test_support::WriteFile(folder.File("notes.txt"), "a.wav\nnot a list\n");
+  received.clear();
+  ASSERT_GE(player->PlaySingleFile(Text(server.Url("listen?notes.txt")).c_str()), 0);
+  ASSERT_TRUE(PumpUntil([] { return HeardCode(CN_MediaError); }, 12));
+  EXPECT_FALSE(Received(CN_PlayStateChange, PS_Playing, 0));
 }
 
 // A server that never answers, one that hangs up mid-body and a missing

@@ -330,15 +330,21 @@ PlaylistFormat ServedFormat(std::string_view type, std::string_view body) {
     return PlaylistFormat::WPL;
   if (!is({"text/plain"}))
     return PlaylistFormat::Unknown;
+  // Plain text is a list only where it begins as one: a media file served
+  // as text that failed must not become a list of its bytes' lines.
   const std::size_t start = body.find_first_not_of(" \t\r\n\xEF\xBB\xBF");
   const std::string_view text = body.substr(std::min(start, body.size()));
+  auto has = [&](std::string_view part) { return text.find(part) != std::string_view::npos; };
   if (text.starts_with("[playlist]") || text.starts_with("[Playlist]"))
     return PlaylistFormat::PLS;
   if (text.starts_with("<"))
-    return text.find("<smil") != std::string_view::npos        ? PlaylistFormat::WPL
-           : text.find("<trackList") != std::string_view::npos ? PlaylistFormat::XSPF
-                                                               : PlaylistFormat::ASX;
-  return PlaylistFormat::M3U;
+    return has("<smil")                 ? PlaylistFormat::WPL
+           : has("<trackList")          ? PlaylistFormat::XSPF
+           : has("<asx") || has("<ASX") ? PlaylistFormat::ASX
+                                        : PlaylistFormat::Unknown;
+  return text.starts_with("#EXTM3U") || text.starts_with("http://") || text.starts_with("https://")
+             ? PlaylistFormat::M3U
+             : PlaylistFormat::Unknown;
 }
 
 } // namespace
@@ -346,7 +352,9 @@ PlaylistFormat ServedFormat(std::string_view type, std::string_view body) {
 std::vector<PlaylistEntry> ReadServedPlaylist(const std::u16string &url,
                                               std::string_view contentType, std::string_view body) {
   const PlaylistFormat format = ServedFormat(contentType, body);
-  if (format == PlaylistFormat::Unknown || IsStreamItself(format, body))
+  // A list is text: bytes with a NUL among them are media whatever the type.
+  if (format == PlaylistFormat::Unknown || body.find('\0') != std::string_view::npos ||
+      IsStreamItself(format, body))
     return {};
   return ParsePlaylist(format, body, FolderOfUrl(url));
 }
