@@ -6,8 +6,8 @@
 #include <algorithm>
 
 #include "engine/media/attribute_readers.h"
-#include "engine/playlist_files/playlist_file_reader.h"
 #include "engine/media/network_url.h"
+#include "engine/playlist_files/playlist_file_reader.h"
 
 namespace engine {
 
@@ -238,7 +238,7 @@ void Session::OnOpenTimedOut() {
 // list's entries as its next URLs, the first that opens as the item, as an
 // ASX entry's refs do. At most kMostServedEntries of them: a list that
 // names itself cannot grow an item without end.
-bool Session::TakeServedList(const ServedList &served) {
+void Session::TakeServedList(const ServedList &served) {
   constexpr std::size_t kMostServedEntries = 64;
   const std::u16string &url =
       alternative_ == 0 ? item_->url : item_->alternatives[alternative_ - 1];
@@ -248,13 +248,10 @@ bool Session::TakeServedList(const ServedList &served) {
       urls.push_back(std::move(entry.url));
   auto &alternatives = item_->alternatives;
   const auto next = alternatives.begin() + long(alternative_);
-  if (urls.empty() || (std::size_t(alternatives.end() - next) >= urls.size() &&
-                       std::equal(urls.begin(), urls.end(), next)))
-    return !urls.empty(); // an item played before: its list is in place
-  if (alternatives.size() + urls.size() > kMostServedEntries)
-    return false;
-  alternatives.insert(next, urls.begin(), urls.end());
-  return true;
+  const bool inPlace = std::size_t(alternatives.end() - next) >= urls.size() &&
+                       std::equal(urls.begin(), urls.end(), next); // an item played before
+  if (!urls.empty() && !inPlace && alternatives.size() + urls.size() <= kMostServedEntries)
+    alternatives.insert(next, urls.begin(), urls.end());
 }
 
 void Session::FailOpened(bool mediaFault) {

@@ -161,7 +161,7 @@ private:
   void OnCalledBack();
   // The opened item ends in failure: its own (`mediaFault`), or the player's.
   void FailOpened(bool mediaFault);
-  bool TakeServedList(const ServedList &served);
+  void TakeServedList(const ServedList &served);
   void OnStreamTags(const PipelineEvent &event);
   void KeepStreamDuration(double seconds);
   void KeepStreamAttributes();
