@@ -5,7 +5,9 @@
 #include <mutex>
 #include <string_view>
 
+#include "engine/media/served_types.h"
 #include "engine/playback/element_factory.h"
+#include "engine/playback/station_headers.h"
 
 namespace engine {
 
@@ -17,29 +19,12 @@ struct ServedListWatch::State {
 
 namespace {
 
-// The types a list is served as, and plain text, which servers send
-// lists as too; media of every other type is not kept.
-bool MayBeList(std::string_view type) {
-  type = type.substr(0, type.find(';'));
-  for (std::string_view prefix :
-       {"audio/x-mpegurl", "audio/mpegurl", "application/x-mpegurl", "audio/x-m3u",
-        "application/vnd.apple.mpegurl", "audio/x-scpls", "audio/scpls", "application/pls+xml",
-        "video/x-ms-asf", "video/x-ms-wax", "audio/x-ms-wax", "video/x-ms-wvx",
-        "application/xspf+xml", "application/vnd.ms-wpl", "text/plain"})
-    if (type.size() >= prefix.size() &&
-        g_ascii_strncasecmp(type.data(), prefix.data(), prefix.size()) == 0)
-      return true;
-  return false;
-}
-
 // The Content-Type of the http-headers event the source sends before its
 // data; empty for any other event.
 std::string ContentTypeOf(GstEvent *event) {
-  const GstStructure *headers = gst_event_get_structure(event);
-  GstStructure *response = nullptr;
+  GstStructure *response = ResponseHeadersOf(event);
   std::string type;
-  if (headers == nullptr || !gst_structure_has_name(headers, "http-headers") ||
-      !gst_structure_get(headers, "response-headers", GST_TYPE_STRUCTURE, &response, nullptr))
+  if (response == nullptr)
     return type;
   const gint fields = gst_structure_n_fields(response);
   for (gint i = 0; i < fields; ++i) {
@@ -60,7 +45,7 @@ GstPadProbeReturn OnSourceOutput(GstPad *, GstPadProbeInfo *info, gpointer data)
     if (GST_EVENT_TYPE(event) == GST_EVENT_CUSTOM_DOWNSTREAM_STICKY) {
       const std::string type = ContentTypeOf(event);
       if (!type.empty()) {
-        state.keeping = MayBeList(type);
+        state.keeping = ServedKindOf(type) != ServedKind::None;
         state.served = {state.keeping ? type : std::string(), {}};
       }
     }

@@ -24,10 +24,7 @@ bool SourceNamesStation(GstElement *source) {
     GstEvent *event = gst_pad_get_sticky_event(pad, GST_EVENT_CUSTOM_DOWNSTREAM_STICKY, index);
     if (event == nullptr)
       break;
-    const GstStructure *headers = gst_event_get_structure(event);
-    GstStructure *response = nullptr;
-    if (headers != nullptr && gst_structure_has_name(headers, "http-headers") &&
-        gst_structure_get(headers, "response-headers", GST_TYPE_STRUCTURE, &response, nullptr)) {
+    if (GstStructure *response = ResponseHeadersOf(event)) {
       // A field that names a station stops the walk, which then answers false.
       station = !gst_structure_foreach(response, NamesStation, nullptr);
       gst_structure_free(response);
@@ -39,6 +36,15 @@ bool SourceNamesStation(GstElement *source) {
 }
 
 } // namespace
+
+GstStructure *ResponseHeadersOf(GstEvent *event) {
+  const GstStructure *headers = gst_event_get_structure(event);
+  GstStructure *response = nullptr;
+  if (headers == nullptr || !gst_structure_has_name(headers, "http-headers") ||
+      !gst_structure_get(headers, "response-headers", GST_TYPE_STRUCTURE, &response, nullptr))
+    return nullptr;
+  return response;
+}
 
 bool ComesFromStation(GstElement *pipeline) {
   if (pipeline == nullptr || !GST_IS_BIN(pipeline))

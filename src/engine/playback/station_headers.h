@@ -6,11 +6,17 @@
 #pragma once
 
 typedef struct _GstElement GstElement;
+typedef struct _GstEvent GstEvent;
+typedef struct _GstStructure GstStructure;
 
 namespace engine {
 
 // Looks at the response headers the pipeline's HTTP source passed on with
 // its data; false where there is none or they name no station.
 bool ComesFromStation(GstElement *pipeline);
+
+// The response headers of an HTTP source's "http-headers" event, the
+// caller's to free; null for any other event.
+GstStructure *ResponseHeadersOf(GstEvent *event);
 
 } // namespace engine

@@ -1,6 +1,7 @@
 #include "engine/playlist_files/playlist_file_reader.h"
 
 #include "engine/playlist_files/cue_sheet.h"
+#include "engine/media/served_types.h"
 #include "engine/playback/http_fetch.h"
 #include "engine/playlist_files/playlist_markup.h"
 #include "engine/playlist_files/playlist_text.h"
@@ -11,7 +12,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
 #include <iterator>
 #include <map>
 
@@ -303,33 +303,25 @@ std::u16string FolderOfUrl(const std::u16string &url) {
   return address.substr(0, address.rfind(u'/'));
 }
 
-// By the media type a server names (its parameters left out), or, for
-// plain text, by how the text begins.
+// By the media type a server names, or, for plain text, by how the text
+// begins.
 PlaylistFormat ServedFormat(std::string_view type, std::string_view body) {
-  type = type.substr(0, type.find(';'));
-  while (!type.empty() && type.back() == ' ')
-    type.remove_suffix(1);
-  auto is = [&](std::initializer_list<std::string_view> names) {
-    for (std::string_view name : names)
-      if (type.size() == name.size() &&
-          std::equal(type.begin(), type.end(), name.begin(),
-                     [](char a, char b) { return Lower(char16_t(a)) == Lower(char16_t(b)); }))
-        return true;
-    return false;
-  };
-  if (is({"audio/x-mpegurl", "audio/mpegurl", "application/x-mpegurl", "audio/x-m3u",
-          "application/vnd.apple.mpegurl"}))
+  switch (ServedKindOf(type)) {
+  case ServedKind::M3U:
     return PlaylistFormat::M3U;
-  if (is({"audio/x-scpls", "audio/scpls", "application/pls+xml"}))
+  case ServedKind::PLS:
     return PlaylistFormat::PLS;
-  if (is({"video/x-ms-asf", "video/x-ms-wax", "audio/x-ms-wax", "video/x-ms-wvx"}))
+  case ServedKind::ASX:
     return PlaylistFormat::ASX;
-  if (is({"application/xspf+xml"}))
+  case ServedKind::XSPF:
     return PlaylistFormat::XSPF;
-  if (is({"application/vnd.ms-wpl"}))
+  case ServedKind::WPL:
     return PlaylistFormat::WPL;
-  if (!is({"text/plain"}))
+  case ServedKind::None:
     return PlaylistFormat::Unknown;
+  case ServedKind::Text:
+    break;
+  }
   // Plain text is a list only where it begins as one: a media file served
   // as text that failed must not become a list of its bytes' lines.
   const std::size_t start = body.find_first_not_of(" \t\r\n\xEF\xBB\xBF");
