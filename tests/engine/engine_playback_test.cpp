@@ -152,7 +152,8 @@ TEST_F(EnginePlayback, TheRateScalesHowFastThePositionMoves) {
     ASSERT_TRUE(
         PumpUntil([&] { return player->GetPos(&position) >= 0 && position > changed + 0.2; }, 1));
     const auto [from, began] = PositionAndTime(player);
-    PumpUntil([&] { return player->GetPos(&position) >= 0 && position > from + 1.5; }, 2);
+    PumpUntil([&, from = from] { return player->GetPos(&position) >= 0 && position > from + 1.5; },
+              2);
     const auto [to, ended] = PositionAndTime(player);
     ASSERT_LT(to, 9.9) << "still playing";
     EXPECT_NEAR((to - from) / (ended - began), rate, 0.3) << rate;
