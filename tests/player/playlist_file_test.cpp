@@ -37,14 +37,24 @@ std::string Fill(const char *pattern, const std::string &value) {
   std::string text = pattern;
   return text.replace(text.find("%s"), 2, value);
 }
-std::string AsxEntry(const std::string &url) {
-  return "<Entry>\r\n<Ref href = \"" + url + "\"/>\r\n</Entry>\r\n";
+// Each format's file of `title` holding `urls`, byte for byte.
+std::string Asx(const std::string &title, const std::vector<std::string> &urls) {
+  std::string text = Fill(kAsxOpening, title);
+  for (const std::string &url : urls)
+    text += "<Entry>\r\n<Ref href = \"" + url + "\"/>\r\n</Entry>\r\n";
+  return text + "</Asx>";
 }
-std::string M3uEntry(const std::string &url) {
-  return "#EXTINF:\r\n" + url + "\r\n\r\n";
+std::string M3u(const std::vector<std::string> &urls) {
+  std::string text = "#EXTM3U\r\n";
+  for (const std::string &url : urls)
+    text += "#EXTINF:\r\n" + url + "\r\n\r\n";
+  return text;
 }
-std::string WplEntry(const std::string &url) {
-  return "<media src=\"" + url + "\"/>\r\n";
+std::string Wpl(const std::string &title, const std::vector<std::string> &urls) {
+  std::string text = Fill(kWplOpening, title);
+  for (const std::string &url : urls)
+    text += "<media src=\"" + url + "\"/>\r\n";
+  return text + kWplClosing;
 }
 
 class PlaylistFileTest : public ProxiedPlayer {
@@ -138,91 +148,62 @@ TEST_F(PlaylistFileTest, TheWorkedExampleInEachFormat) {
   EXPECT_EQ(count, 0);
 }
 
-TEST_F(PlaylistFileTest, TheExtensionChoosesTheFormatBeforeAnyFileIsMade) {
+// Each format's bytes: chosen by its extension in any case (the last dot
+// starts it; no file is made for any other), titled by the name before it,
+// holding the URLs it can (ANSI and UTF-8 take a byte an ASCII character,
+// plus the NUL: M3U to 519 ANSI bytes, WPL to 259 characters, ASX to 779
+// UTF-8 bytes), its text in UTF-8 (ASX, WPL) or the ANSI code page (M3U),
+// nothing escaped, and replacing the file that was there.
+TEST_F(PlaylistFileTest, EachFormatsBytes) {
   SetCurrent({u"a.mp3"});
   for (std::u16string other : {u"list.xml", u"list", u"list.asxx", u"list.as", u"list.m3u8"})
     EXPECT_EQ(Write(other), E_FAIL);
   EXPECT_TRUE(DirectoryEmpty());
 
-  for (std::u16string name : {u"lower.asx", u"Mixed.Asx", u"UPPER.ASX"}) {
-    ASSERT_EQ(Write(name), S_OK);
-    std::u16string base = name.substr(0, name.find(u'.'));
-    EXPECT_EQ(Read(name), Fill(kAsxOpening, std::string(base.begin(), base.end())) +
-                              AsxEntry("a.mp3") + "</Asx>");
-  }
-  EXPECT_EQ(Write(u"x.M3u"), S_OK);
-  EXPECT_EQ(Read(u"x.M3u"), "#EXTM3U\r\n" + M3uEntry("a.mp3"));
-  // The last dot starts the extension; a name that is only an extension
-  // has an empty title.
-  ASSERT_EQ(Write(u"my.party.wpl"), S_OK);
-  EXPECT_EQ(Read(u"my.party.wpl"), Fill(kWplOpening, "my.party") + WplEntry("a.mp3") + kWplClosing);
-  ASSERT_EQ(Write(u".asx"), S_OK);
-  EXPECT_EQ(Read(u".asx"), Fill(kAsxOpening, "") + AsxEntry("a.mp3") + "</Asx>");
-}
-
-TEST_F(PlaylistFileTest, AnExistingFileIsReplaced) {
-  {
-    std::ofstream old(fs::path(PathOf(u"old.m3u")), std::ios::binary);
-    old << std::string(4000, 'z');
-  }
-  SetCurrent({u"a.mp3"});
-  ASSERT_EQ(Write(u"old.m3u"), S_OK);
-  EXPECT_EQ(Read(u"old.m3u"), "#EXTM3U\r\n" + M3uEntry("a.mp3"));
-}
-
-TEST_F(PlaylistFileTest, EachFormatSkipsTheURLsItCannotHold) {
-  // ASCII: ANSI and UTF-8 need one byte a character, plus the NUL.
   std::u16string ansi519(519, u'a'), ansi520(520, u'b'), wpl259(259, u'c'), wpl260(260, u'd');
   std::u16string utf779(779, u'e'), utf780(780, u'f'), long600(600, u'g');
-  SetCurrent({ansi519, ansi520, wpl259, wpl260, utf779, utf780, long600});
-  ASSERT_EQ(Write(u"long.asx"), S_OK);
-  ASSERT_EQ(Write(u"long.m3u"), S_OK);
-  ASSERT_EQ(Write(u"long.wpl"), S_OK);
+  const std::vector<std::u16string> lengths = {ansi519, ansi520, wpl259, wpl260,
+                                               utf779,  utf780,  long600};
   auto s = [](const std::u16string &text) { return Utf8(text); };
-
-  EXPECT_EQ(Read(u"long.asx"), Fill(kAsxOpening, "long") + AsxEntry(s(ansi519)) +
-                                   AsxEntry(s(ansi520)) + AsxEntry(s(wpl259)) +
-                                   AsxEntry(s(wpl260)) + AsxEntry(s(utf779)) +
-                                   AsxEntry(s(long600)) + "</Asx>");
-  EXPECT_EQ(Read(u"long.m3u"),
-            "#EXTM3U\r\n" + M3uEntry(s(ansi519)) + M3uEntry(s(wpl259)) + M3uEntry(s(wpl260)));
-  EXPECT_EQ(Read(u"long.wpl"), Fill(kWplOpening, "long") + WplEntry(s(wpl259)) + kWplClosing);
-}
-
-TEST_F(PlaylistFileTest, NonAsciiTextIsUtf8InAsxAndWplAndAnsiInM3u) {
   // U+00E9 is one byte in Windows-1252 and two in UTF-8; U+65E5 has no
   // Windows-1252 byte and becomes the default character.
-  std::u16string cafe = u"C:\\Music\\Caf\u00e9 \u65e5.mp3";
   std::u16string wide300(300, u'\u00e9'); // 301 ANSI bytes, 601 UTF-8 bytes
   std::u16string wide400(400, u'\u00e9'); // 401 ANSI bytes, 801 UTF-8 bytes
-  SetCurrent({cafe, wide300, wide400});
-  ASSERT_EQ(Write(u"F\u00eate.asx"), S_OK);
-  ASSERT_EQ(Write(u"F\u00eate.m3u"), S_OK);
-  ASSERT_EQ(Write(u"F\u00eate.wpl"), S_OK);
-
-  std::string cafeUtf8 = "C:\\Music\\Caf\xC3\xA9 \xE6\x97\xA5.mp3";
-  EXPECT_EQ(Read(u"F\u00eate.asx"), Fill(kAsxOpening, "F\xC3\xAAte") + AsxEntry(cafeUtf8) +
-                                        AsxEntry(Utf8(wide300)) + "</Asx>");
-  EXPECT_EQ(Read(u"F\u00eate.m3u"), "#EXTM3U\r\n" + M3uEntry("C:\\Music\\Caf\xE9 ?.mp3") +
-                                        M3uEntry(std::string(300, '\xE9')) +
-                                        M3uEntry(std::string(400, '\xE9')));
-  EXPECT_EQ(Read(u"F\u00eate.wpl"),
-            Fill(kWplOpening, "F\xC3\xAAte") + WplEntry(cafeUtf8) + kWplClosing);
-}
-
-TEST_F(PlaylistFileTest, NothingIsEscaped) {
-  std::u16string url = u"http://host/get?a=1&b=\"2\"<3>";
-  std::string bytes = "http://host/get?a=1&b=\"2\"<3>";
-  SetCurrent({url});
-  const char16_t *asxTitle = u"amp&\"q\"";
-  std::u16string asxName = asxTitle;
-  asxName += u".asx";
-  ASSERT_EQ(Write(asxName), S_OK);
-  ASSERT_EQ(Write(u"amp.m3u"), S_OK);
-  ASSERT_EQ(Write(u"amp&.wpl"), S_OK);
-  EXPECT_EQ(Read(asxName), Fill(kAsxOpening, Utf8(asxTitle)) + AsxEntry(bytes) + "</Asx>");
-  EXPECT_EQ(Read(u"amp.m3u"), "#EXTM3U\r\n" + M3uEntry(bytes));
-  EXPECT_EQ(Read(u"amp&.wpl"), Fill(kWplOpening, "amp&") + WplEntry(bytes) + kWplClosing);
+  const std::vector<std::u16string> accents = {u"C:\\Music\\Caf\u00e9 \u65e5.mp3", wide300,
+                                               wide400};
+  const std::string cafe = "C:\\Music\\Caf\xC3\xA9 \xE6\x97\xA5.mp3";
+  const std::string markup = "http://host/get?a=1&b=\"2\"<3>";
+  const std::vector<std::u16string> a = {u"a.mp3"}, marked = {u"http://host/get?a=1&b=\"2\"<3>"};
+  const struct {
+    std::vector<std::u16string> urls;
+    std::u16string name;
+    std::string bytes;
+  } cases[] = {
+      {a, u"lower.asx", Asx("lower", {"a.mp3"})},
+      {a, u"Mixed.Asx", Asx("Mixed", {"a.mp3"})},
+      {a, u"UPPER.ASX", Asx("UPPER", {"a.mp3"})},
+      {a, u"x.M3u", M3u({"a.mp3"})},
+      {a, u"my.party.wpl", Wpl("my.party", {"a.mp3"})},
+      {a, u".asx", Asx("", {"a.mp3"})},
+      {lengths, u"long.asx",
+       Asx("long", {s(ansi519), s(ansi520), s(wpl259), s(wpl260), s(utf779), s(long600)})},
+      {lengths, u"long.m3u", M3u({s(ansi519), s(wpl259), s(wpl260)})},
+      {lengths, u"long.wpl", Wpl("long", {s(wpl259)})},
+      {accents, u"F\u00eate.asx", Asx("F\xC3\xAAte", {cafe, s(wide300)})},
+      {accents, u"F\u00eate.m3u",
+       M3u({"C:\\Music\\Caf\xE9 ?.mp3", std::string(300, '\xE9'), std::string(400, '\xE9')})},
+      {accents, u"F\u00eate.wpl", Wpl("F\xC3\xAAte", {cafe})},
+      {marked, u"amp&\"q\".asx", Asx("amp&\"q\"", {markup})},
+      {marked, u"amp.m3u", M3u({markup})},
+      {marked, u"amp&.wpl", Wpl("amp&", {markup})},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(Utf8(c.name));
+    std::ofstream(fs::path(PathOf(c.name)), std::ios::binary) << std::string(4000, 'z');
+    SetCurrent(c.urls);
+    ASSERT_EQ(Write(c.name), S_OK);
+    EXPECT_EQ(Read(c.name), c.bytes);
+  }
 }
 
 TEST_F(PlaylistFileTest, ItemsTheControlCannotGiveAreLeftOutAndEmptyURLsKept) {
@@ -230,22 +211,22 @@ TEST_F(PlaylistFileTest, ItemsTheControlCannotGiveAreLeftOutAndEmptyURLsKept) {
   control.Answer("IWMPMedia.get_sourceURL", 2, Answer::Text(u"")); // item 1
   control.Answer("IWMPPlaylist.get_Item", 3, kRefused);            // item 2
   ASSERT_EQ(Write(u"gaps.m3u"), S_OK);
-  EXPECT_EQ(Read(u"gaps.m3u"), "#EXTM3U\r\n" + M3uEntry("a.mp3") + M3uEntry(""));
+  EXPECT_EQ(Read(u"gaps.m3u"), M3u({"a.mp3", ""}));
 
   // With no item left, each format's fixed lines alone.
   control.Forget();
   control.Answer("IWMPPlaylist.get_Item", 0, Answer(S_OK, true));
   ASSERT_EQ(Write(u"noitems.m3u"), S_OK);
-  EXPECT_EQ(Read(u"noitems.m3u"), "#EXTM3U\r\n");
+  EXPECT_EQ(Read(u"noitems.m3u"), M3u({}));
 
   control.Forget();
   control.Answer("IWMPMedia.get_sourceURL", 0, Answer(S_OK, true));
   ASSERT_EQ(Write(u"nourl.asx"), S_OK);
-  EXPECT_EQ(Read(u"nourl.asx"), Fill(kAsxOpening, "nourl") + "</Asx>");
+  EXPECT_EQ(Read(u"nourl.asx"), Asx("nourl", {}));
   control.Forget();
   control.Answer("IWMPMedia.get_sourceURL", 0, kRefused);
   ASSERT_EQ(Write(u"badurl.wpl"), S_OK);
-  EXPECT_EQ(Read(u"badurl.wpl"), Fill(kWplOpening, "badurl") + kWplClosing);
+  EXPECT_EQ(Read(u"badurl.wpl"), Wpl("badurl", {}));
 }
 
 TEST_F(PlaylistFileTest, FailuresAndWhatTheyLeaveOnDisk) {
