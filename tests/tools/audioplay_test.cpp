@@ -789,6 +789,28 @@ TEST(AudioplayTool, LossyAlbumsPlayAsTheirSourceWithNothingAddedAtTheirBoundarie
     }
   }
 
+  // Twelve minutes at 44.1 kHz, where an MP3 parser's times have drifted
+  // early by more than a sample (its frames' durations are rounded down to
+  // the nanosecond): the whole file still ends on the source's last sample,
+  // and a start at 700 s lands on its own.
+  const std::string long44 = folder.File("long44.wav");
+  ASSERT_EQ(std::system(("ffmpeg -v error -f lavfi -i anoisesrc=d=720:c=pink:r=44100 -ac 1 '" +
+                         long44 + "'")
+                            .c_str()),
+            0);
+  const std::vector<double> longWhole = LeftChannel(long44);
+  const std::string longMp3 = encode("long44.mp3", 0, longWhole.size(), "-b:a 32k", long44);
+  for (const std::size_t start : {0, 700}) {
+    ToolRun run = RunTool(folder, "--quiet --volume 100 --start " + std::to_string(start) +
+                                      " --output-file '" + recorded + "' " + longMp3);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    std::vector<double> heard = LeftChannel(recorded);
+    EXPECT_EQ(heard.size(), longWhole.size() - start * 44100) << "from " << start;
+    heard.insert(heard.begin(), start * 44100, 0.0);
+    for (std::size_t at : {start * 44100 + 4000, longWhole.size() - 4000})
+      EXPECT_EQ(Misalignment(longWhole, heard, at), 0) << "from " << start << " at sample " << at;
+  }
+
   // A WMA file starts at its source's first sample, its decoder's priming
   // frame trimmed (its decoder drops part of the last frame: the end is
   // short of the source, as ffmpeg's is).

@@ -64,10 +64,13 @@ std::optional<GaplessTrim> ReadMpegGapless(const std::string &path) {
     return std::nullopt;
   const std::uint64_t delay = Byte(frame, lame + 21) << 4 | Byte(frame, lame + 22) >> 4;
   const std::uint64_t padding = (Byte(frame, lame + 22) & 0x0F) << 8 | Byte(frame, lame + 23);
-  const std::uint64_t total = frames * (version == 3 ? 1152 : 576);
+  const std::uint32_t frameSamples = version == 3 ? 1152 : 576;
+  const std::uint64_t total = frames * frameSamples;
   if (delay + padding >= total)
     return std::nullopt;
-  return GaplessTrim{delay + kDecoderDelay, total - delay - padding, rate};
+  GaplessTrim trim{delay + kDecoderDelay, total - delay - padding, rate};
+  trim.frameSamples = frameSamples;
+  return trim;
 }
 
 } // namespace engine

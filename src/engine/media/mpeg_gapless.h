@@ -32,6 +32,11 @@ struct GaplessTrim {
   // A decoder's own priming (WMA's), played wherever the stream starts:
   // counted, but not left to the first segment as an Opus pre-skip is.
   bool priming = false;
+  // The parser's frames, of this many samples, are stamped with durations
+  // rounded down to the nanosecond and added up, so its times (and the
+  // decoder's after it) run early by a little under a nanosecond a frame
+  // (at 44.1 kHz, a sample in ten minutes); 0 where times are exact.
+  std::uint32_t frameSamples = 0;
   // Whether the stream's first segment decides if it is trimmed at all.
   bool ByFirstSegment() const { return editList || fromZeroOnly || (counted && !priming); }
   bool operator==(const GaplessTrim &) const = default;

@@ -5,6 +5,7 @@
 #include <gst/gst.h>
 
 #include <algorithm>
+#include <cmath>
 #include <mutex>
 #include <utility>
 
@@ -15,6 +16,22 @@ namespace engine {
 namespace {
 
 constexpr const char *kStageName = "gapless-trim";
+
+// A parser's stamp of `sample`, and the sample of a stamp: exact times, or
+// frames' durations rounded down to the nanosecond and added up.
+std::uint64_t FrameStamp(const GaplessTrim &trim) {
+  return gst_util_uint64_scale_int(GST_SECOND, int(trim.frameSamples), trim.rate);
+}
+std::uint64_t StampOf(const GaplessTrim &trim, std::uint64_t sample) {
+  return trim.frameSamples == 0
+             ? gst_util_uint64_scale_int_round(sample, GST_SECOND, trim.rate)
+             : gst_util_uint64_scale(sample, FrameStamp(trim), trim.frameSamples);
+}
+std::uint64_t SampleOf(const GaplessTrim &trim, GstClockTime stamp) {
+  return trim.frameSamples == 0
+             ? gst_util_uint64_scale_int_round(stamp, trim.rate, GST_SECOND)
+             : gst_util_uint64_scale_round(stamp, trim.frameSamples, FrameStamp(trim));
+}
 
 // What the probe knows of the streams, on the streaming thread; `next` and
 // `current` also from the threads that queue streams and seek.
@@ -120,11 +137,10 @@ GstPadProbeReturn OnBuffer(TrimStage &stage, GstPadProbeInfo *info) {
   GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
   const std::uint64_t samples = SamplesIn(buffer, std::size_t(stage.bytesPerFrame));
   const bool counted = stage.current->counted;
-  const std::uint64_t first =
-      counted ? stage.counted
-      : GST_BUFFER_PTS_IS_VALID(buffer)
-          ? gst_util_uint64_scale_int_round(GST_BUFFER_PTS(buffer), stage.rate, GST_SECOND)
-          : stage.expected;
+  const std::uint64_t first = counted ? stage.counted
+                              : GST_BUFFER_PTS_IS_VALID(buffer)
+                                  ? SampleOf(*stage.current, GST_BUFFER_PTS(buffer))
+                                  : stage.expected;
   const GstClockTime pts = GST_BUFFER_PTS(buffer);
   stage.expected = first + samples;
   stage.counted += samples;
@@ -178,6 +194,13 @@ void TrimNextStream(GstElement *filter, const std::optional<GaplessTrim> &trim) 
     std::lock_guard lock(stage->mutex);
     stage->next = trim;
   }
+}
+
+std::uint64_t SeekTimeOf(const GaplessTrim &trim, double seconds, bool stop) {
+  const auto sample = std::uint64_t(std::llround(std::max(0.0, seconds) * trim.rate)) + trim.skip;
+  const std::uint64_t stamp = StampOf(trim, sample),
+                      quarter = GST_SECOND / 4 / std::uint64_t(trim.rate);
+  return stop ? stamp - std::min(stamp, quarter) : stamp + quarter;
 }
 
 std::optional<GaplessTrim> CurrentTrim(GstElement *filter) {

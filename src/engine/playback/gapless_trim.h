@@ -5,6 +5,7 @@
 // they are, sample for sample.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 
 #include "engine/media/mpeg_gapless.h"
@@ -20,5 +21,11 @@ void AddTrimming(GstElement *filter);
 void TrimNextStream(GstElement *filter, const std::optional<GaplessTrim> &trim);
 // The trim of the stream flowing through `filter` now.
 std::optional<GaplessTrim> CurrentTrim(GstElement *filter);
+// The decoder's time, in nanoseconds, for a seek of the trimmed stream to
+// start (`stop` false) or stop at `seconds` of it: the sample's time as
+// its parser stamps it, a quarter of a sample later for a start and
+// earlier for a stop, since the decoder clips to its segment by
+// truncating a time to samples.
+std::uint64_t SeekTimeOf(const GaplessTrim &trim, double seconds, bool stop);
 
 } // namespace engine

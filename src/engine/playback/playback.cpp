@@ -465,25 +465,18 @@ bool Playback::Seek(double seconds, double rate) {
   // The decoder's time, where the encoder's delay still comes first.
   const std::optional<GaplessTrim> trim = CurrentTrim(filter_);
   const bool trimmed = trim && !trim->counted && trim->rate > 0;
-  const double skip = trimmed ? double(trim->skip) / trim->rate : 0;
-  gint64 start = std::llround((start_ + seconds + skip) * GST_SECOND);
-  if (trimmed) {
-    // The sample sought, in the decoder's count, as the first nanosecond at
-    // or after it (and one more, for timestamps rounded either way): the
-    // decoder clips to the segment by truncating, so a time rounded down
-    // from a delay that is no whole number of nanoseconds kept one sample
-    // before it.
-    const std::uint64_t sample =
-        std::uint64_t(std::llround((start_ + seconds) * trim->rate)) + trim->skip;
-    start = gint64(gst_util_uint64_scale_int_ceil(sample, GST_SECOND, trim->rate)) + 1;
-  }
-  // The stop, when the part has one, ends the stream there. It is set a
-  // microsecond early: decoders whose timestamps are rounded (flacdec) keep
-  // the sample that starts exactly at the stop, which belongs to the next
-  // part; a microsecond is less than a sample at any rate up to 384 kHz.
+  // The stop, when the part has one, ends the stream there. Untrimmed, it
+  // is set a microsecond early: decoders whose timestamps are rounded
+  // (flacdec) keep the sample that starts exactly at the stop, which
+  // belongs to the next part; a microsecond is less than a sample at any
+  // rate up to 384 kHz.
+  const gint64 start = trimmed ? gint64(SeekTimeOf(*trim, start_ + seconds, false))
+                               : std::llround((start_ + seconds) * GST_SECOND);
+  const gint64 stop = stop_ < 0 ? 0
+                      : trimmed ? gint64(SeekTimeOf(*trim, stop_, true))
+                                : std::llround(stop_ * GST_SECOND) - GST_USECOND;
   return gst_element_seek(pipeline_, rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, start,
-                          stop_ >= 0 ? GST_SEEK_TYPE_SET : GST_SEEK_TYPE_NONE,
-                          stop_ >= 0 ? std::llround((stop_ + skip) * GST_SECOND) - GST_USECOND : 0);
+                          stop_ >= 0 ? GST_SEEK_TYPE_SET : GST_SEEK_TYPE_NONE, stop);
 }
 
 void Playback::RunOn(double start, double end) {
