@@ -49,21 +49,27 @@ struct TrimStage {
   }
 };
 
-// The segment in the trimmed stream's time: everything `skip` earlier.
-GstEvent *ShiftedSegment(GstEvent *event, GstClockTime skip, GstClockTime length) {
+// The segment in the trimmed stream's time: each time the parser's for a
+// sample, `skip` samples earlier, at the sample's exact time (a drifted
+// stop would clip the last sample from the exactly timed buffers).
+GstEvent *ShiftedSegment(GstEvent *event, const TrimStage &stage) {
   const GstSegment *given = nullptr;
   gst_event_parse_segment(event, &given);
   if (given->format != GST_FORMAT_TIME)
     return event;
   GstSegment segment = *given;
-  auto earlier = [skip](guint64 &value) {
-    if (GST_CLOCK_TIME_IS_VALID(value))
-      value = value > skip ? value - skip : 0;
+  const GaplessTrim &trim = *stage.current;
+  auto earlier = [&](guint64 &value) {
+    if (GST_CLOCK_TIME_IS_VALID(value)) {
+      const std::uint64_t sample = SampleOf(trim, value);
+      value = sample > trim.skip ? stage.TimeOf(sample - trim.skip) : 0;
+    }
   };
   earlier(segment.start);
   earlier(segment.time);
   earlier(segment.position);
   earlier(segment.stop);
+  const GstClockTime length = stage.TimeOf(trim.keep);
   if (!GST_CLOCK_TIME_IS_VALID(segment.stop) || segment.stop > length)
     segment.stop = length;
   segment.duration = length;
@@ -120,8 +126,7 @@ GstPadProbeReturn OnEvent(TrimStage &stage, GstPadProbeInfo *info) {
       if (std::exchange(stage.segmentSeen, true) && stage.counted > 0)
         stage.current.reset(); // sought: the count no longer says where the samples are
     } else if (stage.current && stage.rate == stage.current->rate) {
-      GST_PAD_PROBE_INFO_DATA(info) = ShiftedSegment(event, stage.TimeOf(stage.current->skip),
-                                                     stage.TimeOf(stage.current->keep));
+      GST_PAD_PROBE_INFO_DATA(info) = ShiftedSegment(event, stage);
     }
     break;
   default:

@@ -230,6 +230,27 @@ void AddReading(GstElement *pipeline, Kept *kept, const std::string &uri) {
   g_free(path);
 }
 
+// A decoder that can give several formats takes the first that what follows
+// it accepts, in that element's order, and the converter lists floats
+// first: its answer is put in the asker's order, so that a decoder made
+// directly gives its own first format (mpg123's 16-bit integers), as it
+// does inside a decodebin, which negotiates before it links.
+GstPadProbeReturn InAskersOrder(GstPad *, GstPadProbeInfo *info, gpointer) {
+  GstQuery *query = GST_PAD_PROBE_INFO_QUERY(info);
+  if (GST_QUERY_TYPE(query) != GST_QUERY_CAPS ||
+      !(GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_PULL))
+    return GST_PAD_PROBE_OK;
+  GstCaps *filter = nullptr, *result = nullptr;
+  gst_query_parse_caps(query, &filter);
+  gst_query_parse_caps_result(query, &result);
+  if (filter != nullptr && result != nullptr) {
+    GstCaps *ordered = gst_caps_intersect_full(filter, result, GST_CAPS_INTERSECT_FIRST);
+    gst_query_set_caps_result(query, ordered);
+    gst_caps_unref(ordered);
+  }
+  return GST_PAD_PROBE_OK;
+}
+
 } // namespace
 
 GstElement *MakeRenderPipeline(GstElement *filter, GstElement *output) {
@@ -241,6 +262,9 @@ GstElement *MakeRenderPipeline(GstElement *filter, GstElement *output) {
         gst_object_unref(gst_object_ref_sink(made));
     return nullptr;
   }
+  GstPad *taking = gst_element_get_static_pad(input, "sink");
+  gst_pad_add_probe(taking, GST_PAD_PROBE_TYPE_QUERY_DOWNSTREAM, InAskersOrder, nullptr, nullptr);
+  gst_object_unref(taking);
   GstElement *pipeline = gst_pipeline_new(nullptr);
   gst_object_ref_sink(pipeline);
   gst_bin_add_many(GST_BIN(pipeline), input, volume, output, nullptr);
