@@ -37,6 +37,10 @@ struct GaplessTrim {
   // decoder's after it) run early by a little under a nanosecond a frame
   // (at 44.1 kHz, a sample in ten minutes); 0 where times are exact.
   std::uint32_t frameSamples = 0;
+  // The decoder trims the stream itself, as the file says (mpg123's does
+  // for a tag LAME wrote, not for ffmpeg's): seen from its first buffer,
+  // shorter than a frame; the trim then only tells the length.
+  bool byDecoder = false;
   // Whether the stream's first segment decides if it is trimmed at all.
   bool ByFirstSegment() const { return editList || fromZeroOnly || (counted && !priming); }
   bool operator==(const GaplessTrim &) const = default;

@@ -125,7 +125,7 @@ GstPadProbeReturn OnEvent(TrimStage &stage, GstPadProbeInfo *info) {
     if (stage.current && stage.current->counted) {
       if (std::exchange(stage.segmentSeen, true) && stage.counted > 0)
         stage.current.reset(); // sought: the count no longer says where the samples are
-    } else if (stage.current && stage.rate == stage.current->rate) {
+    } else if (stage.current && !stage.current->byDecoder && stage.rate == stage.current->rate) {
       GST_PAD_PROBE_INFO_DATA(info) = ShiftedSegment(event, stage);
     }
     break;
@@ -137,10 +137,18 @@ GstPadProbeReturn OnEvent(TrimStage &stage, GstPadProbeInfo *info) {
 
 GstPadProbeReturn OnBuffer(TrimStage &stage, GstPadProbeInfo *info) {
   std::lock_guard lock(stage.mutex);
-  if (!stage.current || stage.bytesPerFrame <= 0 || stage.rate != stage.current->rate)
+  if (!stage.current || stage.current->byDecoder || stage.bytesPerFrame <= 0 ||
+      stage.rate != stage.current->rate)
     return GST_PAD_PROBE_OK;
   GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
   const std::uint64_t samples = SamplesIn(buffer, std::size_t(stage.bytesPerFrame));
+  // A decoder that trims by the file's own header gives a part of a frame
+  // first, and its times count from the first real sample.
+  if (stage.counted == 0 && !stage.segmentSeen && stage.current->frameSamples > 0 &&
+      samples % stage.current->frameSamples != 0) {
+    stage.current->byDecoder = true;
+    return GST_PAD_PROBE_OK;
+  }
   const bool counted = stage.current->counted;
   const std::uint64_t first = counted ? stage.counted
                               : GST_BUFFER_PTS_IS_VALID(buffer)
@@ -202,7 +210,9 @@ void TrimNextStream(GstElement *filter, const std::optional<GaplessTrim> &trim) 
 }
 
 std::uint64_t SeekTimeOf(const GaplessTrim &trim, double seconds, bool stop) {
-  const auto sample = std::uint64_t(std::llround(std::max(0.0, seconds) * trim.rate)) + trim.skip;
+  // A decoder that trims itself counts from the first real sample.
+  const auto sample = std::uint64_t(std::llround(std::max(0.0, seconds) * trim.rate)) +
+                      (trim.byDecoder ? 0 : trim.skip);
   const std::uint64_t stamp = StampOf(trim, sample),
                       quarter = GST_SECOND / 4 / std::uint64_t(trim.rate);
   return stop ? stamp - std::min(stamp, quarter) : stamp + quarter;
