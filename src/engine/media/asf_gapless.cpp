@@ -66,7 +66,7 @@ std::optional<GaplessTrim> ReadWmaGapless(const std::string &path) {
         const unsigned tag = unsigned(LittleEndian(bytes + at + 78, 2));
         const std::uint64_t rate = LittleEndian(bytes + at + 78 + 4, 4);
         if ((tag == 0x160 || tag == 0x161) && rate > 0 && rate <= 192000) {
-          GaplessTrim found{FrameLength(rate, tag == 0x160), std::uint64_t(1) << 40, int(rate)};
+          GaplessTrim found{FrameLength(rate, tag == 0x160), GaplessTrim::kToTheEnd, int(rate)};
           found.counted = found.priming = true;
           trim = found;
         }

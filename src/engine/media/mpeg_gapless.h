@@ -15,6 +15,9 @@ namespace engine {
 // In samples per channel of the decoded stream: the first `skip` are not
 // the source's, and after them `keep` are.
 struct GaplessTrim {
+  // `keep` where the stream's end is not told: the stream's length is then
+  // its own.
+  static constexpr std::uint64_t kToTheEnd = std::uint64_t(1) << 40;
   std::uint64_t skip = 0;
   std::uint64_t keep = 0;
   int rate = 0; // samples per second

@@ -529,7 +529,9 @@ double Playback::Position() const {
 
 double Playback::Duration() const {
   gint64 duration = 0;
-  const std::optional<GaplessTrim> trim = CurrentTrim(filter_);
+  std::optional<GaplessTrim> trim = CurrentTrim(filter_);
+  if (trim && trim->keep == GaplessTrim::kToTheEnd)
+    trim.reset();
   if (pipeline_ == nullptr ||
       (!trim &&
        (!gst_element_query_duration(pipeline_, GST_FORMAT_TIME, &duration) || duration < 0)))
