@@ -8,7 +8,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -141,29 +140,6 @@ TEST_F(EngineHttp, NestedListsByUrlShareOneBoundAndFailAtOnceWhenPlayed) {
   EXPECT_EQ(silent.Connections(), 0) << "an entry whose fetch failed is not opened again";
 }
 
-// A network item that never gets going costs its own error and nothing
-// more, whichever way it fails: a server that takes the connection and
-// never answers (the open's bound, here one second), one that answers 404,
-// and a port nobody listens on. The file after them plays.
-TEST_F(EngineHttp, ANetworkItemThatDoesNotOpenFailsAloneWithinItsBound) {
-  setenv("AUDIOPLAYER_OPEN_SECONDS", "1", 1);
-  test_support::SilentListener silent, closed;
-  ASSERT_TRUE(silent.Listening());
-  const std::string refused = closed.Url("gone.mp3");
-  closed.Close();
-  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("a.wav"), test_media::Kind::Wav, 0.2));
-  HttpServer files("serve", folder.path().string());
-  ASSERT_TRUE(files.Running());
-  test_support::WriteFile(folder.File("list.m3u"), silent.Url("a.mp3") + "\n" +
-                                                       files.Url("absent.mp3") + "\n" + refused +
-                                                       "\na.wav\n");
-  ASSERT_GE(player->PlayPlaylist(Text(folder.File("list.m3u")).c_str()), 0);
-  // An idle machine needs the bound and a moment for each.
-  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_MediaEnded, 3); }, 3));
-  EXPECT_EQ(IndexesHeard(CN_MediaError), (std::vector<long>{0, 1, 2}));
-  unsetenv("AUDIOPLAYER_OPEN_SECONDS");
-}
-
 // An Icecast-style station whose title changes as it plays: the playing
 // item's title follows it, whole, and the artist of its "Artist - Title"
 // form is the item's author; the station's name is its album, and its
@@ -262,45 +238,6 @@ TEST_F(EngineHttp, AnHttpMp3PlayedOnceReportsItsTitleAndDuration) {
   EXPECT_EQ(Ascii(after.szTitle), "Streamed Title");
   EXPECT_EQ(Ascii(after.szAuthor), "Streamed Artist");
   EXPECT_NEAR(after.dDuration, 1.0, 0.15);
-}
-
-// An HLS playlist (segments and their index, as GStreamer's hlssink2
-// writes them) is one stream, played whole by GStreamer's HLS demuxer, not
-// a list of its segments; its length is kept once it has played.
-TEST_F(EngineHttp, AnHlsPlaylistIsOneStream) {
-  std::string problem;
-  const std::string hls = folder.File("hls");
-  std::filesystem::create_directories(hls);
-  ASSERT_TRUE(test_media::RunPipeline(
-      "audiotestsrc num-buffers=30 samplesperbuffer=4410 ! audio/x-raw,rate=44100,channels=2 ! "
-      "audioconvert ! avenc_aac ! aacparse ! hlssink2 target-duration=1 playlist-length=0 "
-      "max-files=0 location=\"" +
-          hls + "/seg%05d.ts\" playlist-location=\"" + hls + "/play.m3u8\"",
-      "", &problem))
-      << problem;
-  HttpServer server("serve", folder.path().string());
-  ASSERT_TRUE(server.Running());
-  ASSERT_GE(player->PlayPlaylist(Text(server.Url("hls/play.m3u8")).c_str()), 0);
-  EXPECT_EQ(CountOf(player), 1);
-  EXPECT_EQ(SourceAt(player, 0), server.Url("hls/play.m3u8"));
-  ASSERT_TRUE(PumpUntil([] { return Received(CN_PlayStateChange, PS_MediaEnded, 0); }, 3));
-  EXPECT_FALSE(HeardCode(CN_MediaError));
-  EXPECT_NEAR(InfoAt(player, 0, INFO_DURATION).dDuration, 3.0, 0.3);
-}
-
-// A list fetched by URL may name files by Windows drive paths: those stay
-// paths, and only relative entries resolve against the URL.
-TEST_F(EngineHttp, DrivePathsInAListByUrlStayPaths) {
-  test_support::WriteFile(folder.File("drives.m3u"),
-                          "C:\\Music\\c.mp3\nD:\\Music\\Rock & Roll\\d.mp3\nE:/e.mp3\nrel.mp3\n");
-  HttpServer server("serve", folder.path().string());
-  ASSERT_TRUE(server.Running());
-  ASSERT_GE(player->SetCurPlaylist(Text(server.Url("drives.m3u")).c_str()), 0);
-  ASSERT_EQ(CountOf(player), 4);
-  EXPECT_EQ(SourceAt(player, 0), "C:\\Music\\c.mp3");
-  EXPECT_EQ(SourceAt(player, 1), "D:\\Music\\Rock & Roll\\d.mp3");
-  EXPECT_EQ(SourceAt(player, 2), "E:/e.mp3");
-  EXPECT_EQ(SourceAt(player, 3), server.Url("rel.mp3"));
 }
 
 } // namespace

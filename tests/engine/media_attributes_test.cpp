@@ -4,11 +4,9 @@
 // and named as their owners name them.
 #include "control_client.h"
 #include "engine/control/live_objects.h"
-#include "engine/media/attribute_readers.h"
 #include "ffmpeg_files.h"
 #include "flac_blocks.h"
 #include "generated_media.h"
-#include "silent_listener.h"
 #include "support/ole_text.h"
 #include "support/proxied_player.h"
 
@@ -19,7 +17,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -328,38 +325,6 @@ TEST_F(MediaAttributes, WhatADamagedFileStillSaysIsRead) {
   read = Read(folder.File("big-picture.flac"));
   EXPECT_EQ(read["Author"], "Piman");
   EXPECT_EQ(read["Duration"], "1");
-}
-
-// A read does not depend on what was read before it: files the
-// discoverer reads give the same in either order, and after a read that
-// stalled past its bound (an HLS list whose segment's server never answers).
-TEST_F(MediaAttributes, AFilesAttributesDoNotDependOnTheReadsBeforeIt) {
-  for (const char *name : {"a.mka", "c.mka"})
-    ASSERT_TRUE(Ffmpeg(std::string(TONE "-c:a libvorbis -metadata title=Tone ") + name));
-  for (const char *name : {"b.m4a", "d.m4a"})
-    ASSERT_TRUE(test_media::MakeAudioFile(folder.File(name), Kind::M4a, 1.0));
-  test_support::SilentListener silent;
-  ASSERT_TRUE(silent.Listening());
-  const std::string stall = folder.File("stall.m3u8");
-  test_support::WriteFile(stall, "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10,\n" +
-                                     silent.Url("segment.ts") + "\n#EXT-X-ENDLIST\n");
-  // Each name is read once (the library keeps what it read): the same
-  // files again under other names.
-  auto read = [&](const char *name) {
-    Attributes read = Read(folder.File(name));
-    read.erase("SourceURL");
-    read.erase("Title");
-    return read;
-  };
-  const Attributes ogg = read("a.mka"), aac = read("b.m4a");
-  ASSERT_EQ(ogg.count("Duration"), 1u);
-  ASSERT_EQ(aac.count("Duration"), 1u);
-  EXPECT_NE(ogg, aac);
-  engine::SetDiscovererTimeout(1);
-  EXPECT_EQ(Read(stall).count("Duration"), 0u);
-  engine::SetDiscovererTimeout(5);
-  EXPECT_EQ(read("d.m4a"), aac) << "after a stalled read";
-  EXPECT_EQ(read("c.mka"), ogg);
 }
 
 } // namespace

@@ -313,22 +313,6 @@ TEST_F(PlaylistListing, AFlacsSheetBehindBigCoversIsFound) {
             (Lines{"~/a.flac#t=0,1|Track 1", "~/a.flac#t=1|Track 2"}));
 }
 
-// A list is read relative to its own folder, by path or file URL; one that
-// is not there, or is a folder, fails with a status that says so.
-TEST_F(PlaylistListing, AListIsReadRelativeToItsFolderByPathOrUrl) {
-  test_support::WriteFile(folder.File("my list.m3u8"), "#EXTINF:1,One\none.mp3\n../up.mp3\n");
-  const std::string up = folder.path().parent_path().string() + "/up.mp3|up";
-  ASSERT_GE(player->SetCurPlaylist(Text(folder.File("my list.m3u8")).c_str()), 0);
-  EXPECT_EQ(Listed(player, folder.path().string()), (Lines{"~/one.mp3|One", up}));
-  ASSERT_GE(
-      player->SetCurPlaylist(Text("file://" + folder.path().string() + "/my%20list.m3u8").c_str()),
-      0);
-  EXPECT_EQ(Listed(player, folder.path().string()), (Lines{"~/one.mp3|One", up}));
-  EXPECT_LT(player->SetCurPlaylist(Text(folder.File("missing.m3u")).c_str()), 0);
-  std::filesystem::create_directory(folder.File("dir.asx"));
-  EXPECT_LT(player->SetCurPlaylist(Text(folder.File("dir.asx")).c_str()), 0);
-}
-
 // Files as long as real ones get, on one line: every entry is read, and the
 // reading stays linear (a quoted value once looked for a newline to the end
 // of the text, an ampersand for a ';'); quadratic reading of these would

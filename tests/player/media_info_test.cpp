@@ -59,11 +59,10 @@ bool SameRecord(const tagMediaInfo &a, const tagMediaInfo &b) {
 
 // ---- through the player ------------------------------------------------------
 
-class MediaInfoTest : public ProxiedPlayer {
+class MediaInfoTest : public CreatedPlayer {
 protected:
   void SetUp() override {
-    ProxiedPlayer::SetUp();
-    ASSERT_EQ(CreatePlayer(), S_OK);
+    CreatedPlayer::SetUp();
     test_support::WriteFile(folder.File("song.wma"), "");
     test_support::WriteFile(folder.File("other.mp3"), "");
   }
@@ -102,30 +101,6 @@ protected:
   const std::u16string kSong = Path("song.wma");
 };
 
-TEST_F(MediaInfoTest, GetMusicInfoFillsTheEightFileFieldsAndZeroesTheRest) {
-  TellOfSong();
-  auto info = DirtyRecord(kAllBits);
-  EXPECT_EQ(GetFile(info.get()), S_OK);
-  auto expected = Expected(kAllBits, [&](tagMediaInfo &e) {
-    SetField(e.szTitle, u"Song Title"); // "Title" for a file, not "Name"
-    SetField(e.szAlbum, u"The Album");
-    SetField(e.szAuthor, u"The Author");
-    SetField(e.szAlbumArtist, u"Band");
-    e.dDuration = 215.5;
-    SetField(e.szSourceURL, kSong);
-    SetField(e.szGenre, u"Ambient");
-    SetField(e.szComposer, u"Composer");
-  });
-  EXPECT_TRUE(SameRecord(*info, *expected));
-  // The file is in the library now.
-  EXPECT_EQ(LibraryCount(), 1);
-
-  // A bit it does not honour alone: S_OK and a zero record.
-  auto toc = DirtyRecord(INFO_TOC);
-  EXPECT_EQ(GetFile(toc.get()), S_OK);
-  EXPECT_TRUE(SameRecord(*toc, *Expected(INFO_TOC, [](tagMediaInfo &) {})));
-}
-
 TEST_F(MediaInfoTest, MaskZeroZeroesTheRecordWithoutAskingTheControl) {
   ASSERT_EQ(AppendSong(), S_OK);
   control.ClearCalls();
@@ -143,27 +118,6 @@ TEST_F(MediaInfoTest, MaskZeroZeroesTheRecordWithoutAskingTheControl) {
   EXPECT_EQ(player->GetMusicInfo(nullptr, none.get()), E_FAIL);
   EXPECT_EQ(player->GetMusicInfo(Text(u"").c_str(), none.get()), E_FAIL);
   EXPECT_EQ(none->szTitle[0], 0x5A5A); // refused before the record is touched
-}
-
-TEST_F(MediaInfoTest, TextArrivesCutTo424UnitsAndTheFileTypeTo3) {
-  std::u16string longTitle(500, u'x');
-  longTitle[423] = u'L';
-  longTitle[424] = u'C';
-  ASSERT_EQ(AppendSong(), S_OK);
-  for (const char *name : {"Title", "Name"})
-    control.Answer(std::string("IWMPMedia.getItemInfo(") + name + ")", 0, Answer::Text(longTitle));
-  control.Answer("IWMPMedia.getItemInfo(FileType)", 0, Answer::Text(u"MPEG4"));
-
-  auto file = DirtyRecord(INFO_TITLE);
-  EXPECT_EQ(GetFile(file.get()), S_OK);
-  EXPECT_EQ(Field(file->szTitle), longTitle.substr(0, 424));
-  EXPECT_EQ(file->szTitle[423], u'L');
-  EXPECT_EQ(file->szTitle[424], 0);
-
-  auto item = DirtyRecord(INFO_TITLE | INFO_FILETYPE);
-  EXPECT_EQ(player->GetCurPlaylistMusicInfo(0, item.get()), S_OK);
-  EXPECT_EQ(Field(item->szTitle), longTitle.substr(0, 424));
-  EXPECT_EQ(Field(item->szFileType), u"MPE");
 }
 
 TEST_F(MediaInfoTest, GetCurPlaylistMusicInfoFillsAll21FieldsInOrder) {

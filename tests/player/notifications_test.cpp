@@ -7,7 +7,6 @@
 #include <wmpids.h>
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace {
@@ -18,20 +17,16 @@ using test_support::Notification;
 using test_support::Text;
 using Received = std::vector<Notification>;
 
-class Notifications : public ProxiedPlayer {
+class Notifications : public CreatedPlayer {
 protected:
   void SetUp() override {
-    ProxiedPlayer::SetUp();
-    ASSERT_EQ(CreatePlayer(), S_OK);
+    CreatedPlayer::SetUp();
     AppendFiles({"a.wav", "b.wav", "c.wav", "d.wav"});
     Heard();
   }
   Received Heard() { return test_support::TakeReceived(notifications); }
   void PlayState(long state) {
     Raise([&](IWMPEvents *events) { events->PlayStateChange(state); });
-  }
-  void OpenState(long state) {
-    Raise([&](IWMPEvents *events) { events->OpenStateChange(state); });
   }
   // Raises an event on the sinks' dispatch face; Invoke's answer.
   HRESULT Dispatch(DISPID id, DISPPARAMS *params) {
@@ -53,39 +48,6 @@ protected:
 
 long Identity(IWMPMedia *media) {
   return long(std::int32_t(std::uint32_t(reinterpret_cast<std::uintptr_t>(media))));
-}
-
-TEST_F(Notifications, StateChangesCarryTheCurrentItemsIndex) {
-  ASSERT_EQ(player->SetPlayListIndex(2), S_OK);
-  for (long state : {3, 12, 13, 0})
-    PlayState(state);
-  for (long state : {21, 1, 22, 0, -4})
-    OpenState(state);
-  EXPECT_EQ(Heard(), (Received{{kCookie, 1, 3, 2},
-                               {kCookie, 1, 12, 2},
-                               {kCookie, 1, 0, 2},
-                               {kCookie, 1, 0, 2},
-                               {kCookie, 2, 21, 2},
-                               {kCookie, 2, 1, 2},
-                               {kCookie, 2, 0, 2},
-                               {kCookie, 2, 0, 2},
-                               {kCookie, 2, 0, 2}}));
-
-  // An item that stands twice is reported at its first place.
-  ASSERT_EQ(player->SetPlayListIndex(3), S_OK);
-  control.Answer("IWMPMedia.get_isIdentical", 2, Answer::Number(-1));
-  PlayState(3);
-  EXPECT_EQ(Heard(), (Received{{kCookie, 1, 3, 1}}));
-  control.Forget();
-
-  // With no current item there is no index, and no notification. (Each
-  // call of the lookup failing is the operation table's.)
-  ASSERT_EQ(player->ClearAllMusic(), S_OK);
-  long index = 9;
-  EXPECT_EQ(player->GetPlaylistIndex(&index), E_FAIL);
-  EXPECT_EQ(index, -1);
-  PlayState(1);
-  EXPECT_EQ(Heard(), Received{});
 }
 
 // Which of the control's events the host hears, on the sink's direct face
@@ -166,16 +128,6 @@ TEST_F(Notifications, SixEventsReachTheHostOnEitherFaceOfTheSink) {
   }
 }
 
-TEST_F(Notifications, MediaErrorsNameTheirItemAndItsIndex) {
-  CComPtr<IWMPMedia> atOne = EngineItem(1), atZero = EngineItem(0), gone = EngineItem(3);
-  ASSERT_EQ(player->RemoveMusic(3), S_OK);
-  Heard();
-  for (IWMPMedia *media : {atOne.p, atZero.p, gone.p, static_cast<IWMPMedia *>(nullptr)})
-    Raise([&](IWMPEvents *events) { events->MediaError(media); });
-  EXPECT_EQ(Heard(),
-            (Received{{kCookie, 5, Identity(atOne), 1}, {kCookie, 5, Identity(atZero), 0}}));
-}
-
 TEST_F(Notifications, AHostCallingCallAudioProcIsHeardAsTheControlWouldBe) {
   ASSERT_EQ(player->SetPlayListIndex(1), S_OK);
   player->CallAudioProc(CN_Reserved7, 5, 6);
@@ -233,7 +185,7 @@ TEST_F(Notifications, TheHostMayCallBackIntoThePlayerFromItsCallback) {
       });
     }
   });
-  OpenState(13);
+  Raise([](IWMPEvents *events) { events->OpenStateChange(13); });
   EXPECT_EQ(Heard(), (Received{{kCookie, 8, 10, 20}, {kCookie, 9, 3, 0}, {kCookie, 2, 13, 2}}));
 }
 

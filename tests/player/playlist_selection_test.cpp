@@ -15,11 +15,10 @@ using test_support::kRefused;
 using test_support::Text;
 using Strings = std::vector<std::string>;
 
-class PlaylistSelection : public ProxiedPlayer {
+class PlaylistSelection : public CreatedPlayer {
 protected:
   void SetUp() override {
-    ProxiedPlayer::SetUp();
-    ASSERT_EQ(CreatePlayer(), S_OK);
+    CreatedPlayer::SetUp();
     AppendFiles({"a.wav", "b.wav", "c.wav", "d.wav"});
     control.ClearCalls();
   }

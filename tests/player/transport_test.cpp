@@ -13,14 +13,7 @@ namespace {
 using control_proxy::Answer;
 using Strings = std::vector<std::string>;
 
-class Transport : public ProxiedPlayer {
-protected:
-  void SetUp() override {
-    ProxiedPlayer::SetUp();
-    ASSERT_EQ(CreatePlayer(), S_OK);
-    control.ClearCalls();
-  }
-};
+using Transport = CreatedPlayer;
 
 TEST_F(Transport, PositionIsSoughtOnlyWithinTheCurrentItem) {
   EXPECT_EQ(player->SetPos(0.0), E_FAIL); // no current item

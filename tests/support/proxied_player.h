@@ -154,3 +154,13 @@ protected:
   HWND window = nullptr;
   test_support::NotificationLog notifications;
 };
+
+// A ProxiedPlayer whose player is created, the calls of its creation forgotten.
+class CreatedPlayer : public ProxiedPlayer {
+protected:
+  void SetUp() override {
+    ProxiedPlayer::SetUp();
+    ASSERT_EQ(CreatePlayer(), S_OK);
+    control.ClearCalls();
+  }
+};

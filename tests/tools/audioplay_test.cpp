@@ -76,24 +76,6 @@ TEST(AudioplayTool, PlaysFilesAndPlaylistsToTheEndAndFailsClearly) {
   EXPECT_NE(playlist.output.find("CN_PlayStateChange 3 1 (Playing)"), std::string::npos)
       << "the second item played: " << playlist.output;
 
-  // An item listed twice is announced at the place that plays.
-  test_support::WriteFile(folder.File("twice.m3u"), "two.wav\ntwo.wav\n");
-  ToolRun twice = RunTool(folder, "'" + folder.File("twice.m3u") + "'");
-  EXPECT_NE(twice.output.find("[1/2] two (0:01)\n[2/2] two (0:01)\n"), std::string::npos)
-      << twice.output;
-
-  ToolRun missing = RunTool(folder, "'" + folder.File("missing.wav") + "'");
-  EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_NE(missing.output.find("no such file"), std::string::npos) << missing.output;
-
-  test_support::WriteFile(folder.File("noise.wav"), "not audio at all");
-  ToolRun unplayable = RunTool(folder, "'" + folder.File("noise.wav") + "'");
-  EXPECT_EQ(unplayable.exitCode, 1) << unplayable.output;
-  EXPECT_NE(unplayable.output.find("could not be played"), std::string::npos) << unplayable.output;
-  EXPECT_NE(unplayable.output.find("item 1 of 1 cannot be played: " + folder.File("noise.wav")),
-            std::string::npos)
-      << unplayable.output;
-
   EXPECT_EQ(RunTool(folder, "").exitCode, 2);
   EXPECT_EQ(RunTool(folder, "--bogus").exitCode, 2);
   for (const char *refused : {"--volume 101", "--volume loud", "--rate 0", "--start -1", "--start"})
@@ -110,31 +92,6 @@ TEST(AudioplayTool, PlaysFilesAndPlaylistsToTheEndAndFailsClearly) {
   EXPECT_EQ(help.exitCode, 0);
   for (const char *option : {"--loop", "--shuffle", "--volume", "--start", "--rate", "--json"})
     EXPECT_NE(help.output.find(option), std::string::npos) << option;
-}
-
-// The positions that --verbose printed, in order.
-std::vector<double> Positions(const std::string &output) {
-  std::vector<double> positions;
-  for (auto at = output.find("position "); at != std::string::npos;
-       at = output.find("position ", at + 1))
-    positions.push_back(std::atof(output.c_str() + at + 9));
-  return positions;
-}
-
-// --start: the first item starts that far in, is never heard before it, and
-// plays on to its end.
-TEST(AudioplayTool, TheStartIsWhereTheFirstItemBegins) {
-  test_support::TempFolder folder;
-  const std::string tone = folder.File("tone.wav");
-  ASSERT_TRUE(test_media::MakeAudioFile(tone, test_media::Kind::Wav, 3.0));
-  ToolRun started = RunTool(folder, "--verbose --start 2 '" + tone + "'");
-  EXPECT_EQ(started.exitCode, 0) << started.output;
-  EXPECT_NE(started.output.find("(MediaEnded)"), std::string::npos) << started.output;
-  const std::vector<double> positions = Positions(started.output);
-  ASSERT_FALSE(positions.empty()) << started.output;
-  EXPECT_DOUBLE_EQ(positions.front(), 2.0) << started.output;
-  for (double position : positions)
-    EXPECT_GE(position, 2.0) << started.output;
 }
 
 // A DSF file of a second of DSD64 stereo, as Sony's format has it: the
@@ -855,45 +812,6 @@ TEST(AudioplayTool, LossyAlbumsPlayAsTheirSourceWithNothingAddedAtTheirBoundarie
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_EQ(LeftChannel(recorded).size() % 1152, 0u) << "every frame's samples, as decoded";
   EXPECT_GT(LeftChannel(recorded).size(), kFrames);
-}
-
-// An album kept as one file beside its CUE sheet plays track by track, and
-// the tracks together are the file, sample for sample, for WAV and FLAC;
-// a sheet that starts at track 2 gives the file from track 2's INDEX 01.
-TEST(AudioplayTool, ACueSheetsTracksAreTheirFileSampleForSample) {
-  test_support::TempFolder folder;
-  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("album.wav"), test_media::Kind::Wav, 3.0));
-  ASSERT_TRUE(test_media::MakeAudioFile(folder.File("album.flac"), test_media::Kind::Flac, 3.0));
-  const std::string source = WavData(folder.File("album.wav"));
-  const std::string track = "  TRACK 0%d AUDIO\r\n    INDEX 01 00:0%d:00\r\n";
-  auto sheet = [&](const std::string &name, const std::string &file, int firstTrack) {
-    std::string text = "FILE \"" + file + "\" WAVE\r\n";
-    for (int number = firstTrack; number <= 3; ++number) {
-      char line[64];
-      std::snprintf(line, sizeof line, track.c_str(), number, number - 1);
-      text += line;
-    }
-    test_support::WriteFile(folder.File(name), text);
-    return folder.File(name);
-  };
-  const std::size_t secondTrack = 44100 * 4; // 1 s of 16-bit stereo
-  const struct {
-    std::string sheet;
-    std::string expected;
-  } cases[] = {{sheet("wav.cue", "album.wav", 1), source},
-               {sheet("flac.cue", "album.flac", 1), source},
-               {sheet("from-two.cue", "album.flac", 2), source.substr(secondTrack)}};
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.sheet);
-    const std::string recorded = folder.File("out.wav");
-    ToolRun run =
-        RunTool(folder, "--volume 100 --output-file '" + recorded + "' '" + c.sheet + "'");
-    EXPECT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_NE(run.output.find("[1/"), std::string::npos) << run.output;
-    const std::string heard = WavData(recorded);
-    EXPECT_EQ(heard.size(), c.expected.size());
-    EXPECT_TRUE(heard == c.expected) << "the samples differ";
-  }
 }
 
 // A station's title is told anew each time it changes, and its length as
