@@ -1,5 +1,5 @@
-// Playlist files as the engine plays them through the public interface:
-// the names they give their entries, and playlists named inside playlists.
+// Playlists as the engine plays them through the public interface: an ASX
+// entry's refs, and CUE sheets over one file, its own or beside it.
 #include "engine_host.h"
 #include "support/temp_folder.h"
 
