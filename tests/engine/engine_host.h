@@ -14,7 +14,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>

@@ -173,6 +173,17 @@ TEST(EngineLibrary, AnUnusableLibraryIsReportedNeverShownEmpty) {
 
 using EngineLibraryHost = EngineHost;
 
+// The file size the library keeps of `url`, once the turn that stored it is
+// committed; "none" when it keeps no record.
+std::string StoredFileSize(const test_support::TempFolder &folder, const std::string &url) {
+  const std::string query = "SELECT file_size FROM items WHERE url = '" + url + "'";
+  std::vector<std::string> rows;
+  PumpUntil(
+      [&] { return (rows = test_media::Column(folder.File("library.db"), query)).size() == 1; },
+      0.5);
+  return rows.size() == 1 ? rows[0] : "none";
+}
+
 TEST_F(EngineLibraryHost, PathsThatAreNotFilesAreRefusedAndNeverStored) {
   const std::string fifo = folder.File("pipe.mp3");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -188,13 +199,6 @@ TEST_F(EngineLibraryHost, PathsThatAreNotFilesAreRefusedAndNeverStored) {
   PumpFor(0.1); // the turn commits as the thread dispatches: nothing may have been stored
   EXPECT_EQ(test_media::Column(folder.File("library.db"), "SELECT COUNT(*) FROM items"),
             std::vector<std::string>{"0"});
-}
-
-std::string Utf8(const unsigned short *text) {
-  std::string out;
-  for (; *text; ++text)
-    out += char(*text); // the tests' titles are ASCII
-  return out;
 }
 
 // A file's audio rate is its stream's: the same FLAC with 300 kB of padding
@@ -241,7 +245,7 @@ TEST_F(EngineLibraryHost, AFileRetaggedOrReplacedIsReadAgainKeepingTheHostsEdits
   tagMediaInfo info{};
   info.dwMask = INFO_TITLE | INFO_DURATION | INFO_ALBUM;
   ASSERT_EQ(player->GetMusicInfo(Text(song).c_str(), &info), 0);
-  EXPECT_EQ(Utf8(info.szTitle), "First");
+  EXPECT_EQ(Ascii(info.szTitle), "First");
   EXPECT_NEAR(info.dDuration, 0.5, 0.01);
   ASSERT_EQ(player->SetMusicInfo(Text(song).c_str(), Text("Mine").c_str(), INFO_ALBUM), 0);
   // The edit reaches the file first (its own write, off this thread), so
@@ -256,19 +260,13 @@ TEST_F(EngineLibraryHost, AFileRetaggedOrReplacedIsReadAgainKeepingTheHostsEdits
   info = tagMediaInfo{};
   info.dwMask = INFO_TITLE | INFO_DURATION | INFO_ALBUM;
   ASSERT_EQ(player->GetMusicInfo(Text(song).c_str(), &info), 0);
-  EXPECT_EQ(Utf8(info.szTitle), "Second");
+  EXPECT_EQ(Ascii(info.szTitle), "Second");
   EXPECT_NEAR(info.dDuration, 1.0, 0.01);
-  EXPECT_EQ(Utf8(info.szAlbum), "Mine") << "what the host wrote wins over the file";
+  EXPECT_EQ(Ascii(info.szAlbum), "Mine") << "what the host wrote wins over the file";
 
   // Unchanged files are not read again: the stored record answers, once
   // the turn that stored it has been committed.
-  const std::string query = "SELECT file_size FROM items WHERE url = '" + song + "'";
-  std::vector<std::string> rows;
-  PumpUntil(
-      [&] { return (rows = test_media::Column(folder.File("library.db"), query)).size() == 1; },
-      0.5);
-  ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(std::stoll(rows[0]), std::int64_t(std::filesystem::file_size(song)));
+  EXPECT_EQ(StoredFileSize(folder, song), std::to_string(std::filesystem::file_size(song)));
 }
 
 // A read that gave up (the discoverer's timeout) is no verdict on the file:
@@ -286,13 +284,7 @@ TEST_F(EngineLibraryHost, AReadThatTimedOutIsNotKeptAsTheFilesVerdict) {
   info.dwMask = INFO_DURATION;
   EXPECT_EQ(player->GetMusicInfo(Text(stream).c_str(), &info), 0);
   engine::SetDiscovererTimeout(5);
-  const std::string query = "SELECT file_size FROM items WHERE url = '" + stream + "'";
-  std::vector<std::string> rows;
-  PumpUntil(
-      [&] { return (rows = test_media::Column(folder.File("library.db"), query)).size() == 1; },
-      0.5);
-  ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0], "-1") << "kept as if the file had been read";
+  EXPECT_EQ(StoredFileSize(folder, stream), "-1") << "kept as if the file had been read";
 }
 
 } // namespace

@@ -10,7 +10,6 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <random>
 #include <set>

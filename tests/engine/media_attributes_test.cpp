@@ -16,12 +16,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <sstream>
 #include <string>
-#include <vector>
 
 namespace {
 

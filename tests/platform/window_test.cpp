@@ -9,7 +9,6 @@
 #include <windows.h>
 
 #include <chrono>
-#include <cstdint>
 #include <map>
 #include <string>
 #include <thread>

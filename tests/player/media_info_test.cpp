@@ -15,7 +15,6 @@
 #include <string>
 #include <tuple>
 #include <utility>
-#include <vector>
 
 namespace {
 

@@ -95,59 +95,10 @@ protected:
   const fs::path directory = folder.path() / "lists";
 };
 
-TEST_F(PlaylistFileTest, TheWorkedExampleInEachFormat) {
-  SetCurrent({u"C:\\Music\\a.mp3", u"C:\\Music\\b.wma"});
-
-  ASSERT_EQ(Write(u"Party.m3u"), S_OK);
-  EXPECT_EQ(Read(u"Party.m3u"), "#EXTM3U\r\n"
-                                "#EXTINF:\r\n"
-                                "C:\\Music\\a.mp3\r\n"
-                                "\r\n"
-                                "#EXTINF:\r\n"
-                                "C:\\Music\\b.wma\r\n"
-                                "\r\n");
-
-  // A Windows path: the title is the name after the last backslash. (On
-  // Windows the backslash names a folder; on Linux it is part of the name.)
-  fs::create_directory(directory / "Lists");
-  ASSERT_EQ(Write(u"Lists\\Party.asx"), S_OK);
-  EXPECT_EQ(Read(u"Lists\\Party.asx"), "<Asx Version = \"3.0\" >\r\n"
-                                       "<Param Name = \"AllowShuffle\" Value = \"yes\" />\r\n"
-                                       "<Title >Party</Title>\r\n"
-                                       "<Param Name = \"encoding\" Value = \"UTF-8\" />\r\n"
-                                       "<Entry>\r\n"
-                                       "<Ref href = \"C:\\Music\\a.mp3\"/>\r\n"
-                                       "</Entry>\r\n"
-                                       "<Entry>\r\n"
-                                       "<Ref href = \"C:\\Music\\b.wma\"/>\r\n"
-                                       "</Entry>\r\n"
-                                       "</Asx>");
-
-  ASSERT_EQ(Write(u"Party.wpl"), S_OK);
-  EXPECT_EQ(Read(u"Party.wpl"), "\xEF\xBB\xBF"
-                                "<?wpl version=\"1.0\"?>\r\n"
-                                "<smil>\r\n"
-                                "<head>\r\n"
-                                "<meta name=\"Generator\" content=\"Halvern Quorvanite\"/>\r\n"
-                                "<title>Party</title>\r\n"
-                                "</head>\r\n"
-                                "<body>\r\n"
-                                "<seq>\r\n"
-                                "<media src=\"C:\\Music\\a.mp3\"/>\r\n"
-                                "<media src=\"C:\\Music\\b.wma\"/>\r\n"
-                                "</seq>\r\n"
-                                "</body>\r\n"
-                                "</smil>\r\n");
-  // Nothing in the control changed.
-  long count = -1;
-  EXPECT_EQ(player->GetCurPlaylistCount(&count), S_OK);
-  EXPECT_EQ(count, 2);
-  EXPECT_EQ(player->GetPLCollectionCount(&count), S_OK);
-  EXPECT_EQ(count, 0);
-}
-
 // Each format's bytes: chosen by its extension in any case (the last dot
-// starts it; no file is made for any other), titled by the name before it,
+// starts it; no file is made for any other), titled by the name before it
+// and after the last backslash (a folder's on Windows, part of the name on
+// Linux),
 // holding the URLs it can (ANSI and UTF-8 take a byte an ASCII character,
 // plus the NUL: M3U to 519 ANSI bytes, WPL to 259 characters, ASX to 779
 // UTF-8 bytes), its text in UTF-8 (ASX, WPL) or the ANSI code page (M3U),
@@ -172,6 +123,9 @@ TEST_F(PlaylistFileTest, EachFormatsBytes) {
   const std::string cafe = "C:\\Music\\Caf\xC3\xA9 \xE6\x97\xA5.mp3";
   const std::string markup = "http://host/get?a=1&b=\"2\"<3>";
   const std::vector<std::u16string> a = {u"a.mp3"}, marked = {u"http://host/get?a=1&b=\"2\"<3>"};
+  const std::vector<std::u16string> party = {u"C:\\Music\\a.mp3", u"C:\\Music\\b.wma"};
+  const std::vector<std::string> partyBytes = {"C:\\Music\\a.mp3", "C:\\Music\\b.wma"};
+  fs::create_directory(directory / "Lists");
   const struct {
     std::vector<std::u16string> urls;
     std::u16string name;
@@ -183,6 +137,9 @@ TEST_F(PlaylistFileTest, EachFormatsBytes) {
       {a, u"x.M3u", M3u({"a.mp3"})},
       {a, u"my.party.wpl", Wpl("my.party", {"a.mp3"})},
       {a, u".asx", Asx("", {"a.mp3"})},
+      {party, u"Lists\\Party.asx", Asx("Party", partyBytes)},
+      {party, u"Party.m3u", M3u(partyBytes)},
+      {party, u"Party.wpl", Wpl("Party", partyBytes)},
       {lengths, u"long.asx",
        Asx("long", {s(ansi519), s(ansi520), s(wpl259), s(wpl260), s(utf779), s(long600)})},
       {lengths, u"long.m3u", M3u({s(ansi519), s(wpl259), s(wpl260)})},
@@ -202,6 +159,12 @@ TEST_F(PlaylistFileTest, EachFormatsBytes) {
     ASSERT_EQ(Write(c.name), S_OK);
     EXPECT_EQ(Read(c.name), c.bytes);
   }
+  // Nothing in the control changed.
+  long count = -1;
+  EXPECT_EQ(player->GetCurPlaylistCount(&count), S_OK);
+  EXPECT_EQ(count, 1);
+  EXPECT_EQ(player->GetPLCollectionCount(&count), S_OK);
+  EXPECT_EQ(count, 0);
 }
 
 TEST_F(PlaylistFileTest, ItemsTheControlCannotGiveAreLeftOutAndEmptyURLsKept) {

@@ -32,13 +32,22 @@ protected:
   }
 };
 
-TEST_F(PlaylistSelection, TwoCdsInARowThenClearReturnToThePlaylistBeforeTheFirst) {
+// Two CDs in a row put the playlist before them aside once; a clear whose
+// restore fails keeps it aside for the next clear, which returns to it;
+// once back, a clear empties whatever is current without switching.
+TEST_F(PlaylistSelection, AClearAfterCdsReturnsToThePlaylistBeforeTheFirstOnce) {
   EXPECT_EQ(SetCdrom("d"), S_OK);
   EXPECT_EQ(SetCdrom("e"), S_OK);
-  EXPECT_EQ(control.Count("IWMPPlayer4.get_currentPlaylist"), 1u); // put aside once only
+  EXPECT_EQ(control.Count("IWMPPlayer4.get_currentPlaylist"), 1u);
   EXPECT_EQ(control.CallsTo("IWMPCdromCollection.getByDriveSpecifier").at(1),
             "IWMPCdromCollection.getByDriveSpecifier(e.cue)");
   EXPECT_EQ(Count(), 2);
+  control.ClearCalls();
+  control.Answer("IWMPPlayer4.put_currentPlaylist", 1, kRefused);
+  EXPECT_EQ(player->ClearAllMusic(), kRefused);
+  EXPECT_EQ(control.Count("IWMPPlaylist.clear"), 0u);
+  EXPECT_EQ(Count(), 2);
+  control.Forget();
   control.ClearCalls();
   EXPECT_EQ(player->ClearAllMusic(), S_OK);
   EXPECT_EQ(control.CallsTo("IWMPPlayer4.put_currentPlaylist").at(0),
@@ -47,22 +56,7 @@ TEST_F(PlaylistSelection, TwoCdsInARowThenClearReturnToThePlaylistBeforeTheFirst
   // The playlist from before the CDs takes files again.
   ASSERT_EQ(player->AppendMusic(Text(Path("a.wav")).c_str()), S_OK);
   EXPECT_EQ(Count(), 1);
-}
 
-TEST_F(PlaylistSelection, ClearAfterACdGoesBackToThePlaylistBeforeItOnce) {
-  ASSERT_EQ(SetCdrom("d"), S_OK);
-  // The restore fails: the CD stays put aside for the next clear.
-  control.ClearCalls();
-  control.Answer("IWMPPlayer4.put_currentPlaylist", 1, kRefused);
-  EXPECT_EQ(player->ClearAllMusic(), kRefused);
-  EXPECT_EQ(control.Count("IWMPPlaylist.clear"), 0u);
-  EXPECT_EQ(Count(), 2);
-  control.Forget();
-
-  EXPECT_EQ(player->ClearAllMusic(), S_OK);
-  EXPECT_EQ(Count(), 0);
-
-  // Once back, a clear empties whatever is current without switching.
   test_support::WriteFile(folder.File("mix.m3u"), "a.wav\nb.wav\n");
   ASSERT_EQ(player->SetCurPlaylist(Text(Path("mix.m3u")).c_str()), S_OK);
   EXPECT_EQ(Count(), 2);

@@ -8,9 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <map>
 #include <mutex>
 #include <set>
@@ -323,7 +321,7 @@ template <class T> const Table *TableOf();
 
 // An object handed back through an out parameter of a wrapped interface
 // type comes wrapped, holding the reference the engine gave.
-template <class T> void Wrapped(State &state, const std::shared_ptr<State> &owner, T out) {
+template <class T> void Wrapped(const std::shared_ptr<State> &owner, T out) {
   if constexpr (std::is_pointer_v<T> && kIsInterface<std::remove_pointer_t<T>>) {
     using Interface = std::remove_pointer_t<std::remove_pointer_t<T>>;
     if (out != nullptr && *out != nullptr && !std::is_same_v<Interface, IUnknown>) {
@@ -331,7 +329,6 @@ template <class T> void Wrapped(State &state, const std::shared_ptr<State> &owne
         *out = reinterpret_cast<std::remove_pointer_t<T>>(NewObject(owner, table, *out));
     }
   }
-  (void)state;
 }
 
 // ---- the generic thunk -----------------------------------------------------
@@ -351,7 +348,7 @@ template <class I, class... A, HRESULT (STDMETHODCALLTYPE I::*Method)(A...)> str
     }
     HRESULT status = (static_cast<I *>(self.inner)->*Method)(Unwrapped(args)...);
     if (SUCCEEDED(status))
-      (Wrapped(*state, state, args), ...);
+      (Wrapped(state, args), ...);
     return status;
   }
 };

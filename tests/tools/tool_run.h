@@ -2,6 +2,7 @@
 // library of its own, and reading what it wrote.
 #pragma once
 
+#include "support/command_output.h"
 #include "support/temp_folder.h"
 
 #include <signal.h>
@@ -39,15 +40,7 @@ inline ToolRun RunTool(const test_support::TempFolder &folder, const std::string
                               folder.File("cache") + "' " + prefix + " '" AUDIOPLAY_TOOL "' " +
                               arguments + " 2>&1";
   ToolRun run;
-  FILE *pipe = ::popen(command.c_str(), "r");
-  if (!pipe)
-    return run;
-  char buffer[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-    run.output.append(buffer, got);
-  const int status = ::pclose(pipe);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.output = test_support::CommandOutput(command, &run.exitCode);
   return run;
 }
 

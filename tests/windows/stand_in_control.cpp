@@ -138,17 +138,9 @@ HRESULT Answer(Tag<&IClassFactory::LockServer>, Object &, BOOL) {
   return S_OK;
 }
 
-// Settings the player makes: taken, and nothing follows from them.
-HRESULT Answer(Tag<&IWMPPlayer4::put_enableContextMenu>, Object &, VARIANT_BOOL) {
-  return S_OK;
-}
-HRESULT Answer(Tag<&IWMPPlayer4::put_stretchToFit>, Object &, VARIANT_BOOL) {
-  return S_OK;
-}
-HRESULT Answer(Tag<&IWMPSettings::put_autoStart>, Object &, VARIANT_BOOL) {
-  return S_OK;
-}
-HRESULT Answer(Tag<&IWMPSettings::put_enableErrorDialogs>, Object &, VARIANT_BOOL) {
+// Every boolean setting (those the player makes among them) is taken, and
+// nothing follows from it.
+template <auto Method> HRESULT Answer(Tag<Method>, Object &, VARIANT_BOOL) {
   return S_OK;
 }
 HRESULT Answer(Tag<&IWMPCore::close>, Object &) {
