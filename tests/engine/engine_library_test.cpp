@@ -15,8 +15,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <random>
 #include <sstream>
@@ -158,8 +156,7 @@ TEST(EngineLibrary, AnUnusableLibraryIsReportedNeverShownEmpty) {
   info.dwMask = INFO_TITLE;
   EXPECT_EQ(player->GetMusicInfo(Text(song).c_str(), &info), engine::kLibraryCorrupt);
   DestroyPlayer(player);
-  std::ifstream kept(db, std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), junk) << "never overwritten";
+  EXPECT_EQ(test_support::ReadFile(db), junk) << "never overwritten";
 
   // A folder where the file should be.
   std::filesystem::remove(db);

@@ -73,7 +73,7 @@ TEST(EnginePicture, TheCoverAFileEmbedsElseTheImageBesideIt) {
   ASSERT_TRUE(MakeWithFfmpeg(folder, {"mka", attach.c_str(), false}, matroska));
   embedding.push_back(matroska);
 
-  const std::string cover = Bytes(folder.File("cover.png"));
+  const std::string cover = ReadFile(folder.File("cover.png"));
   std::string shared;
   test_support::WriteWatch watch(embedding);
   ASSERT_TRUE(watch.Watching());
@@ -84,7 +84,7 @@ TEST(EnginePicture, TheCoverAFileEmbedsElseTheImageBesideIt) {
     EXPECT_EQ(found.embedded, 1);
     EXPECT_EQ(found.mimeType, "image/png");
     EXPECT_EQ(found.bytes, (long long)cover.size());
-    EXPECT_TRUE(Bytes(found.path) == cover);
+    EXPECT_TRUE(ReadFile(found.path) == cover);
     EXPECT_EQ(found.path.rfind(folder.File("cache/audioplayer/pictures/"), 0), 0u);
     EXPECT_EQ(found.path, shared.empty() ? found.path : shared) << "one image for one picture";
     shared = found.path;

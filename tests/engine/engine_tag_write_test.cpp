@@ -88,7 +88,7 @@ TEST(EngineTagWrite, AnEditReachesTheFileAsOtherProgramsAndAFreshLibraryReadIt) 
         folder.File(std::string(".song.") + format.extension + ".new-tags." + format.extension)));
   }
   // The MP3's ID3v1 tag, 128 bytes at its end, follows its ID3v2 tag.
-  const std::string mp3 = Bytes(folder.File("song.mp3"));
+  const std::string mp3 = ReadFile(folder.File("song.mp3"));
   ASSERT_GT(mp3.size(), 128u);
   EXPECT_EQ(mp3.substr(mp3.size() - 128, 12), "TAGNew Title");
 
@@ -126,8 +126,8 @@ TEST(EngineTagWrite, AFileThatCannotBeWrittenKeepsItsBytesAndTheLibraryTheEdit) 
   ASSERT_TRUE(MakeWithFfmpeg(folder, {"flac", "-c:a flac", false}, readOnly));
   ASSERT_TRUE(MakeWithFfmpeg(folder, {"mka", "-c:a flac", false}, matroska));
   ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
-  const std::map<std::string, std::string> before{{readOnly, Bytes(readOnly)},
-                                                  {matroska, Bytes(matroska)}};
+  const std::map<std::string, std::string> before{{readOnly, ReadFile(readOnly)},
+                                                  {matroska, ReadFile(matroska)}};
   long status = -1;
   CAudioPlayer *player = NewPlayer(&status);
   ASSERT_NE(player, nullptr);
@@ -138,7 +138,7 @@ TEST(EngineTagWrite, AFileThatCannotBeWrittenKeepsItsBytesAndTheLibraryTheEdit) 
   player = NewPlayer(&status);
   ASSERT_NE(player, nullptr);
   for (const auto &[path, bytes] : before) {
-    EXPECT_TRUE(Bytes(path) == bytes) << path;
+    EXPECT_TRUE(ReadFile(path) == bytes) << path;
     EXPECT_EQ(TitleOf(player, path), "New Title") << path;
   }
   DestroyPlayer(player);

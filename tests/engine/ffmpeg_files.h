@@ -8,8 +8,6 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 
@@ -17,6 +15,7 @@ namespace ffmpeg_files {
 
 using test_support::CommandOutput;
 using test_support::Quoted;
+using test_support::ReadFile;
 
 // The formats ffmpeg makes, with the cover it can embed in each, and the
 // tags ffprobe has no name for there (a WAV file's INFO list, all it reads
@@ -94,11 +93,6 @@ inline bool HasCover(const std::string &path) {
 // The checksum of the decoded samples.
 inline std::string DecodedAudio(const std::string &path) {
   return CommandOutput("ffmpeg -v error -i " + Quoted(path) + " -map 0:a -f md5 -");
-}
-
-inline std::string Bytes(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 } // namespace ffmpeg_files

@@ -257,10 +257,10 @@ TEST_F(MediaAttributes, OnlyLocalMediaIsReadAndWhatItDecidesIsReadOnly) {
 // one); what TagLib loses past a damaged frame (a TYER of no size) comes
 // from the discoverer; a file cut short keeps the tags before the cut.
 TEST_F(MediaAttributes, WhatADamagedFileStillSaysIsRead) {
-  using ffmpeg_files::Bytes;
+  using ffmpeg_files::ReadFile;
   ASSERT_TRUE(Ffmpeg(TONE "-metadata title='Version Two' two.mp3"));
   auto field = [](const std::string &text) { return (text + std::string(30, '\0')).substr(0, 30); };
-  test_support::WriteFile(folder.File("two.mp3"), Bytes(folder.File("two.mp3")) + "TAG" +
+  test_support::WriteFile(folder.File("two.mp3"), ReadFile(folder.File("two.mp3")) + "TAG" +
                                                       field("Version One") + field("Old Artist") +
                                                       field("Old Album") + "1999" + field("") +
                                                       char(17));
@@ -280,7 +280,7 @@ TEST_F(MediaAttributes, WhatADamagedFileStillSaysIsRead) {
                              frame("TPE1", "Lost Artist") + frame("TALB", "Lost Album");
   test_support::WriteFile(folder.File("damaged.mp3"),
                           std::string("ID3\3\0\0\0\0\0", 9) + char(frames.size() + 16) + frames +
-                              std::string(16, '\0') + Bytes(folder.File("bare.mp3")));
+                              std::string(16, '\0') + ReadFile(folder.File("bare.mp3")));
   read = Read(folder.File("damaged.mp3"));
   EXPECT_EQ(read["Title"], "Kept Title");
   EXPECT_EQ(read["Author"], "Lost Artist");
@@ -291,7 +291,7 @@ TEST_F(MediaAttributes, WhatADamagedFileStillSaysIsRead) {
   // mutagen's truncated-64bit.mp4 is): its artist is still read.
   ASSERT_TRUE(Ffmpeg("-f lavfi -i sine=d=3 -c:a aac -metadata artist=Foobarella "
                      "-movflags faststart whole.m4a"));
-  const std::string atoms = Bytes(folder.File("whole.m4a"));
+  const std::string atoms = ReadFile(folder.File("whole.m4a"));
   std::string rewritten;
   for (std::size_t at = 0, size = 0; at + 8 <= atoms.size(); at += size) {
     size = 0;
@@ -318,7 +318,7 @@ TEST_F(MediaAttributes, WhatADamagedFileStillSaysIsRead) {
   for (std::uint64_t word : {0, 1, 1, 24, 0, (17 << 20) + 4})
     test_media::AppendBigEndian(picture, word, 4);
   test_support::WriteFile(folder.File("big-picture.flac"),
-                          test_media::WithBlock(Bytes(folder.File("plain.flac")), 6,
+                          test_media::WithBlock(ReadFile(folder.File("plain.flac")), 6,
                                                 picture + "\x89PNG" + std::string(17 << 20, '\0')));
   read = Read(folder.File("big-picture.flac"));
   EXPECT_EQ(read["Author"], "Piman");

@@ -5,15 +5,13 @@
 // player uses one key and one value name.
 #include "support/temp_folder.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <filesystem>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,21 +30,12 @@ void RestoreEnv(const char *name, const std::optional<std::string> &value) {
     unsetenv(name);
 }
 
-std::string ReadFile(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using test_support::ReadFile;
 
 std::vector<std::string> FilesIn(const std::string &folder) {
   std::vector<std::string> names;
-  if (DIR *dir = opendir(folder.c_str())) {
-    while (dirent *entry = readdir(dir))
-      if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-        names.push_back(entry->d_name);
-    closedir(dir);
-  }
+  for (const auto &entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
   return names;
 }
 

@@ -305,6 +305,15 @@ std::vector<Operation> OperationTable::Operations() {
     long status = (p.*get)(&value);
     return value != (SUCCEEDED(status) ? 0 : 7) ? E_UNEXPECTED : status;
   };
+  // A number getter's answer; E_UNEXPECTED when a success read other than
+  // `expected`.
+  auto reads = []<class T>(long (CAudioPlayer::*get)(T *), T expected) {
+    return [get, expected](CAudioPlayer &p) {
+      T value{};
+      long status = (p.*get)(&value);
+      return SUCCEEDED(status) && value != expected ? E_UNEXPECTED : status;
+    };
+  };
   const Notification playing{kCookie, CN_PlayStateChange, PS_Playing, 1};
   const Notification opened{kCookie, CN_OpenStateChange, 13, 1};
   // The identity test runs item by item up to the current item, the second:
@@ -367,13 +376,7 @@ std::vector<Operation> OperationTable::Operations() {
       {"GotoEnd", [this](CAudioPlayer &p) { return p.GotoEnd(); }, {}},
       {"NextTrack", [this](CAudioPlayer &p) { return p.NextTrack(); }, {}},
       {"PrevTrack", [this](CAudioPlayer &p) { return p.PrevTrack(); }, {}},
-      {"GetPos",
-       [this](CAudioPlayer &p) {
-         double seconds = 0;
-         long status = p.GetPos(&seconds);
-         return SUCCEEDED(status) && seconds != 0 ? E_UNEXPECTED : status;
-       },
-       {}},
+      {"GetPos", reads(&CAudioPlayer::GetPos, 0.0), {}},
       {"SetPos",
        [this](CAudioPlayer &p) { return p.SetPos(0.1); },
        {Gives("IWMPControls.currentItem", E_FAIL), LeftOpen("IWMPMedia.get_duration")}},
@@ -385,13 +388,7 @@ std::vector<Operation> OperationTable::Operations() {
        },
        {Gives("IWMPPlayer4.get_playState", E_FAIL)}},
       {"SetVol", [this](CAudioPlayer &p) { return p.SetVol(-7); }, {}},
-      {"GetVol",
-       [this](CAudioPlayer &p) {
-         long volume = 0;
-         long status = p.GetVol(&volume);
-         return SUCCEEDED(status) && volume != 50 ? E_UNEXPECTED : status;
-       },
-       {}},
+      {"GetVol", reads(&CAudioPlayer::GetVol, 50L), {}},
       {"SetMute", [this](CAudioPlayer &p) { return p.SetMute(1); }, {}},
       {"GetMute", [flag](CAudioPlayer &p) { return flag(p, &CAudioPlayer::GetMute); }, {}},
       {"SetVisFullSrc", [this](CAudioPlayer &p) { return p.SetVisFullSrc(1); }, {}},
@@ -498,13 +495,7 @@ std::vector<Operation> OperationTable::Operations() {
        // No playlist or no item ends it with the getter's own success.
        {Gives("IWMPPlayer4.get_currentPlaylist", S_OK, kNull),
         Gives("IWMPPlaylist.get_Item", S_OK, kNull), LastCounts("IWMPMedia.setItemInfo")}},
-      {"GetCurPlaylistCount",
-       [this](CAudioPlayer &p) {
-         long count = 0;
-         long status = p.GetCurPlaylistCount(&count);
-         return SUCCEEDED(status) && count != 3 ? E_UNEXPECTED : status;
-       },
-       {}},
+      {"GetCurPlaylistCount", reads(&CAudioPlayer::GetCurPlaylistCount, 3L), {}},
       {"GetPlaylistNumByName",
        [this](CAudioPlayer &p) {
          long count = 0;
@@ -536,13 +527,7 @@ std::vector<Operation> OperationTable::Operations() {
          return p.DeleteItemFromCollection(Text(Path("song.wav")).c_str());
        },
        {}},
-      {"GetPLCollectionCount",
-       [this](CAudioPlayer &p) {
-         long count = 0;
-         long status = p.GetPLCollectionCount(&count);
-         return SUCCEEDED(status) && count != 1 ? E_UNEXPECTED : status;
-       },
-       {}},
+      {"GetPLCollectionCount", reads(&CAudioPlayer::GetPLCollectionCount, 1L), {}},
       {"GetPLCollectionNamebyIndex",
        [this](CAudioPlayer &p) {
          unsigned short name[425];

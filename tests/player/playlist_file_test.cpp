@@ -10,7 +10,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -85,10 +84,8 @@ protected:
   }
   // The file's bytes; "<missing>" when there is none.
   std::string Read(const std::u16string &name) {
-    std::ifstream file(fs::path(PathOf(name)), std::ios::binary);
-    if (!file)
-      return "<missing>";
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    const fs::path path(PathOf(name));
+    return fs::exists(path) ? test_support::ReadFile(path.string()) : "<missing>";
   }
   bool DirectoryEmpty() { return fs::is_empty(directory); }
 

@@ -2,8 +2,6 @@
 // 259 units), and the host's fixed name buffer left alone by a refusal.
 #include "support/proxied_player.h"
 
-#include <atlbase.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,27 +15,7 @@ using Strings = std::vector<std::string>;
 
 class TextLimits : public CreatedPlayer {
 protected:
-  // A saved playlist made by a second client of the engine, which takes
-  // names of any length.
-  void SavePlaylist(const std::u16string &name) {
-    CComPtr<IWMPPlayer4> engine;
-    engine.Attach(control.Engine());
-    CComPtr<IWMPPlaylistCollection> playlists;
-    CComPtr<IWMPPlaylist> made;
-    ASSERT_EQ(engine->get_playlistCollection(&playlists), S_OK);
-    CComBSTR text(name.c_str());
-    ASSERT_EQ(playlists->newPlaylist(text, &made), S_OK);
-  }
   long Append(const std::u16string &path) { return player->AppendMusic(Text(path).c_str()); }
-
-  // A host's name buffer: 425 units, every one set beforehand.
-  struct NameBuffer {
-    unsigned short units[425];
-    NameBuffer() { std::fill(std::begin(units), std::end(units), 0xAAAA); }
-    bool untouched() const {
-      return std::all_of(std::begin(units), std::end(units), [](auto c) { return c == 0xAAAA; });
-    }
-  };
 };
 
 TEST_F(TextLimits, PathsReachTheControlCutTo259Units) {
@@ -60,11 +38,12 @@ TEST_F(TextLimits, PathsReachTheControlCutTo259Units) {
 }
 
 TEST_F(TextLimits, AnIndexOutsideTheListLeavesTheBufferAlone) {
-  SavePlaylist(u"Rock");
-  NameBuffer name;
-  EXPECT_EQ(player->GetPLCollectionNamebyIndex(1, name.units), E_INVALIDARG); // the control's
-  EXPECT_EQ(player->GetPLCollectionNamebyIndex(-1, name.units), E_INVALIDARG);
-  EXPECT_TRUE(name.untouched());
+  ASSERT_EQ(player->SaveCurPlaylist(Text(u"Rock").c_str()), S_OK);
+  unsigned short name[425];
+  std::fill(std::begin(name), std::end(name), 0xAAAA);
+  EXPECT_EQ(player->GetPLCollectionNamebyIndex(1, name), E_INVALIDARG); // the control's
+  EXPECT_EQ(player->GetPLCollectionNamebyIndex(-1, name), E_INVALIDARG);
+  EXPECT_TRUE(std::all_of(std::begin(name), std::end(name), [](auto c) { return c == 0xAAAA; }));
 }
 
 } // namespace

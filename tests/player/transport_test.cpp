@@ -15,19 +15,13 @@ using Strings = std::vector<std::string>;
 
 using Transport = CreatedPlayer;
 
+// The item's very end may be sought, and nothing past it.
 TEST_F(Transport, PositionIsSoughtOnlyWithinTheCurrentItem) {
-  EXPECT_EQ(player->SetPos(0.0), E_FAIL); // no current item
-  test_support::WriteFile(folder.File("a.wav"), "");
-  ASSERT_EQ(player->AppendMusic(test_support::Text(Path("a.wav")).c_str()), S_OK);
+  AppendFiles({"a.wav"});
   control.Answer("IWMPMedia.get_duration", 0, Answer::Number(200));
   control.Answer("IWMPControls.put_currentPosition", 0, S_OK);
-  control.Answer("IWMPControls.get_currentPosition", 0, Answer::Number(17.25));
-  double seconds = -1;
-  EXPECT_EQ(player->GetPos(&seconds), S_OK);
-  EXPECT_EQ(seconds, 17.25);
   control.ClearCalls();
   EXPECT_EQ(player->SetPos(200.001), E_FAIL);
-  EXPECT_EQ(control.Count("IWMPControls.put_currentPosition"), 0u);
   EXPECT_EQ(player->SetPos(200.0), S_OK);
   EXPECT_EQ(control.CallsTo("IWMPControls.put_currentPosition"),
             Strings{"IWMPControls.put_currentPosition(200)"});

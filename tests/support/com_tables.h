@@ -67,6 +67,8 @@ inline Table MakeTable(const char *name, const IID &iid, const std::type_info &t
 } // namespace com_tables
 
 // Each interface's methods after IUnknown's, in no particular order.
+// clang-format off
+// (it reflows these lists differently on each pass)
 #define COM_DISPATCH(M) M(GetTypeInfoCount) M(GetTypeInfo) M(GetIDsOfNames) M(Invoke)
 #define COM_METHODS_IClassFactory(M) M(CreateInstance) M(LockServer)
 #define COM_METHODS_IConnectionPointContainer(M) M(EnumConnectionPoints) M(FindConnectionPoint)
@@ -124,6 +126,7 @@ inline Table MakeTable(const char *name, const IID &iid, const std::type_info &t
   X(IConnectionPointContainer) X(IConnectionPoint) X(IWMPControls) X(IWMPSettings) X(IWMPMedia)    \
       X(IWMPPlaylist) X(IWMPMediaCollection) X(IWMPPlaylistArray) X(IWMPPlaylistCollection)        \
           X(IWMPCdrom) X(IWMPCdromCollection) X(IClassFactory)
+// clang-format on
 
 // Defines `TableOf<I>()` for each interface, with `Thunk` in the slots and
 // `unknown` (an array of three functions) in IUnknown's.

@@ -27,7 +27,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -210,9 +209,8 @@ TEST(AudioplayTool, InfoSaveListAndExport) {
   const std::string exported = folder.File("out.m3u");
   ToolRun write = RunTool(folder, "--export '" + exported + "' '" + one + "' '" + two + "'");
   EXPECT_EQ(write.exitCode, 0) << write.output;
-  std::ifstream file(exported, std::ios::binary);
-  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  EXPECT_EQ(text, "#EXTM3U\r\n#EXTINF:\r\n" + one + "\r\n\r\n#EXTINF:\r\n" + two + "\r\n\r\n");
+  EXPECT_EQ(test_support::ReadFile(exported),
+            "#EXTM3U\r\n#EXTINF:\r\n" + one + "\r\n\r\n#EXTINF:\r\n" + two + "\r\n\r\n");
   ToolRun replay = RunTool(folder, "--quiet '" + exported + "'");
   EXPECT_EQ(replay.exitCode, 0) << replay.output;
   EXPECT_NE(replay.output.find("CN_PlayStateChange 3 1 (Playing)"), std::string::npos)
@@ -293,8 +291,7 @@ TEST(AudioplayTool, AMixedModeDiscPlaysTheRightAudioForEveryTrack) {
   ToolRun played =
       RunTool(folder, "--volume 100 --output-file '" + recorded + "' --cd '" + image + "'");
   EXPECT_EQ(played.exitCode, 0) << played.output;
-  std::ifstream bin(folder.File("mixed.bin"), std::ios::binary);
-  const std::string disc{std::istreambuf_iterator<char>(bin), std::istreambuf_iterator<char>()};
+  const std::string disc = test_support::ReadFile(folder.File("mixed.bin"));
   const std::string audio = disc.substr(30 * 2352); // after the data track
   const std::string heard = WavData(recorded);
   EXPECT_EQ(heard.size(), audio.size());
@@ -558,8 +555,7 @@ TEST(AudioplayTool, TheOutputFileKeepsTheDecodersFormatAndARateKeepsThePitch) {
                                       "AUDIOPLAYER_SINK='played-file:" + recorded + "'")
                             : RunTool(folder, rate + " --output-file '" + recorded + "'");
       EXPECT_EQ(run.exitCode, 0) << run.output;
-      std::ifstream file(recorded, std::ios::binary);
-      EXPECT_EQ(WavFormatOf({std::istreambuf_iterator<char>(file), {}}), c.written)
+      EXPECT_EQ(WavFormatOf(test_support::ReadFile(recorded)), c.written)
           << c.name << " at " << c.rate;
       // At rate 1 every sample; the tempo element ends up to one of its
       // windows early.

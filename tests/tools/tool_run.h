@@ -14,9 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -115,8 +113,7 @@ inline SignalledRun RunAndSignal(const test_support::TempFolder &folder,
 
 // The samples of a WAV file's data chunk.
 inline std::string WavData(const std::string &path) {
-  std::ifstream file(path, std::ios::binary);
-  const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  const std::string bytes = test_support::ReadFile(path);
   const auto data = bytes.find("data", 12);
   if (data == std::string::npos || data + 8 > bytes.size())
     return {};
@@ -147,8 +144,7 @@ inline WavFormat WavFormatOf(const std::string &bytes) {
 // The left channel of a WAV file, integers of 16 to 32 bits or floats, as
 // numbers in [-1, 1].
 inline std::vector<double> LeftChannel(const std::string &path) {
-  std::ifstream file(path, std::ios::binary);
-  std::string bytes{std::istreambuf_iterator<char>(file), {}};
+  const std::string bytes = test_support::ReadFile(path);
   const WavFormat format = WavFormatOf(bytes);
   const auto channelsAt = bytes.find("fmt ") + 10;
   if (format.bits % 8 != 0 || format.bits < 16 || format.bits > 32 || channelsAt >= bytes.size())

@@ -4,7 +4,8 @@
 // is started, CoCreateInstance of the control in the process builds a
 // stand-in over one playlist: play raises "media open" and "playing", stop
 // raises "stopped", each item keeps the attributes written to it and lasts
-// 12.5 s. Every method not answered below answers E_NOTIMPL.
+// 12.5 s. A boolean setting is taken, a number nothing else answers is 0,
+// and every other method not answered below answers E_NOTIMPL.
 // Defines the control's class id here, where the SDK only declares it.
 #include <initguid.h>
 
@@ -15,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -52,11 +54,13 @@ Object &Self(void *face) {
 }
 
 // What the player reaches of the control, but CD drives and saved playlists.
+// clang-format off
 #define STAND_IN_INTERFACES(X)                                                                     \
   X(IWMPPlayer4)                                                                                   \
   X(IConnectionPointContainer) X(IConnectionPoint) X(IWMPControls) X(IWMPSettings) X(IWMPMedia)    \
       X(IWMPPlaylist) X(IWMPMediaCollection) X(IWMPPlaylistCollection) X(IWMPCdromCollection)      \
           X(IClassFactory)
+// clang-format on
 
 template <class T> const Table *TableOf();
 #define DECLARE_TABLE(I) template <> const Table *TableOf<I>();
@@ -127,6 +131,11 @@ template <auto Method> struct Tag {};
 template <auto Method, class... A> HRESULT Answer(Tag<Method>, Object &, A...) {
   return E_NOTIMPL;
 }
+// A number no answer below gives (an item's picture size, say) is 0.
+template <auto Method> HRESULT Answer(Tag<Method>, Object &, long *number) {
+  *number = 0;
+  return S_OK;
+}
 
 HRESULT Answer(Tag<&IClassFactory::CreateInstance>, Object &, IUnknown *, REFIID iid, void **out) {
   IWMPPlayer4 *player = New<IWMPPlayer4>(std::make_shared<Model>());
@@ -147,23 +156,14 @@ HRESULT Answer(Tag<&IWMPCore::close>, Object &) {
   return S_OK;
 }
 
-HRESULT Answer(Tag<&IWMPCore::get_controls>, Object &self, IWMPControls **out) {
-  return Give(out, New<IWMPControls>(self.model));
-}
-HRESULT Answer(Tag<&IWMPCore::get_settings>, Object &self, IWMPSettings **out) {
-  return Give(out, New<IWMPSettings>(self.model));
-}
-HRESULT Answer(Tag<&IWMPCore::get_mediaCollection>, Object &self, IWMPMediaCollection **out) {
-  return Give(out, New<IWMPMediaCollection>(self.model));
-}
-HRESULT Answer(Tag<&IWMPCore::get_playlistCollection>, Object &self, IWMPPlaylistCollection **out) {
-  return Give(out, New<IWMPPlaylistCollection>(self.model));
-}
-HRESULT Answer(Tag<&IWMPCore::get_cdromCollection>, Object &self, IWMPCdromCollection **out) {
-  return Give(out, New<IWMPCdromCollection>(self.model));
-}
-HRESULT Answer(Tag<&IWMPCore::get_currentPlaylist>, Object &self, IWMPPlaylist **out) {
-  return Give(out, New<IWMPPlaylist>(self.model));
+// Each of the model's objects, asked for by a getter of it alone, comes as
+// a new face over the model.
+template <class I>
+concept ModelObject = std::is_same_v<I, IWMPControls> || std::is_same_v<I, IWMPSettings> ||
+    std::is_same_v<I, IWMPMediaCollection> || std::is_same_v<I, IWMPPlaylistCollection> ||
+    std::is_same_v<I, IWMPCdromCollection> || std::is_same_v<I, IWMPPlaylist>;
+template <auto Method, ModelObject I> HRESULT Answer(Tag<Method>, Object &self, I **out) {
+  return Give(out, New<I>(self.model));
 }
 HRESULT Answer(Tag<&IWMPCore::put_currentPlaylist>, Object &, IWMPPlaylist *) {
   return S_OK; // there is one playlist
@@ -255,14 +255,6 @@ HRESULT Answer(Tag<&IWMPMedia::setItemInfo>, Object &self, BSTR name, BSTR value
 }
 HRESULT Answer(Tag<&IWMPMedia::get_duration>, Object &, double *seconds) {
   *seconds = 12.5;
-  return S_OK;
-}
-HRESULT Answer(Tag<&IWMPMedia::get_imageSourceWidth>, Object &, long *width) {
-  *width = 0;
-  return S_OK;
-}
-HRESULT Answer(Tag<&IWMPMedia::get_imageSourceHeight>, Object &, long *height) {
-  *height = 0;
   return S_OK;
 }
 

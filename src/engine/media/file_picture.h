@@ -3,10 +3,10 @@
 // Opus METADATA_BLOCK_PICTURE, ASF WM/Picture, an APE tag's Cover Art
 // items, a Matroska attachment; the front cover first, else the first),
 // else an image beside it (cover, folder, front, Windows Media Player's
-// AlbumArt_{...}_Large and AlbumArtSmall, album, albumart; in any case). An embedded picture is extracted once
-// into the cache folder (pictures/), named by its content: every file that
-// embeds the same picture shares it, and a changed picture gets a new name,
-// so no name ever shows a stale one.
+// AlbumArt_{...}_Large and AlbumArtSmall, album, albumart; in any case). An embedded picture is
+// extracted once into the cache folder (pictures/), named by its content: every file that embeds
+// the same picture shares it, and a changed picture gets a new name, so no name ever shows a stale
+// one.
 #pragma once
 
 #include <cstdint>
