@@ -1,5 +1,6 @@
 // Playback settings over the engine: the values each flag and state becomes
-// on its way to the control and back, and the position's bound.
+// on its way to the control and back, the position's bound, and the
+// position a replay of the current item puts back.
 #include "support/proxied_player.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +26,20 @@ TEST_F(Transport, PositionIsSoughtOnlyWithinTheCurrentItem) {
   EXPECT_EQ(player->SetPos(200.0), S_OK);
   EXPECT_EQ(control.CallsTo("IWMPControls.put_currentPosition"),
             Strings{"IWMPControls.put_currentPosition(200)"});
+}
+
+// Playing the current item again starts it from its beginning, then puts
+// back the position it had.
+TEST_F(Transport, PlayCurrentPutsThePositionBack) {
+  AppendFiles({"a.wav"});
+  ASSERT_EQ(player->SetPlayListIndex(0), S_OK);
+  control.Answer("IWMPControls.get_currentPosition", 0, Answer::Number(12.5));
+  for (const char *method : {"IWMPControls.playItem", "IWMPControls.put_currentPosition"})
+    control.Answer(method, 0, S_OK);
+  control.ClearCalls();
+  EXPECT_EQ(player->PlayCurrent(), S_OK);
+  EXPECT_EQ(control.CallsTo("IWMPControls.put_currentPosition"),
+            Strings{"IWMPControls.put_currentPosition(12.5)"});
 }
 
 TEST_F(Transport, PlayStateIsTheControlsNumberWhenItIsOne) {
